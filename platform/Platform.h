@@ -1,0 +1,259 @@
+// The services the program needs from the operating system, in its own words.
+//
+// Everything outside platform/ reaches Windows only through this header. There
+// are two implementations: platform/win32 (the real ANSI calls) and
+// platform/host (a scriptable stand-in for tests, see host/HostControl.h).
+// The conformance tests run against both; where they disagree, Windows is
+// right and the stand-in is mended.
+//
+// Texts are 8-bit Windows-1251 strings. Nothing here throws.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+// Opaque handles. Each is null when there is none.
+struct KernelObjectTag;
+struct WindowTag;
+struct ModuleTag;
+struct IconTag;
+struct RegKeyTag;
+struct MenuTag;
+using KernelObject = KernelObjectTag*;
+using Window = WindowTag*;
+using Module = ModuleTag*;
+using Icon = IconTag*;
+using RegKey = RegKeyTag*;
+using Menu = MenuTag*;
+
+// ---------------------------------------------------------------------------
+// Named kernel objects. Names are shared by every process of the user's
+// session, so a second copy of the program meets the first one's objects.
+
+// Creates the named mutex or opens it when it exists. `existed` (optional) is
+// set when it existed before. With takeOwnership the calling thread owns a
+// newly created mutex; an existing one is opened without being taken.
+KernelObject CreateNamedMutex(const char* name, bool takeOwnership, bool* existed);
+
+// Creates or opens a named semaphore with the given initial and maximum count.
+KernelObject CreateNamedSemaphore(const char* name, int32_t initialCount, int32_t maximumCount);
+
+enum class WaitResult {
+  Taken,      // the object was signalled and is now held by the caller
+  Abandoned,  // a mutex whose owning thread ended without releasing it; the caller now holds it
+  TimedOut,
+  Failed,     // null or closed handle
+};
+
+// Waits at most timeoutMs (0: only a look) for a mutex or semaphore. A mutex
+// is recursive: its owning thread takes it again at once.
+WaitResult WaitForObject(KernelObject object, uint32_t timeoutMs);
+
+// Releases a mutex held by the calling thread; false when that thread does not hold it.
+bool ReleaseMutexObject(KernelObject mutex);
+
+// Adds 1 to a semaphore's count; false (count unchanged) when it is at its maximum.
+bool ReleaseSemaphoreObject(KernelObject semaphore);
+
+// Closes this handle; the object lives on while other handles to it exist.
+void CloseObject(KernelObject object);
+
+// ---------------------------------------------------------------------------
+// Threads and time.
+
+using ThreadRoutine = void (*)(void* argument);
+
+// Starts a thread that nobody waits for. False when it cannot be started.
+bool StartDetachedThread(ThreadRoutine routine, void* argument);
+
+void SleepMs(uint32_t milliseconds);
+
+// Seconds since 1970-01-01 00:00 UTC, as the system clock says.
+int64_t CurrentTime();
+
+// ---------------------------------------------------------------------------
+// Windows, messages and timers. A window belongs to the thread that created
+// it; its procedure always runs on that thread.
+
+constexpr uint32_t kMsgTimer = 0x0113;
+constexpr uint32_t kMsgUser = 0x0400;
+constexpr uint32_t kMsgMouseMove = 0x0200;
+constexpr uint32_t kMsgLeftButtonDown = 0x0201;
+constexpr uint32_t kMsgLeftButtonDoubleClick = 0x0203;
+constexpr uint32_t kMsgRightButtonDown = 0x0204;
+
+using WindowProc = intptr_t (*)(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+// Registers a window class with the given procedure and class icon (may be
+// null): no class style, no cursor, white background, no menu.
+bool RegisterWindowClass(Module module, const char* className, WindowProc procedure, Icon icon);
+
+// Creates a hidden, never-shown top-level window of a registered class:
+// no title, overlapped style, at (-100, -100), 0 by 0 pixels. Null on failure.
+Window CreateHiddenWindow(Module module, const char* className);
+
+void DestroyWindowObject(Window window);
+
+// Whether the window exists and whether it is visible.
+bool WindowExists(Window window);
+bool WindowVisible(Window window);
+
+intptr_t DefaultWindowProc(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+// Delivers a message and returns the procedure's result. From another thread
+// it waits until the window's thread has handled it; that thread handles sent
+// messages while it waits for messages, also inside menus and message boxes.
+intptr_t SendWindowMessage(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+// Queues a message for the window's thread without waiting.
+bool PostWindowMessage(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+
+// Makes RunMessageLoop return `code`.
+void PostQuit(int code);
+
+// Gets, translates and dispatches the calling thread's messages until the
+// quit message; returns its code. Also returns (with -1) when getting fails.
+int RunMessageLoop();
+
+// A periodic timer that sends kMsgTimer with wParam = id to the window.
+// Setting an id that runs already restarts it with the new period.
+bool SetWindowTimer(Window window, uintptr_t id, uint32_t periodMs);
+bool KillWindowTimer(Window window, uintptr_t id);
+
+// A periodic timer of the calling thread without a window; the routine runs
+// from that thread's message loop. Returns the timer's id, 0 on failure.
+using ThreadTimerRoutine = void (*)();
+uintptr_t SetThreadTimer(uint32_t periodMs, ThreadTimerRoutine routine);
+bool KillThreadTimer(uintptr_t id);
+
+// ---------------------------------------------------------------------------
+// Message boxes.
+
+enum class BoxButtons { Ok, OkCancel, YesNo, YesNoDefaultNo };
+enum class BoxIcon { None, Information, Question, Warning, Error };
+
+// The button the user pressed.
+enum class BoxAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+// Shows a message box and returns the answer. owner may be null; a
+// system-modal box stays above every window until answered.
+BoxAnswer ShowMessageBox(Window owner, const char* text, const char* caption, BoxButtons buttons,
+                         BoxIcon icon, bool systemModal);
+
+// ---------------------------------------------------------------------------
+// Registry, through the ANSI functions. Keys opened here have full access
+// and must be closed with RegCloseKeyObject.
+
+enum class RegRoot { CurrentUser, ClassesRoot };
+
+constexpr uint32_t kRegText = 1;    // REG_SZ
+constexpr uint32_t kRegBinary = 3;  // REG_BINARY
+constexpr uint32_t kRegDword = 4;   // REG_DWORD
+
+// Opens an existing key; null when it does not exist or cannot be opened.
+RegKey RegOpenKeyObject(RegRoot root, const char* path);
+
+// Creates the key with any missing parents, or opens it when it exists.
+RegKey RegCreateKeyObject(RegRoot root, const char* path);
+
+void RegCloseKeyObject(RegKey key);
+
+enum class RegResult { Ok, NotFound, MoreData, Failed };
+
+// Reads a value into data (capacity *size bytes). On Ok and on MoreData
+// *size is set to the stored length and *type (optional) to its type; data is
+// written only on Ok. A text stored without its terminating NUL is returned
+// with one added when there is room, as the ANSI function does.
+RegResult RegQueryValue(RegKey key, const char* name, uint32_t* type, void* data, uint32_t* size);
+
+// Stores size bytes of data as a value of the given type.
+bool RegSetValue(RegKey key, const char* name, uint32_t type, const void* data, uint32_t size);
+
+// ---------------------------------------------------------------------------
+// Shell.
+
+enum class ShowMode { Maximized, Normal, Minimized };
+
+// Opens a program, document, web address or mailto: link with the verb
+// "open". params may be null. True when the shell accepted it.
+bool ShellOpen(const char* target, const char* params, ShowMode mode);
+
+// ---------------------------------------------------------------------------
+// Resources: icons and menus.
+
+// Loads an icon resource of the module at size x size pixels with default
+// colours. Icons loaded here live for the whole run. Null on failure.
+Icon LoadIconResource(Module module, int resourceId, int size);
+
+// Loads a menu resource; the caller destroys it. Null on failure.
+Menu LoadMenuResource(Module module, int resourceId);
+Menu CreatePopupMenuObject();
+Menu SubMenuAt(Menu menu, int position);
+enum class ItemState { Enabled, Checked, Disabled };
+bool AppendMenuItem(Menu menu, uint32_t commandId, const char* text, ItemState state);
+bool AppendMenuSeparator(Menu menu);
+bool AppendSubMenu(Menu menu, Menu subMenu, const char* text);
+
+// Shows a popup menu at the mouse position, owned by `owner`, and returns the
+// chosen command id or 0. The owner is brought to the foreground first, or
+// the menu would not close when the user clicks elsewhere.
+uint32_t TrackMenu(Menu menu, Window owner);
+void DestroyMenuObject(Menu menu);
+
+// ---------------------------------------------------------------------------
+// The notification-area icon. One icon per (window, id); the shell sends
+// callbackMessage to the window with wParam = id and the mouse message in
+// the low 16 bits of lParam. The tip holds at most 63 bytes.
+
+struct TrayIconData {
+  Window window;
+  uint32_t id;
+  uint32_t callbackMessage;
+  Icon icon;
+  const char* tip;
+};
+
+bool TrayAdd(const TrayIconData& data);
+bool TrayModify(const TrayIconData& data);
+bool TrayDelete(Window window, uint32_t id);
+
+// ---------------------------------------------------------------------------
+// Sound. Each call returns when the sound has ended.
+
+bool SpeakerBeep(uint32_t frequencyHz, uint32_t durationMs);
+bool PlayWaveFile(const char* path);
+void DefaultBeep();
+
+// ---------------------------------------------------------------------------
+// Sockets: blocking TCP over IPv4, each call bounded by its own time-out.
+
+using Socket = intptr_t;
+constexpr Socket kNoSocket = -1;
+
+// Starts and ends the socket library (Winsock 1.1); balanced calls.
+bool NetStartup();
+void NetCleanup();
+
+// Resolves a host name or dotted address to an IPv4 address in network order.
+bool ResolveHost(const char* host, uint32_t* address);
+
+// Connects a new socket; kNoSocket when that fails or takes longer than timeoutMs.
+Socket ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs);
+
+// Sends all size bytes; false when the peer is gone or timeoutMs passes.
+bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs);
+
+// Receives what is there, at most capacity bytes: the count, 0 when the peer
+// closed the connection, -1 on an error or when nothing came within timeoutMs.
+int ReceiveSome(Socket socket, void* buffer, size_t capacity, uint32_t timeoutMs);
+
+void CloseSocket(Socket socket);
+
+// ---------------------------------------------------------------------------
+// Web: reads up to capacity bytes of a URL's body; the count read, -1 when the
+// address cannot be opened.
+int ReadUrl(const char* url, char* buffer, size_t capacity);
+
+}  // namespace platform

@@ -1,0 +1,113 @@
+// Scripting and inspection of the host stand-in of platform/Platform.h.
+//
+// Host tests use these to set the scene (registry contents, failures, answers
+// to message boxes and menus, the clock) and to look at what the program did
+// (message boxes shown, programs started, tray icon, sounds). Every record is
+// process-wide; Reset() returns the stand-in to a fresh machine.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace host {
+
+// Forgets everything: registry, named objects, windows, timers, queued
+// answers and every record; sets the clock to 2026-01-15 12:00:00 UTC.
+void Reset();
+
+// ---- Registry: stores bytes exactly as given, as Windows does.
+struct RegValue {
+  uint32_t type = 0;
+  std::vector<uint8_t> data;
+};
+bool KeyExists(platform::RegRoot root, const std::string& path);
+bool GetValue(platform::RegRoot root, const std::string& path, const std::string& name, RegValue* value);
+void PutValue(platform::RegRoot root, const std::string& path, const std::string& name, const RegValue& value);
+std::vector<std::string> ValueNames(platform::RegRoot root, const std::string& path);
+std::vector<std::string> SubkeyNames(platform::RegRoot root, const std::string& path);
+// Keys whose path starts with the prefix cannot be created or opened.
+void FailKeysUnder(const std::string& pathPrefix);
+// Values cannot be written under keys whose path starts with the prefix.
+void FailWritesUnder(const std::string& pathPrefix);
+// Number of keys open right now (to find handles that were never closed).
+int OpenKeyCount();
+
+// ---- Message boxes: recorded; answered from a queue (default: Ok, or Yes
+// for a question with Yes and No).
+struct MessageBoxCall {
+  platform::Window owner;
+  std::string text;
+  std::string caption;
+  platform::BoxButtons buttons;
+  platform::BoxIcon icon;
+  bool systemModal;
+};
+const std::vector<MessageBoxCall>& MessageBoxes();
+void QueueAnswer(platform::BoxAnswer answer);
+
+// ---- Shell: recorded; ShellOpen fails for targets in the refusal list.
+struct ShellCall {
+  std::string target;
+  std::string params;  // empty when none was given
+  platform::ShowMode mode;
+};
+const std::vector<ShellCall>& ShellCalls();
+void RefuseShellTarget(const std::string& target);
+
+// ---- Menus: TrackMenu returns queued choices (default 0: dismissed).
+struct MenuItem {
+  uint32_t id;  // 0 for a separator or a submenu
+  std::string text;
+  platform::ItemState state;
+  std::vector<MenuItem> subItems;
+};
+void QueueMenuChoice(uint32_t commandId);
+// The items of the menus shown by TrackMenu, in order.
+const std::vector<std::vector<MenuItem>>& MenusShown();
+
+// ---- Tray icon: the icons the program has in the notification area now,
+// and every call made.
+struct TrayIcon {
+  platform::Window window;
+  uint32_t id;
+  uint32_t callbackMessage;
+  platform::Icon icon;
+  std::string tip;
+};
+const std::vector<TrayIcon>& TrayIcons();
+int TrayCallCount();
+
+// ---- Icons: LoadIconResource hands out distinct handles; this tells which
+// resource a handle came from (-1 for an unknown handle).
+int IconResourceId(platform::Icon icon);
+
+// ---- Sound: recorded, in order.
+struct Sound {
+  uint32_t frequencyHz;  // 0 for a WAV file or the default beep
+  uint32_t durationMs;
+  std::string wavPath;   // empty for a beep
+};
+std::vector<Sound> Sounds();
+
+// ---- Clock and timers. Time only moves when a test moves it; window and
+// thread timers that fall due are queued to their thread in due order.
+void SetTime(int64_t secondsSince1970);
+void AdvanceClock(uint32_t milliseconds);
+// Handles, on the calling thread, every message queued for it so far
+// (timers that fell due, posted and sent messages); returns how many.
+int PumpMessages();
+// Ids of the window timers that run now on the window, in ascending order.
+std::vector<uintptr_t> ActiveTimers(platform::Window window);
+
+// ---- Web: ReadUrl answers from this table; other addresses fail.
+void ServeUrl(const std::string& url, const std::string& body);
+
+// ---- Threads: StartDetachedThread fails while this is set.
+void FailThreadStart(bool fail);
+// Waits until every thread started by StartDetachedThread has ended.
+void JoinStartedThreads();
+
+}  // namespace host

@@ -1,0 +1,28 @@
+#!/bin/sh
+# Runs a cross-compiled program under Wine the way the tests need it: Russian
+# locale (so Windows-1251 is the ANSI code page), no debug chatter, and a Wine
+# prefix of the build tree's own, made on first use.
+set -eu
+export WINEDEBUG=-all LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+
+if [ -z "${WINEPREFIX:-}" ]; then
+  dir=$(cd "$(dirname "$1")" && pwd)
+  while [ "$dir" != / ] && [ ! -f "$dir/CMakeCache.txt" ]; do dir=$(dirname "$dir"); done
+  [ "$dir" = / ] && dir=$(cd "$(dirname "$1")" && pwd)
+  export WINEPREFIX="$dir/wineprefix"
+fi
+
+# Two tests may start at once: only one of them makes the prefix.
+mkdir -p "$WINEPREFIX.lock.d"
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w || true
+  fi
+) 9>"$WINEPREFIX.lock.d/lock"
+
+if [ -z "${DISPLAY:-}" ] && command -v xvfb-run >/dev/null 2>&1; then
+  exec xvfb-run -a wine "$@"
+fi
+exec wine "$@"
