@@ -1,0 +1,84 @@
+#include "app/Application.h"
+
+#include "app/MainWindow.h"
+#include "app/Texts.h"
+#include "resources/resource.h"
+
+namespace {
+
+Application* g_current = nullptr;
+
+constexpr char kInstanceMutexName[] = "2 TandrellerApp";
+constexpr char kSpeakerSemaphoreName[] = "2 TandrellerSoundNowS";
+constexpr char kWavSemaphoreName[] = "2 TandrellerSoundNowW";
+constexpr char kModalSemaphoreName[] = "S_TNDRL_DOMODAL";
+constexpr int kIconSize = 16;
+
+}  // namespace
+
+Application::Application() : Prompt("Мыло припёрло") {
+  Boxes.AddBox();
+  g_current = this;
+}
+
+Application::~Application() {
+  if (g_current == this) g_current = nullptr;
+}
+
+Application* Application::Current() { return g_current; }
+
+int Application::Init(platform::Module instance) {
+  Instance = instance;
+  if (!TakeInstanceMutex()) return 0;
+  if (!CreateMainWindow()) return 0;
+  Boxes.TimerWindow = MainWindow;
+  LoadButtonIcons();
+  CreateSemaphores();
+  return 1;
+}
+
+int Application::TakeInstanceMutex() {
+  bool existed = false;
+  InstanceMutex = platform::CreateNamedMutex(kInstanceMutexName, true, &existed);
+  // Without the mutex at all there is no way to tell; run as the only copy.
+  if (InstanceMutex == nullptr || !existed) return 1;
+  platform::ReleaseMutexObject(InstanceMutex);
+  platform::CloseObject(InstanceMutex);
+  InstanceMutex = nullptr;
+  platform::ShowMessageBox(nullptr, texts::kAlreadyRunning, texts::kCaptionNotice,
+                           platform::BoxButtons::Ok, platform::BoxIcon::Warning, true);
+  return 0;
+}
+
+int Application::CreateMainWindow() {
+  SmallIcon = platform::LoadIconResource(Instance, IDI_ENVELOPE, kIconSize);
+  if (!platform::RegisterWindowClass(Instance, kMainWindowClass, MainWindowProc, SmallIcon)) return 0;
+  MainWindow = platform::CreateHiddenWindow(Instance, kMainWindowClass);
+  return MainWindow != nullptr;
+}
+
+void Application::LoadButtonIcons() {
+  for (int i = 0; i < kButtonIconCount; ++i) {
+    ButtonIcons[i] = platform::LoadIconResource(Instance, IDI_BUTTON_NEXT + i, kIconSize);
+  }
+}
+
+void Application::CreateSemaphores() {
+  SpeakerSemaphore = platform::CreateNamedSemaphore(kSpeakerSemaphoreName, 1, 1);
+  WavSemaphore = platform::CreateNamedSemaphore(kWavSemaphoreName, 1, 1);
+  ModalSemaphore = platform::CreateNamedSemaphore(kModalSemaphoreName, 1, 1);
+}
+
+int Application::EnterModal() {
+  return platform::WaitForObject(ModalSemaphore, kModalWaitMs) == platform::WaitResult::Taken;
+}
+
+void Application::LeaveModal() { platform::ReleaseSemaphoreObject(ModalSemaphore); }
+
+void Application::Shutdown() {
+  platform::ReleaseMutexObject(InstanceMutex);
+  platform::CloseObject(InstanceMutex);
+  InstanceMutex = nullptr;
+  UserCommands.Clear();
+  platform::PostQuit(0);
+}

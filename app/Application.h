@@ -1,0 +1,68 @@
+// The one application object: global settings, the mailboxes, the tray
+// menu's commands and the handles of the process's named objects and hidden
+// main window. It lives for the whole run.
+#pragma once
+
+#include <cstdint>
+
+#include "common/String.h"
+#include "mail/MailboxList.h"
+#include "platform/Platform.h"
+#include "settings/Command.h"
+
+class Application {
+ public:
+  // Builds the defaults with one default mailbox. The newest application
+  // object is the one Current() returns.
+  Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+  // Deletes every mailbox and command; the tray icon and the handles are
+  // left to Shutdown and to the end of the process.
+  virtual ~Application();
+
+  static Application* Current();
+
+  // Takes the program from defaults to a running tray application. 0 when a
+  // step failed; earlier steps are not undone.
+  int Init(platform::Module instance);
+
+  // The modal guard: a menu or dialog of the program is open. EnterModal
+  // waits at most kModalWaitMs and is non-zero when it took the guard.
+  static constexpr uint32_t kModalWaitMs = 10;
+  int EnterModal();
+  void LeaveModal();
+
+  // The exit sequence, after the user confirmed it.
+  void Shutdown();
+
+  int32_t DoAutoCheckNewVer = 1;
+  int32_t CheckNewVerPeriod = 10;
+  int32_t LastCheckNewVer = 0;
+  int32_t LastTabPos = 0;
+  int32_t RunMsminMode = 0;
+  int32_t LastCensusYear = 0;
+  int32_t SendErrors = 1;
+  String Prompt;
+  MailboxList Boxes;
+  CommandList UserCommands;
+  float SiteVersion = 0.0f;
+  platform::KernelObject InstanceMutex = nullptr;
+  platform::KernelObject ModalSemaphore = nullptr;
+  platform::Window MainWindow = nullptr;
+  platform::Module Instance = nullptr;
+  platform::Icon SmallIcon = nullptr;
+
+  // One alert at a time: the speaker and the WAV file each have a semaphore.
+  platform::KernelObject SpeakerSemaphore = nullptr;
+  platform::KernelObject WavSemaphore = nullptr;
+  // Button images of the settings dialog, icons 134 to 142.
+  static constexpr int kButtonIconCount = 9;
+  platform::Icon ButtonIcons[kButtonIconCount] = {};
+
+ private:
+  int TakeInstanceMutex();
+  int CreateMainWindow();
+  void LoadButtonIcons();
+  void CreateSemaphores();
+};

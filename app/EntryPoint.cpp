@@ -1,0 +1,22 @@
+#include "app/EntryPoint.h"
+
+#include "app/Application.h"
+#include "app/Texts.h"
+
+namespace app {
+
+int RunProgram(Application& application, platform::Module instance) {
+  platform::NetStartup();  // without sockets the program still runs; polls then fail
+  if (!application.Init(instance)) {
+    // Winsock stays started: the process ends right after this.
+    platform::ShowMessageBox(nullptr, texts::kInitFailed, texts::kCaptionError, platform::BoxButtons::Ok,
+                             platform::BoxIcon::Error, true);
+    return 0;
+  }
+  const int code = platform::RunMessageLoop();
+  platform::DestroyWindowObject(application.MainWindow);
+  platform::NetCleanup();
+  return code;
+}
+
+}  // namespace app

@@ -1,0 +1,62 @@
+// One configured POP3 mailbox: how to reach it, how to signal its mail, and
+// what its last poll found.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+#include "common/String.h"
+#include "mail/MessageInfo.h"
+#include "platform/Platform.h"
+
+// Stands in for a real server until the user enters one.
+extern const char kDefaultPopServer[];
+
+class Mailbox {
+ public:
+  Mailbox();
+  Mailbox(const Mailbox&) = delete;
+  Mailbox& operator=(const Mailbox&) = delete;
+  // Releases and closes CheckMutex.
+  virtual ~Mailbox();
+
+  String PopServerName;
+  String Login;
+  String Password;  // plain in memory; scrambled only in the registry
+  String MsminPath;
+  int32_t Delay = 60;
+  int32_t SoundMode = 0;
+  String WavPath;
+  String SpeakerStr;
+  uint32_t SpeakerLen = 100;
+  uint32_t Port = 110;
+  String BoxName;
+  int32_t TandrelMode = 1;  // non-zero: count mode
+  int32_t DoCheckBox = 1;
+  int32_t IsTheSameMsmin = 0;
+  int32_t MsminRunMode = 0;
+  int32_t LastMsgDate = 0;
+
+  // The new-mail state. A poll's worker thread writes it while the main
+  // thread reads and clears it; the worker only ever swaps in finished lists
+  // under NewMailLock, which is held for a few pointer moves and never across
+  // a poll, so the main thread never waits for the network and never sees a
+  // record freed under it.
+  int32_t NewMailCount() const;
+  void ClearNewMail();
+  // Count mode: the message count of a successful STAT.
+  void PublishCount(int32_t statCount);
+  // Date mode: the lists of a finished poll replace the box's lists; the
+  // arguments come back holding the previous ones.
+  void PublishMessages(MessageList& newMessages, MessageList& oldMessages);
+
+  int32_t TimerArmed = 0;
+  int32_t Id = -1;
+  platform::KernelObject CheckMutex = nullptr;
+
+ private:
+  mutable std::mutex NewMailLock;
+  int32_t StatCount = 0;
+  MessageList NewMessages;
+  MessageList OldMessages;
+};

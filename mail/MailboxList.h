@@ -1,0 +1,48 @@
+// The configured mailboxes in the user's priority order. Used on the main
+// thread only; a box's poll runs elsewhere under the box's CheckMutex.
+#pragma once
+
+#include <cstdint>
+
+#include "mail/Mailbox.h"
+#include "platform/Platform.h"
+
+class MailboxList {
+ public:
+  // The first box gets this Id; Ids only grow, so a timer id of a removed box
+  // never names a newer one.
+  static constexpr int32_t kFirstId = 11024;
+
+  MailboxList() = default;
+  MailboxList(const MailboxList&) = delete;
+  MailboxList& operator=(const MailboxList&) = delete;
+  virtual ~MailboxList();
+
+  // Appends a box with every default, makes it current, gives it the next Id
+  // and its mutex "POP3_<Id>". 0 when memory ran out (nothing changed).
+  int AddBox();
+
+  // Removes and destroys the current box unless it is the only one or a poll
+  // holds it for longer than kRemoveWaitMs. 1 removed, 0 refused.
+  static constexpr uint32_t kRemoveWaitMs = 2000;
+  int RemoveCurrent();
+
+  // Swaps two boxes and makes `to` current; 0 when either index is outside.
+  int MoveBox(int32_t from, int32_t to);
+  int SetCurrent(int32_t index);
+  Mailbox* CurrentBox() const;
+  Mailbox* At(int32_t index) const;
+  int32_t IndexOfId(int32_t id) const;
+
+  // Destroys every box; Current becomes -1.
+  void Clear();
+
+  Mailbox** Items = nullptr;
+  int32_t Count = 0;
+  int32_t Current = -1;
+  int32_t NextId = kFirstId;
+  platform::Window TimerWindow = nullptr;
+
+ private:
+  bool InRange(int32_t index) const { return index >= 0 && index < Count; }
+};

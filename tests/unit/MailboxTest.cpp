@@ -1,0 +1,83 @@
+#include "mail/Mailbox.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "platform/host/HostControl.h"
+
+namespace {
+
+void PublishDates(Mailbox& box, std::initializer_list<int32_t> newDates, std::initializer_list<int32_t> oldDates) {
+  MessageList fresh;
+  MessageList seen;
+  MessageInfo info;
+  for (int32_t date : newDates) {
+    info.Date = date;
+    fresh.Add(info);
+  }
+  for (int32_t date : oldDates) {
+    info.Date = date;
+    seen.Add(info);
+  }
+  box.PublishMessages(fresh, seen);
+}
+
+}  // namespace
+
+TEST(Mailbox, DefaultsOfANewBox) {
+  Mailbox box;
+  EXPECT_STREQ(kDefaultPopServer, box.PopServerName.Text());
+  EXPECT_STREQ("\"\"", box.MsminPath.Text());
+  EXPECT_STREQ("!p!!!p!ppp!p!", box.SpeakerStr.Text());
+  EXPECT_EQ(60, box.Delay);
+  EXPECT_EQ(100u, box.SpeakerLen);
+  EXPECT_EQ(110u, box.Port);
+  EXPECT_EQ(1, box.TandrelMode);
+  EXPECT_EQ(1, box.DoCheckBox);
+  EXPECT_EQ(-1, box.Id);
+  EXPECT_EQ(0, box.NewMailCount());
+}
+
+TEST(Mailbox, CountModeCountsStatAndIgnoresTheLists) {
+  Mailbox box;
+  PublishDates(box, {5, 6}, {1});
+  box.PublishCount(7);
+  EXPECT_EQ(7, box.NewMailCount());
+  box.ClearNewMail();
+  EXPECT_EQ(0, box.NewMailCount());
+  box.TandrelMode = 0;
+  EXPECT_EQ(2, box.NewMailCount()) << "count mode leaves the lists alone when clearing";
+}
+
+TEST(Mailbox, DateModeCountsNewMessagesAndClearEmptiesBothLists) {
+  Mailbox box;
+  box.TandrelMode = 0;
+  box.PublishCount(9);
+  PublishDates(box, {5, 6, 0}, {1});
+  EXPECT_EQ(3, box.NewMailCount());
+  box.ClearNewMail();
+  EXPECT_EQ(0, box.NewMailCount());
+  box.TandrelMode = 1;
+  EXPECT_EQ(0, box.NewMailCount()) << "clearing also resets the STAT count";
+  EXPECT_EQ(0, box.LastMsgDate) << "clearing never touches the acknowledged date";
+}
+
+TEST(Mailbox, PollsAndTheMainThreadShareTheNewMailStateSafely) {
+  // A worker publishes finished polls while the main thread reads and clears;
+  // ThreadSanitizer and AddressSanitizer watch this one.
+  Mailbox box;
+  box.TandrelMode = 0;
+  std::atomic<bool> stop{false};
+  std::thread worker([&] {
+    for (int round = 0; round < 2000; ++round) PublishDates(box, {round, round + 1}, {round - 1});
+    stop = true;
+  });
+  while (!stop) {
+    const int32_t count = box.NewMailCount();
+    EXPECT_TRUE(count == 0 || count == 2) << count;
+    box.ClearNewMail();
+  }
+  worker.join();
+}
