@@ -45,7 +45,7 @@ struct MessageBoxCall {
   platform::BoxIcon icon;
   bool systemModal;
 };
-const std::vector<MessageBoxCall>& MessageBoxes();
+std::vector<MessageBoxCall> MessageBoxes();
 void QueueAnswer(platform::BoxAnswer answer);
 
 // ---- Shell: recorded; ShellOpen fails for targets in the refusal list.
@@ -54,7 +54,7 @@ struct ShellCall {
   std::string params;  // empty when none was given
   platform::ShowMode mode;
 };
-const std::vector<ShellCall>& ShellCalls();
+std::vector<ShellCall> ShellCalls();
 void RefuseShellTarget(const std::string& target);
 
 // ---- Menus: TrackMenu returns queued choices (default 0: dismissed).
@@ -66,7 +66,7 @@ struct MenuItem {
 };
 void QueueMenuChoice(uint32_t commandId);
 // The items of the menus shown by TrackMenu, in order.
-const std::vector<std::vector<MenuItem>>& MenusShown();
+std::vector<std::vector<MenuItem>> MenusShown();
 
 // ---- Tray icon: the icons the program has in the notification area now,
 // and every call made.
@@ -77,7 +77,7 @@ struct TrayIcon {
   platform::Icon icon;
   std::string tip;
 };
-const std::vector<TrayIcon>& TrayIcons();
+std::vector<TrayIcon> TrayIcons();
 int TrayCallCount();
 
 // ---- Icons: LoadIconResource hands out distinct handles; this tells which
@@ -91,6 +91,8 @@ struct Sound {
   std::string wavPath;   // empty for a beep
 };
 std::vector<Sound> Sounds();
+// IsNtPlatform answers this (true after Reset).
+void SetNtPlatform(bool nt);
 
 // ---- Clock and timers. Time only moves when a test moves it; window and
 // thread timers that fall due are queued to their thread in due order.
@@ -99,6 +101,11 @@ void AdvanceClock(uint32_t milliseconds);
 // Handles, on the calling thread, every message queued for it so far
 // (timers that fell due, posted and sent messages); returns how many.
 int PumpMessages();
+// Waits at most timeoutMs until a message is queued for the calling thread
+// (a worker's sent message, say); true when one is.
+bool WaitForQueuedMessage(uint32_t timeoutMs);
+// Whether the calling thread posted the quit message, and its code.
+bool TakeQuitCode(int* code);
 // Ids of the window timers that run now on the window, in ascending order.
 std::vector<uintptr_t> ActiveTimers(platform::Window window);
 

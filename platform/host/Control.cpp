@@ -1,0 +1,14 @@
+#include "platform/host/Detail.h"
+#include "platform/host/HostControl.h"
+
+namespace host {
+
+void Reset() {
+  FailThreadStart(false);
+  detail::ResetRegistry();
+  detail::ResetObjects();
+  detail::ResetWindows();
+  detail::ResetRecords();
+}
+
+}  // namespace host

@@ -1,0 +1,11 @@
+// Hooks between the parts of the host stand-in; not for tests or the program.
+#pragma once
+
+namespace host::detail {
+
+void ResetRegistry();
+void ResetObjects();
+void ResetWindows();
+void ResetRecords();
+
+}  // namespace host::detail

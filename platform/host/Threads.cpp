@@ -1,0 +1,57 @@
+// Threads and sleeping of the stand-in: real threads, counted so that a test
+// can wait for every thread the program started.
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "platform/Platform.h"
+#include "platform/host/HostControl.h"
+
+namespace {
+
+std::mutex g_lock;
+std::condition_variable g_ended;
+int g_running = 0;
+bool g_failStart = false;
+
+void Ended() {
+  std::lock_guard<std::mutex> hold(g_lock);
+  --g_running;
+  g_ended.notify_all();
+}
+
+}  // namespace
+
+namespace platform {
+
+bool StartDetachedThread(ThreadRoutine routine, void* argument) {
+  {
+    std::lock_guard<std::mutex> hold(g_lock);
+    if (g_failStart || routine == nullptr) return false;
+    ++g_running;
+  }
+  std::thread([routine, argument] {
+    routine(argument);
+    Ended();
+  }).detach();
+  return true;
+}
+
+void SleepMs(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+
+}  // namespace platform
+
+namespace host {
+
+void FailThreadStart(bool fail) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  g_failStart = fail;
+}
+
+void JoinStartedThreads() {
+  std::unique_lock<std::mutex> hold(g_lock);
+  g_ended.wait(hold, [] { return g_running == 0; });
+}
+
+}  // namespace host

@@ -1,0 +1,27 @@
+// Conversions between the program's opaque handles and the Windows ones.
+#pragma once
+
+#include <windows.h>
+
+// windows.h maps these names to its own ANSI functions; the program's
+// functions of the same names must keep them.
+#undef RegQueryValue
+#undef RegSetValue
+
+#include "platform/Platform.h"
+
+namespace platform::win32 {
+
+inline HANDLE ToHandle(KernelObject object) { return reinterpret_cast<HANDLE>(object); }
+inline KernelObject FromHandle(HANDLE handle) { return reinterpret_cast<KernelObject>(handle); }
+inline HWND ToHwnd(Window window) { return reinterpret_cast<HWND>(window); }
+inline Window FromHwnd(HWND hwnd) { return reinterpret_cast<Window>(hwnd); }
+inline HMENU ToHmenu(Menu menu) { return reinterpret_cast<HMENU>(menu); }
+inline Menu FromHmenu(HMENU menu) { return reinterpret_cast<Menu>(menu); }
+inline HICON ToHicon(Icon icon) { return reinterpret_cast<HICON>(icon); }
+inline Icon FromHicon(HICON icon) { return reinterpret_cast<Icon>(icon); }
+inline HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+inline RegKey FromHkey(HKEY key) { return reinterpret_cast<RegKey>(key); }
+inline HINSTANCE ToHinstance(Module module) { return reinterpret_cast<HINSTANCE>(module); }
+
+}  // namespace platform::win32

@@ -1,0 +1,42 @@
+// Message boxes.
+#include "platform/win32/Handles.h"
+
+namespace platform {
+namespace {
+
+UINT ButtonFlags(BoxButtons buttons) {
+  switch (buttons) {
+    case BoxButtons::OkCancel: return MB_OKCANCEL;
+    case BoxButtons::YesNo: return MB_YESNO;
+    case BoxButtons::YesNoDefaultNo: return MB_YESNO | MB_DEFBUTTON2;
+    case BoxButtons::Ok: break;
+  }
+  return MB_OK;
+}
+
+UINT IconFlags(BoxIcon icon) {
+  switch (icon) {
+    case BoxIcon::Information: return MB_ICONINFORMATION;
+    case BoxIcon::Question: return MB_ICONQUESTION;
+    case BoxIcon::Warning: return MB_ICONWARNING;
+    case BoxIcon::Error: return MB_ICONERROR;
+    case BoxIcon::None: break;
+  }
+  return 0;
+}
+
+}  // namespace
+
+BoxAnswer ShowMessageBox(Window owner, const char* text, const char* caption, BoxButtons buttons,
+                         BoxIcon icon, bool systemModal) {
+  const UINT flags = ButtonFlags(buttons) | IconFlags(icon) | (systemModal ? MB_SYSTEMMODAL : 0);
+  switch (MessageBoxA(win32::ToHwnd(owner), text, caption, flags)) {
+    case IDOK: return BoxAnswer::Ok;
+    case IDYES: return BoxAnswer::Yes;
+    case IDNO: return BoxAnswer::No;
+    // A box that could not be shown counts as dismissed.
+    default: return BoxAnswer::Cancel;
+  }
+}
+
+}  // namespace platform

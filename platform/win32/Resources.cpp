@@ -1,0 +1,64 @@
+// Icons and menus from the module's resources, and popup menus.
+#include "platform/win32/Handles.h"
+
+namespace platform {
+
+using win32::FromHicon;
+using win32::FromHmenu;
+using win32::ToHinstance;
+using win32::ToHmenu;
+using win32::ToHwnd;
+
+Icon LoadIconResource(Module module, int resourceId, int size) {
+  HANDLE icon = LoadImageA(ToHinstance(module), MAKEINTRESOURCEA(resourceId), IMAGE_ICON, size, size,
+                           LR_DEFAULTCOLOR);
+  return FromHicon(static_cast<HICON>(icon));
+}
+
+Menu LoadMenuResource(Module module, int resourceId) {
+  return FromHmenu(LoadMenuA(ToHinstance(module), MAKEINTRESOURCEA(resourceId)));
+}
+
+Menu CreatePopupMenuObject() { return FromHmenu(CreatePopupMenu()); }
+
+Menu SubMenuAt(Menu menu, int position) {
+  return menu ? FromHmenu(GetSubMenu(ToHmenu(menu), position)) : nullptr;
+}
+
+bool AppendMenuItem(Menu menu, uint32_t commandId, const char* text, ItemState state) {
+  UINT flags = MF_STRING;
+  if (state == ItemState::Checked) flags |= MF_CHECKED;
+  // Grayed as well as disabled: a merely disabled item looks like an enabled one.
+  if (state == ItemState::Disabled) flags |= MF_GRAYED;
+  return menu && AppendMenuA(ToHmenu(menu), flags, commandId, text);
+}
+
+bool AppendMenuSeparator(Menu menu) {
+  return menu && AppendMenuA(ToHmenu(menu), MF_SEPARATOR, 0, nullptr);
+}
+
+bool AppendSubMenu(Menu menu, Menu subMenu, const char* text) {
+  return menu && subMenu &&
+         AppendMenuA(ToHmenu(menu), MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(ToHmenu(subMenu)),
+                     text);
+}
+
+uint32_t TrackMenu(Menu menu, Window owner) {
+  if (!menu) return 0;
+  POINT at{};
+  GetCursorPos(&at);
+  HWND hwnd = ToHwnd(owner);
+  SetForegroundWindow(hwnd);
+  const BOOL chosen =
+      TrackPopupMenu(ToHmenu(menu), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, nullptr);
+  // Without a message after the menu, a second right click on the tray
+  // icon would show the menu only to close it at once.
+  PostMessageA(hwnd, WM_NULL, 0, 0);
+  return static_cast<uint32_t>(chosen);
+}
+
+void DestroyMenuObject(Menu menu) {
+  if (menu) DestroyMenu(ToHmenu(menu));
+}
+
+}  // namespace platform

@@ -1,0 +1,107 @@
+// Blocking TCP over Winsock 1.1, every call bounded by a time-out.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <climits>
+#include <cstring>
+
+#include "platform/Platform.h"
+
+namespace platform {
+namespace {
+
+SOCKET ToSocket(Socket socket) { return static_cast<SOCKET>(socket); }
+
+// Whether the socket becomes ready to write (or to read) within timeoutMs;
+// a failed connect shows up in the exception set.
+bool WaitReady(SOCKET socket, bool forWriting, uint32_t timeoutMs) {
+  fd_set ready;
+  fd_set failed;
+  FD_ZERO(&ready);
+  FD_ZERO(&failed);
+  FD_SET(socket, &ready);
+  FD_SET(socket, &failed);
+  timeval wait{static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000};
+  const int count = select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &failed, &wait);
+  return count > 0 && FD_ISSET(socket, &ready) && !FD_ISSET(socket, &failed);
+}
+
+bool SetBlocking(SOCKET socket, bool blocking) {
+  u_long nonBlocking = blocking ? 0 : 1;
+  return ioctlsocket(socket, FIONBIO, &nonBlocking) == 0;
+}
+
+bool ConnectWithin(SOCKET socket, uint32_t address, uint16_t port, uint32_t timeoutMs) {
+  sockaddr_in peer;
+  std::memset(&peer, 0, sizeof peer);
+  peer.sin_family = AF_INET;
+  peer.sin_port = htons(port);
+  peer.sin_addr.s_addr = address;
+  if (!SetBlocking(socket, false)) return false;
+  if (connect(socket, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == SOCKET_ERROR) {
+    if (WSAGetLastError() != WSAEWOULDBLOCK || !WaitReady(socket, true, timeoutMs)) return false;
+  }
+  return SetBlocking(socket, true);
+}
+
+}  // namespace
+
+bool NetStartup() {
+  WSADATA data;
+  return WSAStartup(MAKEWORD(1, 1), &data) == 0;
+}
+
+void NetCleanup() { WSACleanup(); }
+
+bool ResolveHost(const char* host, uint32_t* address) {
+  if (!host || !address) return false;
+  const unsigned long dotted = inet_addr(host);
+  if (dotted != INADDR_NONE) {
+    *address = dotted;
+    return true;
+  }
+  const hostent* entry = gethostbyname(host);
+  if (!entry || entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list[0]) {
+    return false;
+  }
+  std::memcpy(address, entry->h_addr_list[0], 4);
+  return true;
+}
+
+Socket ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs) {
+  const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  if (socket == INVALID_SOCKET) return kNoSocket;
+  if (!ConnectWithin(socket, address, port, timeoutMs)) {
+    closesocket(socket);
+    return kNoSocket;
+  }
+  return static_cast<Socket>(socket);
+}
+
+bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {
+  const char* next = static_cast<const char*>(data);
+  const DWORD started = GetTickCount();
+  while (size > 0) {
+    const DWORD elapsed = GetTickCount() - started;
+    if (elapsed > timeoutMs || !WaitReady(ToSocket(socket), true, timeoutMs - elapsed)) return false;
+    const int chunk = size > INT_MAX ? INT_MAX : static_cast<int>(size);
+    const int sent = send(ToSocket(socket), next, chunk, 0);
+    if (sent <= 0) return false;
+    next += sent;
+    size -= static_cast<size_t>(sent);
+  }
+  return true;
+}
+
+int ReceiveSome(Socket socket, void* buffer, size_t capacity, uint32_t timeoutMs) {
+  if (!WaitReady(ToSocket(socket), false, timeoutMs)) return -1;
+  const int room = capacity > INT_MAX ? INT_MAX : static_cast<int>(capacity);
+  const int got = recv(ToSocket(socket), static_cast<char*>(buffer), room, 0);
+  return got == SOCKET_ERROR ? -1 : got;
+}
+
+void CloseSocket(Socket socket) {
+  if (socket != kNoSocket) closesocket(ToSocket(socket));
+}
+
+}  // namespace platform

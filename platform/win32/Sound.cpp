@@ -1,0 +1,26 @@
+// Beeps and WAV files.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "platform/Platform.h"
+
+namespace platform {
+
+bool SpeakerBeep(uint32_t frequencyHz, uint32_t durationMs) {
+  return Beep(frequencyHz, durationMs);
+}
+
+bool PlayWaveFile(const char* path) {
+  // No default sound in place of a missing file: the caller falls back itself.
+  return path && PlaySoundA(path, nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT);
+}
+
+void DefaultBeep() { MessageBeep(0xFFFFFFFF); }
+
+bool IsNtPlatform() {
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}
+
+}  // namespace platform

@@ -1,0 +1,41 @@
+// Threads and time.
+#include <ctime>
+#include <new>
+
+#include "platform/win32/Handles.h"
+
+namespace platform {
+namespace {
+
+struct ThreadStart {
+  ThreadRoutine routine;
+  void* argument;
+};
+
+DWORD WINAPI ThreadMain(LPVOID parameter) {
+  const ThreadStart start = *static_cast<ThreadStart*>(parameter);
+  delete static_cast<ThreadStart*>(parameter);
+  start.routine(start.argument);
+  return 0;
+}
+
+}  // namespace
+
+bool StartDetachedThread(ThreadRoutine routine, void* argument) {
+  auto* start = new (std::nothrow) ThreadStart{routine, argument};
+  if (!start) return false;
+  HANDLE thread = CreateThread(nullptr, 0, ThreadMain, start, 0, nullptr);
+  if (!thread) {
+    delete start;
+    return false;
+  }
+  // Nobody joins it; the thread object goes away when the thread ends.
+  CloseHandle(thread);
+  return true;
+}
+
+void SleepMs(uint32_t milliseconds) { Sleep(milliseconds); }
+
+int64_t CurrentTime() { return static_cast<int64_t>(std::time(nullptr)); }
+
+}  // namespace platform
