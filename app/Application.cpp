@@ -3,6 +3,8 @@
 #include "app/MainWindow.h"
 #include "app/Texts.h"
 #include "resources/resource.h"
+#include "settings/Census.h"
+#include "settings/SettingsStore.h"
 
 namespace {
 
@@ -32,8 +34,10 @@ int Application::Init(platform::Module instance) {
   if (!TakeInstanceMutex()) return 0;
   if (!CreateMainWindow()) return 0;
   Boxes.TimerWindow = MainWindow;
+  if (!LoadSettings(*this)) return 0;
   LoadButtonIcons();
   CreateSemaphores();
+  RunCensus(*this);
   return 1;
 }
 

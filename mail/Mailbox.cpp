@@ -29,6 +29,20 @@ void Mailbox::ClearNewMail() {
   }
 }
 
+int Mailbox::AcknowledgeNewMessages(int32_t now) {
+  MessageList acknowledged;
+  std::lock_guard<std::mutex> hold(NewMailLock);
+  if (TandrelMode != 0 || NewMessages.Size() == 0) return 0;
+  for (int32_t i = 0; i < NewMessages.Size(); ++i) {
+    const int32_t date = NewMessages.At(i)->Date;
+    // Differences, not comparisons, as the dates may sit near the ends of
+    // the 32-bit range; computed wide so they cannot overflow.
+    if (int64_t{date} - LastMsgDate > 0 && int64_t{now} - date >= 0) LastMsgDate = date;
+  }
+  NewMessages.Swap(acknowledged);
+  return 1;
+}
+
 void Mailbox::PublishCount(int32_t statCount) {
   std::lock_guard<std::mutex> hold(NewMailLock);
   StatCount = statCount;

@@ -44,6 +44,12 @@ class Mailbox {
   // record freed under it.
   int32_t NewMailCount() const;
   void ClearNewMail();
+  // Acknowledges a date-mode box's new messages: LastMsgDate advances to the
+  // latest of their dates that is later than it and not after `now` (dates
+  // of 0, unreadable ones, never advance it) and the new messages are
+  // emptied. Non-zero when the box is in date mode and had new messages,
+  // which is when LastMsgDate must be stored.
+  int AcknowledgeNewMessages(int32_t now);
   // Count mode: the message count of a successful STAT.
   void PublishCount(int32_t statCount);
   // Date mode: the lists of a finished poll replace the box's lists; the

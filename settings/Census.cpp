@@ -1,0 +1,66 @@
+#include "settings/Census.h"
+
+#include <ctime>
+
+#include "app/Application.h"
+#include "mail/CommandRunner.h"
+#include "mail/TimeScale.h"
+#include "notify/SpeakerPattern.h"
+#include "settings/RegistryAccess.h"
+
+namespace {
+
+constexpr char kTune[] = "!!p!p!!!p!p!";
+constexpr uint32_t kTuneStepMs = 80;
+constexpr int kDecember = 11;  // months counted from 0
+
+constexpr char kCaptionQuestion[] = "Вестун :)";
+constexpr char kCaptionVote[] = "Вестун :))";
+constexpr char kQuestion[] =
+    "Здравствуйте!\nВам предлагается принять участие в ежегодной переписи пользователей программы "
+    "Вестун :)\nЕё цель - подсчет количества пользователей программы для оценки её актуальности и "
+    "целесообразности дальнейшего ее сопровождения и усовершенствования.\nКороче, - просто автору "
+    "интересно - ей вообще, кто-нибудь еще пользуется?\nВы согласны отправить письмо переписи (его тему "
+    "менять не надо, а в тело, если желаете, можете поместить свои замечания и пожелания)?";
+constexpr char kLetter[] = "\"mailto:vestun@example.org?subject=Вестуном пользуюусь.&body=Вот:)\"";
+constexpr char kVoteQuestion[] = "Хотите, заодно, проголосовать за программу в хит-параде Софт.example ?";
+constexpr char kVotePage[] = "http://soft.example.com/hitparade/vote.php?a=vote&i=vestun";
+
+bool AskYes(const char* text, const char* caption) {
+  return platform::ShowMessageBox(nullptr, text, caption, platform::BoxButtons::YesNo, platform::BoxIcon::Question,
+                                  true) == platform::BoxAnswer::Yes;
+}
+
+// The local calendar's month (0-11) and year since 1900 of now.
+void LocalMonthAndYear(int* month, int* year) {
+  const std::time_t now = static_cast<std::time_t>(platform::CurrentTime());
+  std::tm local{};
+  const std::tm* converted = std::localtime(&now);
+  if (converted != nullptr) local = *converted;
+  *month = local.tm_mon;
+  *year = local.tm_year;
+}
+
+void StoreCensusYear(int32_t year) {
+  platform::RegKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
+  if (key == nullptr) return;
+  registry::WriteDwordValue(key, "LastCensusYear", year);
+  registry::CloseKey(key);
+}
+
+}  // namespace
+
+void RunCensus(Application& app) {
+  int month = 0;
+  int year = 0;
+  LocalMonthAndYear(&month, &year);
+  if (month < kDecember || app.LastCensusYear >= year) return;
+
+  PlaySpeakerPattern(kTune, kTuneStepMs);
+  if (AskYes(kQuestion, kCaptionQuestion)) {
+    RunCommandLine(kLetter, app.RunMsminMode);
+    if (AskYes(kVoteQuestion, kCaptionVote)) RunCommandLine(kVotePage, app.RunMsminMode);
+  }
+  app.LastCensusYear = year;
+  StoreCensusYear(year);
+}

@@ -1,0 +1,113 @@
+#include "settings/RegistryAccess.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace registry {
+
+namespace {
+
+constexpr char kCaption[] = "Вестун :(";
+constexpr char kKeyFailure[] =
+    "Не удалось добавить ключ в реестр\nОбратитесь к сисадмину\nПрограмма завершает свою работу";
+constexpr char kWriteFailure[] =
+    "Не удалось добавить запись в реестр\nОбратитесь к сисадмину\nПрограмма завершает свою работу";
+constexpr char kReadKeyFailure[] =
+    "Не удалось считать ключ из реестра\nОбратитесь к сисадмину\nПрограмма завершает свою работу";
+
+void Warn(const char* text) {
+  platform::ShowMessageBox(nullptr, text, kCaption, platform::BoxButtons::Ok, platform::BoxIcon::Warning, true);
+}
+
+int WriteFailed(platform::RegKey& key) {
+  CloseKey(key);
+  Warn(kWriteFailure);
+  return 0;
+}
+
+}  // namespace
+
+platform::RegKey OpenOrCreateKey(const char* path) {
+  platform::RegKey key = platform::RegOpenKeyObject(platform::RegRoot::CurrentUser, path);
+  if (key != nullptr) return key;
+  platform::RegKey created = platform::RegCreateKeyObject(platform::RegRoot::CurrentUser, path);
+  if (created != nullptr) platform::RegCloseKeyObject(created);
+  key = platform::RegOpenKeyObject(platform::RegRoot::CurrentUser, path);
+  if (key == nullptr) Warn(kKeyFailure);
+  return key;
+}
+
+platform::RegKey OpenOrCreateNumberedKey(const char* prefix, int32_t number) {
+  char path[128];
+  std::snprintf(path, sizeof path, "%s%d", prefix, static_cast<int>(number));
+  return OpenOrCreateKey(path);
+}
+
+int ReadStringValue(platform::RegKey key, const char* name, String& target) {
+  // One byte more than the query may fill keeps the text terminated whatever
+  // the registry hands back.
+  char buffer[kMaxText + 2] = {};
+  uint32_t size = kMaxText + 1;
+  if (key == nullptr || platform::RegQueryValue(key, name, nullptr, buffer, &size) != platform::RegResult::Ok) {
+    return 0;
+  }
+  // A text stored without its NUL can fill the whole query; it is too long all the same.
+  if (std::strlen(buffer) > kMaxText) return 0;
+  target.Assign(buffer);
+  return 1;
+}
+
+int ReadDwordValue(platform::RegKey key, const char* name, int32_t& target) {
+  uint8_t bytes[4] = {};
+  uint32_t size = sizeof bytes;
+  if (key == nullptr || platform::RegQueryValue(key, name, nullptr, bytes, &size) != platform::RegResult::Ok ||
+      size != sizeof bytes) {
+    return 0;
+  }
+  target = static_cast<int32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24);
+  return 1;
+}
+
+int ReadDwordValue(platform::RegKey key, const char* name, uint32_t& target) {
+  int32_t value = 0;
+  if (!ReadDwordValue(key, name, value)) return 0;
+  target = static_cast<uint32_t>(value);
+  return 1;
+}
+
+int WriteStringValue(platform::RegKey& key, const char* name, const char* text) {
+  if (key == nullptr) return 0;
+  const uint32_t length = static_cast<uint32_t>(std::strlen(text));
+  if (!platform::RegSetValue(key, name, platform::kRegText, text, length)) return WriteFailed(key);
+  return 1;
+}
+
+int WriteDwordValue(platform::RegKey& key, const char* name, int32_t value) {
+  if (key == nullptr) return 0;
+  const uint32_t bits = static_cast<uint32_t>(value);
+  const uint8_t bytes[4] = {static_cast<uint8_t>(bits), static_cast<uint8_t>(bits >> 8),
+                            static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)};
+  if (!platform::RegSetValue(key, name, platform::kRegDword, bytes, sizeof bytes)) return WriteFailed(key);
+  return 1;
+}
+
+void ReadOrWrite(platform::RegKey& key, const char* name, String& target) {
+  if (!ReadStringValue(key, name, target)) WriteStringValue(key, name, target.Text());
+}
+
+void ReadOrWrite(platform::RegKey& key, const char* name, int32_t& target) {
+  if (!ReadDwordValue(key, name, target)) WriteDwordValue(key, name, target);
+}
+
+void ReadOrWrite(platform::RegKey& key, const char* name, uint32_t& target) {
+  if (!ReadDwordValue(key, name, target)) WriteDwordValue(key, name, static_cast<int32_t>(target));
+}
+
+void CloseKey(platform::RegKey& key) {
+  if (key != nullptr) platform::RegCloseKeyObject(key);
+  key = nullptr;
+}
+
+void ShowReadKeyFailure() { Warn(kReadKeyFailure); }
+
+}  // namespace registry

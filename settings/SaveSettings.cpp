@@ -1,0 +1,72 @@
+#include "app/Application.h"
+#include "settings/PasswordScrambler.h"
+#include "settings/RegistryAccess.h"
+#include "settings/SettingsStore.h"
+
+using registry::WriteDwordValue;
+using registry::WriteStringValue;
+
+namespace {
+
+void SaveGlobalValues(platform::RegKey& key, const Application& app) {
+  WriteDwordValue(key, "LastTabPos", app.LastTabPos);
+  WriteDwordValue(key, "LastBoxPos", app.Boxes.Current);
+  WriteDwordValue(key, "DoAutoCheckNewVer", app.DoAutoCheckNewVer);
+  WriteDwordValue(key, "CheckNewVerPeriod", app.CheckNewVerPeriod);
+  WriteDwordValue(key, "BoxesCount", app.Boxes.Count);
+  WriteDwordValue(key, "CommandCount", app.UserCommands.Size());
+  WriteStringValue(key, "Prompt", app.Prompt.Text());
+  WriteDwordValue(key, "RunMsminMode", app.RunMsminMode);
+  WriteDwordValue(key, "SendErrors", app.SendErrors);
+}
+
+void SaveBoxValues(platform::RegKey& key, const Mailbox& box) {
+  // The box's own password stays plain: a poll may be reading it right now.
+  String scrambled(box.Password);
+  ScramblePassword(scrambled, ScrambleDirection::Encode);
+  WriteStringValue(key, "BoxName", box.BoxName.Text());
+  WriteStringValue(key, "PopServerName", box.PopServerName.Text());
+  WriteDwordValue(key, "Port", static_cast<int32_t>(box.Port));
+  WriteStringValue(key, "Login", box.Login.Text());
+  WriteStringValue(key, "Password", scrambled.Text());
+  WriteStringValue(key, "MsminPath", box.MsminPath.Text());
+  WriteDwordValue(key, "Delay", box.Delay);
+  WriteDwordValue(key, "SoundMode", box.SoundMode);
+  WriteStringValue(key, "WavPath", box.WavPath.Text());
+  WriteStringValue(key, "SpeakerStr", box.SpeakerStr.Text());
+  WriteDwordValue(key, "SpeakerLen", static_cast<int32_t>(box.SpeakerLen));
+  WriteDwordValue(key, "TandrelMode", box.TandrelMode);
+  WriteDwordValue(key, "DoCheckBox", box.DoCheckBox);
+  WriteDwordValue(key, "IsTheSameMsmin", box.IsTheSameMsmin);
+  WriteDwordValue(key, "MsminRunMode", box.MsminRunMode);
+}
+
+void SaveBoxes(const MailboxList& boxes) {
+  for (int32_t i = 0; i < boxes.Count; ++i) {
+    platform::RegKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, i + 1);
+    if (key == nullptr) continue;
+    SaveBoxValues(key, *boxes.At(i));
+    registry::CloseKey(key);
+  }
+}
+
+void SaveCommands(const CommandList& commands) {
+  for (int32_t i = 0; i < commands.Size(); ++i) {
+    platform::RegKey key = registry::OpenOrCreateNumberedKey(registry::kCommandsPrefix, i + 1);
+    if (key == nullptr) continue;
+    WriteStringValue(key, "Capt", commands.At(i)->Caption.Text());
+    WriteStringValue(key, "Command", commands.At(i)->CommandLine.Text());
+    registry::CloseKey(key);
+  }
+}
+
+}  // namespace
+
+void SaveSettings(Application& app) {
+  platform::RegKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
+  if (key == nullptr) return;
+  SaveGlobalValues(key, app);
+  SaveBoxes(app.Boxes);
+  SaveCommands(app.UserCommands);
+  registry::CloseKey(key);
+}

@@ -1,0 +1,21 @@
+// Moving the application's settings, mailboxes and commands between memory
+// and the registry tree.
+#pragma once
+
+class Application;
+
+// Fills the application object from the registry, writing every missing
+// value with its default (so the first start creates the whole tree). 0 only
+// when the Settings key can neither be opened nor created (its message has
+// then been shown); start-up ends.
+int LoadSettings(Application& application);
+
+// Writes back what the settings dialog can change: the settings, every
+// mailbox and every command, in list order. LastCheckNewVer, LastCensusYear
+// and the boxes' LastMsgDate belong to the steps that change them and are
+// not written here. Reports problems only through its messages.
+void SaveSettings(Application& application);
+
+// The caption and command line a command subkey gets for a value it lacks.
+extern const char kBrokenCommandCaption[];
+extern const char kBrokenCommandLine[];
