@@ -9,6 +9,7 @@ PACKAGES=(
   cmake make g++ googletest libgtest-dev python3 clang libclang-rt-dev
   mingw-w64 wine wine64 fonts-wine
   xvfb xdotool x11-utils imagemagick faketime locales
+  dovecot-core dovecot-pop3d dovecot-lmtpd
 )
 
 missing=()

@@ -1,8 +1,8 @@
 #!/bin/bash
 # Builds everything and runs every test: the host tests plainly and under
-# AddressSanitizer, UndefinedBehaviorSanitizer and ThreadSanitizer, then
-# vestun.exe with the platform conformance tests and the end-to-end tests
-# under Wine. Ends with one line "N passed, N failed".
+# AddressSanitizer, UndefinedBehaviorSanitizer and ThreadSanitizer, the fuzz
+# targets for a short while each, then vestun.exe with the platform
+# conformance tests and the end-to-end tests under Wine. Ends with one line "N passed, N failed".
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash tools/setup.sh || exit 1
@@ -38,7 +38,7 @@ run_preset() {
   [ "$fails" -eq 0 ] || broken+=("$preset: $fails failed")
 }
 
-for preset in host asan ubsan tsan win32; do
+for preset in host asan ubsan tsan fuzz win32; do
   run_preset "$preset"
 done
 

@@ -1,0 +1,636 @@
+// The end-to-end tests' hands and eyes inside Wine: a console program that
+// looks at the windows, message boxes and registry of the running vestun.exe
+// and presses its buttons the way a user would.
+//
+// It prints UTF-8 on stdout, one "key=value" per line (list-windows: one
+// tab-separated line per window) and exits with 0 on success, 1 when what
+// was asked for did not happen, 2 on bad usage. Every wait has a timeout.
+//
+// Texts of our windows are Windows-1251 in the program; window texts are read
+// as UTF-16 and registry strings as ANSI bytes decoded from code page 1251,
+// so a wrong code page shows up as a mismatch and never as silent "?".
+//
+// Keep this file ASCII: the build compiles narrow literals as Windows-1251.
+
+#include <windows.h>
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace {
+
+// ---------------------------------------------------------------- output
+
+std::string Utf8(const std::wstring& w) {
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
+  std::string s(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), &s[0], n, nullptr, nullptr);
+  return s;
+}
+
+std::wstring FromCodePage(UINT cp, const char* p, int len) {
+  if (len <= 0) return {};
+  int n = MultiByteToWideChar(cp, 0, p, len, nullptr, 0);
+  std::wstring w(n, L'\0');
+  MultiByteToWideChar(cp, 0, p, len, &w[0], n);
+  return w;
+}
+
+std::string ToCodePage(UINT cp, const std::wstring& w) {
+  if (w.empty()) return {};
+  int n = WideCharToMultiByte(cp, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
+  std::string s(n, '\0');
+  WideCharToMultiByte(cp, 0, w.data(), (int)w.size(), &s[0], n, nullptr, nullptr);
+  return s;
+}
+
+// Control characters would break the one-line-per-value output.
+std::wstring Escape(const std::wstring& w) {
+  std::wstring r;
+  for (wchar_t c : w) {
+    if (c == L'\r') r += L"\\r";
+    else if (c == L'\n') r += L"\\n";
+    else if (c == L'\t') r += L"\\t";
+    else if (c == L'\\') r += L"\\\\";
+    else r += c;
+  }
+  return r;
+}
+
+void Out(const std::string& s) {
+  DWORD written = 0;
+  HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+  std::string line = s + "\n";
+  if (!WriteFile(h, line.data(), (DWORD)line.size(), &written, nullptr)) fputs(line.c_str(), stdout);
+}
+
+void Kv(const char* key, const std::wstring& value) { Out(std::string(key) + "=" + Utf8(Escape(value))); }
+void Kv(const char* key, const std::string& value) { Out(std::string(key) + "=" + value); }
+void Kv(const char* key, long long value) { Out(std::string(key) + "=" + std::to_string(value)); }
+
+void Err(const std::string& s) {
+  std::string line = "driver: " + s + "\n";
+  DWORD written = 0;
+  WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), (DWORD)line.size(), &written, nullptr);
+}
+
+std::string Hex(unsigned long long v) {
+  char buf[32];
+  snprintf(buf, sizeof buf, "0x%llx", v);
+  return buf;
+}
+
+// ---------------------------------------------------------------- arguments
+
+struct Args {
+  std::vector<std::wstring> items;
+
+  bool Has(const wchar_t* name) const {
+    for (auto& a : items) if (a == name) return true;
+    return false;
+  }
+  const std::wstring* Get(const wchar_t* name) const {
+    for (size_t i = 0; i + 1 < items.size(); ++i)
+      if (items[i] == name) return &items[i + 1];
+    return nullptr;
+  }
+  std::wstring Str(const wchar_t* name, const wchar_t* def = L"") const {
+    auto v = Get(name);
+    return v ? *v : def;
+  }
+  long long Num(const wchar_t* name, long long def) const {
+    auto v = Get(name);
+    return v ? wcstoll(v->c_str(), nullptr, 0) : def;
+  }
+};
+
+// ---------------------------------------------------------------- windows
+
+std::wstring WindowText(HWND h) {
+  // WM_GETTEXT with a timeout, so a hung program cannot hang us.
+  DWORD_PTR len = 0;
+  if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &len)) return {};
+  std::wstring buf(len + 2, L'\0');
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), (LPARAM)&buf[0], SMTO_ABORTIFHUNG, 2000, &got)) return {};
+  buf.resize(wcslen(buf.c_str()));
+  return buf;
+}
+
+std::wstring ClassOf(HWND h) {
+  wchar_t buf[256] = {};
+  GetClassNameW(h, buf, 256);
+  return buf;
+}
+
+DWORD PidOf(HWND h) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(h, &pid);
+  return pid;
+}
+
+std::wstring RectText(HWND h) {
+  RECT r = {};
+  GetWindowRect(h, &r);
+  wchar_t buf[96];
+  swprintf(buf, 96, L"%ld,%ld,%ld,%ld", r.left, r.top, r.right - r.left, r.bottom - r.top);
+  return buf;  // left,top,width,height
+}
+
+std::vector<HWND> TopWindows() {
+  std::vector<HWND> list;
+  EnumWindows([](HWND h, LPARAM p) -> BOOL {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return TRUE;
+  }, (LPARAM)&list);
+  return list;
+}
+
+std::vector<HWND> Children(HWND parent) {
+  std::vector<HWND> list;
+  EnumChildWindows(parent, [](HWND h, LPARAM p) -> BOOL {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return TRUE;
+  }, (LPARAM)&list);
+  return list;
+}
+
+struct Filter {
+  std::wstring cls, title;
+  bool has_title = false, visible_only = false;
+  DWORD pid = 0;
+
+  explicit Filter(const Args& a) {
+    cls = a.Str(L"--class");
+    if (auto t = a.Get(L"--title")) { title = *t; has_title = true; }
+    visible_only = a.Has(L"--visible");
+    pid = (DWORD)a.Num(L"--pid", 0);
+  }
+  bool Match(HWND h) const {
+    if (!cls.empty() && ClassOf(h) != cls) return false;
+    if (has_title && WindowText(h) != title) return false;
+    if (visible_only && !IsWindowVisible(h)) return false;
+    if (pid && PidOf(h) != pid) return false;
+    return true;
+  }
+};
+
+std::vector<HWND> Matching(const Filter& f) {
+  std::vector<HWND> out;
+  for (HWND h : TopWindows()) if (f.Match(h)) out.push_back(h);
+  return out;
+}
+
+void PrintWindow(HWND h) {
+  Kv("hwnd", Hex((ULONG_PTR)h));
+  Kv("pid", (long long)PidOf(h));
+  Kv("class", ClassOf(h));
+  Kv("title", WindowText(h));
+  Kv("visible", IsWindowVisible(h) ? 1 : 0);
+  Kv("rect", RectText(h));
+  // The least size the system gives a window with a frame, whatever it asked for.
+  Kv("min_track", std::to_string(GetSystemMetrics(SM_CXMINTRACK)) + "," +
+                      std::to_string(GetSystemMetrics(SM_CYMINTRACK)));
+}
+
+HWND ParseHwnd(const std::wstring& s) { return (HWND)(ULONG_PTR)wcstoull(s.c_str(), nullptr, 0); }
+
+// Polls until pred() is true or the timeout runs out.
+template <class F> bool WaitFor(long long timeout_ms, F pred) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    if (pred()) return true;
+    if ((long long)(GetTickCount() - start) >= timeout_ms) return false;
+    Sleep(100);
+  }
+}
+
+// ---------------------------------------------------------------- message boxes
+
+// IDI_WARNING, IDI_ERROR, IDI_INFORMATION, IDI_QUESTION (the headers spell
+// them as narrow strings).
+struct IconKind { const wchar_t* name; LPCWSTR id; };
+const IconKind kIcons[] = {
+  {L"warning", MAKEINTRESOURCEW(32515)}, {L"error", MAKEINTRESOURCEW(32513)},
+  {L"information", MAKEINTRESOURCEW(32516)}, {L"question", MAKEINTRESOURCEW(32514)},
+};
+
+// The icon handle belongs to the other process, so we cannot read its bits.
+// Instead we copy what is on the screen under the icon control and compare it
+// with the stock icons drawn by us on the same background.
+std::wstring IconKindOf(HWND icon_ctl, double* best_diff) {
+  RECT r;
+  GetWindowRect(icon_ctl, &r);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  *best_diff = -1;
+  if (w <= 0 || h <= 0 || w > 256 || h > 256) return L"unknown";
+
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  std::vector<DWORD> shot((DWORD*)bits, (DWORD*)bits + w * h);
+  DWORD bg = shot[0];
+
+  std::wstring best = L"unknown";
+  double best_score = 1e9;
+  for (auto& k : kIcons) {
+    HICON ic = LoadIconW(nullptr, k.id);
+    if (!ic) continue;
+    HBRUSH brush = CreateSolidBrush(RGB((bg >> 16) & 0xff, (bg >> 8) & 0xff, bg & 0xff));
+    RECT all = {0, 0, w, h};
+    FillRect(mem, &all, brush);
+    DeleteObject(brush);
+    // The control centres an icon of its own size; draw ours the same way.
+    int iw = GetSystemMetrics(SM_CXICON), ih = GetSystemMetrics(SM_CYICON);
+    DrawIconEx(mem, (w - iw) / 2, (h - ih) / 2, ic, iw, ih, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    const DWORD* ref = (const DWORD*)bits;
+    double sum = 0;
+    for (int i = 0; i < w * h; ++i)
+      for (int sh = 0; sh <= 16; sh += 8)
+        sum += std::abs((int)((shot[i] >> sh) & 0xff) - (int)((ref[i] >> sh) & 0xff));
+    double score = sum / (w * h * 3.0);
+    if (score < best_score) { best_score = score; best = k.name; }
+  }
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  *best_diff = best_score;
+  return best_score < 8.0 ? best : L"unknown";
+}
+
+HWND FindDialog(const Args& a) {
+  Filter f(a);
+  f.cls = L"#32770";
+  f.visible_only = true;
+  auto caption = a.Get(L"--caption");
+  for (HWND h : Matching(f))
+    if (!caption || WindowText(h) == *caption) return h;
+  return nullptr;
+}
+
+int DescribeDialog(HWND dlg) {
+  Kv("hwnd", Hex((ULONG_PTR)dlg));
+  Kv("pid", (long long)PidOf(dlg));
+  Kv("caption", WindowText(dlg));
+  Kv("rect", RectText(dlg));
+  Kv("topmost", (GetWindowLongW(dlg, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 1 : 0);
+  std::wstring icon = L"absent";
+  std::wstring text;
+  for (HWND c : Children(dlg)) {
+    if (!IsWindowVisible(c)) continue;
+    std::wstring cls = ClassOf(c);
+    LONG style = GetWindowLongW(c, GWL_STYLE);
+    if (_wcsicmp(cls.c_str(), L"Static") == 0) {
+      if ((style & SS_TYPEMASK) == SS_ICON) {
+        DWORD_PTR hicon = 0;
+        SendMessageTimeoutW(c, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &hicon);
+        if (hicon) {
+          // A box that has just appeared may not be painted yet: look again.
+          double diff = -1;
+          for (int tries = 0; tries < 10; ++tries) {
+            icon = IconKindOf(c, &diff);
+            if (icon != L"unknown") break;
+            Sleep(200);
+          }
+          char buf[32];
+          snprintf(buf, sizeof buf, "%.2f", diff);
+          Kv("icon_diff", std::string(buf));
+        }
+      } else {
+        std::wstring t = WindowText(c);
+        if (!t.empty()) text += (text.empty() ? L"" : L"\n") + t;
+      }
+    } else if (_wcsicmp(cls.c_str(), L"Button") == 0) {
+      Out("button=" + Utf8(Escape(WindowText(c))) + "\tid=" + std::to_string(GetDlgCtrlID(c)));
+    }
+  }
+  Kv("text", text);
+  Kv("icon", icon);
+  return 0;
+}
+
+std::wstring StripAmpersands(const std::wstring& s) {
+  std::wstring r;
+  for (wchar_t c : s) if (c != L'&') r += c;
+  return r;
+}
+
+// ---------------------------------------------------------------- registry
+
+bool OpenKey(const std::wstring& path, REGSAM access, HKEY* out) {
+  std::wstring p = path;
+  HKEY root = HKEY_CURRENT_USER;
+  for (const wchar_t* prefix : {L"HKEY_CURRENT_USER\\", L"HKCU\\"})
+    if (p.compare(0, wcslen(prefix), prefix) == 0) p = p.substr(wcslen(prefix));
+  return RegOpenKeyExW(root, p.c_str(), 0, access, out) == ERROR_SUCCESS;
+}
+
+std::string HexBytes(const BYTE* p, DWORD n) {
+  std::string s;
+  char b[4];
+  for (DWORD i = 0; i < n; ++i) { snprintf(b, sizeof b, "%02x", p[i]); s += b; }
+  return s;
+}
+
+const char* TypeName(DWORD t) {
+  switch (t) {
+    case REG_SZ: return "REG_SZ";
+    case REG_EXPAND_SZ: return "REG_EXPAND_SZ";
+    case REG_MULTI_SZ: return "REG_MULTI_SZ";
+    case REG_BINARY: return "REG_BINARY";
+    case REG_DWORD: return "REG_DWORD";
+    case REG_QWORD: return "REG_QWORD";
+    case REG_NONE: return "REG_NONE";
+    default: return "REG_OTHER";
+  }
+}
+
+void PrintValue(DWORD type, const std::vector<BYTE>& data, DWORD size) {
+  Kv("type", std::string(TypeName(type)));
+  Kv("size", (long long)size);
+  switch (type) {
+    case REG_SZ: case REG_EXPAND_SZ: {
+      DWORD n = size;
+      while (n && data[n - 1] == 0) --n;  // drop the terminator(s)
+      Kv("value", FromCodePage(1251, (const char*)data.data(), (int)n));
+      break;
+    }
+    case REG_MULTI_SZ: {
+      std::wstring all = FromCodePage(1251, (const char*)data.data(), (int)size);
+      for (auto& c : all) if (c == L'\0') c = L'|';
+      while (!all.empty() && all.back() == L'|') all.pop_back();
+      Kv("value", all);
+      break;
+    }
+    case REG_DWORD:
+      Kv("value", size >= 4 ? (long long)*(const DWORD*)data.data() : -1);
+      break;
+    default:
+      break;
+  }
+  Kv("hex", HexBytes(data.data(), size));
+}
+
+// ---------------------------------------------------------------- processes
+
+std::vector<std::pair<DWORD, std::wstring>> Processes() {
+  std::vector<std::pair<DWORD, std::wstring>> out;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return out;
+  PROCESSENTRY32W pe = {};
+  pe.dwSize = sizeof pe;
+  for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe))
+    out.emplace_back(pe.th32ProcessID, pe.szExeFile);
+  CloseHandle(snap);
+  return out;
+}
+
+int CountProcesses(const std::wstring& name) {
+  int n = 0;
+  for (auto& p : Processes()) if (_wcsicmp(p.second.c_str(), name.c_str()) == 0) ++n;
+  return n;
+}
+
+// ---------------------------------------------------------------- commands
+
+int Usage() {
+  Err("usage: driver [--desktop NAME] COMMAND [options]\n"
+      "  list-windows\n"
+      "  find-window  --class C [--title T] [--pid P] [--visible]\n"
+      "  wait-window  --class C [--title T] [--pid P] [--visible] --timeout MS\n"
+      "  wait-no-window --class C [--title T] [--pid P] --timeout MS\n"
+      "  window-count --class C [--title T] [--pid P] [--visible]\n"
+      "  watch-window --class C [--title T] --for MS [--every MS]\n"
+      "  message-box  [--caption T] [--pid P] --wait MS\n"
+      "  press        (--window HWND | --caption T) (--button TEXT | --id N) [--wait MS]\n"
+      "  text         --hwnd H\n"
+      "  reg-query    --key K --value V\n"
+      "  reg-delete-tree --key K\n"
+      "  process-count --name vestun.exe\n"
+      "  wait-process-count --name vestun.exe --count N --timeout MS");
+  return 2;
+}
+
+int CmdListWindows(const Args&) {
+  for (HWND h : TopWindows()) {
+    Out(Hex((ULONG_PTR)h) + "\t" + std::to_string(PidOf(h)) + "\t" +
+        (IsWindowVisible(h) ? "1" : "0") + "\t" + Utf8(RectText(h)) + "\t" +
+        Utf8(Escape(ClassOf(h))) + "\t" + Utf8(Escape(WindowText(h))));
+  }
+  return 0;
+}
+
+int CmdFindWindow(const Args& a, bool wait) {
+  Filter f(a);
+  std::vector<HWND> found;
+  long long timeout = wait ? a.Num(L"--timeout", 10000) : 0;
+  WaitFor(timeout, [&] { found = Matching(f); return !found.empty(); });
+  if (found.empty()) { Err("no such window"); return 1; }
+  Kv("count", (long long)found.size());
+  PrintWindow(found[0]);
+  return 0;
+}
+
+int CmdWaitNoWindow(const Args& a) {
+  Filter f(a);
+  if (WaitFor(a.Num(L"--timeout", 10000), [&] { return Matching(f).empty(); })) return 0;
+  Err("the window is still there");
+  return 1;
+}
+
+int CmdWindowCount(const Args& a) {
+  Kv("count", (long long)Matching(Filter(a)).size());
+  return 0;
+}
+
+// Samples the first matching window over a while: one line per sample.
+// Fails if the window was missing at any sample.
+int CmdWatchWindow(const Args& a) {
+  Filter f(a);
+  long long total = a.Num(L"--for", 2000), every = a.Num(L"--every", 250);
+  DWORD start = GetTickCount();
+  int samples = 0, missing = 0, shown = 0;
+  do {
+    auto found = Matching(f);
+    ++samples;
+    if (found.empty()) {
+      ++missing;
+      Out("sample=missing");
+    } else {
+      bool vis = IsWindowVisible(found[0]);
+      shown += vis;
+      Out("sample=" + Hex((ULONG_PTR)found[0]) + "\tvisible=" + (vis ? "1" : "0") +
+          "\trect=" + Utf8(RectText(found[0])) + "\ttitle=" + Utf8(Escape(WindowText(found[0]))));
+    }
+    Sleep((DWORD)every);
+  } while ((long long)(GetTickCount() - start) < total);
+  Kv("samples", (long long)samples);
+  Kv("missing", (long long)missing);
+  Kv("visible_samples", (long long)shown);
+  return missing ? 1 : 0;
+}
+
+int CmdMessageBox(const Args& a) {
+  HWND dlg = nullptr;
+  WaitFor(a.Num(L"--wait", 5000), [&] { return (dlg = FindDialog(a)) != nullptr; });
+  if (!dlg) { Err("no message box"); return 1; }
+  Sleep(300);  // let it finish painting before we read its icon
+  return DescribeDialog(dlg);
+}
+
+int CmdPress(const Args& a) {
+  HWND dlg = nullptr;
+  long long wait = a.Num(L"--wait", 5000);
+  if (auto w = a.Get(L"--window")) dlg = ParseHwnd(*w);
+  else WaitFor(wait, [&] { return (dlg = FindDialog(a)) != nullptr; });
+  if (!dlg || !IsWindow(dlg)) { Err("no such window"); return 1; }
+
+  HWND button = nullptr;
+  auto text = a.Get(L"--button");
+  long long id = a.Num(L"--id", -1);
+  for (HWND c : Children(dlg)) {
+    if (_wcsicmp(ClassOf(c).c_str(), L"Button") != 0) continue;
+    if (text && _wcsicmp(StripAmpersands(WindowText(c)).c_str(), StripAmpersands(*text).c_str()) != 0) continue;
+    if (id >= 0 && GetDlgCtrlID(c) != id) continue;
+    button = c;
+    break;
+  }
+  if (!button) { Err("no such button"); return 1; }
+  Kv("pressed", WindowText(button));
+  Kv("id", (long long)GetDlgCtrlID(button));
+
+  // A click as the button itself would make it; if the box does not go away,
+  // send the command the click would have sent.
+  DWORD_PTR r;
+  SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
+  if (WaitFor(1500, [&] { return !IsWindow(dlg) || !IsWindowVisible(dlg); })) return 0;
+  PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED), (LPARAM)button);
+  if (WaitFor(wait, [&] { return !IsWindow(dlg) || !IsWindowVisible(dlg); })) {
+    Kv("fallback", std::string("WM_COMMAND"));
+    return 0;
+  }
+  Err("the window did not close");
+  return 1;
+}
+
+int CmdText(const Args& a) {
+  HWND h = ParseHwnd(a.Str(L"--hwnd"));
+  if (!IsWindow(h)) { Err("no such window"); return 1; }
+  PrintWindow(h);
+  for (HWND c : Children(h))
+    Out("control=" + std::to_string(GetDlgCtrlID(c)) + "\tclass=" + Utf8(Escape(ClassOf(c))) +
+        "\tvisible=" + (IsWindowVisible(c) ? "1" : "0") + "\ttext=" + Utf8(Escape(WindowText(c))));
+  return 0;
+}
+
+int CmdRegQuery(const Args& a) {
+  HKEY key;
+  if (!OpenKey(a.Str(L"--key"), KEY_READ, &key)) { Err("no such key"); return 1; }
+  std::string name = ToCodePage(1251, a.Str(L"--value"));
+  DWORD type = 0, size = 0;
+  LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size);
+  std::vector<BYTE> data(size + 2);
+  if (rc == ERROR_SUCCESS) rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, data.data(), &size);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS) { Err("no such value"); return 1; }
+  PrintValue(type, data, size);
+  return 0;
+}
+
+int CmdRegDeleteTree(const Args& a) {
+  std::wstring path = a.Str(L"--key");
+  HKEY key;
+  if (!OpenKey(path, KEY_ALL_ACCESS, &key)) return 0;  // already gone
+  LONG rc = RegDeleteTreeW(key, nullptr);
+  RegCloseKey(key);
+  // RegDeleteTree empties the key; remove the key itself through its parent.
+  size_t cut = path.rfind(L'\\');
+  if (rc == ERROR_SUCCESS && cut != std::wstring::npos) {
+    HKEY parent;
+    if (OpenKey(path.substr(0, cut), KEY_ALL_ACCESS, &parent)) {
+      rc = RegDeleteKeyW(parent, path.substr(cut + 1).c_str());
+      RegCloseKey(parent);
+    }
+  }
+  if (rc != ERROR_SUCCESS) { Err("cannot delete: " + std::to_string(rc)); return 1; }
+  return 0;
+}
+
+int CmdProcessCount(const Args& a) {
+  Kv("count", (long long)CountProcesses(a.Str(L"--name")));
+  return 0;
+}
+
+int CmdWaitProcessCount(const Args& a) {
+  std::wstring name = a.Str(L"--name");
+  long long want = a.Num(L"--count", 0);
+  int n = 0;
+  bool ok = WaitFor(a.Num(L"--timeout", 10000), [&] { return (n = CountProcesses(name)) == want; });
+  Kv("count", (long long)n);
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  Args a;
+  for (int i = 1; i < argc; ++i) a.items.push_back(argv[i]);
+  LocalFree(argv);
+
+  // Join the desktop the program runs on: windows of another desktop are
+  // invisible to EnumWindows. Must happen before this thread has windows.
+  std::wstring desktop;
+  if (!a.items.empty() && a.items[0] == L"--desktop" && a.items.size() >= 2) {
+    desktop = a.items[1];
+    a.items.erase(a.items.begin(), a.items.begin() + 2);
+  } else if (const wchar_t* env = _wgetenv(L"VESTUN_E2E_DESKTOP")) {
+    desktop = env;
+  }
+  if (a.items.empty()) return Usage();
+  const std::wstring& cmd = a.items[0];
+  bool windowless = cmd.compare(0, 4, L"reg-") == 0 || cmd.find(L"process") != std::wstring::npos;
+  if (!desktop.empty() && !windowless) {
+    // The desktop exists once Explorer has made it, a moment after start.
+    HDESK d = nullptr;
+    WaitFor(30000, [&] { return (d = OpenDesktopW(desktop.c_str(), 0, FALSE, GENERIC_ALL)) != nullptr; });
+    if (!d || !SetThreadDesktop(d)) {
+      Err("cannot join desktop: " + Utf8(desktop));
+      return 1;
+    }
+  }
+
+  if (cmd == L"list-windows") return CmdListWindows(a);
+  if (cmd == L"find-window") return CmdFindWindow(a, false);
+  if (cmd == L"wait-window") return CmdFindWindow(a, true);
+  if (cmd == L"wait-no-window") return CmdWaitNoWindow(a);
+  if (cmd == L"window-count") return CmdWindowCount(a);
+  if (cmd == L"watch-window") return CmdWatchWindow(a);
+  if (cmd == L"message-box") return CmdMessageBox(a);
+  if (cmd == L"press") return CmdPress(a);
+  if (cmd == L"text") return CmdText(a);
+  if (cmd == L"reg-query") return CmdRegQuery(a);
+  if (cmd == L"reg-delete-tree") return CmdRegDeleteTree(a);
+  if (cmd == L"process-count") return CmdProcessCount(a);
+  if (cmd == L"wait-process-count") return CmdWaitProcessCount(a);
+  return Usage();
+}

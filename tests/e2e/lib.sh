@@ -1,0 +1,330 @@
+# Harness for the end-to-end cases: each case script sources this file and
+# runs vestun.exe the way a user meets it, in a Wine virtual desktop with a
+# taskbar on a private X server, with a fresh Wine prefix of its own.
+#
+# A case looks like this:
+#
+#   . "$(dirname "$0")/../lib.sh"
+#   e2e_begin "$@"            # X server, fresh prefix, traps
+#   e2e_start_vestun          # desktop + vestun.exe, waits for its window
+#   out=$(drv find-window --class "Main window class") || e2e_fail "..."
+#   expect_eq "title" "$(kv title "$out")" ""
+#   e2e_shot desktop
+#   e2e_pass
+#
+# Arguments of every case: --exe vestun.exe --driver driver.exe --work DIR.
+# DIR keeps the pristine prefix template and the artifacts (screenshots and
+# logs, DIR/artifacts/CASE/). Set E2E_KEEP=1 to keep the run directory.
+#
+# Everything we start carries VESTUN_E2E_OWNER=DIR and VESTUN_E2E_RUN=RUN in
+# its environment, so leftovers can be found and ended by pid.
+
+set -u
+
+E2E_CASE=$(basename "$0" .sh)
+E2E_DESKTOP=vestun
+E2E_GEOMETRY=1024x768
+E2E_DEADLINE=${E2E_DEADLINE:-240}   # seconds; below the ctest TIMEOUT
+E2E_MAIN_CLASS="Main window class"
+E2E_INSTALL_DIR='C:\Vestun'
+
+E2E_RUN=""
+E2E_XVFB_PID=""
+E2E_WATCHDOG_PID=""
+E2E_BG_PIDS=()
+E2E_ENV=(env)
+E2E_SHOT_NO=0
+E2E_STATUS=1
+E2E_STARTED=$(date +%s)
+
+export WINEDEBUG=-all LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Messages go to fd 7, a copy of the case's stderr made at start: a trap may
+# run while a command's stderr is redirected into a log file.
+exec 7>&2
+e2e_log() { printf '[%s %s] %s\n' "$E2E_CASE" "$(date +%T)" "$*" >&7; }
+
+e2e_fail() {
+  e2e_log "FAIL: $*"
+  if [ -n "$E2E_RUN" ] && [ -n "$E2E_XVFB_PID" ] && e2e_alive "$E2E_XVFB_PID"; then
+    e2e_shot failure || true
+    drv list-windows >"$E2E_ARTIFACTS/failure-windows.txt" 2>&1 || true
+  fi
+  exit 1
+}
+
+e2e_pass() {
+  E2E_STATUS=0
+  e2e_log "PASS"
+  exit 0
+}
+
+expect_eq() {  # WHAT ACTUAL EXPECTED
+  if [ "$2" != "$3" ]; then e2e_fail "$1: got '$2', expected '$3'"; fi
+  e2e_log "ok: $1 = '$3'"
+}
+
+kv() {  # KEY TEXT: the first value of "KEY=value" in TEXT
+  printf '%s\n' "$2" | sed -n "s/^$1=//p" | head -n 1
+}
+
+# Runs a command with our markers in its environment. `env` execs the
+# command, so `"${E2E_ENV[@]}" cmd &` leaves the command's own pid in $!.
+# Every run lives on a pinned date, E2E_DATE (a case may set its own before
+# e2e_begin): the program asks its census in December and dresses its icon on
+# holidays, so today's date must not decide a test. libfaketime moves the
+# clock of every process of the run, the wineserver's included, by one offset.
+E2E_DATE=${E2E_DATE:-2026-06-15 12:00:00}
+e2e_env() {
+  local offset
+  offset=$(printf '%+d' $(($(date -d "$E2E_DATE" +%s) - $(date +%s))))
+  E2E_ENV=(env "VESTUN_E2E_OWNER=$E2E_WORK" "VESTUN_E2E_RUN=$E2E_RUN"
+    "LD_PRELOAD=/usr/\$LIB/faketime/libfaketime.so.1" "FAKETIME=$offset" "FAKETIME_DONT_FAKE_MONOTONIC=1")
+}
+e2e_spawn() { "${E2E_ENV[@]}" "$@" 7>&-; }
+
+# The driver, inside the test's desktop. Output on stdout, chatter in the log.
+drv() {
+  printf '> %s\n' "$*" >>"$E2E_ARTIFACTS/driver.log"
+  e2e_spawn timeout 90 wine "$E2E_DRIVER" --desktop "$E2E_DESKTOP" "$@" 2>>"$E2E_ARTIFACTS/driver.log"
+}
+
+e2e_shot() {  # NAME: the whole X screen into the artifacts
+  E2E_SHOT_NO=$((E2E_SHOT_NO + 1))
+  local file
+  file=$(printf '%s/%02d-%s.png' "$E2E_ARTIFACTS" "$E2E_SHOT_NO" "$1")
+  timeout 30 import -display "$DISPLAY" -window root "$file" 2>>"$E2E_ARTIFACTS/harness.log" \
+    && e2e_log "screenshot $file"
+}
+
+# ---------------------------------------------------------------- processes
+
+e2e_alive() {  # PID: exists and is not a zombie
+  local state
+  state=$(sed -n 's/^[0-9]* (.*) \(.\) .*/\1/p' "/proc/$1/stat" 2>/dev/null) || return 1
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+
+e2e_pids_marked() {  # VAR=VALUE: live processes with that in their environment
+  local f pid
+  # One grep over all environments; unreadable and vanished ones are skipped.
+  for f in $(grep -lzxF -- "$1" /proc/[0-9]*/environ 2>/dev/null); do
+    pid=${f#/proc/}
+    pid=${pid%/environ}
+    [ "$pid" = "$$" ] && continue
+    e2e_alive "$pid" && echo "$pid"
+  done
+  return 0
+}
+
+e2e_describe_pids() {  # PIDS...
+  local p
+  for p in "$@"; do printf '%s %s\n' "$p" "$(tr '\0' ' ' 2>/dev/null <"/proc/$p/cmdline")"; done
+}
+
+e2e_wait_gone() {  # SECONDS PIDS...: true if all ended in time
+  local limit=$(($(date +%s) + $1)) p left
+  shift
+  while :; do
+    left=""
+    for p in "$@"; do e2e_alive "$p" && left="$left $p"; done
+    [ -z "$left" ] && return 0
+    [ "$(date +%s)" -ge "$limit" ] && return 1
+    sleep 0.2
+  done
+}
+
+e2e_kill_pids() {  # PIDS...: TERM, then KILL what is still there
+  [ $# -eq 0 ] && return 0
+  kill -TERM "$@" 2>/dev/null
+  e2e_wait_gone 5 "$@" && return 0
+  kill -KILL "$@" 2>/dev/null
+  e2e_wait_gone 5 "$@"
+}
+
+# ---------------------------------------------------------------- set-up
+
+e2e_check_prerequisites() {
+  local tool missing=""
+  for tool in wine wineboot wineserver Xvfb import timeout flock; do
+    command -v "$tool" >/dev/null 2>&1 || missing="$missing $tool"
+  done
+  [ -z "$missing" ] || e2e_fail "missing tools:$missing (apt-get install wine64 xvfb imagemagick coreutils util-linux)"
+  if ! locale -a 2>/dev/null | grep -qiE '^ru_RU\.utf-?8$'; then
+    e2e_fail "the ru_RU.UTF-8 locale is not generated, so Wine would show Windows-1251 texts as '?'. As root: sed -i 's/^# *ru_RU.UTF-8/ru_RU.UTF-8/' /etc/locale.gen && locale-gen"
+  fi
+  [ -f "$E2E_EXE" ] || e2e_fail "no program at $E2E_EXE"
+  [ -f "$E2E_DRIVER" ] || e2e_fail "no driver at $E2E_DRIVER"
+}
+
+e2e_start_xvfb() {
+  local fdfile="$E2E_RUN/displayfd" i
+  : >"$fdfile"
+  # -displayfd: Xvfb picks a free display itself and reports it when ready.
+  "${E2E_ENV[@]}" Xvfb -displayfd 9 -screen 0 "${E2E_GEOMETRY}x24" -nolisten tcp -noreset \
+    9>"$fdfile" >>"$E2E_ARTIFACTS/xvfb.log" 2>&1 7>&- &
+  E2E_XVFB_PID=$!
+  for i in $(seq 100); do
+    [ -s "$fdfile" ] && break
+    e2e_alive "$E2E_XVFB_PID" || e2e_fail "Xvfb did not start (see xvfb.log)"
+    sleep 0.1
+  done
+  [ -s "$fdfile" ] || e2e_fail "Xvfb reported no display"
+  export DISPLAY=":$(head -n 1 "$fdfile")"
+  e2e_log "Xvfb pid $E2E_XVFB_PID on $DISPLAY"
+}
+
+# A pristine prefix made once per build tree (wineboot takes 10-20 s) and
+# copied for every run, so no run sees what another one left behind.
+e2e_template_prefix() {
+  local tpl="$E2E_WORK/wine-template" stamp
+  stamp="$(wine --version 2>/dev/null) e2e-1"
+  mkdir -p "$E2E_WORK"
+  (
+    flock 8
+    if [ "$(cat "$tpl.stamp" 2>/dev/null)" != "$stamp" ]; then
+      e2e_log "making the Wine prefix template (once per build tree)"
+      rm -rf "$tpl" "$tpl.stamp"
+      export WINEPREFIX="$tpl"
+      e2e_spawn timeout 120 wineboot -i >>"$E2E_ARTIFACTS/wine.log" 2>&1
+      e2e_spawn timeout 120 wineserver -w
+      # A virtual desktop shows the taskbar and the notification area only
+      # when asked to (or when it is called "shell").
+      e2e_spawn timeout 60 wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops\\$E2E_DESKTOP" \
+        /v EnableShell /t REG_DWORD /d 1 /f >>"$E2E_ARTIFACTS/wine.log" 2>&1
+      e2e_spawn timeout 60 wineserver -w
+      [ -f "$tpl/system.reg" ] && [ -f "$tpl/user.reg" ] || exit 1
+      echo "$stamp" >"$tpl.stamp"
+    fi
+  ) 8>"$E2E_WORK/wine-template.lock" || e2e_fail "could not make a Wine prefix (see wine.log)"
+  cp -a "$tpl" "$WINEPREFIX" || e2e_fail "could not copy the prefix template"
+}
+
+e2e_parse_args() {
+  E2E_EXE="" E2E_DRIVER="" E2E_WORK=""
+  while [ $# -gt 0 ]; do
+    case "$1" in
+      --exe) E2E_EXE=$(realpath "$2"); shift 2 ;;
+      --driver) E2E_DRIVER=$(realpath "$2"); shift 2 ;;
+      --work) mkdir -p "$2"; E2E_WORK=$(realpath "$2"); shift 2 ;;
+      *) echo "unknown argument $1" >&2; exit 2 ;;
+    esac
+  done
+  [ -n "$E2E_EXE" ] && [ -n "$E2E_DRIVER" ] && [ -n "$E2E_WORK" ] \
+    || { echo "usage: $0 --exe vestun.exe --driver driver.exe --work DIR" >&2; exit 2; }
+  E2E_ARTIFACTS="$E2E_WORK/artifacts/$E2E_CASE"
+}
+
+e2e_begin() {
+  e2e_parse_args "$@"
+  rm -rf "$E2E_ARTIFACTS"
+  mkdir -p "$E2E_ARTIFACTS"
+
+  trap e2e_end EXIT
+  trap 'e2e_fail "stopped by a signal (the deadline is $E2E_DEADLINE s)"' TERM INT HUP
+  ( trap 'kill $sp 2>/dev/null; exit 0' TERM
+    sleep "$E2E_DEADLINE" & sp=$!
+    wait $sp
+    kill -TERM $$ ) 2>/dev/null &
+  E2E_WATCHDOG_PID=$!
+
+  e2e_check_prerequisites
+
+  # Leftovers of an earlier, killed run of this tree would share nothing with
+  # us (own prefix, own display), but they hold memory: end them.
+  local stale
+  stale=$(e2e_pids_marked "VESTUN_E2E_OWNER=$E2E_WORK")
+  if [ -n "$stale" ]; then
+    e2e_log "warning: ending leftovers of an earlier run:"
+    e2e_describe_pids $stale >&7
+    e2e_kill_pids $stale
+  fi
+
+  E2E_RUN=$(mktemp -d "${TMPDIR:-/tmp}/vestun-e2e.XXXXXX")
+  e2e_env
+  export WINEPREFIX="$E2E_RUN/prefix"
+  e2e_start_xvfb
+  e2e_template_prefix
+  e2e_log "prefix $WINEPREFIX ready after $(($(date +%s) - E2E_STARTED)) s"
+}
+
+# Copies the program into the prefix and starts it in the virtual desktop
+# through Explorer, as the desktop's own program. Waits for its main window.
+e2e_start_vestun() {
+  local dir="$WINEPREFIX/drive_c/Vestun"
+  if [ ! -f "$dir/vestun.exe" ]; then
+    mkdir -p "$dir" && cp "$E2E_EXE" "$dir/vestun.exe" || e2e_fail "cannot install vestun.exe"
+  fi
+  e2e_launch_vestun
+  drv wait-window --class "$E2E_MAIN_CLASS" --timeout 60000 >/dev/null \
+    || e2e_fail "vestun.exe showed no window of class '$E2E_MAIN_CLASS' within 60 s"
+  e2e_log "vestun.exe is up after $(($(date +%s) - E2E_STARTED)) s"
+}
+
+# One more start of vestun.exe in the same desktop, as from a shortcut.
+e2e_launch_vestun() {
+  "${E2E_ENV[@]}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_GEOMETRY" "$E2E_INSTALL_DIR\\vestun.exe" \
+    >>"$E2E_ARTIFACTS/wine.log" 2>&1 7>&- &
+  E2E_BG_PIDS+=($!)
+}
+
+# Ends everything this run started; fails the case if something survives.
+e2e_stop_all() {
+  local left
+  [ -n "${E2E_STOPPED:-}" ] && return 0
+  E2E_STOPPED=1
+  if [ -n "$E2E_RUN" ] && [ -n "${WINEPREFIX:-}" ]; then
+    e2e_spawn timeout 30 wineserver -k 2>/dev/null
+    left=$(e2e_pids_marked "VESTUN_E2E_RUN=$E2E_RUN" | grep -vx "${E2E_XVFB_PID:-none}")
+    if [ -n "$left" ] && ! e2e_wait_gone 5 $left; then
+      e2e_log "still running after wineserver -k, ending by pid:"
+      e2e_describe_pids $left >&7
+      e2e_kill_pids $left
+    fi
+    local p
+    for p in "${E2E_BG_PIDS[@]}"; do wait "$p" 2>/dev/null; done  # reap
+  fi
+  if [ -n "$E2E_XVFB_PID" ]; then
+    e2e_kill_pids "$E2E_XVFB_PID"
+    wait "$E2E_XVFB_PID" 2>/dev/null
+  fi
+  if [ -n "$E2E_RUN" ]; then
+    left=$(e2e_pids_marked "VESTUN_E2E_RUN=$E2E_RUN")
+    [ -z "$left" ] || { e2e_describe_pids $left >&7; return 1; }
+  fi
+  return 0
+}
+
+e2e_end() {
+  local rc=$E2E_STATUS
+  trap - EXIT TERM INT HUP
+  if ! e2e_stop_all; then
+    e2e_log "FAIL: processes of this run survived the clean-up"
+    rc=1
+  fi
+  if [ -n "$E2E_RUN" ] && [ "${E2E_KEEP:-0}" != 1 ]; then rm -rf "$E2E_RUN"; fi
+  if [ -n "$E2E_WATCHDOG_PID" ]; then
+    kill -TERM "$E2E_WATCHDOG_PID" 2>/dev/null
+    wait "$E2E_WATCHDOG_PID" 2>/dev/null
+  fi
+  e2e_log "finished in $(($(date +%s) - E2E_STARTED)) s, artifacts in $E2E_ARTIFACTS"
+  exit "$rc"
+}
+
+# ---------------------------------------------------------------- checks
+
+# Waits for a message box with CAPTION and checks it; leaves the driver's
+# description in E2E_BOX. BUTTONS: the control ids, e.g. "1" for a lone OK.
+expect_message_box() {  # CAPTION TEXT ICON BUTTONS
+  local out ids
+  if ! out=$(drv message-box --caption "$1" --wait 20000); then
+    drv message-box --wait 0 >"$E2E_ARTIFACTS/unexpected-box.txt" 2>&1
+    e2e_fail "no message box '$1' within 20 s (whatever box is up: unexpected-box.txt)"
+  fi
+  printf '%s\n' "$out" >>"$E2E_ARTIFACTS/boxes.txt"
+  expect_eq "text of '$1'" "$(kv text "$out")" "$2"
+  expect_eq "icon of '$1'" "$(kv icon "$out")" "$3"
+  ids=$(printf '%s\n' "$out" | sed -n 's/^button=.*\tid=//p' | tr '\n' ' ')
+  expect_eq "buttons of '$1'" "${ids% }" "$4"
+  E2E_BOX=$out
+}

@@ -1,0 +1,51 @@
+// Loading settings from a registry whose values hold arbitrary bytes of any
+// type: nothing may overflow, crash or leave a key open.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/Application.h"
+#include "platform/host/HostControl.h"
+#include "settings/SettingsStore.h"
+
+namespace {
+
+const char* const kKeys[] = {"Software\\Tandreller\\Settings", "Software\\Tandreller\\MailBoxes\\1",
+                             "Software\\Tandreller\\MailBoxes\\2", "Software\\Tandreller\\Commands\\1"};
+const char* const kNames[] = {"BoxesCount", "CommandCount", "LastBoxPos", "Prompt",     "LastCensusYear",
+                              "Password",   "MsminPath",    "Port",       "SpeakerStr", "Capt",
+                              "Command",    "Delay",        "BoxName",    "LastMsgDate"};
+
+// Input: records of [key, name, type, length, bytes...].
+void Plant(const uint8_t* data, size_t size) {
+  size_t at = 0;
+  while (at + 4 <= size) {
+    const char* key = kKeys[data[at] % 4];
+    const char* name = kNames[data[at + 1] % 14];
+    const uint32_t type = data[at + 2] % 5;
+    size_t length = data[at + 3];
+    at += 4;
+    if (length > size - at) length = size - at;
+    host::RegValue value{type, std::vector<uint8_t>(data + at, data + at + length)};
+    // Counts stay below 256, so a run does not spend itself adding boxes.
+    if (value.data.size() == 4 && std::string(name).find("Count") != std::string::npos) {
+      value.data[1] = value.data[2] = value.data[3] = 0;
+    }
+    host::PutValue(platform::RegRoot::CurrentUser, key, name, value);
+    at += length;
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  host::Reset();
+  Plant(data, size);
+  {
+    Application app;
+    LoadSettings(app);
+    SaveSettings(app);
+  }
+  if (host::OpenKeyCount() != 0) __builtin_trap();
+  return 0;
+}
