@@ -2,6 +2,8 @@
 
 #include "app/MainWindow.h"
 #include "app/Texts.h"
+#include "mail/MailProgram.h"
+#include "notify/AlertSound.h"
 #include "resources/resource.h"
 #include "settings/Census.h"
 #include "settings/SettingsStore.h"
@@ -38,6 +40,7 @@ int Application::Init(platform::Module instance) {
   LoadButtonIcons();
   CreateSemaphores();
   RunCensus(*this);
+  Boxes.ArmAllTimers(true);
   return 1;
 }
 
@@ -80,9 +83,25 @@ int Application::EnterModal() {
 void Application::LeaveModal() { platform::ReleaseSemaphoreObject(ModalSemaphore); }
 
 void Application::Shutdown() {
+  for (int32_t i = 0; i < Boxes.Count; ++i) Boxes.ArmBoxTimer(i, false);
   platform::ReleaseMutexObject(InstanceMutex);
   platform::CloseObject(InstanceMutex);
   InstanceMutex = nullptr;
   UserCommands.Clear();
   platform::PostQuit(0);
+}
+
+int Application::ProcessCheckResults() {
+  const int guarded = EnterModal();
+  for (int32_t i = 0; i < Boxes.Count; ++i) {
+    Mailbox* box = Boxes.At(i);
+    if (box->DoCheckBox == 0 || box->MsminRunMode != 1 || box->NewMailCount() <= 0) continue;
+    StartAlertSound(SpeakerSemaphore, WavSemaphore, box->SoundMode, box->SpeakerStr.Text(), box->WavPath.Text(),
+                    box->SpeakerLen);
+    OpenMailProgram(*this, *box);
+    Boxes.ClearSameProgram(box->MsminPath.Text());
+  }
+  const bool quiet = Boxes.FirstNewMailBox() == nullptr;
+  if (guarded) LeaveModal();
+  return quiet ? 1 : 0;
 }

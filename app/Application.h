@@ -36,6 +36,11 @@ class Application {
   // The exit sequence, after the user confirmed it.
   void Shutdown();
 
+  // Evaluates every box after a poll: boxes that start their mail program by
+  // themselves do so at once (with their sound); 1 when no box has new mail
+  // afterwards, 0 otherwise.
+  int ProcessCheckResults();
+
   int32_t DoAutoCheckNewVer = 1;
   int32_t CheckNewVerPeriod = 10;
   int32_t LastCheckNewVer = 0;

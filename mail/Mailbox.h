@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 
 #include "common/String.h"
 #include "mail/MessageInfo.h"
@@ -37,11 +36,10 @@ class Mailbox {
   int32_t MsminRunMode = 0;
   int32_t LastMsgDate = 0;
 
-  // The new-mail state. A poll's worker thread writes it while the main
-  // thread reads and clears it; the worker only ever swaps in finished lists
-  // under NewMailLock, which is held for a few pointer moves and never across
-  // a poll, so the main thread never waits for the network and never sees a
-  // record freed under it.
+  // The new-mail state lives on the main thread alone: a poll's worker
+  // thread never touches a box, it hands its finished result to the main
+  // thread, which publishes it here. So nothing is shared, nothing waits for
+  // the network, and no record is freed under a reader.
   int32_t NewMailCount() const;
   void ClearNewMail();
   // Acknowledges a date-mode box's new messages: LastMsgDate advances to the
@@ -61,7 +59,6 @@ class Mailbox {
   platform::KernelObject CheckMutex = nullptr;
 
  private:
-  mutable std::mutex NewMailLock;
   int32_t StatCount = 0;
   MessageList NewMessages;
   MessageList OldMessages;

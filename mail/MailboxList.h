@@ -37,6 +37,24 @@ class MailboxList {
   // Destroys every box; Current becomes -1.
   void Clear();
 
+  // Check timers. Arming (on) needs DoCheckBox 1, an Id and a TimerWindow;
+  // it sets the box's timer to Delay seconds and starts its first check at
+  // once. 1 when something was done, 0 otherwise (also for an armed box).
+  int ArmBoxTimer(int32_t index, bool on);
+  // ArmBoxTimer for every box; 1 when every call returned 1.
+  int ArmAllTimers(bool on);
+
+  // Queries of scheduling and notification. "Enabled" is DoCheckBox non-zero,
+  // but the first box with new mail must have DoCheckBox exactly 1.
+  Mailbox* BoxById(int32_t id) const;
+  int32_t CountEnabledBoxes() const;
+  Mailbox* FirstEnabledBox() const;
+  int32_t FirstNewMailIndex() const;
+  Mailbox* FirstNewMailBox() const;
+  // Clears the new mail of every enabled box marked IsTheSameMsmin whose
+  // MsminPath is exactly this one.
+  void ClearSameProgram(const char* path);
+
   Mailbox** Items = nullptr;
   int32_t Count = 0;
   int32_t Current = -1;

@@ -1,6 +1,5 @@
 #include "mail/TimeScale.h"
 
-#include <cstdint>
 #include <ctime>
 #include <limits>
 
@@ -8,10 +7,31 @@
 
 namespace {
 
-// Days since 1970-01-01 to a proleptic Gregorian date (H. Hinnant's method).
+constexpr int64_t kSecondsPerDay = 86400;
+// Far beyond any date we keep, and near enough that no sum below overflows.
+constexpr int64_t kFieldLimit = int64_t{1} << 32;
+constexpr int64_t kYearLimit = 10000000;
+
+int64_t FloorDiv(int64_t value, int64_t divisor) {
+  const int64_t quotient = value / divisor;
+  return quotient * divisor > value ? quotient - 1 : quotient;
+}
+
+int64_t Clamp(int64_t value, int64_t limit = kFieldLimit) { return value < -limit ? -limit : (value > limit ? limit : value); }
+
+// Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's method).
+int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {
+  year -= month <= 2;
+  const int64_t era = FloorDiv(year, 400);
+  const int64_t yearOfEra = year - era * 400;
+  const int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+  const int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + dayOfEra - 719468;
+}
+
 void CivilFromDays(int64_t days, int* year, int* month, int* day) {
   days += 719468;
-  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const int64_t era = FloorDiv(days, 146097);
   const int64_t dayOfEra = days - era * 146097;
   const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
   const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
@@ -21,26 +41,33 @@ void CivilFromDays(int64_t days, int* year, int* month, int* day) {
   *year = static_cast<int>(yearOfEra + era * 400 + (*month <= 2 ? 1 : 0));
 }
 
-int64_t FloorDiv(int64_t value, int64_t divisor) {
-  return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
-}
-
 }  // namespace
 
 CalendarFields UtcFields(int64_t secondsSince1970) {
-  const int64_t days = FloorDiv(secondsSince1970, 86400);
-  const int64_t secondOfDay = secondsSince1970 - days * 86400;
+  const int64_t days = FloorDiv(secondsSince1970, kSecondsPerDay);
+  const int64_t secondOfDay = secondsSince1970 - days * kSecondsPerDay;
   CalendarFields fields{};
   CivilFromDays(days, &fields.Year, &fields.Month, &fields.Day);
   fields.Hour = static_cast<int>(secondOfDay / 3600);
   fields.Minute = static_cast<int>(secondOfDay / 60 % 60);
   fields.Second = static_cast<int>(secondOfDay % 60);
-  fields.WeekDay = static_cast<int>((days % 7 + 11) % 7);  // 1970-01-01 was a Thursday
   return fields;
 }
 
-int32_t TimeValueOf(const CalendarFields& utc) {
-  if (utc.Year < 1970 || utc.Year > 2100) return -1;
+int64_t UtcSeconds(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute, int64_t second) {
+  // Months first fold into years, then everything is added up in seconds.
+  month = Clamp(month) - 1;
+  year = Clamp(Clamp(year, kYearLimit) + FloorDiv(month, 12), kYearLimit);
+  month = month - FloorDiv(month, 12) * 12 + 1;
+  const int64_t days = DaysFromCivil(year, month, 1) + Clamp(day) - 1;
+  return days * kSecondsPerDay + Clamp(hour) * 3600 + Clamp(minute) * 60 + Clamp(second);
+}
+
+int32_t TimeValueOf(int64_t utcSeconds) {
+  // Past 2038 no value fits; the margin leaves room for the zone offset.
+  constexpr int64_t kLast = int64_t{std::numeric_limits<int32_t>::max()} + 2 * kSecondsPerDay;
+  if (utcSeconds < 0 || utcSeconds > kLast) return -1;
+  const CalendarFields utc = UtcFields(utcSeconds);
   std::tm fields{};
   fields.tm_year = utc.Year - 1900;
   fields.tm_mon = utc.Month - 1;
@@ -54,4 +81,4 @@ int32_t TimeValueOf(const CalendarFields& utc) {
   return static_cast<int32_t>(value);
 }
 
-int32_t CurrentTimeValue() { return TimeValueOf(UtcFields(platform::CurrentTime())); }
+int32_t CurrentTimeValue() { return TimeValueOf(platform::CurrentTime()); }

@@ -14,17 +14,20 @@ struct CalendarFields {
   int Hour;
   int Minute;
   int Second;
-  int WeekDay;  // 0 Sunday ... 6 Saturday
 };
 
 // The UTC calendar fields of seconds since 1970, for any 64-bit value in the
 // years 1 ... 9999 (whatever the C library's time_t is).
 CalendarFields UtcFields(int64_t secondsSince1970);
 
-// The time value of UTC calendar fields (they may lie outside their ranges and
-// are normalised); -1 for years before 1970 and results outside the signed
-// 32-bit range.
-int32_t TimeValueOf(const CalendarFields& utc);
+// Seconds since 1970 of calendar fields that may lie outside their ranges
+// (an hour of -2 is 22 o'clock the day before), computed without overflow
+// for any field values: absurd ones saturate, far outside any kept date.
+int64_t UtcSeconds(int64_t year, int64_t month, int64_t day, int64_t hour, int64_t minute, int64_t second);
+
+// The time value of a moment in true UTC seconds; -1 for moments before
+// 1970 and for results outside the signed 32-bit range.
+int32_t TimeValueOf(int64_t utcSeconds);
 
 // Now, on the same scale.
 int32_t CurrentTimeValue();

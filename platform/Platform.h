@@ -227,6 +227,9 @@ bool PlayWaveFile(const char* path);
 // The standard simple beep of the sound card (MessageBeep with 0xFFFFFFFF).
 void DefaultBeep();
 
+// Whether a file exists at the path.
+bool FileExists(const char* path);
+
 // Whether Windows is of the NT family, where the speaker takes a tone; the
 // older family only has the simple beep.
 bool IsNtPlatform();
@@ -241,11 +244,16 @@ constexpr Socket kNoSocket = -1;
 bool NetStartup();
 void NetCleanup();
 
-// Resolves a host name or dotted address to an IPv4 address in network order.
-bool ResolveHost(const char* host, uint32_t* address);
+// Resolves a host name or dotted address to an IPv4 address in network
+// order; false when it does not resolve within timeoutMs (a lookup that
+// hangs is left to finish on its own).
+bool ResolveHost(const char* host, uint32_t* address, uint32_t timeoutMs);
 
-// Connects a new socket; kNoSocket when that fails or takes longer than timeoutMs.
-Socket ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs);
+// A new TCP socket over IPv4, or kNoSocket.
+Socket OpenTcpSocket();
+
+// Connects the socket; false when that fails or takes longer than timeoutMs.
+bool ConnectSocket(Socket socket, uint32_t address, uint16_t port, uint32_t timeoutMs);
 
 // Sends all size bytes; false when the peer is gone or timeoutMs passes.
 bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs);

@@ -4,7 +4,7 @@
 namespace host {
 
 void Reset() {
-  FailThreadStart(false);
+  detail::ResetThreads();
   detail::ResetRegistry();
   detail::ResetObjects();
   detail::ResetWindows();

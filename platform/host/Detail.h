@@ -7,5 +7,6 @@ void ResetRegistry();
 void ResetObjects();
 void ResetWindows();
 void ResetRecords();
+void ResetThreads();
 
 }  // namespace host::detail

@@ -114,6 +114,8 @@ void ServeUrl(const std::string& url, const std::string& body);
 
 // ---- Threads: StartDetachedThread fails while this is set.
 void FailThreadStart(bool fail);
+// How often StartDetachedThread was called since Reset, failed calls included.
+int ThreadStartCount();
 // Waits until every thread started by StartDetachedThread has ended.
 void JoinStartedThreads();
 

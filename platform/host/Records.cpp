@@ -1,6 +1,8 @@
 // The stand-in's user-facing services: message boxes, the shell, menus, the
 // tray icon, icons, sound and the web. Each call is recorded for the tests
 // and answered from what the tests queued.
+#include <sys/stat.h>
+
 #include <cstring>
 #include <deque>
 #include <map>
@@ -193,6 +195,11 @@ bool PlayWaveFile(const char* path) {
 void DefaultBeep() {
   std::lock_guard<std::mutex> hold(g_lock);
   g_sounds.push_back({0, 0, ""});
+}
+
+bool FileExists(const char* path) {
+  struct stat status;
+  return path != nullptr && *path != '\0' && ::stat(path, &status) == 0 && S_ISREG(status.st_mode);
 }
 
 bool IsNtPlatform() {

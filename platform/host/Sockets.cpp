@@ -8,7 +8,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
 
 #include "platform/Platform.h"
 
@@ -46,30 +52,51 @@ bool NetStartup() { return true; }
 
 void NetCleanup() {}
 
-bool ResolveHost(const char* host, uint32_t* address) {
+bool ResolveHost(const char* host, uint32_t* address, uint32_t timeoutMs) {
   if (host == nullptr || *host == '\0') return false;
-  addrinfo hints{};
-  hints.ai_family = AF_INET;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  if (::getaddrinfo(host, nullptr, &hints, &found) != 0 || found == nullptr) return false;
-  *address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-  ::freeaddrinfo(found);
-  return true;
+  // getaddrinfo cannot be told to give up: it runs on a thread of its own
+  // and the shared record outlives whichever side finishes last.
+  struct Lookup {
+    std::mutex Lock;
+    std::condition_variable Done;
+    bool Finished = false;
+    bool Found = false;
+    uint32_t Address = 0;
+  };
+  auto lookup = std::make_shared<Lookup>();
+  std::thread([lookup, name = std::string(host)] {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    const bool ok = ::getaddrinfo(name.c_str(), nullptr, &hints, &found) == 0 && found != nullptr;
+    std::lock_guard<std::mutex> hold(lookup->Lock);
+    if (ok) lookup->Address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
+    if (found != nullptr) ::freeaddrinfo(found);
+    lookup->Found = ok;
+    lookup->Finished = true;
+    lookup->Done.notify_all();
+  }).detach();
+  std::unique_lock<std::mutex> hold(lookup->Lock);
+  if (!lookup->Done.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] { return lookup->Finished; })) {
+    return false;
+  }
+  if (lookup->Found) *address = lookup->Address;
+  return lookup->Found;
 }
 
-Socket ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs) {
+Socket OpenTcpSocket() {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return kNoSocket;
+  return fd < 0 ? kNoSocket : fd;
+}
+
+bool ConnectSocket(Socket socket, uint32_t address, uint16_t port, uint32_t timeoutMs) {
+  if (socket == kNoSocket) return false;
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
   peer.sin_port = htons(port);
   peer.sin_addr.s_addr = address;
-  if (!ConnectedInTime(fd, peer, timeoutMs)) {
-    ::close(fd);
-    return kNoSocket;
-  }
-  return fd;
+  return ConnectedInTime(static_cast<int>(socket), peer, timeoutMs);
 }
 
 bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {

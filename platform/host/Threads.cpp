@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/Platform.h"
+#include "platform/host/Detail.h"
 #include "platform/host/HostControl.h"
 
 namespace {
@@ -14,6 +15,7 @@ std::mutex g_lock;
 std::condition_variable g_ended;
 int g_running = 0;
 bool g_failStart = false;
+int g_startCalls = 0;
 
 void Ended() {
   std::lock_guard<std::mutex> hold(g_lock);
@@ -28,6 +30,7 @@ namespace platform {
 bool StartDetachedThread(ThreadRoutine routine, void* argument) {
   {
     std::lock_guard<std::mutex> hold(g_lock);
+    ++g_startCalls;
     if (g_failStart || routine == nullptr) return false;
     ++g_running;
   }
@@ -48,6 +51,21 @@ void FailThreadStart(bool fail) {
   std::lock_guard<std::mutex> hold(g_lock);
   g_failStart = fail;
 }
+
+int ThreadStartCount() {
+  std::lock_guard<std::mutex> hold(g_lock);
+  return g_startCalls;
+}
+
+namespace detail {
+
+void ResetThreads() {
+  std::lock_guard<std::mutex> hold(g_lock);
+  g_failStart = false;
+  g_startCalls = 0;
+}
+
+}  // namespace detail
 
 void JoinStartedThreads() {
   std::unique_lock<std::mutex> hold(g_lock);

@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstring>
+#include <string>
 
 #include "platform/Platform.h"
 
@@ -44,6 +45,54 @@ bool ConnectWithin(SOCKET socket, uint32_t address, uint16_t port, uint32_t time
   return SetBlocking(socket, true);
 }
 
+// gethostbyname cannot be told to give up, so it runs on a thread of its
+// own; the lookup and its caller share this record, and whoever is last frees it.
+struct Lookup {
+  explicit Lookup(const char* host) : Host(host) {}
+  std::string Host;
+  HANDLE Done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  uint32_t Address = 0;
+  bool Found = false;
+  LONG References = 2;
+};
+
+void Drop(Lookup* lookup) {
+  if (InterlockedDecrement(&lookup->References) != 0) return;
+  if (lookup->Done) CloseHandle(lookup->Done);
+  delete lookup;
+}
+
+DWORD WINAPI LookUp(void* argument) {
+  Lookup* lookup = static_cast<Lookup*>(argument);
+  const hostent* entry = gethostbyname(lookup->Host.c_str());
+  if (entry && entry->h_addrtype == AF_INET && entry->h_length == 4 && entry->h_addr_list[0]) {
+    std::memcpy(&lookup->Address, entry->h_addr_list[0], 4);
+    lookup->Found = true;
+  }
+  SetEvent(lookup->Done);
+  Drop(lookup);
+  return 0;
+}
+
+bool LookUpWithin(const char* host, uint32_t* address, uint32_t timeoutMs) {
+  Lookup* lookup = new Lookup(host);
+  if (!lookup->Done) {
+    delete lookup;
+    return false;
+  }
+  HANDLE thread = CreateThread(nullptr, 0, LookUp, lookup, 0, nullptr);
+  if (!thread) {
+    lookup->References = 1;
+    Drop(lookup);
+    return false;
+  }
+  CloseHandle(thread);
+  const bool found = WaitForSingleObject(lookup->Done, timeoutMs) == WAIT_OBJECT_0 && lookup->Found;
+  if (found) *address = lookup->Address;
+  Drop(lookup);
+  return found;
+}
+
 }  // namespace
 
 bool NetStartup() {
@@ -53,29 +102,23 @@ bool NetStartup() {
 
 void NetCleanup() { WSACleanup(); }
 
-bool ResolveHost(const char* host, uint32_t* address) {
+bool ResolveHost(const char* host, uint32_t* address, uint32_t timeoutMs) {
   if (!host || !address) return false;
   const unsigned long dotted = inet_addr(host);
   if (dotted != INADDR_NONE) {
     *address = dotted;
     return true;
   }
-  const hostent* entry = gethostbyname(host);
-  if (!entry || entry->h_addrtype != AF_INET || entry->h_length != 4 || !entry->h_addr_list[0]) {
-    return false;
-  }
-  std::memcpy(address, entry->h_addr_list[0], 4);
-  return true;
+  return LookUpWithin(host, address, timeoutMs);
 }
 
-Socket ConnectTcp(uint32_t address, uint16_t port, uint32_t timeoutMs) {
+Socket OpenTcpSocket() {
   const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  if (socket == INVALID_SOCKET) return kNoSocket;
-  if (!ConnectWithin(socket, address, port, timeoutMs)) {
-    closesocket(socket);
-    return kNoSocket;
-  }
-  return static_cast<Socket>(socket);
+  return socket == INVALID_SOCKET ? kNoSocket : static_cast<Socket>(socket);
+}
+
+bool ConnectSocket(Socket socket, uint32_t address, uint16_t port, uint32_t timeoutMs) {
+  return socket != kNoSocket && ConnectWithin(ToSocket(socket), address, port, timeoutMs);
 }
 
 bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {

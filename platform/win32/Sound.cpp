@@ -17,6 +17,12 @@ bool PlayWaveFile(const char* path) {
 
 void DefaultBeep() { MessageBeep(0xFFFFFFFF); }
 
+bool FileExists(const char* path) {
+  if (!path || !*path) return false;
+  const DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool IsNtPlatform() {
   OSVERSIONINFOA version{};
   version.dwOSVersionInfoSize = sizeof version;

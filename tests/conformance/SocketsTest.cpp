@@ -28,16 +28,19 @@ TEST_F(SocketsTest, DottedAddressesAndLocalhostResolveInNetworkOrder) {
   for (const char* host : {"127.0.0.1", "localhost"}) {
     SCOPED_TRACE(host);
     uint32_t address = 0;
-    ASSERT_TRUE(ResolveHost(host, &address));
+    ASSERT_TRUE(ResolveHost(host, &address, 10000));
     EXPECT_EQ(address, Loopback());
   }
   uint32_t address = 0;
-  EXPECT_FALSE(ResolveHost("no-such-host.invalid", &address));
+  EXPECT_FALSE(ResolveHost("no-such-host.invalid", &address, 10000));
 }
 
 TEST_F(SocketsTest, RefusedConnectionGivesNoSocketWithinTheTimeOut) {
   const auto started = std::chrono::steady_clock::now();
-  EXPECT_EQ(ConnectTcp(Loopback(), 1, 3000), kNoSocket);
+  Socket socket = OpenTcpSocket();
+  ASSERT_NE(socket, kNoSocket);
+  EXPECT_FALSE(ConnectSocket(socket, Loopback(), 1, 3000));
+  CloseSocket(socket);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(4000));
 }
 

@@ -10,7 +10,10 @@ namespace {
 
 class ApplicationTest : public ::testing::Test {
  protected:
+  // Start-up checks the default box at once; its poll must be over before the
+  // stand-in is reset under it.
   void SetUp() override { host::Reset(); }
+  void TearDown() override { host::JoinStartedThreads(); }
 };
 
 TEST_F(ApplicationTest, IsBuiltWithDefaultsAndOneDefaultMailbox) {

@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
-#include "platform/host/HostControl.h"
 
 namespace {
 
@@ -62,22 +58,4 @@ TEST(Mailbox, DateModeCountsNewMessagesAndClearEmptiesBothLists) {
   box.TandrelMode = 1;
   EXPECT_EQ(0, box.NewMailCount()) << "clearing also resets the STAT count";
   EXPECT_EQ(0, box.LastMsgDate) << "clearing never touches the acknowledged date";
-}
-
-TEST(Mailbox, PollsAndTheMainThreadShareTheNewMailStateSafely) {
-  // A worker publishes finished polls while the main thread reads and clears;
-  // ThreadSanitizer and AddressSanitizer watch this one.
-  Mailbox box;
-  box.TandrelMode = 0;
-  std::atomic<bool> stop{false};
-  std::thread worker([&] {
-    for (int round = 0; round < 2000; ++round) PublishDates(box, {round, round + 1}, {round - 1});
-    stop = true;
-  });
-  while (!stop) {
-    const int32_t count = box.NewMailCount();
-    EXPECT_TRUE(count == 0 || count == 2) << count;
-    box.ClearNewMail();
-  }
-  worker.join();
 }

@@ -1,0 +1,108 @@
+#include "app/CheckThread.h"
+
+#include <cstdio>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "app/Application.h"
+#include "mail/Pop3Poll.h"
+
+namespace {
+
+struct CheckJob {
+  PollRequest Request;
+  platform::Window ResultWindow = nullptr;
+};
+
+struct FinishedPoll {
+  int32_t BoxId;
+  int32_t TandrelMode;
+  PollResult* Result;
+};
+
+// Finished polls waiting for the main thread. It lives as long as the
+// process: check threads are not waited for at exit and may still finish
+// after the application object is gone.
+class PollDepot {
+ public:
+  void Deposit(const FinishedPoll& poll) {
+    std::lock_guard<std::mutex> hold(Lock);
+    Waiting.push_back(poll);
+  }
+  std::vector<FinishedPoll> TakeAll() {
+    std::lock_guard<std::mutex> hold(Lock);
+    std::vector<FinishedPoll> all;
+    all.swap(Waiting);
+    return all;
+  }
+
+ private:
+  std::mutex Lock;
+  std::vector<FinishedPoll> Waiting;
+};
+
+PollDepot& Depot() {
+  static PollDepot* depot = new PollDepot();
+  return *depot;
+}
+
+void CheckThread(void* argument) {
+  CheckJob* job = static_cast<CheckJob*>(argument);
+  if (job == nullptr) return;
+  PollResult* result = new PollResult();
+  const int32_t code = CheckMailbox(job->Request, *result);
+  if (code >= 0) {
+    Depot().Deposit({job->Request.BoxId, job->Request.TandrelMode, result});
+    // Sent, not posted: the thread waits until the main thread has handled it.
+    platform::SendWindowMessage(job->ResultWindow, code > 0 ? kMsgBoxHasMail : kMsgBoxNoMail, 0, 0);
+  } else {
+    delete result;
+  }
+  platform::CloseObject(job->Request.CheckMutex);
+  delete job;
+}
+
+void FillRequest(const Application& app, const Mailbox& box, PollRequest& request) {
+  request.BoxId = box.Id;
+  request.PopServerName = box.PopServerName;
+  request.Port = static_cast<uint16_t>(box.Port & 0xFFFF);
+  request.Login = box.Login;
+  request.Password = box.Password;
+  request.TandrelMode = box.TandrelMode;
+  request.LastMsgDate = box.LastMsgDate;
+  request.SendErrors = app.SendErrors;
+  request.RunMsminMode = app.RunMsminMode;
+  request.PreviousCount = box.NewMailCount();
+}
+
+}  // namespace
+
+int StartCheck(Application& app, const Mailbox& box) {
+  CheckJob* job = new (std::nothrow) CheckJob();
+  if (job == nullptr) return 0;
+  FillRequest(app, box, job->Request);
+  job->ResultWindow = app.MainWindow;
+  char name[32];
+  std::snprintf(name, sizeof name, "POP3_%d", static_cast<int>(box.Id));
+  job->Request.CheckMutex = platform::CreateNamedMutex(name, false, nullptr);
+  if (platform::StartDetachedThread(CheckThread, job)) return 1;
+  platform::CloseObject(job->Request.CheckMutex);
+  delete job;
+  return 0;
+}
+
+void PublishPollResults(Application& app) {
+  for (const FinishedPoll& poll : Depot().TakeAll()) {
+    Mailbox* box = app.Boxes.BoxById(poll.BoxId);
+    PollResult& result = *poll.Result;
+    if (box != nullptr && result.StatCount >= 0) {
+      if (poll.TandrelMode != 0) {
+        box->PublishCount(result.StatCount);
+      } else {
+        box->PublishMessages(result.NewMessages, result.OldMessages);
+      }
+    }
+    delete poll.Result;
+  }
+}

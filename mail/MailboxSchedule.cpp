@@ -1,0 +1,63 @@
+// The mailbox list's timers and the queries that scheduling and the tray ask.
+#include <cstring>
+
+#include "mail/MailboxList.h"
+
+int MailboxList::ArmBoxTimer(int32_t index, bool on) {
+  Mailbox* box = At(index);
+  if (box == nullptr || box->Id == -1) return 0;
+  if (on && box->DoCheckBox != 1) return 0;
+  if (TimerWindow == nullptr) return 0;
+  if (box->TimerArmed == 0) {
+    if (!on) return 0;
+    const uint32_t period = static_cast<uint32_t>(box->Delay) * 1000u;
+    if (platform::SetWindowTimer(TimerWindow, static_cast<uintptr_t>(box->Id), period)) box->TimerArmed = 1;
+    // The first check starts now, not a whole period later.
+    platform::SendWindowMessage(TimerWindow, platform::kMsgTimer, static_cast<uintptr_t>(box->Id), 0);
+    return 1;
+  }
+  if (on) return 0;
+  if (platform::KillWindowTimer(TimerWindow, static_cast<uintptr_t>(box->Id))) box->TimerArmed = 0;
+  return 1;
+}
+
+int MailboxList::ArmAllTimers(bool on) {
+  int all = 1;
+  for (int32_t i = 0; i < Count; ++i) {
+    if (!ArmBoxTimer(i, on)) all = 0;
+  }
+  return all;
+}
+
+Mailbox* MailboxList::BoxById(int32_t id) const { return At(IndexOfId(id)); }
+
+int32_t MailboxList::CountEnabledBoxes() const {
+  int32_t enabled = 0;
+  for (int32_t i = 0; i < Count; ++i) enabled += Items[i]->DoCheckBox != 0 ? 1 : 0;
+  return enabled;
+}
+
+Mailbox* MailboxList::FirstEnabledBox() const {
+  for (int32_t i = 0; i < Count; ++i) {
+    if (Items[i]->DoCheckBox != 0) return Items[i];
+  }
+  return nullptr;
+}
+
+int32_t MailboxList::FirstNewMailIndex() const {
+  for (int32_t i = 0; i < Count; ++i) {
+    if (Items[i]->DoCheckBox == 1 && Items[i]->NewMailCount() > 0) return i;
+  }
+  return -1;
+}
+
+Mailbox* MailboxList::FirstNewMailBox() const { return At(FirstNewMailIndex()); }
+
+void MailboxList::ClearSameProgram(const char* path) {
+  for (int32_t i = 0; i < Count; ++i) {
+    Mailbox* box = Items[i];
+    if (box->DoCheckBox != 0 && box->IsTheSameMsmin != 0 && std::strcmp(box->MsminPath.Text(), path) == 0) {
+      box->ClearNewMail();
+    }
+  }
+}

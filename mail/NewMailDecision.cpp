@@ -1,0 +1,48 @@
+#include "mail/NewMailDecision.h"
+
+#include <cstdint>
+
+#include "mail/CommandRunner.h"
+#include "mail/ReceivedDate.h"
+
+namespace {
+
+constexpr char kReportStart[] =
+    "mailto:vestun@example.org?subject=Ошибка Вестна: Не удалось распознать заголовок письма&body=";
+
+bool Unreserved(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+         c == '_' || c == '~';
+}
+
+}  // namespace
+
+std::string ErrorReportLine(const char* reply) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string link = kReportStart;
+  for (const char* next = reply; *next != '\0'; ++next) {
+    const unsigned char c = static_cast<unsigned char>(*next);
+    const size_t size = Unreserved(c) ? 1 : 3;
+    if (link.size() + size > kMaxCommandPart) break;
+    if (size == 1) {
+      link += static_cast<char>(c);
+    } else {
+      link += '%';
+      link += kHex[c >> 4];
+      link += kHex[c & 15];
+    }
+  }
+  return "\"" + link + "\"";
+}
+
+void ClassifyReply(const char* reply, const PollRequest& request, PollResult& result) {
+  MessageInfo info;
+  if (ParseReceivedDate(reply, &info.Date)) {
+    const bool isNew = int64_t{info.Date} - request.LastMsgDate > 0;
+    (isNew ? result.NewMessages : result.OldMessages).Add(info);
+    return;
+  }
+  info.Date = 0;
+  result.NewMessages.Add(info);
+  if (request.SendErrors != 0) RunCommandLine(ErrorReportLine(reply).c_str(), request.RunMsminMode);
+}

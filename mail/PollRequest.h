@@ -1,0 +1,38 @@
+// What one poll of a mailbox needs and what it brings back.
+//
+// The request is a copy made on the main thread when the poll starts, so the
+// worker never reads a box that the settings dialog may be editing or that
+// may be removed meanwhile; the result travels back to the main thread,
+// which alone changes a box's new-mail state.
+#pragma once
+
+#include <cstdint>
+
+#include "common/String.h"
+#include "mail/MessageInfo.h"
+#include "platform/Platform.h"
+
+struct PollRequest {
+  int32_t BoxId = -1;
+  String PopServerName;
+  uint16_t Port = 110;
+  String Login;
+  String Password;
+  int32_t TandrelMode = 1;  // non-zero: count mode
+  int32_t LastMsgDate = 0;
+  int32_t SendErrors = 1;
+  int32_t RunMsminMode = 0;
+  // The box's new-mail count when the poll started: what a poll whose STAT
+  // fails reports again.
+  int32_t PreviousCount = 0;
+  // A handle of the poll's own to the box's named mutex.
+  platform::KernelObject CheckMutex = nullptr;
+};
+
+struct PollResult {
+  // The message count STAT gave, or -1 when STAT failed and the box's state
+  // stays as the previous poll left it.
+  int32_t StatCount = -1;
+  MessageList NewMessages;
+  MessageList OldMessages;
+};

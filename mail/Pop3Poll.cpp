@@ -1,0 +1,105 @@
+#include "mail/Pop3Poll.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "mail/NewMailDecision.h"
+#include "mail/Pop3Connection.h"
+
+namespace {
+
+// The mutex is held from the first step to the last on every path.
+class MutexHold {
+ public:
+  explicit MutexHold(platform::KernelObject mutex) : Mutex(mutex) {}
+  ~MutexHold() { platform::ReleaseMutexObject(Mutex); }
+
+ private:
+  platform::KernelObject Mutex;
+};
+
+class SocketHold {
+ public:
+  explicit SocketHold(platform::Socket socket) : Socket(socket) {}
+  ~SocketHold() { platform::CloseSocket(Socket); }
+  platform::Socket Socket;
+};
+
+bool Refused(const char* reply, size_t held) { return held == 0 || std::strncmp(reply, "-ERR", 4) == 0; }
+
+// Sends a command made of a format and one argument, and reads a one-line
+// reply. A login or password with a line break would put a second command
+// on the wire, and one too long for the buffer would lose its line end:
+// neither is sent, and the answer counts as a refusal.
+size_t Ask(platform::Socket socket, char* buffer, const char* format, const char* argument) {
+  const int length = std::snprintf(buffer, kReplyLimit, format, argument);
+  if (std::strpbrk(argument, "\r\n") != nullptr || length <= 0 || static_cast<size_t>(length) >= kReplyLimit) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  SendText(socket, buffer);
+  return ReceiveReply(socket, buffer, kReplyLimit, ReplyEnd::Line);
+}
+
+// "+OK", any blanks, a decimal number; -1 when the reply is not like that.
+int32_t MessageCount(const char* reply) {
+  if (std::strncmp(reply, "+OK", 3) != 0) return -1;
+  const char* next = reply + 3;
+  while (*next == ' ' || *next == '\t' || *next == '\r' || *next == '\n' || *next == '\v' || *next == '\f') ++next;
+  bool negative = false;
+  if (*next == '+' || *next == '-') negative = *next++ == '-';
+  if (*next < '0' || *next > '9') return -1;
+  int64_t count = 0;
+  for (; *next >= '0' && *next <= '9'; ++next) {
+    count = count * 10 + (*next - '0');
+    if (count > INT32_MAX) return -1;  // no server holds that many; read as a broken reply
+  }
+  return negative ? -1 : static_cast<int32_t>(count);
+}
+
+void ExamineMessages(platform::Socket socket, char* buffer, int32_t count, const PollRequest& request,
+                     PollResult& result) {
+  for (int32_t number = 1; number <= count; ++number) {
+    std::snprintf(buffer, kReplyLimit, "TOP %d 1\r\n", static_cast<int>(number));
+    SendText(socket, buffer);
+    if (ReceiveReply(socket, buffer, kReplyLimit, ReplyEnd::MultiLine) == 0) continue;
+    ClassifyReply(buffer, request, result);
+  }
+}
+
+int32_t Converse(platform::Socket socket, const PollRequest& request, PollResult& result) {
+  char buffer[kReplyLimit];
+  ReceiveReply(socket, buffer, kReplyLimit, ReplyEnd::Line);
+  if (Refused(buffer, Ask(socket, buffer, "USER %s\r\n", request.Login.Text()))) return kPollUserRefused;
+  if (Refused(buffer, Ask(socket, buffer, "PASS %s\r\n", request.Password.Text()))) return kPollPasswordRefused;
+
+  SendText(socket, "STAT\r\n");
+  ReceiveReply(socket, buffer, kReplyLimit, ReplyEnd::Line);
+  result.StatCount = MessageCount(buffer);
+  if (result.StatCount >= 0 && request.TandrelMode == 0) ExamineMessages(socket, buffer, result.StatCount, request, result);
+
+  SendText(socket, "QUIT\r\n");
+  ReceiveReply(socket, buffer, kReplyLimit, ReplyEnd::OneChunk);
+  if (result.StatCount < 0) return request.PreviousCount;
+  return request.TandrelMode != 0 ? result.StatCount : result.NewMessages.Size();
+}
+
+}  // namespace
+
+int32_t CheckMailbox(const PollRequest& request, PollResult& result) {
+  const platform::WaitResult wait = platform::WaitForObject(request.CheckMutex, 0);
+  if (wait == platform::WaitResult::Abandoned) {
+    platform::ReleaseMutexObject(request.CheckMutex);
+    return kPollBusy;
+  }
+  if (wait != platform::WaitResult::Taken) return kPollBusy;
+  MutexHold hold(request.CheckMutex);
+
+  uint32_t address = 0;
+  if (!platform::ResolveHost(request.PopServerName.Text(), &address, kResolveTimeoutMs)) return kPollHostNotFound;
+  const platform::Socket socket = platform::OpenTcpSocket();
+  if (socket == platform::kNoSocket) return kPollNoSocket;
+  SocketHold connection(socket);
+  if (!platform::ConnectSocket(socket, address, request.Port, kConnectTimeoutMs)) return kPollNotConnected;
+  return Converse(socket, request, result);
+}

@@ -1,0 +1,27 @@
+// One poll of one POP3 mailbox: USER, PASS, STAT, in date mode TOP n 1 for
+// every message, QUIT. Nothing is ever deleted or downloaded whole.
+#pragma once
+
+#include <cstdint>
+
+#include "mail/PollRequest.h"
+
+// Result codes of a poll; 0 and above are the new-mail count.
+constexpr int32_t kPollBusy = -1;            // the box's mutex was held or abandoned
+constexpr int32_t kPollHostNotFound = -2;
+constexpr int32_t kPollNoSocket = -3;
+constexpr int32_t kPollNotConnected = -4;
+constexpr int32_t kPollUserRefused = -5;
+constexpr int32_t kPollPasswordRefused = -6;
+
+// Every wait of a poll is bounded, so a server that goes silent can hold a
+// box for at most these times per step; the poll then ends as if the
+// connection had closed.
+constexpr uint32_t kResolveTimeoutMs = 30000;
+constexpr uint32_t kConnectTimeoutMs = 30000;
+constexpr uint32_t kSendTimeoutMs = 30000;
+constexpr uint32_t kReceiveTimeoutMs = 60000;
+
+// Polls the mailbox the request describes, holding its mutex throughout.
+// Fills the result and returns the new-mail count or a negative code.
+int32_t CheckMailbox(const PollRequest& request, PollResult& result);
