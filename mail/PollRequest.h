@@ -12,6 +12,16 @@
 #include "mail/MessageInfo.h"
 #include "platform/Platform.h"
 
+// Every wait of a poll is bounded, so a server that goes silent holds a box
+// for at most these times per step; the poll then ends as if the connection
+// had closed.
+struct PollTimeouts {
+  uint32_t ResolveMs = 30000;
+  uint32_t ConnectMs = 30000;
+  uint32_t SendMs = 30000;
+  uint32_t ReceiveMs = 60000;
+};
+
 struct PollRequest {
   int32_t BoxId = -1;
   String PopServerName;
@@ -27,6 +37,7 @@ struct PollRequest {
   int32_t PreviousCount = 0;
   // A handle of the poll's own to the box's named mutex.
   platform::KernelObject CheckMutex = nullptr;
+  PollTimeouts Timeouts;
 };
 
 struct PollResult {

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <string>
 
-#include "mail/Pop3Poll.h"
 
 namespace {
 
@@ -23,10 +22,10 @@ void KeepTail(std::string& tail, const char* data, size_t size) {
 
 // Reads and drops the rest of a cut reply, up to its terminator, a closed
 // connection or a time-out.
-void DrainReply(platform::Socket socket, std::string tail, ReplyEnd end) {
+void DrainReply(const Pop3Connection& connection, std::string tail, ReplyEnd end) {
   char chunk[kReceiveChunk];
   while (!EndsWith(tail.data(), tail.size(), Terminator(end))) {
-    const int received = platform::ReceiveSome(socket, chunk, sizeof chunk, kReceiveTimeoutMs);
+    const int received = platform::ReceiveSome(connection.Socket, chunk, sizeof chunk, connection.ReceiveTimeoutMs);
     if (received <= 0) return;
     KeepTail(tail, chunk, static_cast<size_t>(received));
   }
@@ -34,21 +33,21 @@ void DrainReply(platform::Socket socket, std::string tail, ReplyEnd end) {
 
 }  // namespace
 
-int SendText(platform::Socket socket, const char* text) {
-  return platform::SendAll(socket, text, std::strlen(text), kSendTimeoutMs) ? 1 : 0;
+int SendText(const Pop3Connection& connection, const char* text) {
+  return platform::SendAll(connection.Socket, text, std::strlen(text), connection.SendTimeoutMs) ? 1 : 0;
 }
 
-size_t ReceiveReply(platform::Socket socket, char* buffer, size_t limit, ReplyEnd end) {
+size_t ReceiveReply(const Pop3Connection& connection, char* buffer, size_t limit, ReplyEnd end) {
   buffer[0] = '\0';
   size_t held = 0;
   std::string tail;
   char chunk[kReceiveChunk];
   for (int chunks = 1;; ++chunks) {
-    const int received = platform::ReceiveSome(socket, chunk, sizeof chunk, kReceiveTimeoutMs);
+    const int received = platform::ReceiveSome(connection.Socket, chunk, sizeof chunk, connection.ReceiveTimeoutMs);
     if (received <= 0) return held;
     KeepTail(tail, chunk, static_cast<size_t>(received));
     if (held + received >= limit) {
-      if (end != ReplyEnd::OneChunk) DrainReply(socket, tail, end);
+      if (end != ReplyEnd::OneChunk) DrainReply(connection, tail, end);
       return held;
     }
     std::memcpy(buffer + held, chunk, static_cast<size_t>(received));
@@ -61,7 +60,7 @@ size_t ReceiveReply(platform::Socket socket, char* buffer, size_t limit, ReplyEn
     const size_t text = std::strlen(buffer);
     if (EndsWith(buffer, text, Terminator(end)) && text >= (end == ReplyEnd::MultiLine ? 5u : 2u)) return held;
     if (chunks >= kMaxChunks) {
-      DrainReply(socket, tail, end);
+      DrainReply(connection, tail, end);
       return held;
     }
   }

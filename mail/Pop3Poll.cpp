@@ -31,14 +31,14 @@ bool Refused(const char* reply, size_t held) { return held == 0 || std::strncmp(
 // reply. A login or password with a line break would put a second command
 // on the wire, and one too long for the buffer would lose its line end:
 // neither is sent, and the answer counts as a refusal.
-size_t Ask(platform::Socket socket, char* buffer, const char* format, const char* argument) {
+size_t Ask(const Pop3Connection& server, char* buffer, const char* format, const char* argument) {
   const int length = std::snprintf(buffer, kReplyLimit, format, argument);
   if (std::strpbrk(argument, "\r\n") != nullptr || length <= 0 || static_cast<size_t>(length) >= kReplyLimit) {
     buffer[0] = '\0';
     return 0;
   }
-  SendText(socket, buffer);
-  return ReceiveReply(socket, buffer, kReplyLimit, ReplyEnd::Line);
+  SendText(server, buffer);
+  return ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::Line);
 }
 
 // "+OK", any blanks, a decimal number; -1 when the reply is not like that.
@@ -57,29 +57,29 @@ int32_t MessageCount(const char* reply) {
   return negative ? -1 : static_cast<int32_t>(count);
 }
 
-void ExamineMessages(platform::Socket socket, char* buffer, int32_t count, const PollRequest& request,
+void ExamineMessages(const Pop3Connection& server, char* buffer, int32_t count, const PollRequest& request,
                      PollResult& result) {
   for (int32_t number = 1; number <= count; ++number) {
     std::snprintf(buffer, kReplyLimit, "TOP %d 1\r\n", static_cast<int>(number));
-    SendText(socket, buffer);
-    if (ReceiveReply(socket, buffer, kReplyLimit, ReplyEnd::MultiLine) == 0) continue;
+    SendText(server, buffer);
+    if (ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::MultiLine) == 0) continue;
     ClassifyReply(buffer, request, result);
   }
 }
 
-int32_t Converse(platform::Socket socket, const PollRequest& request, PollResult& result) {
+int32_t Converse(const Pop3Connection& server, const PollRequest& request, PollResult& result) {
   char buffer[kReplyLimit];
-  ReceiveReply(socket, buffer, kReplyLimit, ReplyEnd::Line);
-  if (Refused(buffer, Ask(socket, buffer, "USER %s\r\n", request.Login.Text()))) return kPollUserRefused;
-  if (Refused(buffer, Ask(socket, buffer, "PASS %s\r\n", request.Password.Text()))) return kPollPasswordRefused;
+  ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::Line);
+  if (Refused(buffer, Ask(server, buffer, "USER %s\r\n", request.Login.Text()))) return kPollUserRefused;
+  if (Refused(buffer, Ask(server, buffer, "PASS %s\r\n", request.Password.Text()))) return kPollPasswordRefused;
 
-  SendText(socket, "STAT\r\n");
-  ReceiveReply(socket, buffer, kReplyLimit, ReplyEnd::Line);
+  SendText(server, "STAT\r\n");
+  ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::Line);
   result.StatCount = MessageCount(buffer);
-  if (result.StatCount >= 0 && request.TandrelMode == 0) ExamineMessages(socket, buffer, result.StatCount, request, result);
+  if (result.StatCount >= 0 && request.TandrelMode == 0) ExamineMessages(server, buffer, result.StatCount, request, result);
 
-  SendText(socket, "QUIT\r\n");
-  ReceiveReply(socket, buffer, kReplyLimit, ReplyEnd::OneChunk);
+  SendText(server, "QUIT\r\n");
+  ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::OneChunk);
   if (result.StatCount < 0) return request.PreviousCount;
   return request.TandrelMode != 0 ? result.StatCount : result.NewMessages.Size();
 }
@@ -93,13 +93,14 @@ int32_t CheckMailbox(const PollRequest& request, PollResult& result) {
     return kPollBusy;
   }
   if (wait != platform::WaitResult::Taken) return kPollBusy;
-  MutexHold hold(request.CheckMutex);
+  MutexHold taken(request.CheckMutex);
 
   uint32_t address = 0;
-  if (!platform::ResolveHost(request.PopServerName.Text(), &address, kResolveTimeoutMs)) return kPollHostNotFound;
+  const PollTimeouts& timeouts = request.Timeouts;
+  if (!platform::ResolveHost(request.PopServerName.Text(), &address, timeouts.ResolveMs)) return kPollHostNotFound;
   const platform::Socket socket = platform::OpenTcpSocket();
   if (socket == platform::kNoSocket) return kPollNoSocket;
-  SocketHold connection(socket);
-  if (!platform::ConnectSocket(socket, address, request.Port, kConnectTimeoutMs)) return kPollNotConnected;
-  return Converse(socket, request, result);
+  SocketHold hold(socket);
+  if (!platform::ConnectSocket(socket, address, request.Port, timeouts.ConnectMs)) return kPollNotConnected;
+  return Converse({socket, timeouts.SendMs, timeouts.ReceiveMs}, request, result);
 }

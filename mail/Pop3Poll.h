@@ -14,14 +14,6 @@ constexpr int32_t kPollNotConnected = -4;
 constexpr int32_t kPollUserRefused = -5;
 constexpr int32_t kPollPasswordRefused = -6;
 
-// Every wait of a poll is bounded, so a server that goes silent can hold a
-// box for at most these times per step; the poll then ends as if the
-// connection had closed.
-constexpr uint32_t kResolveTimeoutMs = 30000;
-constexpr uint32_t kConnectTimeoutMs = 30000;
-constexpr uint32_t kSendTimeoutMs = 30000;
-constexpr uint32_t kReceiveTimeoutMs = 60000;
-
 // Polls the mailbox the request describes, holding its mutex throughout.
 // Fills the result and returns the new-mail count or a negative code.
 int32_t CheckMailbox(const PollRequest& request, PollResult& result);

@@ -118,5 +118,7 @@ void FailThreadStart(bool fail);
 int ThreadStartCount();
 // Waits until every thread started by StartDetachedThread has ended.
 void JoinStartedThreads();
+// How many of them run now.
+int RunningThreadCount();
 
 }  // namespace host

@@ -67,6 +67,11 @@ void ResetThreads() {
 
 }  // namespace detail
 
+int RunningThreadCount() {
+  std::lock_guard<std::mutex> hold(g_lock);
+  return g_running;
+}
+
 void JoinStartedThreads() {
   std::unique_lock<std::mutex> hold(g_lock);
   g_ended.wait(hold, [] { return g_running == 0; });
