@@ -1,0 +1,120 @@
+// A POP3 server of our own on 127.0.0.1 that answers from a rule table, for
+// the replies no real server sends: cut, slow, silent, oversized or garbled.
+//
+//   ScriptedPop3Server server;                      // listening at once
+//   server.On("STAT", Reply("+OK 3 1200\r\n"));
+//   server.OnPrefix("TOP ", Reply::MultiLine("+OK", hugeHeaders).InPieces(20, 5));
+//   server.OnPrefix("RETR", Reply::Silence());
+//   server.OnPrefix("", Reply("-ERR no\r\n"));      // everything not matched above
+//   ... poll 127.0.0.1:server.Port() ...
+//   EXPECT_EQ(server.Commands(), (std::vector<std::string>{"USER u", "PASS p", "STAT", "QUIT"}));
+//
+// Every connection gets the greeting, then one reply per command line (read
+// up to CRLF). An exact rule beats a prefix rule, and a longer prefix beats a
+// shorter one; without a match, "-ERR unknown command". QUIT answers "+OK"
+// and closes unless a rule says otherwise. Rules may change while clients
+// are connected. The destructor ends every connection and returns quickly
+// even while a client waits for an answer.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+struct Reply {
+  static constexpr size_t kWhole = static_cast<size_t>(-1);
+
+  Reply() = default;
+  explicit Reply(std::string bytes) : Bytes(std::move(bytes)) {}
+
+  // "+OK ..." followed by the lines of body (LF or CRLF ends), dot-stuffed,
+  // and the terminating ".".
+  static Reply MultiLine(const std::string& status, const std::string& body);
+  // Never answers; the connection stays open, and later commands are still
+  // recorded but not answered either.
+  static Reply Silence();
+  // count bytes of binary noise, CR, LF, NUL and dots included, without a
+  // line end at the close. The same seed gives the same bytes.
+  static Reply Garbage(size_t count, uint32_t seed = 1);
+
+  // Sends the bytes in pieces of `size` bytes, waiting delayMs before each
+  // piece after the first.
+  Reply& Chunks(size_t size, int delayMs);
+  // The same, split into exactly `count` pieces of nearly equal size.
+  Reply& InPieces(size_t count, int delayMs);
+  // Closes the connection after sending the first `bytes` bytes of the reply.
+  Reply& CutAfter(size_t bytes);
+  // Closes the connection once the whole reply is sent.
+  Reply& ThenClose();
+
+  std::string Bytes;
+  size_t ChunkSize = 0;  // 0: all at once
+  size_t PieceCount = 0;  // instead of ChunkSize, when set
+  int ChunkDelayMs = 0;
+  size_t CloseAfterBytes = kWhole;
+  bool CloseAfterReply = false;
+  bool Silent = false;
+};
+
+class ScriptedPop3Server {
+ public:
+  ScriptedPop3Server();
+  ~ScriptedPop3Server();
+  ScriptedPop3Server(const ScriptedPop3Server&) = delete;
+  ScriptedPop3Server& operator=(const ScriptedPop3Server&) = delete;
+
+  // 0 when the listening socket could not be made.
+  uint16_t Port() const { return port_; }
+
+  // "+OK ready\r\n" unless set.
+  void SetGreeting(Reply greeting);
+  // For the command line exactly as sent (without CRLF).
+  void On(const std::string& command, Reply reply);
+  // For every command line starting with prefix; "" matches everything.
+  void OnPrefix(const std::string& prefix, Reply reply);
+
+  // Every command line received, over all connections, in order, without
+  // CRLF. What a client sent without a line end before closing comes last
+  // for its connection, as it was.
+  std::vector<std::string> Commands() const;
+  // Waits until at least count commands have arrived; false after timeoutMs.
+  bool WaitForCommands(size_t count, int timeoutMs) const;
+  // Connections accepted so far.
+  size_t Connections() const;
+  // Connections whose client closed first (rather than the server).
+  size_t ClientClosures() const;
+
+ private:
+  void AcceptLoop();
+  void Serve(int connection);
+  Reply ReplyFor(const std::string& command) const;
+  // False when the connection is to be closed (or the server is stopping).
+  bool Send(int connection, const Reply& reply);
+  // Waits for the socket or the stop signal; false on stop or time-out.
+  bool WaitFor(int fd, short events, int timeoutMs) const;
+  void Record(const std::string& command);
+
+  int listener_ = -1;
+  int wakeRead_ = -1;
+  int wakeWrite_ = -1;
+  uint16_t port_ = 0;
+  std::atomic<bool> stopping_{false};
+
+  mutable std::mutex mutex_;
+  mutable std::condition_variable commandArrived_;
+  Reply greeting_;
+  std::map<std::string, Reply> exact_;
+  std::map<std::string, Reply> prefixes_;
+  std::vector<std::string> commands_;
+  size_t connections_ = 0;
+  size_t clientClosures_ = 0;
+  std::vector<std::thread> workers_;
+  std::thread acceptor_;
+};
