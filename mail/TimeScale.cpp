@@ -2,12 +2,17 @@
 
 #include <ctime>
 #include <limits>
+#include <mutex>
 
 #include "platform/Platform.h"
 
 namespace {
 
 constexpr int64_t kSecondsPerDay = 86400;
+
+// The C library's local-time conversions share its time-zone state; polls
+// convert on their own threads, so every conversion here takes turns.
+std::mutex g_zoneLock;
 // Far beyond any date we keep, and near enough that no sum below overflows.
 constexpr int64_t kFieldLimit = int64_t{1} << 32;
 constexpr int64_t kYearLimit = 10000000;
@@ -76,9 +81,21 @@ int32_t TimeValueOf(int64_t utcSeconds) {
   fields.tm_min = utc.Minute;
   fields.tm_sec = utc.Second;
   fields.tm_isdst = 0;
-  const std::time_t value = std::mktime(&fields);
+  std::time_t value;
+  {
+    std::lock_guard<std::mutex> hold(g_zoneLock);
+    value = std::mktime(&fields);
+  }
   if (value < 0 || static_cast<int64_t>(value) > std::numeric_limits<int32_t>::max()) return -1;
   return static_cast<int32_t>(value);
 }
 
 int32_t CurrentTimeValue() { return TimeValueOf(platform::CurrentTime()); }
+
+LocalDate LocalDateOf(int64_t secondsSince1970) {
+  const std::time_t moment = static_cast<std::time_t>(secondsSince1970);
+  std::lock_guard<std::mutex> hold(g_zoneLock);
+  const std::tm* local = std::localtime(&moment);
+  if (local == nullptr) return {0, 0};
+  return {local->tm_mon, local->tm_year};
+}

@@ -31,3 +31,10 @@ int32_t TimeValueOf(int64_t utcSeconds);
 
 // Now, on the same scale.
 int32_t CurrentTimeValue();
+
+// The local calendar's month (0-11) and year (since 1900) of a moment.
+struct LocalDate {
+  int Month;
+  int YearSince1900;
+};
+LocalDate LocalDateOf(int64_t secondsSince1970);

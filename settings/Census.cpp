@@ -1,6 +1,5 @@
 #include "settings/Census.h"
 
-#include <ctime>
 
 #include "app/Application.h"
 #include "mail/CommandRunner.h"
@@ -31,16 +30,6 @@ bool AskYes(const char* text, const char* caption) {
                                   true) == platform::BoxAnswer::Yes;
 }
 
-// The local calendar's month (0-11) and year since 1900 of now.
-void LocalMonthAndYear(int* month, int* year) {
-  const std::time_t now = static_cast<std::time_t>(platform::CurrentTime());
-  std::tm local{};
-  const std::tm* converted = std::localtime(&now);
-  if (converted != nullptr) local = *converted;
-  *month = local.tm_mon;
-  *year = local.tm_year;
-}
-
 void StoreCensusYear(int32_t year) {
   platform::RegKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
   if (key == nullptr) return;
@@ -51,10 +40,9 @@ void StoreCensusYear(int32_t year) {
 }  // namespace
 
 void RunCensus(Application& app) {
-  int month = 0;
-  int year = 0;
-  LocalMonthAndYear(&month, &year);
-  if (month < kDecember || app.LastCensusYear >= year) return;
+  const LocalDate today = LocalDateOf(platform::CurrentTime());
+  const int32_t year = today.YearSince1900;
+  if (today.Month < kDecember || app.LastCensusYear >= year) return;
 
   PlaySpeakerPattern(kTune, kTuneStepMs);
   if (AskYes(kQuestion, kCaptionQuestion)) {
