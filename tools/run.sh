@@ -42,6 +42,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "run: making the Wine prefix (once)"
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
+  # Wine draws a taskbar, and with it the notification area, only for a
+  # desktop that asks for one.
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Vestun' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
 fi
 
 # The demo server and its letters, anew at every run.

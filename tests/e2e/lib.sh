@@ -12,7 +12,8 @@
 #   e2e_shot desktop
 #   e2e_pass
 #
-# Arguments of every case: --exe vestun.exe --driver driver.exe --work DIR.
+# Arguments of every case: --exe vestun.exe --driver driver.exe --work DIR
+# [--recorder recorder.exe].
 # DIR keeps the pristine prefix template and the artifacts (screenshots and
 # logs, DIR/artifacts/CASE/). Set E2E_KEEP=1 to keep the run directory.
 #
@@ -48,7 +49,7 @@ e2e_fail() {
   e2e_log "FAIL: $*"
   if [ -n "$E2E_RUN" ] && [ -n "$E2E_XVFB_PID" ] && e2e_alive "$E2E_XVFB_PID"; then
     e2e_shot failure || true
-    drv list-windows >"$E2E_ARTIFACTS/failure-windows.txt" 2>&1 || true
+    [ -z "${E2E_WINE_STOPPED:-}" ] && drv list-windows >"$E2E_ARTIFACTS/failure-windows.txt" 2>&1 || true
   fi
   exit 1
 }
@@ -201,9 +202,10 @@ e2e_template_prefix() {
 }
 
 e2e_parse_args() {
-  E2E_EXE="" E2E_DRIVER="" E2E_WORK=""
+  E2E_EXE="" E2E_DRIVER="" E2E_WORK="" E2E_RECORDER=""
   while [ $# -gt 0 ]; do
     case "$1" in
+      --recorder) E2E_RECORDER=$(realpath "$2"); shift 2 ;;
       --exe) E2E_EXE=$(realpath "$2"); shift 2 ;;
       --driver) E2E_DRIVER=$(realpath "$2"); shift 2 ;;
       --work) mkdir -p "$2"; E2E_WORK=$(realpath "$2"); shift 2 ;;
@@ -263,6 +265,7 @@ e2e_start_vestun() {
 
 # One more start of vestun.exe in the same desktop, as from a shortcut.
 e2e_launch_vestun() {
+  E2E_WINE_STOPPED=""
   "${E2E_ENV[@]}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_GEOMETRY" "$E2E_INSTALL_DIR\\vestun.exe" \
     >>"$E2E_ARTIFACTS/wine.log" 2>&1 7>&- &
   E2E_BG_PIDS+=($!)
@@ -314,17 +317,144 @@ e2e_end() {
 # ---------------------------------------------------------------- checks
 
 # Waits for a message box with CAPTION and checks it; leaves the driver's
-# description in E2E_BOX. BUTTONS: the control ids, e.g. "1" for a lone OK.
+# description in E2E_BOX. BUTTONS: the control ids, e.g. "1" for a lone OK,
+# "6 7" for Yes and No. Line breaks of the text read as a backslash and "n".
 expect_message_box() {  # CAPTION TEXT ICON BUTTONS
+  e2e_check_box "$1" "$3" "$4"
+  expect_eq "text of '$1'" "$(kv text "$E2E_BOX")" "$2"
+}
+
+# The same for a long text that only has to begin with START.
+expect_message_box_starting() {  # CAPTION START ICON BUTTONS
+  local text
+  e2e_check_box "$1" "$3" "$4"
+  text=$(kv text "$E2E_BOX")
+  [[ "$text" == "$2"* ]] || e2e_fail "text of '$1': got '$text', expected it to begin with '$2'"
+  e2e_log "ok: text of '$1' begins with '$2'"
+}
+
+e2e_check_box() {  # CAPTION ICON BUTTONS
   local out ids
   if ! out=$(drv message-box --caption "$1" --wait 20000); then
     drv message-box --wait 0 >"$E2E_ARTIFACTS/unexpected-box.txt" 2>&1
     e2e_fail "no message box '$1' within 20 s (whatever box is up: unexpected-box.txt)"
   fi
   printf '%s\n' "$out" >>"$E2E_ARTIFACTS/boxes.txt"
-  expect_eq "text of '$1'" "$(kv text "$out")" "$2"
-  expect_eq "icon of '$1'" "$(kv icon "$out")" "$3"
+  expect_eq "icon of '$1'" "$(kv icon "$out")" "$2"
   ids=$(printf '%s\n' "$out" | sed -n 's/^button=.*\tid=//p' | tr '\n' ' ')
-  expect_eq "buttons of '$1'" "${ids% }" "$4"
+  expect_eq "buttons of '$1'" "${ids% }" "$3"
   E2E_BOX=$out
+}
+
+expect_no_message_box() {  # SECONDS [CAPTION]: none appears within that time
+  local out
+  if out=$(drv message-box ${2:+--caption "$2"} --wait $(($1 * 1000))); then
+    printf '%s\n' "$out" >>"$E2E_ARTIFACTS/boxes.txt"
+    e2e_fail "unexpected message box '$(kv caption "$out")': $(kv text "$out")"
+  fi
+  e2e_log "ok: no message box${2:+ '$2'} within $1 s"
+}
+
+# Polls a registry value until it reads EXPECTED (or the time is up), then
+# checks it.
+expect_reg_value() {  # KEY VALUE EXPECTED [SECONDS]
+  local limit=$(($(date +%s) + ${4:-10})) got
+  while :; do
+    got=$(kv value "$(drv reg-query --key "$1" --value "$2")")
+    [ "$got" = "$3" ] && break
+    [ "$(date +%s)" -ge "$limit" ] && break
+    sleep 0.3
+  done
+  expect_eq "$2 in $1" "$got" "$3"
+}
+
+# Waits until the recorder has written COUNT lines (or the time is up) and
+# leaves what it wrote in E2E_RECORDED_LINES.
+e2e_wait_recorded() {  # COUNT [SECONDS]
+  local limit=$(($(date +%s) + ${2:-15}))
+  while [ "$(cat "$E2E_RECORDED" 2>/dev/null | wc -l)" -lt "$1" ] && [ "$(date +%s)" -lt "$limit" ]; do
+    sleep 0.3
+  done
+  E2E_RECORDED_LINES=$(cat "$E2E_RECORDED" 2>/dev/null)
+  [ -z "$E2E_RECORDED_LINES" ] || printf '%s\n' "$E2E_RECORDED_LINES" >"$E2E_ARTIFACTS/started.txt"
+}
+
+# ---------------------------------------------------------------- program, registry, recorder
+
+# Waits until vestun.exe is past its start-up: settings loaded and, out of
+# December, nothing more to come before its message loop.
+e2e_wait_vestun_ready() {
+  drv wait-idle --class "$E2E_MAIN_CLASS" --timeout 30000 >/dev/null \
+    || e2e_fail "vestun.exe did not reach its message loop within 30 s"
+}
+
+# Ends every Wine process of the run, vestun.exe and the desktop included,
+# and waits for them; the wineserver saves the registry as it ends. The X
+# server stays, so the case can start the program again.
+e2e_stop_wine() {
+  local left p
+  e2e_spawn timeout 30 wineserver -k 2>/dev/null
+  left=$(e2e_pids_marked "VESTUN_E2E_RUN=$E2E_RUN" | grep -vx "$E2E_XVFB_PID")
+  [ -z "$left" ] || e2e_wait_gone 15 $left \
+    || e2e_fail "still running after wineserver -k: $(e2e_describe_pids $left)"
+  for p in "${E2E_BG_PIDS[@]}"; do wait "$p" 2>/dev/null; done
+  E2E_BG_PIDS=()
+  E2E_WINE_STOPPED=1
+  e2e_log "Wine processes of the run ended"
+}
+
+# A Linux path as Wine's Z: drive shows it (winepath would boot the prefix).
+e2e_winpath() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
+
+# Imports a .reg file kept as UTF-8 text with LF line ends; Wine's regedit
+# takes Unicode files as UTF-16 with a byte order mark and CRLF line ends.
+e2e_reg_import() {  # FILE
+  local out="$E2E_RUN/import-$(basename "$1")"
+  { printf '\xff\xfe'; sed 's/$/\r/' "$1" | iconv -f UTF-8 -t UTF-16LE; } >"$out" \
+    || e2e_fail "cannot convert $1"
+  e2e_spawn timeout 60 wine regedit /s "$(e2e_winpath "$out")" >>"$E2E_ARTIFACTS/wine.log" 2>&1 \
+    || e2e_fail "wine regedit could not import $1"
+}
+
+# Writes the registry tree KEY to FILE as UTF-8 text with LF line ends.
+e2e_reg_export() {  # KEY FILE
+  local raw="$E2E_RUN/export.reg"
+  rm -f "$raw"
+  e2e_spawn timeout 60 wine reg export "$1" "$(e2e_winpath "$raw")" /y \
+    >>"$E2E_ARTIFACTS/wine.log" 2>&1 || e2e_fail "wine reg export $1 failed"
+  iconv -f UTF-16 -t UTF-8 "$raw" | tr -d '\r' >"$2" || e2e_fail "cannot convert the export of $1"
+}
+
+expect_file_eq() {  # WHAT ACTUAL EXPECTED: a unified diff on failure
+  if ! diff -u --label expected --label actual "$3" "$2" >"$E2E_ARTIFACTS/diff.txt"; then
+    cat "$E2E_ARTIFACTS/diff.txt" >&7
+    e2e_fail "$1 differs from $3 (diff above, also in diff.txt)"
+  fi
+  e2e_log "ok: $1 matches $(basename "$3")"
+}
+
+# Puts our recorder into the prefix as the handler of mailto: and http:, so
+# whatever the program opens is written to C:\Vestun\started.txt and nothing
+# real starts. E2E_RECORDED is that file as seen from Linux.
+# Windows looks in HKCU\Software\Classes first; Wine 8's HKCR shows the key
+# of HKLM\Software\Classes even where the user's key exists (there its own
+# browser is the handler), so both get our command.
+E2E_RECORDED=""
+e2e_install_recorder() {
+  local dir="$WINEPREFIX/drive_c/Vestun" reg="$E2E_RUN/handlers.reg" scheme
+  [ -n "$E2E_RECORDER" ] && [ -f "$E2E_RECORDER" ] || e2e_fail "no recorder (--recorder recorder.exe)"
+  mkdir -p "$dir" && cp "$E2E_RECORDER" "$dir/recorder.exe" || e2e_fail "cannot install the recorder"
+  E2E_RECORDED="$dir/started.txt"
+  rm -f "$E2E_RECORDED"
+  {
+    echo 'Windows Registry Editor Version 5.00'
+    for root in HKEY_LOCAL_MACHINE HKEY_CURRENT_USER; do
+      for scheme in mailto http; do
+        printf '\n[%s\\Software\\Classes\\%s]\n@="URL:%s"\n"URL Protocol"=""\n' "$root" "$scheme" "$scheme"
+        printf '\n[%s\\Software\\Classes\\%s\\shell\\open\\command]\n' "$root" "$scheme"
+        printf '@="\\"C:\\\\Vestun\\\\recorder.exe\\" \\"%%1\\""\n'
+      done
+    done
+  } >"$reg"
+  e2e_reg_import "$reg"
 }

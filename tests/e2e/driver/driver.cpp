@@ -417,6 +417,7 @@ int Usage() {
       "  find-window  --class C [--title T] [--pid P] [--visible]\n"
       "  wait-window  --class C [--title T] [--pid P] [--visible] --timeout MS\n"
       "  wait-no-window --class C [--title T] [--pid P] --timeout MS\n"
+      "  wait-idle    --class C [--title T] [--pid P] --timeout MS\n"
       "  window-count --class C [--title T] [--pid P] [--visible]\n"
       "  watch-window --class C [--title T] --for MS [--every MS]\n"
       "  message-box  [--caption T] [--pid P] --wait MS\n"
@@ -454,6 +455,28 @@ int CmdWaitNoWindow(const Args& a) {
   if (WaitFor(a.Num(L"--timeout", 10000), [&] { return Matching(f).empty(); })) return 0;
   Err("the window is still there");
   return 1;
+}
+
+// Waits until the thread of the window takes messages: a message sent from
+// another process is handled only once that thread asks for messages, which
+// a program does after its start-up, in its message loop or a modal box.
+int CmdWaitIdle(const Args& a) {
+  Filter f(a);
+  long long timeout = a.Num(L"--timeout", 10000);
+  DWORD start = GetTickCount();
+  std::vector<HWND> found;
+  if (!WaitFor(timeout, [&] { found = Matching(f); return !found.empty(); })) {
+    Err("no such window");
+    return 1;
+  }
+  long long left = timeout - (long long)(GetTickCount() - start);
+  DWORD_PTR r = 0;
+  if (left < 1 || !SendMessageTimeoutW(found[0], WM_NULL, 0, 0, SMTO_NORMAL, (UINT)left, &r)) {
+    Err("the window takes no messages");
+    return 1;
+  }
+  Kv("idle_after_ms", (long long)(GetTickCount() - start));
+  return 0;
 }
 
 int CmdWindowCount(const Args& a) {
@@ -623,6 +646,7 @@ int main() {
   if (cmd == L"find-window") return CmdFindWindow(a, false);
   if (cmd == L"wait-window") return CmdFindWindow(a, true);
   if (cmd == L"wait-no-window") return CmdWaitNoWindow(a);
+  if (cmd == L"wait-idle") return CmdWaitIdle(a);
   if (cmd == L"window-count") return CmdWindowCount(a);
   if (cmd == L"watch-window") return CmdWatchWindow(a);
   if (cmd == L"message-box") return CmdMessageBox(a);
