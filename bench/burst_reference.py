@@ -8,10 +8,9 @@ plus one round trip, not one round trip per message.
 Prints: runs_ms=... median_ms=... stat=N
 """
 import socket
-import statistics
-import sys
 import threading
-import time
+
+from timing import run_client
 
 
 class Session:
@@ -73,20 +72,5 @@ def poll(port, user, password):
     return count
 
 
-def main():
-    if len(sys.argv) not in (4, 5):
-        sys.exit(__doc__)
-    port, user, password = int(sys.argv[1]), sys.argv[2], sys.argv[3]
-    runs = int(sys.argv[4]) if len(sys.argv) == 5 else 1
-    times = []
-    count = 0
-    for _ in range(runs):
-        started = time.perf_counter()
-        count = poll(port, user, password)
-        times.append((time.perf_counter() - started) * 1000)
-    print("runs_ms=%s median_ms=%.2f stat=%d"
-          % (",".join("%.2f" % t for t in times), statistics.median(times), count))
-
-
 if __name__ == "__main__":
-    main()
+    run_client(poll, __doc__)

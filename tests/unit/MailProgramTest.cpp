@@ -8,6 +8,7 @@
 #include "app/Application.h"
 #include "mail/TimeScale.h"
 #include "platform/host/HostControl.h"
+#include "tests/unit/MessageLists.h"
 
 namespace {
 
@@ -26,16 +27,7 @@ class MailProgramTest : public ::testing::Test {
     box_->TandrelMode = 0;
   }
 
-  void NewMessages(std::initializer_list<int32_t> dates) {
-    MessageList fresh;
-    MessageList old;
-    MessageInfo info;
-    for (int32_t date : dates) {
-      info.Date = date;
-      fresh.Add(info);
-    }
-    box_->PublishMessages(fresh, old);
-  }
+  void NewMessages(std::initializer_list<int32_t> dates) { GiveMessages(*box_, dates); }
 
   static int32_t StoredLastMsgDate() {
     host::RegValue value;

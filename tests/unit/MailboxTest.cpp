@@ -2,25 +2,7 @@
 
 #include <gtest/gtest.h>
 
-
-namespace {
-
-void PublishDates(Mailbox& box, std::initializer_list<int32_t> newDates, std::initializer_list<int32_t> oldDates) {
-  MessageList fresh;
-  MessageList seen;
-  MessageInfo info;
-  for (int32_t date : newDates) {
-    info.Date = date;
-    fresh.Add(info);
-  }
-  for (int32_t date : oldDates) {
-    info.Date = date;
-    seen.Add(info);
-  }
-  box.PublishMessages(fresh, seen);
-}
-
-}  // namespace
+#include "tests/unit/MessageLists.h"
 
 TEST(Mailbox, DefaultsOfANewBox) {
   Mailbox box;
@@ -38,7 +20,7 @@ TEST(Mailbox, DefaultsOfANewBox) {
 
 TEST(Mailbox, CountModeCountsStatAndIgnoresTheLists) {
   Mailbox box;
-  PublishDates(box, {5, 6}, {1});
+  GiveMessages(box, {5, 6}, {1});
   box.PublishCount(7);
   EXPECT_EQ(7, box.NewMailCount());
   box.ClearNewMail();
@@ -51,7 +33,7 @@ TEST(Mailbox, DateModeCountsNewMessagesAndClearEmptiesBothLists) {
   Mailbox box;
   box.TandrelMode = 0;
   box.PublishCount(9);
-  PublishDates(box, {5, 6, 0}, {1});
+  GiveMessages(box, {5, 6, 0}, {1});
   EXPECT_EQ(3, box.NewMailCount());
   box.ClearNewMail();
   EXPECT_EQ(0, box.NewMailCount());
