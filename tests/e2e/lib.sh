@@ -38,7 +38,9 @@ E2E_SHOT_NO=0
 E2E_STATUS=1
 E2E_STARTED=$(date +%s)
 
-export WINEDEBUG=-all LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine takes its time zone from TZ; delivery dates and LastMsgDate values in
+# the cases are reckoned in UTC.
+export WINEDEBUG=-all LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=" TZ=UTC
 
 # Messages go to fd 7, a copy of the case's stderr made at start: a trap may
 # run while a command's stderr is redirected into a log file.
@@ -235,6 +237,7 @@ e2e_begin() {
   # Leftovers of an earlier, killed run of this tree would share nothing with
   # us (own prefix, own display), but they hold memory: end them.
   local stale
+  e2e_dovecot_end_leftovers
   stale=$(e2e_pids_marked "VESTUN_E2E_OWNER=$E2E_WORK")
   if [ -n "$stale" ]; then
     e2e_log "warning: ending leftovers of an earlier run:"
@@ -298,9 +301,16 @@ e2e_stop_all() {
   return 0
 }
 
+# Steps that undo what a case set up beside Wine (a Dovecot, say): e2e_end
+# runs them, last added first, before it ends the run's processes.
+E2E_CLEANUPS=()
+
 e2e_end() {
-  local rc=$E2E_STATUS
+  local rc=$E2E_STATUS i
   trap - EXIT TERM INT HUP
+  for ((i = ${#E2E_CLEANUPS[@]} - 1; i >= 0; i--)); do
+    ${E2E_CLEANUPS[i]} || { e2e_log "FAIL: clean-up step failed: ${E2E_CLEANUPS[i]}"; rc=1; }
+  done
   if ! e2e_stop_all; then
     e2e_log "FAIL: processes of this run survived the clean-up"
     rc=1
@@ -456,5 +466,147 @@ e2e_install_recorder() {
       done
     done
   } >"$reg"
+  e2e_reg_import "$reg"
+}
+
+# ---------------------------------------------------------------- mailboxes on a private Dovecot
+
+# tests/support/dovecot.sh runs a Dovecot of our own on 127.0.0.1, with its
+# configuration, mail and log under the run's directory. Its processes clear
+# their environment, so our markers do not find them: every one started is
+# noted in DIR/dovecots.txt ("PID DIR") until it is stopped, and a later run
+# or the clean-up case ends what an interrupted run left.
+E2E_DOVECOT_SH=$(cd "$(dirname "${BASH_SOURCE[0]}")/../support" && pwd)/dovecot.sh
+E2E_DOVECOT=""     # its directory
+E2E_POP3_PORT=""
+
+e2e_dovecot_leftovers() {  # prints "PID DIR" of noted Dovecots still running
+  local pid dir
+  [ -s "$E2E_WORK/dovecots.txt" ] || return 0
+  while read -r pid dir; do
+    e2e_alive "$pid" && grep -qzF -- "$dir/dovecot.conf" "/proc/$pid/cmdline" 2>/dev/null \
+      && echo "$pid $dir"
+  done <"$E2E_WORK/dovecots.txt"
+  return 0
+}
+
+e2e_dovecot_end_leftovers() {
+  local left
+  left=$(e2e_dovecot_leftovers)
+  if [ -n "$left" ]; then
+    e2e_log "warning: ending Dovecots of an earlier run: $left"
+    # The master ends its children before itself.
+    e2e_kill_pids $(printf '%s\n' "$left" | cut -d' ' -f1)
+  fi
+  rm -f "$E2E_WORK/dovecots.txt"
+}
+
+# Starts the run's Dovecot; its stop is one of the run's clean-up steps.
+e2e_dovecot_start() {
+  E2E_DOVECOT="$E2E_RUN/dovecot"
+  # Dovecot's login, auth and mail processes run as other users and must
+  # reach their files under the run's directory.
+  chmod 711 "$E2E_RUN"
+  E2E_CLEANUPS+=(e2e_dovecot_stop)
+  E2E_POP3_PORT=$("$E2E_DOVECOT_SH" start "$E2E_DOVECOT" 2>>"$E2E_ARTIFACTS/dovecot.err" 7>&-) \
+    || e2e_fail "Dovecot did not start: $(tail -n 3 "$E2E_ARTIFACTS/dovecot.err")"
+  echo "$(cat "$E2E_DOVECOT/run/master.pid") $E2E_DOVECOT" >>"$E2E_WORK/dovecots.txt"
+  e2e_log "Dovecot on 127.0.0.1:$E2E_POP3_PORT"
+}
+
+# A clean-up step: must not call e2e_fail.
+e2e_dovecot_stop() {
+  [ -n "$E2E_DOVECOT" ] && [ -d "$E2E_DOVECOT" ] || return 0
+  cp "$E2E_DOVECOT/log/dovecot.log" "$E2E_ARTIFACTS/dovecot.log" 2>/dev/null
+  "$E2E_DOVECOT_SH" stop "$E2E_DOVECOT" 2>>"$E2E_ARTIFACTS/dovecot.err" 7>&- || return 1
+  sed -i "\\| $E2E_DOVECOT\$|d" "$E2E_WORK/dovecots.txt" 2>/dev/null
+  E2E_DOVECOT=""
+  return 0
+}
+
+e2e_dovecot_adduser() {  # USER PASSWORD
+  "$E2E_DOVECOT_SH" adduser "$E2E_DOVECOT" "$1" "$2" 2>>"$E2E_ARTIFACTS/dovecot.err" 7>&- \
+    || e2e_fail "cannot add the Dovecot user $1"
+}
+
+# Delivers a small letter through Dovecot's LMTP, so Dovecot writes the
+# topmost Received header; DATE ("YYYY-MM-DD hh:mm:ss", UTC) is the
+# delivery date it stamps, else the real clock's. The stamp may come out a
+# second later than DATE, so E2E_DELIVERED_AT is the time value of the date
+# Dovecot did write: reckon expectations from it.
+e2e_deliver() {  # USER SUBJECT [DATE]
+  local file="$E2E_RUN/letter.eml" box="$E2E_DOVECOT/mail/$1/new" before
+  printf 'From: Sender <sender@example.org>\nTo: %s@localhost\nSubject: %s\nMessage-ID: <%s.%s@example.org>\n\nHello.\n' \
+    "$1" "$2" "$RANDOM$RANDOM" "$1" >"$file"
+  before=$(ls "$box" 2>/dev/null)
+  "$E2E_DOVECOT_SH" deliver "$E2E_DOVECOT" "$1" "$file" ${3:+"$3"} 2>>"$E2E_ARTIFACTS/dovecot.err" 7>&- \
+    || e2e_fail "cannot deliver '$2' to $1"
+  file=$(comm -13 <(printf '%s\n' "$before" | sort) <(ls "$box" | sort) | head -n 1)
+  [ -n "$file" ] || e2e_fail "the delivery of '$2' left no file in $box"
+  E2E_DELIVERED_AT=$(python3 - "$box/$file" <<'PY'
+import email, email.utils, sys
+with open(sys.argv[1], "rb") as f:
+    received = email.message_from_binary_file(f).get_all("Received")[0]
+print(int(email.utils.parsedate_to_datetime(received.split(";", 1)[1].strip()).timestamp()))
+PY
+  ) || e2e_fail "cannot read the Received date of '$2'"
+  e2e_log "delivered '$2' to $1, stamped $(date -u -d "@$E2E_DELIVERED_AT" '+%F %T') UTC"
+}
+
+# Waits until Dovecot's log holds COUNT lines matching PATTERN (grep -E);
+# false when the time is up.
+e2e_dovecot_wait_log() {  # PATTERN COUNT [SECONDS]
+  local limit=$(($(date +%s) + ${3:-20}))
+  while [ "$(grep -cE -- "$1" "$E2E_DOVECOT/log/dovecot.log" 2>/dev/null)" -lt "$2" ]; do
+    [ "$(date +%s)" -ge "$limit" ] && return 1
+    sleep 0.3
+  done
+}
+
+# The program's time value of a UTC date: Unix seconds, as Wine runs in UTC.
+e2e_time_value() { date -u -d "$1 UTC" +%s; }
+
+# The registry form of a password: each byte c as (c + T[k-1]) mod 256 and k,
+# T[i] = (i*97 + 61) mod 256; always k = 40, where T[39] = 4. ASCII only.
+e2e_scramble() {  # PLAIN
+  local i c out=""
+  for ((i = 0; i < ${#1}; i++)); do
+    printf -v c '%d' "'${1:i:1}"
+    [ "$c" -ge 32 ] && [ "$c" -le 123 ] || e2e_fail "e2e_scramble takes printable ASCII below '|' only"
+    printf -v c "\\$(printf '%03o' $((c + 4)))"
+    out+="$c("
+  done
+  printf '%s' "$out"
+}
+
+e2e_reg_string() { printf '"%s"' "$(printf '%s' "$1" | sed 's/\\/\\\\/g; s/"/\\"/g')"; }
+
+# Settings of a user whose mailboxes all live on the run's Dovecot, imported
+# before the first start. One argument per box:
+#   "LOGIN PASSWORD MODE LASTMSGDATE ARGS..."
+# MODE is the box's TandrelMode (0 dates, 1 counts), LASTMSGDATE a time value;
+# on new mail the box starts the recorder with ARGS. Boxes are polled every
+# 20 s. Error reports and version checks are off: whatever else the program
+# opened would land in the recorder's file too. Needs e2e_install_recorder.
+e2e_seed_pop3_boxes() {  # BOX...
+  local reg="$E2E_RUN/seed.reg" n=0 box login password mode last args
+  {
+    echo 'Windows Registry Editor Version 5.00'
+    printf '\n[HKEY_CURRENT_USER\\Software\\Tandreller\\Settings]\n'
+    printf '"BoxesCount"=dword:%08x\n"SendErrors"=dword:00000000\n"DoAutoCheckNewVer"=dword:00000000\n' $#
+    for box in "$@"; do
+      n=$((n + 1))
+      read -r login password mode last args <<<"$box"
+      password=$(e2e_scramble "$password") || e2e_fail "cannot scramble the password of box $n"
+      printf '\n[HKEY_CURRENT_USER\\Software\\Tandreller\\MailBoxes\\%d]\n' $n
+      printf '"BoxName"="Ящик %d"\n"PopServerName"="127.0.0.1"\n"Port"=dword:%08x\n' $n "$E2E_POP3_PORT"
+      printf '"Login"=%s\n"Password"=%s\n' "$(e2e_reg_string "$login")" "$(e2e_reg_string "$password")"
+      printf '"MsminPath"=%s\n' "$(e2e_reg_string "\"$E2E_INSTALL_DIR\\recorder.exe\" $args")"
+      printf '"Delay"=dword:00000014\n"SoundMode"=dword:00000000\n"DoCheckBox"=dword:00000001\n'
+      printf '"IsTheSameMsmin"=dword:00000000\n"MsminRunMode"=dword:00000001\n'
+      printf '"TandrelMode"=dword:%08x\n"LastMsgDate"=dword:%08x\n' "$mode" "$last"
+    done
+  } >"$reg"
+  cp "$reg" "$E2E_ARTIFACTS/seed.reg"
   e2e_reg_import "$reg"
 }

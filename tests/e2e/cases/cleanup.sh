@@ -1,12 +1,14 @@
 #!/bin/bash
 # Nothing of ours outlives the tests: first what the other cases left (this
-# case runs after them), then a run of its own, ended by the harness.
+# case runs after them), their Dovecots included, then a run of its own,
+# ended by the harness.
 . "$(dirname "$0")/../lib.sh"
 e2e_parse_args "$@"
 left=$(e2e_pids_marked "VESTUN_E2E_OWNER=$E2E_WORK")
-if [ -n "$left" ]; then
-  e2e_describe_pids $left >&2
-  e2e_kill_pids $left
+dovecots=$(e2e_dovecot_leftovers)
+if [ -n "$left$dovecots" ]; then
+  [ -z "$left" ] || { e2e_describe_pids $left >&2; e2e_kill_pids $left; }
+  [ -z "$dovecots" ] || { printf 'Dovecot %s\n' "$dovecots" >&2; e2e_dovecot_end_leftovers; }
   e2e_fail "the cases left processes running (listed above, now ended)"
 fi
 e2e_log "ok: no process left by the earlier cases"
