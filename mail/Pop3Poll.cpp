@@ -57,13 +57,23 @@ int32_t MessageCount(const char* reply) {
   return negative ? -1 : static_cast<int32_t>(count);
 }
 
+// Asks for message `number`'s header block.
+void AskForHeaders(const Pop3Connection& server, int32_t number) {
+  char command[32];
+  std::snprintf(command, sizeof command, "TOP %d 1\r\n", static_cast<int>(number));
+  SendText(server, command);
+}
+
+// One TOP at a time, each sent once the previous reply is wholly read; the
+// next one goes out before this reply is classified, so the server works
+// while we read the date.
 void ExamineMessages(const Pop3Connection& server, char* buffer, int32_t count, const PollRequest& request,
                      PollResult& result) {
+  if (count > 0) AskForHeaders(server, 1);
   for (int32_t number = 1; number <= count; ++number) {
-    std::snprintf(buffer, kReplyLimit, "TOP %d 1\r\n", static_cast<int>(number));
-    SendText(server, buffer);
-    if (ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::MultiLine) == 0) continue;
-    ClassifyReply(buffer, request, result);
+    const size_t held = ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::MultiLine);
+    if (number < count) AskForHeaders(server, number + 1);
+    if (held > 0) ClassifyReply(buffer, request, result);
   }
 }
 

@@ -102,8 +102,12 @@ bool ConnectSocket(Socket socket, uint32_t address, uint16_t port, uint32_t time
 bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {
   const char* next = static_cast<const char*>(data);
   while (size > 0) {
-    if (!WaitReady(static_cast<int>(socket), POLLOUT, timeoutMs)) return false;
-    const ssize_t sent = ::send(static_cast<int>(socket), next, size, MSG_NOSIGNAL);
+    // A command nearly always fits the send buffer: wait only when it does not.
+    const ssize_t sent = ::send(static_cast<int>(socket), next, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (!WaitReady(static_cast<int>(socket), POLLOUT, timeoutMs)) return false;
+      continue;
+    }
     if (sent < 0 && errno == EINTR) continue;
     if (sent <= 0) return false;
     next += sent;
