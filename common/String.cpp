@@ -42,8 +42,6 @@ void String::Assign(const char* text) {
 
 size_t String::Length() const { return std::strlen(Buffer); }
 
-bool String::Equals(const char* text) const { return std::strcmp(Buffer, text ? text : "") == 0; }
-
 bool String::CopyTo(char* target, size_t capacity) const {
   if (capacity == 0) return false;
   const size_t length = Length();

@@ -21,7 +21,6 @@ class String {
   size_t Length() const;
   bool IsEmpty() const { return Buffer[0] == '\0'; }
   uint32_t Capacity() const { return Size; }
-  bool Equals(const char* text) const;
 
   // Copies the text into a fixed buffer of `capacity` bytes, cut to fit and
   // always terminated; returns false when it had to be cut.

@@ -86,6 +86,14 @@ TEST_F(RegistryAccessTest, AKeyThatCannotBeCreatedSaysSo) {
   EXPECT_TRUE(boxes[0].systemModal);
 }
 
+TEST_F(RegistryAccessTest, TheSettingsKeyThatCannotBeReadHasItsOwnWords) {
+  registry::ShowReadKeyFailure();
+  ASSERT_EQ(1u, host::MessageBoxes().size());
+  EXPECT_EQ("Не удалось считать ключ из реестра\nОбратитесь к сисадмину\nПрограмма завершает свою работу",
+            host::MessageBoxes()[0].text);
+  EXPECT_EQ(platform::BoxIcon::Warning, host::MessageBoxes()[0].icon);
+}
+
 TEST_F(RegistryAccessTest, AFailedWriteClosesTheKeyOnceAndSaysSoOnce) {
   platform::RegKey key = registry::OpenOrCreateKey(kKey);
   ASSERT_EQ(1, host::OpenKeyCount());
