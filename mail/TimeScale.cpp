@@ -11,8 +11,13 @@ namespace {
 constexpr int64_t kSecondsPerDay = 86400;
 
 // The C library's local-time conversions share its time-zone state; polls
-// convert on their own threads, so every conversion here takes turns.
-std::mutex g_zoneLock;
+// convert on their own threads, so every conversion here takes turns. The
+// lock is never destroyed: check threads are not waited for at exit and may
+// still convert a date after static destruction has begun.
+std::mutex& ZoneLock() {
+  static std::mutex* lock = new std::mutex();
+  return *lock;
+}
 // Far beyond any date we keep, and near enough that no sum below overflows.
 constexpr int64_t kFieldLimit = int64_t{1} << 32;
 constexpr int64_t kYearLimit = 10000000;
@@ -83,7 +88,7 @@ int32_t TimeValueOf(int64_t utcSeconds) {
   fields.tm_isdst = 0;
   std::time_t value;
   {
-    std::lock_guard<std::mutex> hold(g_zoneLock);
+    std::lock_guard<std::mutex> hold(ZoneLock());
     value = std::mktime(&fields);
   }
   if (value < 0 || static_cast<int64_t>(value) > std::numeric_limits<int32_t>::max()) return -1;
@@ -94,7 +99,7 @@ int32_t CurrentTimeValue() { return TimeValueOf(platform::CurrentTime()); }
 
 LocalDate LocalDateOf(int64_t secondsSince1970) {
   const std::time_t moment = static_cast<std::time_t>(secondsSince1970);
-  std::lock_guard<std::mutex> hold(g_zoneLock);
+  std::lock_guard<std::mutex> hold(ZoneLock());
   const std::tm* local = std::localtime(&moment);
   if (local == nullptr) return {0, 0};
   return {local->tm_mon, local->tm_year};

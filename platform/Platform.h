@@ -66,12 +66,17 @@ void CloseObject(KernelObject object);
 using ThreadRoutine = void (*)(void* argument);
 
 // Starts a thread that nobody waits for. False when it cannot be started.
+// The thread may use the shell (COM is initialised for it).
 bool StartDetachedThread(ThreadRoutine routine, void* argument);
 
 void SleepMs(uint32_t milliseconds);
 
 // Seconds since 1970-01-01 00:00 UTC, as the system clock says.
 int64_t CurrentTime();
+
+// Milliseconds on a clock that only moves forward, for a deadline that spans
+// several waits. It runs in real time on both builds, as socket waits do.
+uint64_t MonotonicMs();
 
 // ---------------------------------------------------------------------------
 // Windows, messages and timers. A window belongs to the thread that created

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "app/Application.h"
 #include "settings/DefaultCommands.h"
 #include "settings/PasswordScrambler.h"
@@ -83,8 +85,8 @@ int LoadSettings(Application& app) {
   if (key == nullptr) return 0;
   ListCounts counts;
   LoadGlobalValues(key, app, counts);
-  LoadBoxes(app.Boxes, counts.BoxesCount);
-  if (counts.CommandCount > 0) LoadStoredCommands(app.UserCommands, counts.CommandCount);
+  LoadBoxes(app.Boxes, std::min(counts.BoxesCount, kMaxListEntries));
+  if (counts.CommandCount > 0) LoadStoredCommands(app.UserCommands, std::min(counts.CommandCount, kMaxListEntries));
   if (counts.CommandCount < 0) DefaultCommands(app.UserCommands);
   // Out of range, the box loaded last stays current.
   app.Boxes.SetCurrent(counts.LastBoxPos);

@@ -2,7 +2,14 @@
 // and the registry tree.
 #pragma once
 
+#include <cstdint>
+
 class Application;
+
+// At most this many mailboxes and commands are loaded, whatever BoxesCount
+// and CommandCount say: the tray menu has command ids for 1000 commands, and
+// boxes get the same cap. The stored counts are left as they are.
+constexpr int32_t kMaxListEntries = 1000;
 
 // Fills the application object from the registry, writing every missing
 // value with its default (so the first start creates the whole tree). 0 only

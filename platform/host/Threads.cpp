@@ -43,6 +43,11 @@ bool StartDetachedThread(ThreadRoutine routine, void* argument) {
 
 void SleepMs(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
+uint64_t MonotonicMs() {
+  const auto since = std::chrono::steady_clock::now().time_since_epoch();
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
 }  // namespace platform
 
 namespace host {

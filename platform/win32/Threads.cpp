@@ -2,6 +2,7 @@
 #include <ctime>
 #include <new>
 
+#include "platform/win32/ComApartment.h"
 #include "platform/win32/Handles.h"
 
 namespace platform {
@@ -15,6 +16,9 @@ struct ThreadStart {
 DWORD WINAPI ThreadMain(LPVOID parameter) {
   const ThreadStart start = *static_cast<ThreadStart*>(parameter);
   delete static_cast<ThreadStart*>(parameter);
+  // A poll may open an error report through the shell, which can hand the
+  // work to COM-based extensions.
+  win32::ComApartment apartment;
   start.routine(start.argument);
   return 0;
 }
@@ -37,5 +41,7 @@ bool StartDetachedThread(ThreadRoutine routine, void* argument) {
 void SleepMs(uint32_t milliseconds) { Sleep(milliseconds); }
 
 int64_t CurrentTime() { return static_cast<int64_t>(std::time(nullptr)); }
+
+uint64_t MonotonicMs() { return GetTickCount64(); }
 
 }  // namespace platform
