@@ -51,9 +51,16 @@ void CheckThread(void* argument) {
   CheckJob* job = static_cast<CheckJob*>(argument);
   if (job == nullptr) return;
   PollResult* result = new PollResult();
+  bool deposited = false;
+  // Deposited while the box's mutex is held: a later poll of the box can
+  // only deposit after this one, so the newest result is published last.
+  job->Request.Finished = [&](int32_t code, PollResult& finished) {
+    if (code < 0) return;
+    Depot().Deposit({job->Request.BoxId, job->Request.TandrelMode, &finished});
+    deposited = true;
+  };
   const int32_t code = CheckMailbox(job->Request, *result);
-  if (code >= 0) {
-    Depot().Deposit({job->Request.BoxId, job->Request.TandrelMode, result});
+  if (deposited) {
     // Sent, not posted: the thread waits until the main thread has handled it.
     platform::SendWindowMessage(job->ResultWindow, code > 0 ? kMsgBoxHasMail : kMsgBoxNoMail, 0, 0);
   } else {

@@ -1,6 +1,6 @@
 #include "mail/Mailbox.h"
 
-const char kDefaultPopServer[] = "pop.example.ru";
+const char kDefaultPopServer[] = "pop.example.invalid";
 
 Mailbox::Mailbox()
     : PopServerName(kDefaultPopServer), MsminPath("\"\""), SpeakerStr("!p!!!p!ppp!p!") {}
@@ -10,6 +10,12 @@ Mailbox::~Mailbox() {
     platform::ReleaseMutexObject(CheckMutex);
     platform::CloseObject(CheckMutex);
   }
+}
+
+uint32_t Mailbox::TimerPeriodMs() const {
+  constexpr int64_t kLongestTimerMs = 0x7FFFFFFF;
+  const int64_t period = int64_t{Delay < kMinDelay ? kMinDelay : Delay} * 1000;
+  return static_cast<uint32_t>(period < kLongestTimerMs ? period : kLongestTimerMs);
 }
 
 int32_t Mailbox::NewMailCount() const { return TandrelMode != 0 ? StatCount : NewMessages.Size(); }
@@ -35,6 +41,16 @@ int Mailbox::AcknowledgeNewMessages(int32_t now) {
 void Mailbox::PublishCount(int32_t statCount) { StatCount = statCount; }
 
 void Mailbox::PublishMessages(MessageList& newMessages, MessageList& oldMessages) {
-  NewMessages.Swap(newMessages);
+  // The poll filed its messages against LastMsgDate as it stood when the
+  // poll started. The user may have acknowledged them since: file them again
+  // against today's value, so that no result brings acknowledged mail back.
+  // LastMsgDate only grows, so what was seen stays seen; unreadable dates
+  // (0) stay new, as at every poll.
+  MessageList stillNew;
+  for (int32_t i = 0; i < newMessages.Size(); ++i) {
+    const MessageInfo& message = *newMessages.At(i);
+    (message.Date == 0 || message.Date > LastMsgDate ? stillNew : oldMessages).Add(message);
+  }
+  NewMessages.Swap(stillNew);
   OldMessages.Swap(oldMessages);
 }

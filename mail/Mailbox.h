@@ -8,8 +8,12 @@
 #include "mail/MessageInfo.h"
 #include "platform/Platform.h"
 
-// Stands in for a real server until the user enters one.
+// Stands in for a real server until the user enters one. It is under the
+// reserved .invalid domain, so a first start that polls it reaches no one.
 extern const char kDefaultPopServer[];
+
+// The shortest poll interval, in seconds, that the program runs.
+constexpr int32_t kMinDelay = 20;
 
 class Mailbox {
  public:
@@ -41,6 +45,11 @@ class Mailbox {
   // thread, which publishes it here. So nothing is shared, nothing waits for
   // the network, and no record is freed under a reader.
   int32_t NewMailCount() const;
+  // The period of the box's check timer: Delay seconds, but never less than
+  // kMinDelay (a Delay of 0 or below from the registry would start a poll
+  // every few milliseconds) nor more than a window timer takes. Delay itself
+  // stays as stored.
+  uint32_t TimerPeriodMs() const;
   void ClearNewMail();
   // Acknowledges a date-mode box's new messages: LastMsgDate advances to the
   // latest of their dates that is later than it and not after `now` (dates
@@ -50,8 +59,9 @@ class Mailbox {
   int AcknowledgeNewMessages(int32_t now);
   // Count mode: the message count of a successful STAT.
   void PublishCount(int32_t statCount);
-  // Date mode: the lists of a finished poll replace the box's lists; the
-  // arguments come back holding the previous ones.
+  // Date mode: the lists of a finished poll replace the box's lists, with
+  // every new message filed again against the box's LastMsgDate now. The
+  // arguments are left in an unspecified state.
   void PublishMessages(MessageList& newMessages, MessageList& oldMessages);
 
   int32_t TimerArmed = 0;

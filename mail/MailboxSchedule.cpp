@@ -10,8 +10,9 @@ int MailboxList::ArmBoxTimer(int32_t index, bool on) {
   if (TimerWindow == nullptr) return 0;
   if (box->TimerArmed == 0) {
     if (!on) return 0;
-    const uint32_t period = static_cast<uint32_t>(box->Delay) * 1000u;
-    if (platform::SetWindowTimer(TimerWindow, static_cast<uintptr_t>(box->Id), period)) box->TimerArmed = 1;
+    if (platform::SetWindowTimer(TimerWindow, static_cast<uintptr_t>(box->Id), box->TimerPeriodMs())) {
+      box->TimerArmed = 1;
+    }
     // The first check starts now, not a whole period later.
     platform::SendWindowMessage(TimerWindow, platform::kMsgTimer, static_cast<uintptr_t>(box->Id), 0);
     return 1;

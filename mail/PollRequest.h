@@ -7,20 +7,23 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "common/String.h"
 #include "mail/MessageInfo.h"
 #include "platform/Platform.h"
 
-// Every wait of a poll is bounded, so a server that goes silent holds a box
-// for at most these times per step; the poll then ends as if the connection
-// had closed.
+// Every wait of a poll is bounded, so a server that goes silent or drips
+// holds a box for at most these times per step (ReceiveMs for a whole reply);
+// the poll then ends as if the connection had closed.
 struct PollTimeouts {
   uint32_t ResolveMs = 30000;
   uint32_t ConnectMs = 30000;
   uint32_t SendMs = 30000;
   uint32_t ReceiveMs = 60000;
 };
+
+struct PollResult;
 
 struct PollRequest {
   int32_t BoxId = -1;
@@ -38,6 +41,9 @@ struct PollRequest {
   // A handle of the poll's own to the box's named mutex.
   platform::KernelObject CheckMutex = nullptr;
   PollTimeouts Timeouts;
+  // Runs with the poll's code and result while the box's mutex is still
+  // held, so finished polls of one box are handed on in the order they ran.
+  std::function<void(int32_t code, PollResult& result)> Finished;
 };
 
 struct PollResult {

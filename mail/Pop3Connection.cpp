@@ -1,8 +1,8 @@
 #include "mail/Pop3Connection.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
-
 
 namespace {
 
@@ -20,34 +20,67 @@ void KeepTail(std::string& tail, const char* data, size_t size) {
   if (tail.size() > 8) tail.erase(0, tail.size() - 8);
 }
 
-// Reads and drops the rest of a cut reply, up to its terminator, a closed
-// connection or a time-out.
-void DrainReply(const Pop3Connection& connection, std::string tail, ReplyEnd end) {
-  char chunk[kReceiveChunk];
-  while (!EndsWith(tail.data(), tail.size(), Terminator(end))) {
-    const int received = platform::ReceiveSome(connection.Socket, chunk, sizeof chunk, connection.ReceiveTimeoutMs);
-    if (received <= 0) return;
-    KeepTail(tail, chunk, static_cast<size_t>(received));
+// One reply's reading: the time it must be done by, and whether it still may
+// go on.
+class ReplyReader {
+ public:
+  explicit ReplyReader(Pop3Connection& connection)
+      : Connection(connection), Deadline(platform::MonotonicMs() + connection.ReceiveTimeoutMs) {}
+
+  // One receive of at most `capacity` bytes; 0 or less, with the connection
+  // gone, when it closed, failed or the reply's time ran out.
+  int Receive(char* chunk, size_t capacity = kReceiveChunk) {
+    const uint64_t now = platform::MonotonicMs();
+    const int received = now >= Deadline ? -1
+                                         : platform::ReceiveSome(Connection.Socket, chunk, capacity,
+                                                                 static_cast<uint32_t>(Deadline - now));
+    if (received <= 0) Connection.Gone = true;
+    return received;
   }
-}
+
+  // Reads and drops the rest of a cut reply, up to its terminator.
+  void Drain(std::string tail, ReplyEnd end) {
+    char chunk[kReceiveChunk];
+    size_t dropped = 0;
+    while (!EndsWith(tail.data(), tail.size(), Terminator(end))) {
+      if (dropped == kDiscardLimit) {
+        Connection.Gone = true;
+        return;
+      }
+      const int received = Receive(chunk, std::min(sizeof chunk, kDiscardLimit - dropped));
+      if (received <= 0) return;
+      dropped += static_cast<size_t>(received);
+      KeepTail(tail, chunk, static_cast<size_t>(received));
+    }
+  }
+
+ private:
+  Pop3Connection& Connection;
+  const uint64_t Deadline;
+};
 
 }  // namespace
 
-int SendText(const Pop3Connection& connection, const char* text) {
-  return platform::SendAll(connection.Socket, text, std::strlen(text), connection.SendTimeoutMs) ? 1 : 0;
+int SendText(Pop3Connection& connection, const char* text) {
+  if (connection.Gone) return 0;
+  if (platform::SendAll(connection.Socket, text, std::strlen(text), connection.SendTimeoutMs)) return 1;
+  connection.Gone = true;
+  return 0;
 }
 
-size_t ReceiveReply(const Pop3Connection& connection, char* buffer, size_t limit, ReplyEnd end) {
+size_t ReceiveReply(Pop3Connection& connection, char* buffer, size_t limit, ReplyEnd end) {
   buffer[0] = '\0';
+  if (connection.Gone) return 0;
+  ReplyReader reader(connection);
   size_t held = 0;
   std::string tail;
   char chunk[kReceiveChunk];
   for (int chunks = 1;; ++chunks) {
-    const int received = platform::ReceiveSome(connection.Socket, chunk, sizeof chunk, connection.ReceiveTimeoutMs);
+    const int received = reader.Receive(chunk);
     if (received <= 0) return held;
     KeepTail(tail, chunk, static_cast<size_t>(received));
     if (held + received >= limit) {
-      if (end != ReplyEnd::OneChunk) DrainReply(connection, tail, end);
+      if (end != ReplyEnd::OneChunk) reader.Drain(tail, end);
       return held;
     }
     std::memcpy(buffer + held, chunk, static_cast<size_t>(received));
@@ -60,7 +93,7 @@ size_t ReceiveReply(const Pop3Connection& connection, char* buffer, size_t limit
     const size_t text = std::strlen(buffer);
     if (EndsWith(buffer, text, Terminator(end)) && text >= (end == ReplyEnd::MultiLine ? 5u : 2u)) return held;
     if (chunks >= kMaxChunks) {
-      DrainReply(connection, tail, end);
+      reader.Drain(tail, end);
       return held;
     }
   }

@@ -31,7 +31,7 @@ bool Refused(const char* reply, size_t held) { return held == 0 || std::strncmp(
 // reply. A login or password with a line break would put a second command
 // on the wire, and one too long for the buffer would lose its line end:
 // neither is sent, and the answer counts as a refusal.
-size_t Ask(const Pop3Connection& server, char* buffer, const char* format, const char* argument) {
+size_t Ask(Pop3Connection& server, char* buffer, const char* format, const char* argument) {
   const int length = std::snprintf(buffer, kReplyLimit, format, argument);
   if (std::strpbrk(argument, "\r\n") != nullptr || length <= 0 || static_cast<size_t>(length) >= kReplyLimit) {
     buffer[0] = '\0';
@@ -58,7 +58,7 @@ int32_t MessageCount(const char* reply) {
 }
 
 // Asks for message `number`'s header block.
-void AskForHeaders(const Pop3Connection& server, int32_t number) {
+void AskForHeaders(Pop3Connection& server, int32_t number) {
   char command[32];
   std::snprintf(command, sizeof command, "TOP %d 1\r\n", static_cast<int>(number));
   SendText(server, command);
@@ -66,18 +66,20 @@ void AskForHeaders(const Pop3Connection& server, int32_t number) {
 
 // One TOP at a time, each sent once the previous reply is wholly read; the
 // next one goes out before this reply is classified, so the server works
-// while we read the date.
-void ExamineMessages(const Pop3Connection& server, char* buffer, int32_t count, const PollRequest& request,
+// while we read the date. Once the connection is gone every later reply
+// would be empty and skipped, so the asking stops: a STAT count of two
+// thousand million from a server that then hangs up costs nothing.
+void ExamineMessages(Pop3Connection& server, char* buffer, int32_t count, const PollRequest& request,
                      PollResult& result) {
   if (count > 0) AskForHeaders(server, 1);
-  for (int32_t number = 1; number <= count; ++number) {
+  for (int32_t number = 1; number <= count && !server.Gone; ++number) {
     const size_t held = ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::MultiLine);
     if (number < count) AskForHeaders(server, number + 1);
     if (held > 0) ClassifyReply(buffer, request, result);
   }
 }
 
-int32_t Converse(const Pop3Connection& server, const PollRequest& request, PollResult& result) {
+int32_t Converse(Pop3Connection& server, const PollRequest& request, PollResult& result) {
   char buffer[kReplyLimit];
   ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::Line);
   if (Refused(buffer, Ask(server, buffer, "USER %s\r\n", request.Login.Text()))) return kPollUserRefused;
@@ -94,6 +96,19 @@ int32_t Converse(const Pop3Connection& server, const PollRequest& request, PollR
   return request.TandrelMode != 0 ? result.StatCount : result.NewMessages.Size();
 }
 
+// Resolves, connects and talks; the caller holds the box's mutex.
+int32_t PollServer(const PollRequest& request, PollResult& result) {
+  uint32_t address = 0;
+  const PollTimeouts& timeouts = request.Timeouts;
+  if (!platform::ResolveHost(request.PopServerName.Text(), &address, timeouts.ResolveMs)) return kPollHostNotFound;
+  const platform::Socket socket = platform::OpenTcpSocket();
+  if (socket == platform::kNoSocket) return kPollNoSocket;
+  SocketHold hold(socket);
+  if (!platform::ConnectSocket(socket, address, request.Port, timeouts.ConnectMs)) return kPollNotConnected;
+  Pop3Connection server{socket, timeouts.SendMs, timeouts.ReceiveMs};
+  return Converse(server, request, result);
+}
+
 }  // namespace
 
 int32_t CheckMailbox(const PollRequest& request, PollResult& result) {
@@ -104,13 +119,7 @@ int32_t CheckMailbox(const PollRequest& request, PollResult& result) {
   }
   if (wait != platform::WaitResult::Taken) return kPollBusy;
   MutexHold taken(request.CheckMutex);
-
-  uint32_t address = 0;
-  const PollTimeouts& timeouts = request.Timeouts;
-  if (!platform::ResolveHost(request.PopServerName.Text(), &address, timeouts.ResolveMs)) return kPollHostNotFound;
-  const platform::Socket socket = platform::OpenTcpSocket();
-  if (socket == platform::kNoSocket) return kPollNoSocket;
-  SocketHold hold(socket);
-  if (!platform::ConnectSocket(socket, address, request.Port, timeouts.ConnectMs)) return kPollNotConnected;
-  return Converse({socket, timeouts.SendMs, timeouts.ReceiveMs}, request, result);
+  const int32_t code = PollServer(request, result);
+  if (request.Finished) request.Finished(code, result);
+  return code;
 }

@@ -15,5 +15,6 @@ constexpr int32_t kPollUserRefused = -5;
 constexpr int32_t kPollPasswordRefused = -6;
 
 // Polls the mailbox the request describes, holding its mutex throughout.
-// Fills the result and returns the new-mail count or a negative code.
+// Fills the result and returns the new-mail count or a negative code; the
+// request's Finished, if set, sees both before the mutex is released.
 int32_t CheckMailbox(const PollRequest& request, PollResult& result);
