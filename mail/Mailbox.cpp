@@ -2,8 +2,7 @@
 
 const char kDefaultPopServer[] = "pop.example.invalid";
 
-Mailbox::Mailbox()
-    : PopServerName(kDefaultPopServer), MsminPath("\"\""), SpeakerStr("!p!!!p!ppp!p!") {}
+Mailbox::Mailbox() : PopServerName(kDefaultPopServer), MsminPath("\"\""), SpeakerStr("!p!!!p!ppp!p!") {}
 
 Mailbox::~Mailbox() {
   if (CheckMutex != nullptr) {

@@ -91,7 +91,8 @@ size_t ReceiveReply(Pop3Connection& connection, char* buffer, size_t limit, Repl
     // The end is looked for at the end of the text only, as a C string: a
     // NUL from the server hides what follows it.
     const size_t text = std::strlen(buffer);
-    if (EndsWith(buffer, text, Terminator(end)) && text >= (end == ReplyEnd::MultiLine ? 5u : 2u)) return held;
+    if (EndsWith(buffer, text, Terminator(end)) && text >= (end == ReplyEnd::MultiLine ? 5u : 2u))
+      return held;
     if (chunks >= kMaxChunks) {
       reader.Drain(tail, end);
       return held;

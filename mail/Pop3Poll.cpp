@@ -33,7 +33,8 @@ bool Refused(const char* reply, size_t held) { return held == 0 || std::strncmp(
 // neither is sent, and the answer counts as a refusal.
 size_t Ask(Pop3Connection& server, char* buffer, const char* format, const char* argument) {
   const int length = std::snprintf(buffer, kReplyLimit, format, argument);
-  if (std::strpbrk(argument, "\r\n") != nullptr || length <= 0 || static_cast<size_t>(length) >= kReplyLimit) {
+  if (std::strpbrk(argument, "\r\n") != nullptr || length <= 0 ||
+      static_cast<size_t>(length) >= kReplyLimit) {
     buffer[0] = '\0';
     return 0;
   }
@@ -45,7 +46,8 @@ size_t Ask(Pop3Connection& server, char* buffer, const char* format, const char*
 int32_t MessageCount(const char* reply) {
   if (std::strncmp(reply, "+OK", 3) != 0) return -1;
   const char* next = reply + 3;
-  while (*next == ' ' || *next == '\t' || *next == '\r' || *next == '\n' || *next == '\v' || *next == '\f') ++next;
+  while (*next == ' ' || *next == '\t' || *next == '\r' || *next == '\n' || *next == '\v' || *next == '\f')
+    ++next;
   bool negative = false;
   if (*next == '+' || *next == '-') negative = *next++ == '-';
   if (*next < '0' || *next > '9') return -1;
@@ -83,12 +85,14 @@ int32_t Converse(Pop3Connection& server, const PollRequest& request, PollResult&
   char buffer[kReplyLimit];
   ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::Line);
   if (Refused(buffer, Ask(server, buffer, "USER %s\r\n", request.Login.Text()))) return kPollUserRefused;
-  if (Refused(buffer, Ask(server, buffer, "PASS %s\r\n", request.Password.Text()))) return kPollPasswordRefused;
+  if (Refused(buffer, Ask(server, buffer, "PASS %s\r\n", request.Password.Text())))
+    return kPollPasswordRefused;
 
   SendText(server, "STAT\r\n");
   ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::Line);
   result.StatCount = MessageCount(buffer);
-  if (result.StatCount >= 0 && request.TandrelMode == 0) ExamineMessages(server, buffer, result.StatCount, request, result);
+  if (result.StatCount >= 0 && request.TandrelMode == 0)
+    ExamineMessages(server, buffer, result.StatCount, request, result);
 
   SendText(server, "QUIT\r\n");
   ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::OneChunk);
@@ -100,7 +104,8 @@ int32_t Converse(Pop3Connection& server, const PollRequest& request, PollResult&
 int32_t PollServer(const PollRequest& request, PollResult& result) {
   uint32_t address = 0;
   const PollTimeouts& timeouts = request.Timeouts;
-  if (!platform::ResolveHost(request.PopServerName.Text(), &address, timeouts.ResolveMs)) return kPollHostNotFound;
+  if (!platform::ResolveHost(request.PopServerName.Text(), &address, timeouts.ResolveMs))
+    return kPollHostNotFound;
   const platform::Socket socket = platform::OpenTcpSocket();
   if (socket == platform::kNoSocket) return kPollNoSocket;
   SocketHold hold(socket);

@@ -7,7 +7,7 @@
 #include "mail/PollRequest.h"
 
 // Result codes of a poll; 0 and above are the new-mail count.
-constexpr int32_t kPollBusy = -1;            // the box's mutex was held or abandoned
+constexpr int32_t kPollBusy = -1;  // the box's mutex was held or abandoned
 constexpr int32_t kPollHostNotFound = -2;
 constexpr int32_t kPollNoSocket = -3;
 constexpr int32_t kPollNotConnected = -4;

@@ -27,7 +27,9 @@ int64_t FloorDiv(int64_t value, int64_t divisor) {
   return quotient * divisor > value ? quotient - 1 : quotient;
 }
 
-int64_t Clamp(int64_t value, int64_t limit = kFieldLimit) { return value < -limit ? -limit : (value > limit ? limit : value); }
+int64_t Clamp(int64_t value, int64_t limit = kFieldLimit) {
+  return value < -limit ? -limit : (value > limit ? limit : value);
+}
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's method).
 int64_t DaysFromCivil(int64_t year, int64_t month, int64_t day) {

@@ -86,7 +86,8 @@ int LoadSettings(Application& app) {
   ListCounts counts;
   LoadGlobalValues(key, app, counts);
   LoadBoxes(app.Boxes, std::min(counts.BoxesCount, kMaxListEntries));
-  if (counts.CommandCount > 0) LoadStoredCommands(app.UserCommands, std::min(counts.CommandCount, kMaxListEntries));
+  if (counts.CommandCount > 0)
+    LoadStoredCommands(app.UserCommands, std::min(counts.CommandCount, kMaxListEntries));
   if (counts.CommandCount < 0) DefaultCommands(app.UserCommands);
   // Out of range, the box loaded last stays current.
   app.Boxes.SetCurrent(counts.LastBoxPos);

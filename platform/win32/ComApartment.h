@@ -11,7 +11,8 @@ namespace platform::win32 {
 
 class ComApartment {
  public:
-  ComApartment() : Initialised(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+  ComApartment()
+      : Initialised(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
   // Balanced only when our call succeeded (S_FALSE included); a thread that

@@ -1,22 +1,7 @@
-#include "mail/Mailbox.h"
-
 #include <gtest/gtest.h>
 
+#include "mail/Mailbox.h"
 #include "tests/unit/MessageLists.h"
-
-TEST(Mailbox, DefaultsOfANewBox) {
-  Mailbox box;
-  EXPECT_STREQ(kDefaultPopServer, box.PopServerName.Text());
-  EXPECT_STREQ("\"\"", box.MsminPath.Text());
-  EXPECT_STREQ("!p!!!p!ppp!p!", box.SpeakerStr.Text());
-  EXPECT_EQ(60, box.Delay);
-  EXPECT_EQ(100u, box.SpeakerLen);
-  EXPECT_EQ(110u, box.Port);
-  EXPECT_EQ(1, box.TandrelMode);
-  EXPECT_EQ(1, box.DoCheckBox);
-  EXPECT_EQ(-1, box.Id);
-  EXPECT_EQ(0, box.NewMailCount());
-}
 
 TEST(Mailbox, CountModeCountsStatAndIgnoresTheLists) {
   Mailbox box;
@@ -40,4 +25,27 @@ TEST(Mailbox, DateModeCountsNewMessagesAndClearEmptiesBothLists) {
   box.TandrelMode = 1;
   EXPECT_EQ(0, box.NewMailCount()) << "clearing also resets the STAT count";
   EXPECT_EQ(0, box.LastMsgDate) << "clearing never touches the acknowledged date";
+}
+
+// A poll files its messages against LastMsgDate as it stood when the poll
+// started; an acknowledgement made meanwhile must hold.
+TEST(Mailbox, PublishingFilesMessagesAgainstTheAcknowledgementOfNow) {
+  Mailbox box;
+  box.TandrelMode = 0;
+  box.LastMsgDate = 600;
+  GiveMessages(box, {500, 600, 601, 0}, {100});
+  EXPECT_EQ(2, box.NewMailCount()) << "601, and 0 (an unreadable date) stays new";
+}
+
+TEST(Mailbox, TheTimerNeverRunsFasterThanTwentySeconds) {
+  const struct {
+    int32_t delay;
+    uint32_t periodMs;
+  } cases[] = {{0, 20000}, {-5, 20000}, {19, 20000}, {20, 20000}, {60, 60000}, {INT32_MAX, 0x7FFFFFFF}};
+  for (const auto& c : cases) {
+    Mailbox box;
+    box.Delay = c.delay;
+    EXPECT_EQ(c.periodMs, box.TimerPeriodMs()) << c.delay;
+    EXPECT_EQ(c.delay, box.Delay) << "the stored value stays";
+  }
 }

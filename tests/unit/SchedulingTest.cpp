@@ -2,7 +2,10 @@
 
 #include "app/Application.h"
 #include "app/CheckThread.h"
+#include "mail/MailProgram.h"
 #include "platform/host/HostControl.h"
+#include "tests/support/ScriptedPop3Server.h"
+#include "tests/unit/MessageLists.h"
 
 namespace {
 
@@ -34,6 +37,28 @@ TEST_F(SchedulingTest, StartUpArmsEveryEnabledBoxAndChecksAtOnce) {
   host::AdvanceClock(1);
   host::PumpMessages();
   EXPECT_EQ(2, host::ThreadStartCount()) << "then one check every Delay seconds";
+}
+
+TEST_F(SchedulingTest, ADelayBelowTwentySecondsFromTheRegistryStillWaitsTwenty) {
+  for (int32_t delay : {0, -5}) {
+    SCOPED_TRACE(delay);
+    delete app_;
+    host::Reset();
+    host::FailThreadStart(true);
+    const uint32_t bits = static_cast<uint32_t>(delay);
+    host::PutValue(
+        platform::RegRoot::CurrentUser, "Software\\Tandreller\\MailBoxes\\1", "Delay",
+        {platform::kRegDword, {uint8_t(bits), uint8_t(bits >> 8), uint8_t(bits >> 16), uint8_t(bits >> 24)}});
+    app_ = new Application();
+    ASSERT_EQ(1, app_->Init(nullptr));
+    EXPECT_EQ(delay, Box(0).Delay);
+    host::AdvanceClock(19999);
+    host::PumpMessages();
+    EXPECT_EQ(1, host::ThreadStartCount()) << "only the first check";
+    host::AdvanceClock(1);
+    host::PumpMessages();
+    EXPECT_EQ(2, host::ThreadStartCount());
+  }
 }
 
 TEST_F(SchedulingTest, ArmingRespectsTheSwitchAndNeverDoublesATimer) {
@@ -79,24 +104,31 @@ TEST_F(SchedulingTest, ResultsReEvaluateEveryBox) {
   Box(1).PublishCount(1);
   Box(1).DoCheckBox = 2;
   EXPECT_EQ(1, app_->ProcessCheckResults()) << "only DoCheckBox 1 counts for the tray";
-  EXPECT_TRUE(host::ShellCalls().empty());
+  Box(1).DoCheckBox = 0;
+  Box(1).MsminRunMode = 1;
+  Box(1).MsminPath = "mail.exe";
+  EXPECT_EQ(1, app_->ProcessCheckResults());
+  EXPECT_TRUE(host::ShellCalls().empty()) << "a switched-off box starts nothing";
 }
 
 TEST_F(SchedulingTest, BoxesThatStartTheirProgramDoSoOnceForASharedProgram) {
-  app_->Boxes.AddBox();
-  app_->Boxes.AddBox();
   for (int i = 0; i < 3; ++i) {
+    app_->Boxes.AddBox();
     Box(i).MsminPath = "\"C:\\Mail\\mail.exe\"";
     Box(i).MsminRunMode = 1;
     Box(i).IsTheSameMsmin = 1;
     Box(i).PublishCount(3);
   }
   Box(2).MsminRunMode = 0;  // waits for the user, but shares the program
+  Box(3).MsminPath = "\"C:\\MAIL\\mail.exe\"";
+  Box(3).IsTheSameMsmin = 1;
+  Box(3).PublishCount(3);
   host::FailThreadStart(false);
-  EXPECT_EQ(1, app_->ProcessCheckResults());
+  EXPECT_EQ(0, app_->ProcessCheckResults()) << "the box whose path differs in case still has mail";
   ASSERT_EQ(1u, host::ShellCalls().size()) << "the first box starts it and clears the others";
   EXPECT_EQ("C:\\Mail\\mail.exe", host::ShellCalls()[0].target);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(0, Box(i).NewMailCount()) << i;
+  EXPECT_EQ(3, Box(3).NewMailCount());
   host::JoinStartedThreads();
   EXPECT_FALSE(host::Sounds().empty()) << "the box's alert played";
 }
@@ -108,6 +140,74 @@ TEST_F(SchedulingTest, TheModalGuardIsTakenOnlyTentatively) {
   EXPECT_EQ(0, app_->EnterModal()) << "still held by the menu that took it";
   app_->LeaveModal();
   EXPECT_EQ(1, app_->EnterModal());
+}
+
+// Real polls in check threads against a scripted server, and what their
+// results do to the box once the main thread publishes them.
+class PublicationTest : public SchedulingTest {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    SchedulingTest::SetUp();
+    host::FailThreadStart(false);
+    Mailbox& box = Box(0);
+    box.PopServerName = "127.0.0.1";
+    box.Port = server_.Port();
+    box.Login = "tester";
+    box.Password = "secret";
+    box.MsminPath = "mail.exe";
+    server_.OnPrefix("", Reply("+OK\r\n"));
+    server_.On("STAT", Reply("+OK 1 100\r\n"));
+    server_.On("TOP 1 1", Reply::MultiLine("+OK", "Received: by x; 3 Jan 2026 10:00:00 +0000"));
+  }
+  // Starts a poll of the box and hands its result to the main thread.
+  void PollAndPublish(Mailbox& box, void (*meanwhile)(Application&, Mailbox&) = nullptr) {
+    ASSERT_EQ(1, StartCheck(*app_, box));
+    if (meanwhile != nullptr) meanwhile(*app_, box);
+    ASSERT_TRUE(host::WaitForQueuedMessage(5000));
+    host::PumpMessages();
+    host::JoinStartedThreads();
+  }
+
+  static constexpr int32_t kJanuary3 = 1767434400;
+  ScriptedPop3Server server_;
+};
+
+TEST_F(PublicationTest, AFinishedPollUpdatesItsBoxAndAFailedStatChangesNothing) {
+  PollAndPublish(Box(0));
+  EXPECT_EQ(1, Box(0).NewMailCount());
+  server_.On("STAT", Reply("-ERR locked\r\n"));
+  Box(0).PublishCount(3);
+  PollAndPublish(Box(0));
+  EXPECT_EQ(3, Box(0).NewMailCount()) << "as the previous poll left it";
+}
+
+TEST_F(PublicationTest, AResultForARemovedBoxIsDropped) {
+  app_->Boxes.AddBox();
+  app_->Boxes.SetCurrent(0);
+  PollAndPublish(Box(0), [](Application& app, Mailbox&) {
+    // Waits for the poll to let go of the box, as the settings dialog does.
+    ASSERT_EQ(1, app.Boxes.RemoveCurrent());
+  });
+  EXPECT_EQ(1, app_->Boxes.Count);
+  EXPECT_EQ(0, Box(0).NewMailCount());
+}
+
+// The user acknowledges the box while a poll that saw the same letter runs:
+// the letter must not come back, and a box that starts its mail program by
+// itself must not start it twice.
+TEST_F(PublicationTest, AnAcknowledgementMadeDuringAPollHolds) {
+  Mailbox& box = Box(0);
+  box.TandrelMode = 0;
+  box.MsminRunMode = 1;
+  box.LastMsgDate = kJanuary3 - 86400;
+  GiveMessages(box, {kJanuary3});
+  server_.On("TOP 1 1", Reply::MultiLine("+OK", "Received: by x; 3 Jan 2026 10:00:00 +0000").Chunks(8, 30));
+  PollAndPublish(box, [](Application& app, Mailbox& polled) { OpenMailProgram(app, polled); });
+  EXPECT_EQ(kJanuary3, box.LastMsgDate);
+  EXPECT_EQ(0, box.NewMailCount());
+  EXPECT_EQ(1u, host::ShellCalls().size());
 }
 
 }  // namespace
