@@ -1,6 +1,5 @@
-// Names no other run of the tests uses: named objects are shared by the
-// whole session and the registry by every run, and ctest may run several
-// tests at once.
+// A new name on every call: named objects are shared by the whole session,
+// the registry by every run, and ctest may run several tests at once.
 #pragma once
 
 #include <atomic>
@@ -10,21 +9,11 @@
 
 namespace conformance {
 
-inline std::string UniqueSuffix() {
-  static const std::string suffix = [] {
-    std::random_device device;
-    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    return std::to_string(device()) + "-" + std::to_string(now % 1000000007);
-  }();
-  return suffix;
-}
-
-// A new name on every call, so repeated runs in one process meet no leftovers.
-inline std::string FreshSuffix() {
+inline std::string UniqueName(const std::string& what) {
+  static const std::string run = std::to_string(std::random_device()()) + "-" +
+                                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
   static std::atomic<int> counter{0};
-  return UniqueSuffix() + "-" + std::to_string(++counter);
+  return "VestunConformance-" + what + "-" + run + "-" + std::to_string(++counter);
 }
-
-inline std::string UniqueName(const std::string& what) { return "VestunConformance-" + what + "-" + UniqueSuffix(); }
 
 }  // namespace conformance
