@@ -70,11 +70,16 @@ void AskForHeaders(Pop3Connection& server, int32_t number) {
 // next one goes out before this reply is classified, so the server works
 // while we read the date. Once the connection is gone every later reply
 // would be empty and skipped, so the asking stops: a STAT count of two
-// thousand million from a server that then hangs up costs nothing.
+// thousand million from a server that then hangs up costs nothing. Only the
+// newest kMaxExamined messages are asked for: new mail is appended at the
+// end of a maildrop, so a bigger box misses nothing new, and a server that
+// claims two thousand million messages and answers every TOP cannot hold
+// the box for days.
 void ExamineMessages(Pop3Connection& server, char* buffer, int32_t count, const PollRequest& request,
                      PollResult& result) {
-  if (count > 0) AskForHeaders(server, 1);
-  for (int32_t number = 1; number <= count && !server.Gone; ++number) {
+  const int32_t first = count > kMaxExamined ? count - kMaxExamined + 1 : 1;
+  if (count > 0) AskForHeaders(server, first);
+  for (int32_t number = first; number <= count && !server.Gone; ++number) {
     const size_t held = ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::MultiLine);
     if (number < count) AskForHeaders(server, number + 1);
     if (held > 0) ClassifyReply(buffer, request, result);

@@ -14,6 +14,9 @@ constexpr int32_t kPollNotConnected = -4;
 constexpr int32_t kPollUserRefused = -5;
 constexpr int32_t kPollPasswordRefused = -6;
 
+// In date mode at most this many messages, the newest, are examined.
+constexpr int32_t kMaxExamined = 10000;
+
 // Polls the mailbox the request describes, holding its mutex throughout.
 // Fills the result and returns the new-mail count or a negative code; the
 // request's Finished, if set, sees both before the mutex is released.
