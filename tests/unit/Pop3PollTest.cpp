@@ -216,7 +216,9 @@ TEST_F(Pop3PollTest, HostileServersCannotHoldTheBox) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(kShortWaitMs + 2500));
     const std::vector<std::string> commands = server.Commands();
     EXPECT_LE(commands.size(), c.mostCommands);
-    if (c.code == kMaxExamined) EXPECT_EQ("TOP 2147473648 1", commands.at(3)) << "the newest are examined";
+    if (c.code == kMaxExamined) {
+      EXPECT_EQ("TOP 2147473648 1", commands.at(3)) << "the newest are examined";
+    }
     EXPECT_TRUE(MutexFree());
   }
 }
