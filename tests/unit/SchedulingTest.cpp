@@ -27,34 +27,30 @@ class SchedulingTest : public ::testing::Test {
   Application* app_ = nullptr;
 };
 
-TEST_F(SchedulingTest, StartUpArmsEveryEnabledBoxAndChecksAtOnce) {
-  EXPECT_EQ((std::vector<uintptr_t>{11024}), Timers());
-  EXPECT_EQ(1, Box(0).TimerArmed);
-  EXPECT_EQ(1, host::ThreadStartCount()) << "the first check does not wait a period";
-  host::AdvanceClock(59999);
-  host::PumpMessages();
-  EXPECT_EQ(1, host::ThreadStartCount());
-  host::AdvanceClock(1);
-  host::PumpMessages();
-  EXPECT_EQ(2, host::ThreadStartCount()) << "then one check every Delay seconds";
-}
-
-TEST_F(SchedulingTest, ADelayBelowTwentySecondsFromTheRegistryStillWaitsTwenty) {
-  for (int32_t delay : {0, -5}) {
-    SCOPED_TRACE(delay);
+// A Delay of 0 or below from the registry would start a poll every few
+// milliseconds; the stored value stays, the timer waits 20 seconds.
+TEST_F(SchedulingTest, StartUpChecksAtOnceThenEveryDelayButNeverUnderTwentySeconds) {
+  const struct {
+    int32_t delay;
+    uint32_t periodMs;
+  } cases[] = {{60, 60000}, {0, 20000}, {-5, 20000}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.delay);
     delete app_;
     host::Reset();
     host::FailThreadStart(true);
-    const uint32_t bits = static_cast<uint32_t>(delay);
+    const auto bits = static_cast<uint32_t>(c.delay);
     host::PutValue(
         platform::RegRoot::CurrentUser, "Software\\Tandreller\\MailBoxes\\1", "Delay",
         {platform::kRegDword, {uint8_t(bits), uint8_t(bits >> 8), uint8_t(bits >> 16), uint8_t(bits >> 24)}});
     app_ = new Application();
     ASSERT_EQ(1, app_->Init(nullptr));
-    EXPECT_EQ(delay, Box(0).Delay);
-    host::AdvanceClock(19999);
+    EXPECT_EQ((std::vector<uintptr_t>{11024}), Timers());
+    EXPECT_EQ(c.delay, Box(0).Delay);
+    EXPECT_EQ(1, host::ThreadStartCount()) << "the first check does not wait a period";
+    host::AdvanceClock(c.periodMs - 1);
     host::PumpMessages();
-    EXPECT_EQ(1, host::ThreadStartCount()) << "only the first check";
+    EXPECT_EQ(1, host::ThreadStartCount());
     host::AdvanceClock(1);
     host::PumpMessages();
     EXPECT_EQ(2, host::ThreadStartCount());
