@@ -21,6 +21,7 @@ constexpr size_t kMaxValueName = 16383;
 
 struct Value {
   std::string name;
+  std::string folded;  // the name as lookups compare it
   host::RegValue content;
 };
 
@@ -43,7 +44,6 @@ struct Registry {
   std::vector<std::string> failWrites;  // folded prefixes
 };
 
-
 void ResetLocked(Registry& r) {
   for (auto& keys : r.keys) {
     keys.clear();
@@ -65,61 +65,74 @@ Registry& State() {
 }
 
 // Windows compares names in upper case; in Windows-1251 that covers Cyrillic
-// letters, Ё and the letters of the other Slavic alphabets.
-char Upper(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  if (byte >= 'a' && byte <= 'z') return static_cast<char>(byte - 0x20);
-  if (byte >= 0xE0) return static_cast<char>(byte - 0x20);
-  static const unsigned char kPairs[][2] = {{0x90, 0x80}, {0x83, 0x81}, {0x9A, 0x8A}, {0x9C, 0x8C},
-                                            {0x9D, 0x8D}, {0x9E, 0x8E}, {0x9F, 0x8F}, {0xA2, 0xA1},
-                                            {0xBC, 0xA3}, {0xB4, 0xA5}, {0xB8, 0xA8}, {0xBA, 0xAA},
-                                            {0xBF, 0xAF}, {0xB3, 0xB2}, {0xBE, 0xBD}};
-  for (const auto& pair : kPairs) {
-    if (byte == pair[0]) return static_cast<char>(pair[1]);
+// letters, Ё and the letters of the other Slavic alphabets. Every key path and
+// value name passes through here, so the mapping is a table built once.
+struct UpperTable {
+  char map[256];
+  UpperTable() {
+    for (int byte = 0; byte < 256; ++byte) {
+      int upper = byte;
+      if ((byte >= 'a' && byte <= 'z') || byte >= 0xE0) upper = byte - 0x20;
+      map[byte] = static_cast<char>(upper);
+    }
+    static const unsigned char kPairs[][2] = {{0x90, 0x80}, {0x83, 0x81}, {0x9A, 0x8A}, {0x9C, 0x8C},
+                                              {0x9D, 0x8D}, {0x9E, 0x8E}, {0x9F, 0x8F}, {0xA2, 0xA1},
+                                              {0xBC, 0xA3}, {0xB4, 0xA5}, {0xB8, 0xA8}, {0xBA, 0xAA},
+                                              {0xBF, 0xAF}, {0xB3, 0xB2}, {0xBE, 0xBD}};
+    for (const auto& pair : kPairs) map[pair[0]] = static_cast<char>(pair[1]);
   }
-  return c;
+};
+
+char UpperOf(char c) {
+  static const UpperTable kUpper;
+  return kUpper.map[static_cast<unsigned char>(c)];
 }
 
 std::string Fold(const std::string& text) {
   std::string folded(text);
-  std::transform(folded.begin(), folded.end(), folded.begin(), Upper);
+  for (size_t i = 0; i < folded.size(); ++i) folded[i] = UpperOf(folded[i]);
   return folded;
 }
 
 bool StartsWithAny(const std::string& folded, const std::vector<std::string>& prefixes) {
-  return std::any_of(prefixes.begin(), prefixes.end(),
-                     [&](const std::string& prefix) { return folded.compare(0, prefix.size(), prefix) == 0; });
+  return std::any_of(prefixes.begin(), prefixes.end(), [&](const std::string& prefix) {
+    return folded.compare(0, prefix.size(), prefix) == 0;
+  });
 }
 
-// Splits a path into its key names as Windows reads it: empty names between
-// backslashes are skipped, but a leading backslash, an over-long name or an
-// over-long path make it invalid.
-bool SplitPath(const char* path, std::vector<std::string>* names) {
-  const std::string text = path ? path : "";
-  if (text.size() > kMaxPath || (!text.empty() && text[0] == '\\')) return false;
+// Reads a path as Windows does: empty names between backslashes are skipped,
+// but a leading backslash, an over-long name or an over-long path make it
+// invalid. Gives its key names joined by single backslashes, as written.
+bool NormalPath(const char* path, std::string* joined) {
+  const size_t size = path ? std::strlen(path) : 0;
+  if (size > kMaxPath || (size > 0 && path[0] == '\\')) return false;
+  joined->clear();
   size_t start = 0;
-  while (start <= text.size()) {
-    size_t end = text.find('\\', start);
-    if (end == std::string::npos) end = text.size();
+  while (start <= size) {
+    const char* slash = static_cast<const char*>(std::memchr(path + start, '\\', size - start));
+    const size_t end = slash ? static_cast<size_t>(slash - path) : size;
     if (end - start > kMaxKeyName) return false;
-    if (end > start) names->push_back(text.substr(start, end - start));
+    if (end > start) {
+      if (!joined->empty()) joined->push_back('\\');
+      joined->append(path + start, end - start);
+    }
     start = end + 1;
   }
   return true;
 }
 
-std::string Join(const std::vector<std::string>& names, size_t count) {
-  std::string path;
-  for (size_t i = 0; i < count; ++i) path += (i ? "\\" : "") + Fold(names[i]);
-  return path;
-}
-
 int RootIndex(RegRoot root) { return root == RegRoot::ClassesRoot ? 1 : 0; }
 
-void CreatePath(Registry& r, int root, const std::vector<std::string>& names) {
-  for (size_t depth = 1; depth <= names.size(); ++depth) {
-    Key& key = r.keys[root][Join(names, depth)];
-    if (key.name.empty()) key.name = names[depth - 1];
+// Makes the key of a normal path and every key above it.
+void CreatePath(Registry& r, int root, const std::string& joined) {
+  const std::string folded = Fold(joined);
+  size_t nameStart = 0;
+  while (nameStart < joined.size()) {
+    size_t nameEnd = joined.find('\\', nameStart);
+    if (nameEnd == std::string::npos) nameEnd = joined.size();
+    Key& key = r.keys[root][folded.substr(0, nameEnd)];
+    if (key.name.empty()) key.name = joined.substr(nameStart, nameEnd - nameStart);
+    nameStart = nameEnd + 1;
   }
 }
 
@@ -129,9 +142,9 @@ Key* FindKey(Registry& r, int root, const std::string& path) {
 }
 
 Key* FindKey(Registry& r, RegRoot root, const std::string& path) {
-  std::vector<std::string> names;
-  if (!SplitPath(path.c_str(), &names)) return nullptr;
-  return FindKey(r, RootIndex(root), Join(names, names.size()));
+  std::string joined;
+  if (!NormalPath(path.c_str(), &joined)) return nullptr;
+  return FindKey(r, RootIndex(root), Fold(joined));
 }
 
 const OpenKey* FindOpen(Registry& r, RegKey key) {
@@ -139,19 +152,29 @@ const OpenKey* FindOpen(Registry& r, RegKey key) {
   return found == r.open.end() ? nullptr : &found->second;
 }
 
+// Compares without building a folded copy: every read and write looks a
+// value up this way.
+bool SameName(const std::string& folded, const char* name) {
+  if (std::strlen(name) != folded.size()) return false;
+  for (size_t i = 0; i < folded.size(); ++i) {
+    if (UpperOf(name[i]) != folded[i]) return false;
+  }
+  return true;
+}
+
 Value* FindValue(Key& key, const char* name) {
-  const std::string wanted = Fold(name ? name : "");
+  if (!name) name = "";
   for (Value& value : key.values) {
-    if (Fold(value.name) == wanted) return &value;
+    if (SameName(value.folded, name)) return &value;
   }
   return nullptr;
 }
 
-void StoreValue(Key& key, const std::string& name, const host::RegValue& content) {
+void StoreValue(Key& key, const std::string& name, host::RegValue content) {
   if (Value* existing = FindValue(key, name.c_str())) {
-    existing->content = content;
+    existing->content = std::move(content);
   } else {
-    key.values.push_back(Value{name, content});
+    key.values.push_back(Value{name, Fold(name), std::move(content)});
   }
 }
 
@@ -164,16 +187,16 @@ RegKey OpenHandle(Registry& r, int root, std::string path) {
 }
 
 RegKey OpenOrCreate(RegRoot root, const char* path, bool create) {
-  std::vector<std::string> names;
-  if (!SplitPath(path, &names)) return nullptr;
-  const std::string folded = Join(names, names.size());
+  std::string joined;
+  if (!NormalPath(path, &joined)) return nullptr;
+  std::string folded = Fold(joined);
   Registry& r = State();
   std::lock_guard<std::mutex> lock(r.lock);
   if (StartsWithAny(folded, r.failKeys)) return nullptr;
   const int index = RootIndex(root);
-  if (create) CreatePath(r, index, names);
+  if (create) CreatePath(r, index, joined);
   if (!FindKey(r, index, folded)) return nullptr;
-  return OpenHandle(r, index, folded);
+  return OpenHandle(r, index, std::move(folded));
 }
 }  // namespace
 
@@ -222,7 +245,7 @@ bool RegSetValue(RegKey key, const char* name, uint32_t type, const void* data, 
   if (size > 0) content.data.assign(bytes, bytes + size);
   // RegSetValueExA terminates a text that was given without its NUL.
   if (IsText(type) && size > 0 && bytes[size - 1] != 0) content.data.push_back(0);
-  StoreValue(*stored, name ? name : "", content);
+  StoreValue(*stored, name ? name : "", std::move(content));
   return true;
 }
 
@@ -248,14 +271,15 @@ bool GetValue(platform::RegRoot root, const std::string& path, const std::string
   return true;
 }
 
-void PutValue(platform::RegRoot root, const std::string& path, const std::string& name, const RegValue& value) {
-  std::vector<std::string> names;
-  if (!platform::SplitPath(path.c_str(), &names)) return;
+void PutValue(platform::RegRoot root, const std::string& path, const std::string& name,
+              const RegValue& value) {
+  std::string joined;
+  if (!platform::NormalPath(path.c_str(), &joined)) return;
   platform::Registry& r = State();
   std::lock_guard<std::mutex> lock(r.lock);
   const int index = platform::RootIndex(root);
-  platform::CreatePath(r, index, names);
-  platform::StoreValue(*platform::FindKey(r, index, platform::Join(names, names.size())), name, value);
+  platform::CreatePath(r, index, joined);
+  platform::StoreValue(*platform::FindKey(r, index, platform::Fold(joined)), name, value);
 }
 
 std::vector<std::string> ValueNames(platform::RegRoot root, const std::string& path) {
@@ -270,9 +294,9 @@ std::vector<std::string> ValueNames(platform::RegRoot root, const std::string& p
 
 // Subkeys come in the order of their upper-case names, as Windows lists them.
 std::vector<std::string> SubkeyNames(platform::RegRoot root, const std::string& path) {
-  std::vector<std::string> parts;
-  if (!platform::SplitPath(path.c_str(), &parts)) return {};
-  const std::string parent = platform::Join(parts, parts.size());
+  std::string joined;
+  if (!platform::NormalPath(path.c_str(), &joined)) return {};
+  const std::string parent = platform::Fold(joined);
   const std::string prefix = parent.empty() ? "" : parent + "\\";
   platform::Registry& r = State();
   std::lock_guard<std::mutex> lock(r.lock);
