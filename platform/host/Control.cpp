@@ -9,6 +9,7 @@ void Reset() {
   detail::ResetObjects();
   detail::ResetWindows();
   detail::ResetRecords();
+  detail::ResetSockets();
 }
 
 }  // namespace host

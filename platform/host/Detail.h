@@ -8,5 +8,6 @@ void ResetObjects();
 void ResetWindows();
 void ResetRecords();
 void ResetThreads();
+void ResetSockets();
 
 }  // namespace host::detail

@@ -15,7 +15,8 @@
 namespace host {
 
 // Forgets everything: registry, named objects, windows, timers, queued
-// answers and every record; sets the clock to 2026-01-15 12:00:00 UTC.
+// answers, host names, served connections and every record; sets the clock
+// to 2026-01-15 12:00:00 UTC.
 void Reset();
 
 // ---- Registry: stores bytes exactly as given, as Windows does.
@@ -25,7 +26,8 @@ struct RegValue {
 };
 bool KeyExists(platform::RegRoot root, const std::string& path);
 bool GetValue(platform::RegRoot root, const std::string& path, const std::string& name, RegValue* value);
-void PutValue(platform::RegRoot root, const std::string& path, const std::string& name, const RegValue& value);
+void PutValue(platform::RegRoot root, const std::string& path, const std::string& name,
+              const RegValue& value);
 std::vector<std::string> ValueNames(platform::RegRoot root, const std::string& path);
 std::vector<std::string> SubkeyNames(platform::RegRoot root, const std::string& path);
 // Keys whose path starts with the prefix cannot be created or opened.
@@ -88,7 +90,7 @@ int IconResourceId(platform::Icon icon);
 struct Sound {
   uint32_t frequencyHz;  // 0 for a WAV file or the default beep
   uint32_t durationMs;
-  std::string wavPath;   // empty for a beep
+  std::string wavPath;  // empty for a beep
 };
 std::vector<Sound> Sounds();
 // IsNtPlatform answers this (true after Reset).
@@ -111,6 +113,20 @@ std::vector<uintptr_t> ActiveTimers(platform::Window window);
 
 // ---- Web: ReadUrl answers from this table; other addresses fail.
 void ServeUrl(const std::string& url, const std::string& body);
+
+// ---- Sockets: the stand-in reaches no resolver and no address outside
+// 127.0.0.0/8. ResolveHost knows dotted IPv4 addresses, "localhost" and the
+// names added here (without regard to case); ConnectSocket refuses any other
+// address at once.
+void AddHostName(const std::string& name, const std::string& dottedAddress);
+// The next connection to the address and port reaches no socket: the program
+// receives these bytes, at most pieceBytes per receive (0: all that are left),
+// then the end of the connection, each without waiting. What it sends goes to
+// TakeServedRequests.
+void ServeNextConnection(const std::string& dottedAddress, uint16_t port, const std::string& bytes,
+                         size_t pieceBytes = 0);
+// What the program sent on served connections since the last call.
+std::string TakeServedRequests();
 
 // ---- Threads: StartDetachedThread fails while this is set.
 void FailThreadStart(bool fail);

@@ -1,22 +1,27 @@
-// Real TCP sockets on the host, so tests talk to real servers on loopback.
+// Sockets of the stand-in. It never leaves this machine: names resolve
+// without a resolver (dotted IPv4 addresses, "localhost" and names a test
+// adds), connections go only to 127.0.0.0/8, over real TCP, or to a
+// connection a test scripted, which is served from memory.
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <chrono>
-#include <condition_variable>
+#include <cstdint>
 #include <cstring>
-#include <memory>
+#include <map>
 #include <mutex>
 #include <string>
-#include <thread>
+#include <utility>
 
 #include "platform/Platform.h"
+#include "platform/host/Detail.h"
+#include "platform/host/HostControl.h"
 
 namespace {
 
@@ -44,6 +49,70 @@ bool ConnectedInTime(int fd, const sockaddr_in& peer, uint32_t timeoutMs) {
   return done == 0;
 }
 
+// A connection a test scripted: the bytes the program reads, how many it has
+// read, and at most how many one receive gets.
+struct Served {
+  std::string bytes;
+  size_t read = 0;
+  size_t pieceBytes = 0;
+};
+
+struct Sockets {
+  std::mutex lock;
+  std::map<std::string, uint32_t> names;                 // lower-case name: address
+  std::map<std::pair<uint32_t, uint16_t>, Served> next;  // by address and port
+  std::map<platform::Socket, Served> served;             // connected sockets
+  std::string sent;                                      // to served connections
+};
+
+// Never destroyed: a poll's thread may still close its socket while the
+// process exits.
+Sockets& State() {
+  static Sockets* sockets = new Sockets;
+  return *sockets;
+}
+
+std::string Lower(const std::string& text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+bool IsLoopback(uint32_t address) { return (ntohl(address) >> 24) == 127; }
+
+bool ServeIfScripted(platform::Socket socket, uint32_t address, uint16_t port) {
+  Sockets& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  const auto found = s.next.find({address, port});
+  if (found == s.next.end()) return false;
+  s.served[socket] = std::move(found->second);
+  s.next.erase(found);
+  return true;
+}
+
+bool SendToServed(platform::Socket socket, const char* data, size_t size) {
+  Sockets& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  if (s.served.count(socket) == 0) return false;
+  s.sent.append(data, size);
+  return true;
+}
+
+bool ReceiveFromServed(platform::Socket socket, void* buffer, size_t capacity, int* received) {
+  Sockets& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  const auto found = s.served.find(socket);
+  if (found == s.served.end()) return false;
+  Served& connection = found->second;
+  size_t size = std::min(capacity, connection.bytes.size() - connection.read);
+  if (connection.pieceBytes > 0) size = std::min(size, connection.pieceBytes);
+  size = std::min<size_t>(size, INT32_MAX);
+  std::memcpy(buffer, connection.bytes.data() + connection.read, size);
+  connection.read += size;
+  *received = static_cast<int>(size);
+  return true;
+}
+
 }  // namespace
 
 namespace platform {
@@ -52,37 +121,24 @@ bool NetStartup() { return true; }
 
 void NetCleanup() {}
 
-bool ResolveHost(const char* host, uint32_t* address, uint32_t timeoutMs) {
-  if (host == nullptr || *host == '\0') return false;
-  // getaddrinfo cannot be told to give up: it runs on a thread of its own
-  // and the shared record outlives whichever side finishes last.
-  struct Lookup {
-    std::mutex Lock;
-    std::condition_variable Done;
-    bool Finished = false;
-    bool Found = false;
-    uint32_t Address = 0;
-  };
-  auto lookup = std::make_shared<Lookup>();
-  std::thread([lookup, name = std::string(host)] {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    const bool ok = ::getaddrinfo(name.c_str(), nullptr, &hints, &found) == 0 && found != nullptr;
-    std::lock_guard<std::mutex> hold(lookup->Lock);
-    if (ok) lookup->Address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr.s_addr;
-    if (found != nullptr) ::freeaddrinfo(found);
-    lookup->Found = ok;
-    lookup->Finished = true;
-    lookup->Done.notify_all();
-  }).detach();
-  std::unique_lock<std::mutex> hold(lookup->Lock);
-  if (!lookup->Done.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] { return lookup->Finished; })) {
-    return false;
+bool ResolveHost(const char* host, uint32_t* address, uint32_t) {
+  if (host == nullptr || *host == '\0' || address == nullptr) return false;
+  in_addr dotted{};
+  if (::inet_aton(host, &dotted) != 0) {
+    *address = dotted.s_addr;
+    return true;
   }
-  if (lookup->Found) *address = lookup->Address;
-  return lookup->Found;
+  const std::string name = Lower(host);
+  if (name == "localhost") {
+    *address = htonl(INADDR_LOOPBACK);
+    return true;
+  }
+  Sockets& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  const auto found = s.names.find(name);
+  if (found == s.names.end()) return false;
+  *address = found->second;
+  return true;
 }
 
 Socket OpenTcpSocket() {
@@ -91,7 +147,8 @@ Socket OpenTcpSocket() {
 }
 
 bool ConnectSocket(Socket socket, uint32_t address, uint16_t port, uint32_t timeoutMs) {
-  if (socket == kNoSocket) return false;
+  if (socket == kNoSocket || !IsLoopback(address)) return false;
+  if (ServeIfScripted(socket, address, port)) return true;
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
   peer.sin_port = htons(port);
@@ -101,6 +158,7 @@ bool ConnectSocket(Socket socket, uint32_t address, uint16_t port, uint32_t time
 
 bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {
   const char* next = static_cast<const char*>(data);
+  if (SendToServed(socket, next, size)) return true;
   while (size > 0) {
     // A command nearly always fits the send buffer: wait only when it does not.
     const ssize_t sent = ::send(static_cast<int>(socket), next, size, MSG_NOSIGNAL | MSG_DONTWAIT);
@@ -117,6 +175,8 @@ bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {
 }
 
 int ReceiveSome(Socket socket, void* buffer, size_t capacity, uint32_t timeoutMs) {
+  int served = 0;
+  if (ReceiveFromServed(socket, buffer, capacity, &served)) return served;
   if (!WaitReady(static_cast<int>(socket), POLLIN, timeoutMs)) return -1;
   for (;;) {
     const ssize_t got = ::recv(static_cast<int>(socket), buffer, capacity, 0);
@@ -126,7 +186,54 @@ int ReceiveSome(Socket socket, void* buffer, size_t capacity, uint32_t timeoutMs
 }
 
 void CloseSocket(Socket socket) {
-  if (socket != kNoSocket) ::close(static_cast<int>(socket));
+  if (socket == kNoSocket) return;
+  {
+    Sockets& s = State();
+    std::lock_guard<std::mutex> hold(s.lock);
+    s.served.erase(socket);
+  }
+  ::close(static_cast<int>(socket));
 }
 
 }  // namespace platform
+
+namespace host {
+
+void AddHostName(const std::string& name, const std::string& dottedAddress) {
+  in_addr dotted{};
+  if (::inet_aton(dottedAddress.c_str(), &dotted) == 0) return;
+  Sockets& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.names[Lower(name)] = dotted.s_addr;
+}
+
+void ServeNextConnection(const std::string& dottedAddress, uint16_t port, const std::string& bytes,
+                         size_t pieceBytes) {
+  in_addr dotted{};
+  if (::inet_aton(dottedAddress.c_str(), &dotted) == 0) return;
+  Sockets& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.next[{dotted.s_addr, port}] = Served{bytes, 0, pieceBytes};
+}
+
+std::string TakeServedRequests() {
+  Sockets& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  std::string sent;
+  sent.swap(s.sent);
+  return sent;
+}
+
+namespace detail {
+
+void ResetSockets() {
+  Sockets& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.names.clear();
+  s.next.clear();
+  s.served.clear();
+  s.sent.clear();
+}
+
+}  // namespace detail
+}  // namespace host
