@@ -581,15 +581,17 @@ e2e_scramble() {  # PLAIN
 
 e2e_reg_string() { printf '"%s"' "$(printf '%s' "$1" | sed 's/\\/\\\\/g; s/"/\\"/g')"; }
 
-# Settings of a user whose mailboxes all live on the run's Dovecot, imported
-# before the first start. One argument per box:
+# Settings of a user whose mailboxes live on 127.0.0.1, imported before the
+# first start: box N on port E2E_BOX_PORTS[N-1] where a case sets that, else
+# on the run's Dovecot. One argument per box:
 #   "LOGIN PASSWORD MODE LASTMSGDATE ARGS..."
 # MODE is the box's TandrelMode (0 dates, 1 counts), LASTMSGDATE a time value;
 # on new mail the box starts the recorder with ARGS. Boxes are polled every
 # 20 s. Error reports and version checks are off: whatever else the program
 # opened would land in the recorder's file too. Needs e2e_install_recorder.
+E2E_BOX_PORTS=()
 e2e_seed_pop3_boxes() {  # BOX...
-  local reg="$E2E_RUN/seed.reg" n=0 box login password mode last args
+  local reg="$E2E_RUN/seed.reg" n=0 box login password mode last args port
   {
     echo 'Windows Registry Editor Version 5.00'
     printf '\n[HKEY_CURRENT_USER\\Software\\Tandreller\\Settings]\n'
@@ -598,8 +600,9 @@ e2e_seed_pop3_boxes() {  # BOX...
       n=$((n + 1))
       read -r login password mode last args <<<"$box"
       password=$(e2e_scramble "$password") || e2e_fail "cannot scramble the password of box $n"
+      port=${E2E_BOX_PORTS[n - 1]:-$E2E_POP3_PORT}
       printf '\n[HKEY_CURRENT_USER\\Software\\Tandreller\\MailBoxes\\%d]\n' $n
-      printf '"BoxName"="Ящик %d"\n"PopServerName"="127.0.0.1"\n"Port"=dword:%08x\n' $n "$E2E_POP3_PORT"
+      printf '"BoxName"="Ящик %d"\n"PopServerName"="127.0.0.1"\n"Port"=dword:%08x\n' $n "$port"
       printf '"Login"=%s\n"Password"=%s\n' "$(e2e_reg_string "$login")" "$(e2e_reg_string "$password")"
       printf '"MsminPath"=%s\n' "$(e2e_reg_string "\"$E2E_INSTALL_DIR\\recorder.exe\" $args")"
       printf '"Delay"=dword:00000014\n"SoundMode"=dword:00000000\n"DoCheckBox"=dword:00000001\n'
@@ -609,4 +612,51 @@ e2e_seed_pop3_boxes() {  # BOX...
   } >"$reg"
   cp "$reg" "$E2E_ARTIFACTS/seed.reg"
   e2e_reg_import "$reg"
+}
+
+# ---------------------------------------------------------------- misbehaving servers, CPU time
+
+# Starts tests/e2e/hostile_pop3.py in MODE on a free port of 127.0.0.1 and
+# leaves the port in E2E_HOSTILE_PORT; it logs to hostile-MODE.log in the
+# artifacts, on the real clock, and ends with the case (or a little after
+# the deadline, by itself).
+E2E_HOSTILE_PIDS=()
+e2e_hostile_pop3() {  # MODE
+  local portfile="$E2E_RUN/hostile-$1.port" i
+  [ ${#E2E_HOSTILE_PIDS[@]} -gt 0 ] || E2E_CLEANUPS+=(e2e_hostile_stop)
+  "${E2E_ENV[@]}" env -u LD_PRELOAD -u FAKETIME python3 "$(dirname "${BASH_SOURCE[0]}")/hostile_pop3.py" "$1" \
+    --log "$E2E_ARTIFACTS/hostile-$1.log" --port-file "$portfile" --lifetime $((E2E_DEADLINE + 30)) \
+    2>>"$E2E_ARTIFACTS/hostile-$1.err" 7>&- &
+  E2E_HOSTILE_PIDS+=($!)
+  for i in $(seq 50); do
+    [ -s "$portfile" ] && break
+    sleep 0.1
+  done
+  E2E_HOSTILE_PORT=$(cat "$portfile" 2>/dev/null)
+  [ -n "$E2E_HOSTILE_PORT" ] || e2e_fail "the $1 server did not start (see hostile-$1.err)"
+  e2e_log "$1 server on 127.0.0.1:$E2E_HOSTILE_PORT"
+}
+
+e2e_hostile_stop() {  # a clean-up step
+  local p rc=0
+  e2e_kill_pids "${E2E_HOSTILE_PIDS[@]}" || rc=1
+  for p in "${E2E_HOSTILE_PIDS[@]}"; do wait "$p" 2>/dev/null; done
+  E2E_HOSTILE_PIDS=()
+  return $rc
+}
+
+# The pid of the Wine process running vestun.exe (Explorer's command line
+# names it too, but not first).
+e2e_vestun_pid() {
+  local p
+  for p in $(e2e_pids_marked "VESTUN_E2E_RUN=$E2E_RUN"); do
+    tr '\0' '\n' <"/proc/$p/cmdline" 2>/dev/null | head -n 1 | grep -qi 'vestun\.exe$' && echo "$p"
+  done
+  return 0
+}
+
+e2e_cpu_seconds() {  # PID: user and system time so far, in seconds
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+  echo "${stat##*) }" | LC_ALL=C awk -v hz="$(getconf CLK_TCK)" '{ printf "%.2f\n", ($12 + $13) / hz }'
 }

@@ -1,0 +1,65 @@
+#!/bin/bash
+# Servers that never finish a reply, or claim two thousand million letters,
+# cost a poll a bounded time and the program next to no CPU. Three boxes in
+# date mode, polled every 20 s, each on a server of its own (hostile_pop3.py):
+#   endless  streams header lines to TOP without end: the poll gives up after
+#            a megabyte and the next tick polls again, 20 s after the first;
+#   drip     sends its greeting a byte every 10 s: the poll gives up when the
+#            reply's 60 s are over, and the tick after that polls again;
+#   huge     answers STAT with 2147483647 and closes: the poll sends nothing
+#            more, and the next tick polls again.
+# Over two minutes vestun.exe stays up, uses little CPU and shows no message.
+. "$(dirname "$0")/../lib.sh"
+e2e_begin "$@"
+calc() { LC_ALL=C awk "BEGIN { $1 }"; }  # arithmetic on seconds with fractions
+servers=(endless drip huge)
+for mode in "${servers[@]}"; do
+  e2e_hostile_pop3 "$mode"
+  E2E_BOX_PORTS+=("$E2E_HOSTILE_PORT")
+done
+e2e_install_recorder
+# Later than the date the endless stream's headers carry: nothing counts as new.
+known=$(e2e_time_value '2026-06-14 10:00:00')
+e2e_seed_pop3_boxes "endless pw 0 $known /mail endless" "drip pw 0 $known /mail drip" "huge pw 0 $known /mail huge"
+started=$(date +%s.%N)
+e2e_start_vestun
+vestun=$(e2e_vestun_pid)
+[ -n "$vestun" ] || e2e_fail "cannot find the process of vestun.exe"
+
+window=120
+cpu_before=$(e2e_cpu_seconds "$vestun")
+end=$(($(date +%s) + window))
+while [ "$(date +%s)" -lt "$end" ]; do
+  e2e_alive "$vestun" || e2e_fail "vestun.exe ended during the polls"
+  sleep 2
+done
+used=$(calc "printf \"%.2f\", $(e2e_cpu_seconds "$vestun") - $cpu_before")
+e2e_log "vestun.exe used $used s of CPU in $window s"
+
+# Each server's connections in seconds from the program's start, how the
+# first one ended, and the gap between the first two.
+faults=()
+for mode in "${servers[@]}"; do
+  log="$E2E_ARTIFACTS/hostile-$mode.log"
+  opened=$(LC_ALL=C awk -v s="$started" '$5 == "open" { printf "%.1f ", $1 - s }' "$log")
+  closed=$(LC_ALL=C awk '$4 == 1 && $5 == "open" { o = $1 }
+    $4 == 1 && $5 == "closed" { t = $1 - o; sub(/^[^ ]+ [^ ]+ [^ ]+ [^ ]+ /, ""); printf "%s, %.1f s after it opened", $0, t; exit }' "$log")
+  e2e_log "$mode: connections at ${opened:-none}s; the first ${closed:-is still open}"
+  read -r first second _ <<<"$opened"
+  if [ -z "${second:-}" ]; then
+    faults+=("$mode: no second poll")
+    continue
+  fi
+  gap=$(calc "print int($second - $first)")
+  case $mode in
+    drip) [ "$gap" -ge 55 ] && [ "$gap" -le 100 ] || faults+=("drip: second poll after $gap s, expected 60-100") ;;
+    *) [ "$gap" -le 45 ] || faults+=("$mode: second poll after $gap s, expected 20-45") ;;
+  esac
+done
+calc "exit !($used < 10)" || faults+=("vestun.exe used $used s of CPU in $window s, expected under 10")
+[ ${#faults[@]} -eq 0 ] || e2e_fail "$(printf '%s; ' "${faults[@]}")"
+e2e_log "ok: each box polled again in time, and little CPU used"
+
+expect_no_message_box 2
+e2e_shot after-polls
+e2e_pass

@@ -1,0 +1,154 @@
+#!/usr/bin/env python3
+"""A POP3 server on 127.0.0.1 that misbehaves in one way, for the e2e cases.
+
+  hostile_pop3.py MODE --log FILE --port-file FILE [--lifetime SECONDS]
+
+MODE:
+  endless  greeting, +OK to USER and PASS, "+OK 1 100" to STAT, and to TOP an
+           endless stream of header lines without the closing dot line
+  drip     the greeting one byte every 10 seconds, never finished
+  huge     greeting, +OK to USER and PASS, "+OK 2147483647" to STAT, then
+           closes the connection
+
+Listens on a free port and writes its number to the port file. Every
+connection and command goes to the log, each line as
+"UNIX-TIME HH:MM:SS.mmm conn N WHAT". Ends by itself after --lifetime seconds
+(default 300) and on SIGTERM.
+"""
+import argparse
+import os
+import select
+import socket
+import threading
+import time
+
+log_lock = threading.Lock()
+log_file = None
+
+
+def log(conn, what):
+    now = time.time()
+    stamp = time.strftime("%H:%M:%S", time.localtime(now)) + ".%03d" % (now % 1 * 1000)
+    with log_lock:
+        log_file.write("%.3f %s conn %d %s\n" % (now, stamp, conn, what))
+        log_file.flush()
+
+
+def client_gone(sock, seconds):
+    """Waits up to `seconds` for the client to close; true if it did."""
+    readable, _, _ = select.select([sock], [], [], seconds)
+    if not readable:
+        return False
+    try:
+        return sock.recv(4096) == b""
+    except OSError:
+        return True
+
+
+def read_line(sock, pending):
+    while b"\r\n" not in pending[0]:
+        data = sock.recv(4096)
+        if not data:
+            return None
+        pending[0] += data
+    line, pending[0] = pending[0].split(b"\r\n", 1)
+    return line.decode("latin-1")
+
+
+def drip(sock, conn):
+    # "+OK" and then dots, one byte each 10 s; the line never ends.
+    sent = 0
+    while True:
+        sock.sendall(b"+OK"[sent:sent + 1] if sent < 3 else b".")
+        sent += 1
+        if client_gone(sock, 10):
+            log(conn, "closed by the client after %d bytes" % sent)
+            return
+
+
+def stream_headers(sock, conn):
+    line = b"X-Filler: " + b"x" * 68 + b"\r\n"
+    block = b"Received: from nowhere; Mon, 01 Jun 2026 10:00:00 +0000\r\n" + line * 200
+    sent = 0
+    try:
+        while True:  # about 2 MB/s
+            sock.sendall(block)
+            sent += len(block)
+            time.sleep(0.008)
+    except OSError:
+        log(conn, "closed by the client after %d bytes of headers" % sent)
+
+
+def serve(mode, sock, conn):
+    log(conn, "open")
+    try:
+        if mode == "drip":
+            drip(sock, conn)
+            return
+        sock.sendall(b"+OK hostile " + mode.encode() + b" ready\r\n")
+        pending = [b""]
+        while True:
+            command = read_line(sock, pending)
+            if command is None:
+                log(conn, "closed by the client")
+                return
+            log(conn, "< " + command)
+            verb = command.split(" ")[0].upper()
+            if verb in ("USER", "PASS"):
+                sock.sendall(b"+OK\r\n")
+            elif verb == "STAT" and mode == "huge":
+                sock.sendall(b"+OK 2147483647\r\n")
+                log(conn, "closed by the server")
+                return
+            elif verb == "STAT":
+                sock.sendall(b"+OK 1 100\r\n")
+            elif verb == "TOP" and mode == "endless":
+                sock.sendall(b"+OK\r\n")
+                stream_headers(sock, conn)
+                return
+            elif verb == "QUIT":
+                sock.sendall(b"+OK bye\r\n")
+                log(conn, "closed by the server")
+                return
+            else:
+                sock.sendall(b"-ERR not here\r\n")
+    except OSError as error:
+        log(conn, "closed: %s" % error)
+    finally:
+        sock.close()
+
+
+def main():
+    global log_file
+    parser = argparse.ArgumentParser()
+    parser.add_argument("mode", choices=["endless", "drip", "huge"])
+    parser.add_argument("--log", required=True)
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--lifetime", type=float, default=300)
+    args = parser.parse_args()
+    log_file = open(args.log, "a")
+
+    listener = socket.socket()
+    listener.bind(("127.0.0.1", 0))
+    listener.listen(8)
+    with open(args.port_file + ".tmp", "w") as f:
+        f.write("%d\n" % listener.getsockname()[1])
+    os.replace(args.port_file + ".tmp", args.port_file)
+
+    end = time.monotonic() + args.lifetime
+    conn = 0
+    while time.monotonic() < end:
+        listener.settimeout(max(0.1, min(1.0, end - time.monotonic())))
+        try:
+            sock, _ = listener.accept()
+        except socket.timeout:
+            continue
+        conn += 1
+        sock.settimeout(None)
+        threading.Thread(target=serve, args=(args.mode, sock, conn), daemon=True).start()
+    log(0, "lifetime over")
+    os._exit(0)
+
+
+if __name__ == "__main__":
+    main()
