@@ -616,7 +616,7 @@ e2e_seed_pop3_boxes() {  # BOX...
 
 # ---------------------------------------------------------------- misbehaving servers, CPU time
 
-# Starts tests/e2e/hostile_pop3.py in MODE on a free port of 127.0.0.1 and
+# Starts tests/support/hostile_pop3.py in MODE on a free port of 127.0.0.1 and
 # leaves the port in E2E_HOSTILE_PORT; it logs to hostile-MODE.log in the
 # artifacts, on the real clock, and ends with the case (or a little after
 # the deadline, by itself).
@@ -624,7 +624,7 @@ E2E_HOSTILE_PIDS=()
 e2e_hostile_pop3() {  # MODE
   local portfile="$E2E_RUN/hostile-$1.port" i
   [ ${#E2E_HOSTILE_PIDS[@]} -gt 0 ] || E2E_CLEANUPS+=(e2e_hostile_stop)
-  "${E2E_ENV[@]}" env -u LD_PRELOAD -u FAKETIME python3 "$(dirname "${BASH_SOURCE[0]}")/hostile_pop3.py" "$1" \
+  "${E2E_ENV[@]}" env -u LD_PRELOAD -u FAKETIME python3 "$(dirname "${BASH_SOURCE[0]}")/../support/hostile_pop3.py" "$1" \
     --log "$E2E_ARTIFACTS/hostile-$1.log" --port-file "$portfile" --lifetime $((E2E_DEADLINE + 30)) \
     2>>"$E2E_ARTIFACTS/hostile-$1.err" 7>&- &
   E2E_HOSTILE_PIDS+=($!)
