@@ -103,7 +103,9 @@ bool NetStartup() {
 void NetCleanup() { WSACleanup(); }
 
 bool ResolveHost(const char* host, uint32_t* address, uint32_t timeoutMs) {
-  if (!host || !address) return false;
+  // An empty name would resolve to this machine; a box without a server has
+  // no host to poll.
+  if (!host || !address || *host == '\0') return false;
   const unsigned long dotted = inet_addr(host);
   if (dotted != INADDR_NONE) {
     *address = dotted;

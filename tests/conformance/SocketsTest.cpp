@@ -51,6 +51,7 @@ TEST_F(SocketsTest, DottedAddressesAndLocalhostResolveInNetworkOrder) {
   }
   uint32_t address = 0;
   EXPECT_FALSE(ResolveHost("no-such-host.invalid", &address, 10000));
+  EXPECT_FALSE(ResolveHost("", &address, 10000)) << "a box without a server name";
 }
 
 TEST_F(SocketsTest, RefusedConnectionGivesNoSocketWithinTheTimeOut) {
