@@ -47,8 +47,6 @@ TEST_F(RegistryTest, ValuesReadBackAsWindowsHandsThemOut) {
       {kRegDword, 16, 4, RegResult::Ok, "\x44\x33\x22\x11", "\x44\x33\x22\x11"},  // a number gets no NUL
       {kRegDword, 4, 2, RegResult::Ok, six.substr(0, 2), six.substr(0, 2)},
       {kRegDword, 4, 6, RegResult::MoreData, six, ""},
-      {kRegBinary, 4, 2, RegResult::Ok, six.substr(0, 2), six.substr(0, 2)},
-      {kRegBinary, 4, 6, RegResult::MoreData, six, ""},
   };
   int n = 0;
   for (const auto& c : cases) {

@@ -3,15 +3,13 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <random>
 #include <string>
 
 namespace conformance {
 
 inline std::string UniqueName(const std::string& what) {
-  static const std::string run = std::to_string(std::random_device()()) + "-" +
-                                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+  static const std::string run = std::to_string(std::random_device()());
   static std::atomic<int> counter{0};
   return "VestunConformance-" + what + "-" + run + "-" + std::to_string(++counter);
 }
