@@ -51,7 +51,7 @@ e2e_fail() {
   e2e_log "FAIL: $*"
   if [ -n "$E2E_RUN" ] && [ -n "$E2E_XVFB_PID" ] && e2e_alive "$E2E_XVFB_PID"; then
     e2e_shot failure || true
-    [ -z "${E2E_WINE_STOPPED:-}" ] && drv list-windows >"$E2E_ARTIFACTS/failure-windows.txt" 2>&1 || true
+    drv list-windows >"$E2E_ARTIFACTS/failure-windows.txt" 2>&1 || true
   fi
   exit 1
 }
@@ -268,7 +268,6 @@ e2e_start_vestun() {
 
 # One more start of vestun.exe in the same desktop, as from a shortcut.
 e2e_launch_vestun() {
-  E2E_WINE_STOPPED=""
   "${E2E_ENV[@]}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_GEOMETRY" "$E2E_INSTALL_DIR\\vestun.exe" \
     >>"$E2E_ARTIFACTS/wine.log" 2>&1 7>&- &
   E2E_BG_PIDS+=($!)
@@ -398,10 +397,10 @@ e2e_wait_vestun_ready() {
     || e2e_fail "vestun.exe did not reach its message loop within 30 s"
 }
 
-# Ends every Wine process of the run, vestun.exe and the desktop included,
-# and waits for them; the wineserver saves the registry as it ends. The X
-# server stays, so the case can start the program again.
-e2e_stop_wine() {
+# Ends every Wine process of the run, vestun.exe and the desktop included
+# (the wineserver saves the registry as it ends), and starts the program
+# again on the same prefix and X server with the clock at DATE.
+e2e_restart_vestun() {  # DATE
   local left p
   e2e_spawn timeout 30 wineserver -k 2>/dev/null
   left=$(e2e_pids_marked "VESTUN_E2E_RUN=$E2E_RUN" | grep -vx "$E2E_XVFB_PID")
@@ -409,8 +408,9 @@ e2e_stop_wine() {
     || e2e_fail "still running after wineserver -k: $(e2e_describe_pids $left)"
   for p in "${E2E_BG_PIDS[@]}"; do wait "$p" 2>/dev/null; done
   E2E_BG_PIDS=()
-  E2E_WINE_STOPPED=1
-  e2e_log "Wine processes of the run ended"
+  E2E_DATE=$1
+  e2e_env
+  e2e_start_vestun
 }
 
 # A Linux path as Wine's Z: drive shows it (winepath would boot the prefix).
@@ -554,13 +554,14 @@ PY
 }
 
 # Waits until Dovecot's log holds COUNT lines matching PATTERN (grep -E);
-# false when the time is up.
-e2e_dovecot_wait_log() {  # PATTERN COUNT [SECONDS]
-  local limit=$(($(date +%s) + ${3:-20}))
-  while [ "$(grep -cE -- "$1" "$E2E_DOVECOT/log/dovecot.log" 2>/dev/null)" -lt "$2" ]; do
-    [ "$(date +%s)" -ge "$limit" ] && return 1
+# fails the case when the time is up.
+expect_dovecot_log() {  # PATTERN [COUNT] [SECONDS]
+  local log="$E2E_DOVECOT/log/dovecot.log" limit=$(($(date +%s) + ${3:-20}))
+  until [ "$(grep -cE -- "$1" "$log" 2>/dev/null)" -ge "${2:-1}" ]; do
+    [ "$(date +%s)" -lt "$limit" ] || e2e_fail "Dovecot logged fewer than ${2:-1} lines matching '$1' in ${3:-20} s"
     sleep 0.3
   done
+  e2e_log "ok: Dovecot logged $(grep -E -- "$1" "$log" | tail -n 1)"
 }
 
 # The program's time value of a UTC date: Unix seconds, as Wine runs in UTC.

@@ -26,39 +26,27 @@ e2e_start_vestun
 vestun=$(e2e_vestun_pid)
 [ -n "$vestun" ] || e2e_fail "cannot find the process of vestun.exe"
 
-window=120
 cpu_before=$(e2e_cpu_seconds "$vestun")
-end=$(($(date +%s) + window))
-while [ "$(date +%s)" -lt "$end" ]; do
-  e2e_alive "$vestun" || e2e_fail "vestun.exe ended during the polls"
-  sleep 2
-done
+sleep 120
+e2e_alive "$vestun" || e2e_fail "vestun.exe ended during the polls"
 used=$(calc "printf \"%.2f\", $(e2e_cpu_seconds "$vestun") - $cpu_before")
-e2e_log "vestun.exe used $used s of CPU in $window s"
-
-# Each server's connections in seconds from the program's start, how the
-# first one ended, and the gap between the first two.
 faults=()
+calc "exit !($used < 10)" || faults+=("vestun.exe used $used s of CPU in 120 s, expected under 10")
+# Each server's connections in seconds from the program's start, and the gap
+# between the first two (how each one ended: hostile-MODE.log).
 for mode in "${servers[@]}"; do
-  log="$E2E_ARTIFACTS/hostile-$mode.log"
-  opened=$(LC_ALL=C awk -v s="$started" '$5 == "open" { printf "%.1f ", $1 - s }' "$log")
-  closed=$(LC_ALL=C awk '$4 == 1 && $5 == "open" { o = $1 }
-    $4 == 1 && $5 == "closed" { t = $1 - o; sub(/^[^ ]+ [^ ]+ [^ ]+ [^ ]+ /, ""); printf "%s, %.1f s after it opened", $0, t; exit }' "$log")
-  e2e_log "$mode: connections at ${opened:-none}s; the first ${closed:-is still open}"
+  opened=$(LC_ALL=C awk -v s="$started" '$5 == "open" { printf "%.1f ", $1 - s }' "$E2E_ARTIFACTS/hostile-$mode.log")
+  e2e_log "$mode: connections at ${opened:-none}s"
   read -r first second _ <<<"$opened"
-  if [ -z "${second:-}" ]; then
-    faults+=("$mode: no second poll")
-    continue
-  fi
+  [ -n "${second:-}" ] || { faults+=("$mode: no second poll"); continue; }
   gap=$(calc "print int($second - $first)")
   case $mode in
     drip) [ "$gap" -ge 55 ] && [ "$gap" -le 100 ] || faults+=("drip: second poll after $gap s, expected 60-100") ;;
     *) [ "$gap" -le 45 ] || faults+=("$mode: second poll after $gap s, expected 20-45") ;;
   esac
 done
-calc "exit !($used < 10)" || faults+=("vestun.exe used $used s of CPU in $window s, expected under 10")
 [ ${#faults[@]} -eq 0 ] || e2e_fail "$(printf '%s; ' "${faults[@]}")"
-e2e_log "ok: each box polled again in time, and little CPU used"
+e2e_log "ok: each box polled again in time; vestun.exe used $used s of CPU in 120 s"
 
 expect_no_message_box 2
 e2e_shot after-polls
