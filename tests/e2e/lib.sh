@@ -555,10 +555,10 @@ PY
 
 # Waits until Dovecot's log holds COUNT lines matching PATTERN (grep -E);
 # fails the case when the time is up.
-expect_dovecot_log() {  # PATTERN [COUNT] [SECONDS]
-  local log="$E2E_DOVECOT/log/dovecot.log" limit=$(($(date +%s) + ${3:-20}))
-  until [ "$(grep -cE -- "$1" "$log" 2>/dev/null)" -ge "${2:-1}" ]; do
-    [ "$(date +%s)" -lt "$limit" ] || e2e_fail "Dovecot logged fewer than ${2:-1} lines matching '$1' in ${3:-20} s"
+expect_dovecot_log() {  # PATTERN COUNT SECONDS
+  local log="$E2E_DOVECOT/log/dovecot.log" limit=$(($(date +%s) + $3))
+  until [ "$(grep -cE -- "$1" "$log" 2>/dev/null)" -ge "$2" ]; do
+    [ "$(date +%s)" -lt "$limit" ] || e2e_fail "Dovecot logged fewer than $2 lines matching '$1' in $3 s"
     sleep 0.3
   done
   e2e_log "ok: Dovecot logged $(grep -E -- "$1" "$log" | tail -n 1)"
