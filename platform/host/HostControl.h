@@ -115,10 +115,8 @@ std::vector<uintptr_t> ActiveTimers(platform::Window window);
 void ServeUrl(const std::string& url, const std::string& body);
 
 // ---- Sockets: the stand-in reaches no resolver and no address outside
-// 127.0.0.0/8. ResolveHost knows dotted IPv4 addresses, "localhost" and the
-// names added here (without regard to case); ConnectSocket refuses any other
-// address at once.
-void AddHostName(const std::string& name, const std::string& dottedAddress);
+// 127.0.0.0/8. ResolveHost knows dotted IPv4 addresses and "localhost"
+// (without regard to case); ConnectSocket refuses any other address at once.
 // The next connection to the address and port reaches no socket: the program
 // receives these bytes, at most pieceBytes per receive (0: all that are left),
 // then the end of the connection, each without waiting. What it sends goes to

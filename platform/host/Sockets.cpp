@@ -1,16 +1,15 @@
 // Sockets of the stand-in. It never leaves this machine: names resolve
-// without a resolver (dotted IPv4 addresses, "localhost" and names a test
-// adds), connections go only to 127.0.0.0/8, over real TCP, or to a
+// without a resolver (dotted IPv4 addresses and "localhost"), connections go only to 127.0.0.0/8, over real TCP, or to a
 // connection a test scripted, which is served from memory.
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -59,7 +58,6 @@ struct Served {
 
 struct Sockets {
   std::mutex lock;
-  std::map<std::string, uint32_t> names;                 // lower-case name: address
   std::map<std::pair<uint32_t, uint16_t>, Served> next;  // by address and port
   std::map<platform::Socket, Served> served;             // connected sockets
   std::string sent;                                      // to served connections
@@ -72,11 +70,7 @@ Sockets& State() {
   return *sockets;
 }
 
-std::string Lower(const std::string& text) {
-  std::string lower(text);
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower;
-}
+bool IsLocalhost(const char* name) { return ::strcasecmp(name, "localhost") == 0; }
 
 bool IsLoopback(uint32_t address) { return (ntohl(address) >> 24) == 127; }
 
@@ -128,16 +122,8 @@ bool ResolveHost(const char* host, uint32_t* address, uint32_t) {
     *address = dotted.s_addr;
     return true;
   }
-  const std::string name = Lower(host);
-  if (name == "localhost") {
-    *address = htonl(INADDR_LOOPBACK);
-    return true;
-  }
-  Sockets& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
-  const auto found = s.names.find(name);
-  if (found == s.names.end()) return false;
-  *address = found->second;
+  if (!IsLocalhost(host)) return false;
+  *address = htonl(INADDR_LOOPBACK);
   return true;
 }
 
@@ -199,14 +185,6 @@ void CloseSocket(Socket socket) {
 
 namespace host {
 
-void AddHostName(const std::string& name, const std::string& dottedAddress) {
-  in_addr dotted{};
-  if (::inet_aton(dottedAddress.c_str(), &dotted) == 0) return;
-  Sockets& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
-  s.names[Lower(name)] = dotted.s_addr;
-}
-
 void ServeNextConnection(const std::string& dottedAddress, uint16_t port, const std::string& bytes,
                          size_t pieceBytes) {
   in_addr dotted{};
@@ -229,7 +207,6 @@ namespace detail {
 void ResetSockets() {
   Sockets& s = State();
   std::lock_guard<std::mutex> hold(s.lock);
-  s.names.clear();
   s.next.clear();
   s.served.clear();
   s.sent.clear();
