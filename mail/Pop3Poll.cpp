@@ -79,9 +79,10 @@ void ExamineMessages(Pop3Connection& server, char* buffer, int32_t count, const 
                      PollResult& result) {
   const int32_t first = count > kMaxExamined ? count - kMaxExamined + 1 : 1;
   if (count > 0) AskForHeaders(server, first);
-  for (int32_t number = first; number <= count && !server.Gone; ++number) {
+  // Counted in 64 bits: a count of INT32_MAX would overflow the last step.
+  for (int64_t number = first; number <= count && !server.Gone; ++number) {
     const size_t held = ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::MultiLine);
-    if (number < count) AskForHeaders(server, number + 1);
+    if (number < count) AskForHeaders(server, static_cast<int32_t>(number + 1));
     if (held > 0) ClassifyReply(buffer, request, result);
   }
 }
