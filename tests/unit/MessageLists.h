@@ -5,19 +5,16 @@
 
 #include "mail/Mailbox.h"
 
-// Gives the box new and already seen messages with these dates.
+// Publishes new and already seen messages with these dates to the box.
 inline void GiveMessages(Mailbox& box, std::initializer_list<int32_t> newDates,
                          std::initializer_list<int32_t> oldDates = {}) {
-  MessageList fresh;
-  MessageList seen;
+  MessageList lists[2];
   MessageInfo info;
-  for (int32_t date : newDates) {
-    info.Date = date;
-    fresh.Add(info);
+  for (int list = 0; list < 2; ++list) {
+    for (int32_t date : list == 0 ? newDates : oldDates) {
+      info.Date = date;
+      lists[list].Add(info);
+    }
   }
-  for (int32_t date : oldDates) {
-    info.Date = date;
-    seen.Add(info);
-  }
-  box.PublishMessages(fresh, seen);
+  box.PublishMessages(lists[0], lists[1]);
 }

@@ -93,18 +93,10 @@ class Scenery {
 
  private:
   std::string Text() {
-    switch (random_() % 6) {
-      case 0:
-        return "";
-      case 1:
-        return "Мой ящик «Входящие» №1";
-      case 2:
-        return std::string(2047, 'W');
-      case 3:
-        return "\"C:\\Program Files\\Почта\\mail.exe\" /a";
-      default:
-        return RandomBytes(random_() % 40);
-    }
+    const std::string kinds[] = {"", "Мой ящик «Входящие» №1", std::string(2047, 'W'),
+                                 "\"C:\\Program Files\\Почта\\mail.exe\" /a"};
+    const uint32_t kind = random_() % 6;
+    return kind < 4 ? kinds[kind] : RandomBytes(random_() % 40);
   }
   std::string RandomBytes(size_t length) {
     std::string bytes;
