@@ -115,6 +115,11 @@ intptr_t SendWindowMessage(Window window, uint32_t message, uintptr_t wParam, in
 // Queues a message for the window's thread without waiting.
 bool PostWindowMessage(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
+// The number of a message known by name to every program of the session
+// (the shell broadcasts "TaskbarCreated" when the taskbar comes back); 0 on
+// failure. The same name gives the same number.
+uint32_t RegisterMessageName(const char* name);
+
 // Makes RunMessageLoop return `code`.
 void PostQuit(int code);
 
@@ -191,6 +196,10 @@ bool ShellOpen(const char* target, const char* params, ShowMode mode);
 // Loads an icon resource of the module at size x size pixels with default
 // colours. Icons loaded here live for the whole run. Null on failure.
 Icon LoadIconResource(Module module, int resourceId, int size);
+
+// The size in pixels of small icons, as in the notification area: 16 at
+// 96 DPI, more on a scaled display.
+int SmallIconSize();
 
 // Loads a menu resource; the caller destroys it. Null on failure.
 Menu LoadMenuResource(Module module, int resourceId);

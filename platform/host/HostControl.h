@@ -67,6 +67,9 @@ struct MenuItem {
   std::vector<MenuItem> subItems;
 };
 void QueueMenuChoice(uint32_t commandId);
+// LoadMenuResource of this id gives a menu whose first popup holds the items
+// (the stand-in cannot read the program's resources).
+void DefineMenuResource(int resourceId, const std::vector<MenuItem>& items);
 // The items of the menus shown by TrackMenu, in order.
 std::vector<std::vector<MenuItem>> MenusShown();
 
@@ -85,6 +88,10 @@ int TrayCallCount();
 // ---- Icons: LoadIconResource hands out distinct handles; this tells which
 // resource a handle came from (-1 for an unknown handle).
 int IconResourceId(platform::Icon icon);
+// The size it was loaded at (-1 for an unknown handle), and the size that
+// SmallIconSize answers (16 after Reset).
+int IconSize(platform::Icon icon);
+void SetSmallIconSize(int pixels);
 
 // ---- Sound: recorded, in order.
 struct Sound {

@@ -21,9 +21,12 @@ using namespace platform;
 
 struct MenuRecord {
   std::vector<host::MenuItem> items;
+  MenuRecord* popup = nullptr;  // a loaded menu's first popup, destroyed with it
 };
 
 std::mutex g_lock;
+std::map<int, std::vector<host::MenuItem>> g_menuResources;
+int g_smallIconSize = 16;
 std::vector<host::MessageBoxCall> g_boxes;
 std::deque<BoxAnswer> g_answers;
 std::vector<host::ShellCall> g_shellCalls;
@@ -33,7 +36,7 @@ std::vector<std::vector<host::MenuItem>> g_menusShown;
 std::set<MenuRecord*> g_menus;
 std::vector<host::TrayIcon> g_tray;
 int g_trayCalls = 0;
-std::map<Icon, int> g_icons;
+std::map<Icon, std::pair<int, int>> g_icons;  // resource id and size
 uintptr_t g_nextIcon = 0x20000;
 std::vector<host::Sound> g_sounds;
 std::map<std::string, std::string> g_urls;
@@ -86,16 +89,30 @@ bool ShellOpen(const char* target, const char* params, ShowMode mode) {
   return !file.empty() && g_refusedTargets.count(file) == 0;
 }
 
-Icon LoadIconResource(Module, int resourceId, int) {
+Icon LoadIconResource(Module, int resourceId, int size) {
   std::lock_guard<std::mutex> hold(g_lock);
   if (resourceId <= 0) return nullptr;
   Icon icon = reinterpret_cast<Icon>(g_nextIcon);
   g_nextIcon += 8;
-  g_icons[icon] = resourceId;
+  g_icons[icon] = {resourceId, size};
   return icon;
 }
 
-Menu LoadMenuResource(Module, int) { return nullptr; }
+int SmallIconSize() {
+  std::lock_guard<std::mutex> hold(g_lock);
+  return g_smallIconSize;
+}
+
+Menu LoadMenuResource(Module, int resourceId) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  const auto found = g_menuResources.find(resourceId);
+  if (found == g_menuResources.end()) return nullptr;
+  MenuRecord* bar = new MenuRecord();
+  bar->popup = new MenuRecord{found->second, nullptr};
+  g_menus.insert(bar);
+  g_menus.insert(bar->popup);
+  return reinterpret_cast<Menu>(bar);
+}
 
 Menu CreatePopupMenuObject() {
   std::lock_guard<std::mutex> hold(g_lock);
@@ -104,7 +121,11 @@ Menu CreatePopupMenuObject() {
   return reinterpret_cast<Menu>(record);
 }
 
-Menu SubMenuAt(Menu, int) { return nullptr; }
+Menu SubMenuAt(Menu menu, int position) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  MenuRecord* record = Find(menu);
+  return record != nullptr && position == 0 ? reinterpret_cast<Menu>(record->popup) : nullptr;
+}
 
 bool AppendMenuItem(Menu menu, uint32_t commandId, const char* text, ItemState state) {
   std::lock_guard<std::mutex> hold(g_lock);
@@ -146,6 +167,10 @@ void DestroyMenuObject(Menu menu) {
   std::lock_guard<std::mutex> hold(g_lock);
   MenuRecord* record = Find(menu);
   if (record == nullptr) return;
+  if (record->popup != nullptr) {
+    g_menus.erase(record->popup);
+    delete record->popup;
+  }
   g_menus.erase(record);
   delete record;
 }
@@ -263,7 +288,23 @@ int TrayCallCount() {
 int IconResourceId(Icon icon) {
   std::lock_guard<std::mutex> hold(g_lock);
   auto found = g_icons.find(icon);
-  return found == g_icons.end() ? -1 : found->second;
+  return found == g_icons.end() ? -1 : found->second.first;
+}
+
+int IconSize(Icon icon) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  auto found = g_icons.find(icon);
+  return found == g_icons.end() ? -1 : found->second.second;
+}
+
+void SetSmallIconSize(int pixels) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  g_smallIconSize = pixels;
+}
+
+void DefineMenuResource(int resourceId, const std::vector<MenuItem>& items) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  g_menuResources[resourceId] = items;
 }
 
 std::vector<Sound> Sounds() {
@@ -293,6 +334,8 @@ void ResetRecords() {
   g_menusShown.clear();
   for (MenuRecord* record : g_menus) delete record;
   g_menus.clear();
+  g_menuResources.clear();
+  g_smallIconSize = 16;
   g_tray.clear();
   g_trayCalls = 0;
   g_icons.clear();

@@ -71,6 +71,8 @@ std::map<std::thread::id, int> g_quitCodes;
 std::vector<Timer> g_timers;
 uintptr_t g_nextWindow = 0x1000;
 uintptr_t g_nextThreadTimer = 1;
+// Named messages take numbers from 0xC000 up, as on Windows.
+std::map<std::string, uint32_t> g_messageNames;
 uint64_t g_clockMs = 0;
 int64_t g_baseTime = kResetTime;
 
@@ -213,6 +215,13 @@ bool PostWindowMessage(Window window, uint32_t message, uintptr_t wParam, intptr
   return true;
 }
 
+uint32_t RegisterMessageName(const char* name) {
+  if (name == nullptr || *name == '\0') return 0;
+  std::lock_guard<std::mutex> hold(g_lock);
+  const auto added = g_messageNames.emplace(name, 0xC000 + static_cast<uint32_t>(g_messageNames.size()));
+  return added.first->second;
+}
+
 void PostQuit(int code) {
   std::lock_guard<std::mutex> hold(g_lock);
   g_quitCodes[std::this_thread::get_id()] = code;
@@ -341,6 +350,7 @@ void ResetWindows() {
   g_quitCodes.clear();
   g_timers.clear();
   g_nextThreadTimer = 1;
+  g_messageNames.clear();
   g_clockMs = 0;
   g_baseTime = kResetTime;
   g_changed.notify_all();

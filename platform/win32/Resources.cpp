@@ -15,6 +15,8 @@ Icon LoadIconResource(Module module, int resourceId, int size) {
   return FromHicon(static_cast<HICON>(icon));
 }
 
+int SmallIconSize() { return GetSystemMetrics(SM_CXSMICON); }
+
 Menu LoadMenuResource(Module module, int resourceId) {
   return FromHmenu(LoadMenuA(ToHinstance(module), MAKEINTRESOURCEA(resourceId)));
 }

@@ -76,6 +76,8 @@ bool PostWindowMessage(Window window, uint32_t message, uintptr_t wParam, intptr
   return PostMessageA(ToHwnd(window), message, wParam, lParam);
 }
 
+uint32_t RegisterMessageName(const char* name) { return RegisterWindowMessageA(name); }
+
 void PostQuit(int code) { PostQuitMessage(code); }
 
 int RunMessageLoop() {
