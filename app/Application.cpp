@@ -1,7 +1,7 @@
 #include "app/Application.h"
 
 #include "app/MainWindow.h"
-#include "app/Texts.h"
+#include "common/Texts.h"
 #include "mail/MailProgram.h"
 #include "notify/AlertSound.h"
 #include "resources/resource.h"

@@ -1,7 +1,7 @@
 #include "app/EntryPoint.h"
 
 #include "app/Application.h"
-#include "app/Texts.h"
+#include "common/Texts.h"
 
 namespace app {
 

@@ -1,6 +1,7 @@
 #include "mail/MailProgram.h"
 
 #include "app/Application.h"
+#include "common/Texts.h"
 #include "mail/CommandRunner.h"
 #include "mail/TimeScale.h"
 #include "settings/RegistryAccess.h"
@@ -8,12 +9,11 @@
 namespace {
 
 constexpr char kBadPath[] = "Путь к почтовой программе указан не верно!\nХотите исправить?";
-constexpr char kCaption[] = "Вестун :(";
 constexpr int32_t kMailboxTab = 1;
 
 void OfferToMendPath(Application& app, int32_t index) {
   const platform::BoxAnswer answer = platform::ShowMessageBox(
-      nullptr, kBadPath, kCaption, platform::BoxButtons::YesNo, platform::BoxIcon::Warning, true);
+      nullptr, kBadPath, texts::kCaptionError, platform::BoxButtons::YesNo, platform::BoxIcon::Warning, true);
   if (answer != platform::BoxAnswer::Yes) return;
   app.LastTabPos = kMailboxTab;
   app.Boxes.SetCurrent(index);

@@ -1,7 +1,7 @@
 #include "settings/Census.h"
 
-
 #include "app/Application.h"
+#include "common/Texts.h"
 #include "mail/CommandRunner.h"
 #include "mail/TimeScale.h"
 #include "notify/SpeakerPattern.h"
@@ -13,7 +13,6 @@ constexpr char kTune[] = "!!p!p!!!p!p!";
 constexpr uint32_t kTuneStepMs = 80;
 constexpr int kDecember = 11;  // months counted from 0
 
-constexpr char kCaptionQuestion[] = "Вестун :)";
 constexpr char kCaptionVote[] = "Вестун :))";
 constexpr char kQuestion[] =
     "Здравствуйте!\nВам предлагается принять участие в ежегодной переписи пользователей программы "
@@ -26,8 +25,8 @@ constexpr char kVoteQuestion[] = "Хотите, заодно, проголосо
 constexpr char kVotePage[] = "http://soft.example.com/hitparade/vote.php?a=vote&i=vestun";
 
 bool AskYes(const char* text, const char* caption) {
-  return platform::ShowMessageBox(nullptr, text, caption, platform::BoxButtons::YesNo, platform::BoxIcon::Question,
-                                  true) == platform::BoxAnswer::Yes;
+  return platform::ShowMessageBox(nullptr, text, caption, platform::BoxButtons::YesNo,
+                                  platform::BoxIcon::Question, true) == platform::BoxAnswer::Yes;
 }
 
 void StoreCensusYear(int32_t year) {
@@ -45,7 +44,7 @@ void RunCensus(Application& app) {
   if (today.Month < kDecember || app.LastCensusYear >= year) return;
 
   PlaySpeakerPattern(kTune, kTuneStepMs);
-  if (AskYes(kQuestion, kCaptionQuestion)) {
+  if (AskYes(kQuestion, texts::kCaptionNotice)) {
     RunCommandLine(kLetter, app.RunMsminMode);
     if (AskYes(kVoteQuestion, kCaptionVote)) RunCommandLine(kVotePage, app.RunMsminMode);
   }

@@ -3,11 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/Texts.h"
+
 namespace registry {
 
 namespace {
 
-constexpr char kCaption[] = "Вестун :(";
 constexpr char kKeyFailure[] =
     "Не удалось добавить ключ в реестр\nОбратитесь к сисадмину\nПрограмма завершает свою работу";
 constexpr char kWriteFailure[] =
@@ -16,7 +17,8 @@ constexpr char kReadKeyFailure[] =
     "Не удалось считать ключ из реестра\nОбратитесь к сисадмину\nПрограмма завершает свою работу";
 
 void Warn(const char* text) {
-  platform::ShowMessageBox(nullptr, text, kCaption, platform::BoxButtons::Ok, platform::BoxIcon::Warning, true);
+  platform::ShowMessageBox(nullptr, text, texts::kCaptionError, platform::BoxButtons::Ok,
+                           platform::BoxIcon::Warning, true);
 }
 
 int WriteFailed(platform::RegKey& key) {
@@ -48,7 +50,8 @@ int ReadStringValue(platform::RegKey key, const char* name, String& target) {
   // the registry hands back.
   char buffer[kMaxText + 2] = {};
   uint32_t size = kMaxText + 1;
-  if (key == nullptr || platform::RegQueryValue(key, name, nullptr, buffer, &size) != platform::RegResult::Ok) {
+  if (key == nullptr ||
+      platform::RegQueryValue(key, name, nullptr, buffer, &size) != platform::RegResult::Ok) {
     return 0;
   }
   // A text stored without its NUL can fill the whole query; it is too long all the same.
@@ -60,11 +63,13 @@ int ReadStringValue(platform::RegKey key, const char* name, String& target) {
 int ReadDwordValue(platform::RegKey key, const char* name, int32_t& target) {
   uint8_t bytes[4] = {};
   uint32_t size = sizeof bytes;
-  if (key == nullptr || platform::RegQueryValue(key, name, nullptr, bytes, &size) != platform::RegResult::Ok ||
+  if (key == nullptr ||
+      platform::RegQueryValue(key, name, nullptr, bytes, &size) != platform::RegResult::Ok ||
       size != sizeof bytes) {
     return 0;
   }
-  target = static_cast<int32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24);
+  target =
+      static_cast<int32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24);
   return 1;
 }
 

@@ -1,4 +1,5 @@
-// Texts the application shell shows, each exactly as the user sees it.
+// Texts shown in more than one place, each exactly as the user sees it:
+// one constant per text.
 #pragma once
 
 namespace texts {
