@@ -37,6 +37,34 @@ class IconTest(unittest.TestCase):
             [bool(mask[(15 - y) * 4 + x // 8] & 0x80 >> x % 8)
              for x, y in spots], [False, False, True, False, True])
 
+    def test_larger_drawings_follow_as_their_own_images(self):
+        def square(size, corner):      # one opaque pixel, in the top left
+            return [corner + "." * (size - 1)] + ["." * size] * (size - 1)
+        text = "\n".join(["R = #FF0000", "G = #00FF00"] + square(16, "R")
+                         + ["size 24"] + square(24, "G")
+                         + ["size 32"] + square(32, "R"))
+        data = make_icons.ico_bytes(make_icons.parse_map(text))
+        self.assertEqual(struct.unpack_from("<HHH", data), (0, 1, 3))
+        end = 6 + 3 * 16
+        for n, size in enumerate((16, 24, 32)):
+            width, height, _, _, planes, bits, length, offset = \
+                struct.unpack_from("<BBBBHHII", data, 6 + n * 16)
+            self.assertEqual((width, height, planes, bits, offset),
+                             (size, size, 1, 32, end))
+            self.assertEqual(struct.unpack_from("<IiiHH", data, offset),
+                             (40, size, size * 2, 1, 32))
+            pixels = data[offset + 40:][:size * size * 4]
+            mask = data[offset + 40 + len(pixels):offset + length]
+            top_left = pixels[(size - 1) * size * 4:][:4]     # B G R A
+            self.assertEqual(top_left, bytes((0, 255, 0, 255) if size == 24
+                                             else (0, 0, 255, 255)))
+            # Mask rows are padded to 32 bits; the top row is the last.
+            self.assertEqual(len(mask), size * 4)
+            self.assertEqual(mask[-4:], (b"\x7f" + b"\xff" * (size // 8 - 1))
+                             .ljust(4, b"\0"))
+            end += length
+        self.assertEqual(end, len(data))
+
     def test_every_icon_id_has_the_icon_of_its_number(self):
         with open(os.path.join(RESOURCES, "resource.h")) as f:
             ids = re.findall(r"^#define\s+(IDI_\w+)\s+(\d+)", f.read(), re.M)
