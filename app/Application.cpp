@@ -38,6 +38,7 @@ int Application::Init(platform::Module instance) {
   Boxes.TimerWindow = MainWindow;
   if (!LoadSettings(*this)) return 0;
   LoadButtonIcons();
+  Tray.CreateIcon(Instance, MainWindow);
   CreateSemaphores();
   RunCensus(*this);
   Boxes.ArmAllTimers(true);
@@ -52,8 +53,8 @@ int Application::TakeInstanceMutex() {
   platform::ReleaseMutexObject(InstanceMutex);
   platform::CloseObject(InstanceMutex);
   InstanceMutex = nullptr;
-  platform::ShowMessageBox(nullptr, texts::kAlreadyRunning, texts::kCaptionNotice,
-                           platform::BoxButtons::Ok, platform::BoxIcon::Warning, true);
+  platform::ShowMessageBox(nullptr, texts::kAlreadyRunning, texts::kCaptionNotice, platform::BoxButtons::Ok,
+                           platform::BoxIcon::Warning, true);
   return 0;
 }
 
@@ -61,6 +62,7 @@ int Application::CreateMainWindow() {
   SmallIcon = platform::LoadIconResource(Instance, IDI_ENVELOPE, kIconSize);
   if (!platform::RegisterWindowClass(Instance, kMainWindowClass, MainWindowProc, SmallIcon)) return 0;
   MainWindow = platform::CreateHiddenWindow(Instance, kMainWindowClass);
+  TaskbarCreatedMessage = platform::RegisterMessageName("TaskbarCreated");
   return MainWindow != nullptr;
 }
 
@@ -84,6 +86,7 @@ void Application::LeaveModal() { platform::ReleaseSemaphoreObject(ModalSemaphore
 
 void Application::Shutdown() {
   for (int32_t i = 0; i < Boxes.Count; ++i) Boxes.ArmBoxTimer(i, false);
+  Tray.RemoveIcon();
   platform::ReleaseMutexObject(InstanceMutex);
   platform::CloseObject(InstanceMutex);
   InstanceMutex = nullptr;
@@ -96,8 +99,8 @@ int Application::ProcessCheckResults() {
   for (int32_t i = 0; i < Boxes.Count; ++i) {
     Mailbox* box = Boxes.At(i);
     if (box->DoCheckBox == 0 || box->MsminRunMode != 1 || box->NewMailCount() <= 0) continue;
-    StartAlertSound(SpeakerSemaphore, WavSemaphore, box->SoundMode, box->SpeakerStr.Text(), box->WavPath.Text(),
-                    box->SpeakerLen);
+    StartAlertSound(SpeakerSemaphore, WavSemaphore, box->SoundMode, box->SpeakerStr.Text(),
+                    box->WavPath.Text(), box->SpeakerLen);
     OpenMailProgram(*this, *box);
     Boxes.ClearSameProgram(box->MsminPath.Text());
   }

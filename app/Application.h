@@ -7,6 +7,7 @@
 
 #include "common/String.h"
 #include "mail/MailboxList.h"
+#include "notify/TrayNotifier.h"
 #include "platform/Platform.h"
 #include "settings/Command.h"
 
@@ -41,6 +42,7 @@ class Application {
   // afterwards, 0 otherwise.
   int ProcessCheckResults();
 
+  TrayNotifier Tray{*this};
   int32_t DoAutoCheckNewVer = 1;
   int32_t CheckNewVerPeriod = 10;
   int32_t LastCheckNewVer = 0;
@@ -57,6 +59,9 @@ class Application {
   platform::Window MainWindow = nullptr;
   platform::Module Instance = nullptr;
   platform::Icon SmallIcon = nullptr;
+  // The shell's "TaskbarCreated": the taskbar came back and has forgotten
+  // every icon.
+  uint32_t TaskbarCreatedMessage = 0;
 
   // One alert at a time: the speaker and the WAV file each have a semaphore.
   platform::KernelObject SpeakerSemaphore = nullptr;

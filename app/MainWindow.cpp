@@ -13,7 +13,26 @@ void OnTimer(Application& app, uintptr_t id) {
 
 void OnCheckResult(Application& app) {
   PublishPollResults(app);
-  app.ProcessCheckResults();
+  app.Tray.SetState(app.ProcessCheckResults() ? TrayState::Quiet : TrayState::NewMail);
+}
+
+void OnTrayMouse(TrayNotifier& tray, uint32_t mouseMessage) {
+  switch (mouseMessage) {
+    case platform::kMsgMouseMove:
+      tray.OnMouseMove();
+      break;
+    case platform::kMsgLeftButtonDown:
+      tray.OnLeftButtonDown();
+      break;
+    case platform::kMsgLeftButtonDoubleClick:
+      tray.OnLeftButtonDoubleClick();
+      break;
+    case platform::kMsgRightButtonDown:
+      tray.OnRightButtonDown();
+      break;
+    default:
+      break;
+  }
 }
 
 }  // namespace
@@ -21,6 +40,10 @@ void OnCheckResult(Application& app) {
 intptr_t MainWindowProc(platform::Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   Application* app = Application::Current();
   if (app == nullptr) return platform::DefaultWindowProc(window, message, wParam, lParam);
+  if (message == app->TaskbarCreatedMessage && message != 0) {
+    app->Tray.AddAgain();
+    return 0;
+  }
   switch (message) {
     case platform::kMsgTimer:
       OnTimer(*app, wParam);
@@ -30,6 +53,7 @@ intptr_t MainWindowProc(platform::Window window, uint32_t message, uintptr_t wPa
       OnCheckResult(*app);
       return 0;
     case kMsgTrayNotify:
+      OnTrayMouse(app->Tray, static_cast<uint32_t>(lParam) & 0xFFFF);
       return 0;
     default:
       return platform::DefaultWindowProc(window, message, wParam, lParam);

@@ -103,6 +103,6 @@ LocalDate LocalDateOf(int64_t secondsSince1970) {
   const std::time_t moment = static_cast<std::time_t>(secondsSince1970);
   std::lock_guard<std::mutex> hold(ZoneLock());
   const std::tm* local = std::localtime(&moment);
-  if (local == nullptr) return {0, 0};
-  return {local->tm_mon, local->tm_year};
+  if (local == nullptr) return {0, 0, 1};
+  return {local->tm_mon, local->tm_year, local->tm_mday};
 }

@@ -32,9 +32,11 @@ int32_t TimeValueOf(int64_t utcSeconds);
 // Now, on the same scale.
 int32_t CurrentTimeValue();
 
-// The local calendar's month (0-11) and year (since 1900) of a moment.
+// The local calendar's day (1-31), month (0-11) and year (since 1900) of a
+// moment.
 struct LocalDate {
   int Month;
   int YearSince1900;
+  int Day;
 };
 LocalDate LocalDateOf(int64_t secondsSince1970);

@@ -25,7 +25,8 @@ void CopyCut(char* target, const char* text) {
 }
 
 void SpeakerThread(void*) {
-  if (g_alert.Mode == kSoundSpeaker || g_alert.Mode == kSoundBoth) PlaySpeakerPattern(g_alert.Pattern, g_alert.StepMs);
+  if (g_alert.Mode == kSoundSpeaker || g_alert.Mode == kSoundBoth)
+    PlaySpeakerPattern(g_alert.Pattern, g_alert.StepMs);
   platform::ReleaseSemaphoreObject(g_alert.SpeakerSemaphore);
 }
 
@@ -46,8 +47,8 @@ bool TakeBoth(platform::KernelObject speaker, platform::KernelObject wav) {
 
 }  // namespace
 
-void StartAlertSound(platform::KernelObject speakerSemaphore, platform::KernelObject wavSemaphore, int32_t mode,
-                     const char* pattern, const char* wavPath, uint32_t stepMs) {
+void StartAlertSound(platform::KernelObject speakerSemaphore, platform::KernelObject wavSemaphore,
+                     int32_t mode, const char* pattern, const char* wavPath, uint32_t stepMs) {
   if (!TakeBoth(speakerSemaphore, wavSemaphore)) return;
   CopyCut(g_alert.Pattern, pattern);
   CopyCut(g_alert.WavPath, wavPath);
@@ -56,6 +57,7 @@ void StartAlertSound(platform::KernelObject speakerSemaphore, platform::KernelOb
   g_alert.SpeakerSemaphore = speakerSemaphore;
   g_alert.WavSemaphore = wavSemaphore;
   // A thread that cannot start still gives its semaphore back.
-  if (!platform::StartDetachedThread(SpeakerThread, nullptr)) platform::ReleaseSemaphoreObject(speakerSemaphore);
+  if (!platform::StartDetachedThread(SpeakerThread, nullptr))
+    platform::ReleaseSemaphoreObject(speakerSemaphore);
   if (!platform::StartDetachedThread(WavThread, nullptr)) platform::ReleaseSemaphoreObject(wavSemaphore);
 }

@@ -20,5 +20,5 @@ constexpr int kAlertTextSize = 100;
 // is dropped. The semaphores are the application's "2 TandrellerSoundNowS"
 // and "2 TandrellerSoundNowW"; they also guard the alert's shared copies of
 // the pattern and path, which are written only while both are held.
-void StartAlertSound(platform::KernelObject speakerSemaphore, platform::KernelObject wavSemaphore, int32_t mode,
-                     const char* pattern, const char* wavPath, uint32_t stepMs);
+void StartAlertSound(platform::KernelObject speakerSemaphore, platform::KernelObject wavSemaphore,
+                     int32_t mode, const char* pattern, const char* wavPath, uint32_t stepMs);

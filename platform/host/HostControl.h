@@ -117,6 +117,8 @@ bool WaitForQueuedMessage(uint32_t timeoutMs);
 bool TakeQuitCode(int* code);
 // Ids of the window timers that run now on the window, in ascending order.
 std::vector<uintptr_t> ActiveTimers(platform::Window window);
+// How many thread timers (timers without a window) run now.
+int RunningThreadTimerCount();
 
 // ---- Web: ReadUrl answers from this table; other addresses fail.
 void ServeUrl(const std::string& url, const std::string& body);

@@ -334,6 +334,12 @@ std::vector<uintptr_t> ActiveTimers(platform::Window window) {
 
 bool TakeQuitCode(int* code) { return QuitPosted(code); }
 
+int RunningThreadTimerCount() {
+  std::lock_guard<std::mutex> hold(g_lock);
+  return static_cast<int>(std::count_if(g_timers.begin(), g_timers.end(),
+                                        [](const Timer& timer) { return timer.window == nullptr; }));
+}
+
 bool WaitForQueuedMessage(uint32_t timeoutMs) {
   WaitForMessage(timeoutMs);
   std::lock_guard<std::mutex> hold(g_lock);

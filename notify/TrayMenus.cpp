@@ -1,0 +1,143 @@
+#include "notify/TrayMenus.h"
+
+#include <cstdio>
+#include <string>
+
+#include "app/Application.h"
+#include "common/Texts.h"
+#include "mail/CommandRunner.h"
+#include "mail/MailProgram.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr char kBadCommand[] = "Неверная команда\nХотите исправить?";
+constexpr char kReallyExit[] = "Точно выход?";
+constexpr int32_t kCommandsTab = 2;
+
+// Holds the modal guard, when it could be taken, for as long as it lives.
+struct ModalHold {
+  explicit ModalHold(Application& app) : App(app), Taken(app.EnterModal() != 0) {}
+  ModalHold(const ModalHold&) = delete;
+  ModalHold& operator=(const ModalHold&) = delete;
+  ~ModalHold() {
+    if (Taken) App.LeaveModal();
+  }
+  Application& App;
+  const bool Taken;
+};
+
+struct MenuHold {
+  explicit MenuHold(platform::Menu menu) : Menu(menu) {}
+  MenuHold(const MenuHold&) = delete;
+  MenuHold& operator=(const MenuHold&) = delete;
+  ~MenuHold() { platform::DestroyMenuObject(Menu); }
+  const platform::Menu Menu;
+};
+
+// The loaded tray menu with the user's commands appended; the chosen id, or 0.
+uint32_t TrackTrayMenu(Application& app) {
+  const MenuHold menu(platform::LoadMenuResource(app.Instance, IDM_TRAY));
+  platform::Menu popup = platform::SubMenuAt(menu.Menu, 0);
+  if (popup == nullptr) return 0;
+  const int32_t commands = app.UserCommands.Size();
+  if (commands > 0) platform::AppendMenuSeparator(popup);
+  for (int32_t i = 0; i < commands && kFirstCommandId + i <= kLastCommandId; ++i) {
+    platform::AppendMenuItem(popup, kFirstCommandId + i, app.UserCommands.At(i)->Caption.Text(),
+                             platform::ItemState::Enabled);
+  }
+  return platform::TrackMenu(popup, app.MainWindow);
+}
+
+// A command that runs needs nothing more; an empty one, or one the shell
+// refuses and the user wants to mend, opens the settings on the commands tab.
+void RunUserCommand(Application& app, const Command& command) {
+  if (command.CommandLine.Text()[0] != '\0') {
+    if (RunCommandLine(command.CommandLine.Text(), app.RunMsminMode)) return;
+    const platform::BoxAnswer answer =
+        platform::ShowMessageBox(nullptr, kBadCommand, texts::kCaptionError, platform::BoxButtons::YesNo,
+                                 platform::BoxIcon::Warning, true);
+    if (answer != platform::BoxAnswer::Yes) return;
+  }
+  app.LastTabPos = kCommandsTab;
+  OpenSettingsDialog(app);
+}
+
+void AskToExit(Application& app) {
+  platform::BoxAnswer answer;
+  {
+    ModalHold guard(app);
+    answer =
+        platform::ShowMessageBox(nullptr, kReallyExit, texts::kCaptionNotice,
+                                 platform::BoxButtons::YesNoDefaultNo, platform::BoxIcon::Question, true);
+  }
+  if (answer == platform::BoxAnswer::Yes) app.Shutdown();
+}
+
+void OpenAboutDialog(Application& app) {
+  ModalHold guard(app);
+  // The About dialog is not built yet.
+}
+
+}  // namespace
+
+bool BoxMenuText(const Mailbox& box, bool withCounts, char (&text)[kMenuItemSize]) {
+  const int32_t count = box.NewMailCount();
+  char tail[40] = "";
+  if (withCounts && count > 0) {
+    std::snprintf(tail, sizeof tail, "\t:)  %d шт.", static_cast<int>(count));
+  } else if (withCounts) {
+    std::snprintf(tail, sizeof tail, "\t:(");
+  }
+  const int room = static_cast<int>(kMenuItemSize - 1 - std::string(tail).size());
+  std::snprintf(text, kMenuItemSize, "%.*s%s", room, box.BoxName.Text(), tail);
+  return withCounts && count > 0;
+}
+
+void ShowTrayMenu(Application& app) {
+  uint32_t chosen;
+  {
+    ModalHold guard(app);
+    if (!guard.Taken) return;
+    chosen = TrackTrayMenu(app);
+  }
+  const uint32_t position = chosen - kFirstCommandId;
+  if (chosen >= kFirstCommandId && chosen <= kLastCommandId &&
+      position < static_cast<uint32_t>(app.UserCommands.Size())) {
+    RunUserCommand(app, *app.UserCommands.At(static_cast<int32_t>(position)));
+  } else if (chosen == IDM_SETTINGS) {
+    OpenSettingsDialog(app);
+  } else if (chosen == IDM_EXIT) {
+    AskToExit(app);
+  } else if (chosen == IDM_ABOUT) {
+    OpenAboutDialog(app);
+  }
+}
+
+void ShowBoxMenu(Application& app, bool withCounts) {
+  ModalHold guard(app);
+  if (!guard.Taken) return;
+  const MenuHold menu(platform::CreatePopupMenuObject());
+  MailboxList& boxes = app.Boxes;
+  for (int32_t i = 0; i < boxes.Count; ++i) {
+    const Mailbox& box = *boxes.At(i);
+    if (box.DoCheckBox == 0) continue;
+    char text[kMenuItemSize];
+    const bool checked = BoxMenuText(box, withCounts, text);
+    platform::AppendMenuItem(menu.Menu, static_cast<uint32_t>(box.Id), text,
+                             checked ? platform::ItemState::Checked : platform::ItemState::Enabled);
+  }
+  const uint32_t chosen = platform::TrackMenu(menu.Menu, app.MainWindow);
+  Mailbox* box = chosen != 0 ? boxes.BoxById(static_cast<int32_t>(chosen)) : nullptr;
+  if (box == nullptr) return;
+  const std::string program = box->MsminPath.Text();
+  OpenMailProgram(app, *box);
+  boxes.ClearSameProgram(program.c_str());
+  if (boxes.FirstNewMailBox() == nullptr) app.Tray.SetState(TrayState::Quiet);
+}
+
+void OpenSettingsDialog(Application& app) { ModalHold guard(app); }
+
+void OpenNewMailListDialog(Application& app) { ModalHold guard(app); }
+
+void OpenVersionDialog(Application& app) { ModalHold guard(app); }

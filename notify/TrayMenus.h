@@ -1,0 +1,36 @@
+// The tray's popup menus, and the openers of the dialogs they lead to.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+class Application;
+class Mailbox;
+
+// Menu item ids of the user's commands: the first 1000 commands of the list.
+constexpr uint32_t kFirstCommandId = 2024;
+constexpr uint32_t kLastCommandId = 3023;
+
+// A box menu item's text takes at most 199 bytes and its NUL.
+constexpr size_t kMenuItemSize = 200;
+
+// The box's item text: its name alone, or with counts "NAME\t:)  N шт."
+// (checked) when it has new mail and "NAME\t:(" when it has none. A name too
+// long for the item is cut at its end, so that the count always shows.
+// Returns whether the item is checked.
+bool BoxMenuText(const Mailbox& box, bool withCounts, char (&text)[kMenuItemSize]);
+
+// The right-click menu of the quiet envelope: settings, statistics (greyed),
+// about, exit, then the user's commands. Does nothing while another menu or
+// dialog of the program holds the modal guard.
+void ShowTrayMenu(Application& application);
+
+// The menu of the enabled mailboxes; choosing one starts its mail program
+// and acknowledges its mail.
+void ShowBoxMenu(Application& application, bool withCounts);
+
+// Each runs its dialog under the modal guard. The dialogs are not built yet:
+// until they are, the openers only take and give back the guard.
+void OpenSettingsDialog(Application& application);
+void OpenNewMailListDialog(Application& application);
+void OpenVersionDialog(Application& application);

@@ -1,0 +1,192 @@
+#include "notify/TrayNotifier.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/Application.h"
+#include "app/CheckThread.h"
+#include "mail/MailProgram.h"
+#include "mail/TimeScale.h"
+#include "notify/AlertSound.h"
+#include "notify/SpeakerPattern.h"
+#include "notify/TrayMenus.h"
+#include "resources/resource.h"
+
+namespace {
+
+constexpr char kQuietText[] = "Все спокойно!";
+constexpr char kNewVersionText[] = "Вышла новая версия программы!\nКликните правой кнопкой.";
+constexpr char kCheckingText[] = "Проверяем наличие на сайте новой версии программы...";
+constexpr char kNewVersionTune[] = "!!p!p!!!p!p!";
+constexpr uint32_t kNewVersionStepMs = 80;
+
+// Frames by FrameCounter modulo 4: the envelope rocks from one side over the
+// middle to the other and back; the exclamation mark makes its round.
+constexpr int kMailFrameOrder[4] = {0, 1, 2, 1};
+
+void CopyTip(char (&tip)[kTipSize], const char* text) { std::snprintf(tip, kTipSize, "%s", text); }
+
+// The thread timer's callback knows no object: the one tray is the
+// application's.
+void AnimationTimerProc() {
+  if (Application* app = Application::Current()) app->Tray.NextFrame();
+}
+
+}  // namespace
+
+int QuietIconFor(int month, int day) {
+  if (month == 2 && day == 22) return IDI_ENVELOPE_SHIELD;
+  if (month == 3 && day == 7) return IDI_ENVELOPE_FLOWERS;
+  if ((month == 12 && day >= 27) || (month == 1 && day <= 4)) return IDI_ENVELOPE_NEW_YEAR;
+  return IDI_ENVELOPE;
+}
+
+void FormatNewMailTip(const char* prompt, int32_t count, char (&tip)[kTipSize]) {
+  char tail[32];
+  const int tailLength = std::snprintf(tail, sizeof tail, " (%d шт.)!", static_cast<int>(count));
+  const size_t room = kTipSize - 1 - static_cast<size_t>(tailLength);
+  std::snprintf(tip, kTipSize, "%.*s%s", static_cast<int>(room), prompt, tail);
+}
+
+void TrayNotifier::CreateIcon(platform::Module instance, platform::Window window) {
+  CopyTip(QuietText, kQuietText);
+  CopyTip(NewVersionText, kNewVersionText);
+  CopyTip(CheckingText, kCheckingText);
+  Window = window;
+  Instance = instance;
+  // At the system's small-icon size: 16 pixels at 96 DPI, sharper pictures
+  // on a scaled display than the shell would make by stretching.
+  const int size = platform::SmallIconSize();
+  const LocalDate today = LocalDateOf(platform::CurrentTime());
+  QuietIcon = platform::LoadIconResource(instance, QuietIconFor(today.Month + 1, today.Day), size);
+  for (int i = 0; i < 3; ++i)
+    MailFrames[i] = platform::LoadIconResource(instance, IDI_ENVELOPE_JUMP1 + i, size);
+  CheckingIcon = platform::LoadIconResource(instance, IDI_ENVELOPE_QUESTION, size);
+  const int versionFrames[4] = {IDI_ENVELOPE_ALERT1, IDI_ENVELOPE_ALERT4, IDI_ENVELOPE_ALERT2,
+                                IDI_ENVELOPE_ALERT3};
+  for (int i = 0; i < 4; ++i) VersionFrames[i] = platform::LoadIconResource(instance, versionFrames[i], size);
+  NotifyData = {window, kIconId, kMsgTrayNotify, QuietIcon, QuietText};
+  platform::TrayAdd(NotifyData);
+}
+
+int TrayNotifier::SetState(TrayState state) {
+  if (state == State) return 0;
+  State = state;
+  switch (state) {
+    case TrayState::Quiet:
+      Show(QuietIcon, QuietText);
+      SetAnimation(false);
+      break;
+    case TrayState::CheckingVersion:
+      Show(CheckingIcon, CheckingText);
+      SetAnimation(false);
+      break;
+    case TrayState::NewVersion:
+      PlaySpeakerPattern(kNewVersionTune, kNewVersionStepMs);
+      SetAnimation(true);
+      break;
+    case TrayState::NewMail:
+      EnterNewMail();
+      break;
+    default:
+      return 0;
+  }
+  return platform::TrayModify(NotifyData) ? 1 : 0;
+}
+
+void TrayNotifier::EnterNewMail() {
+  MailboxList& boxes = Owner.Boxes;
+  if (const Mailbox* first = boxes.FirstNewMailBox()) {
+    StartAlertSound(Owner.SpeakerSemaphore, Owner.WavSemaphore, first->SoundMode, first->SpeakerStr.Text(),
+                    first->WavPath.Text(), first->SpeakerLen);
+  }
+  int32_t total = 0;
+  for (int32_t i = 0; i < boxes.Count; ++i) {
+    if (boxes.At(i)->DoCheckBox != 0) total += boxes.At(i)->NewMailCount();
+  }
+  FormatNewMailTip(Owner.Prompt.Text(), total, NewMailText);
+  NotifyData.tip = NewMailText;
+  SetAnimation(true);
+}
+
+int TrayNotifier::RemoveIcon() {
+  SetAnimation(false);
+  platform::TrayDelete(Window, kIconId);
+  return 1;
+}
+
+void TrayNotifier::AddAgain() {
+  if (Window != nullptr) platform::TrayAdd(NotifyData);
+}
+
+void TrayNotifier::Show(platform::Icon icon, const char* tip) {
+  NotifyData.icon = icon;
+  NotifyData.tip = tip;
+}
+
+void TrayNotifier::SetAnimation(bool on) {
+  FrameCounter = 0;
+  if (on == (Animating != 0)) return;
+  if (on) {
+    AnimationTimerProc();
+    AnimationTimer = platform::SetThreadTimer(kAnimationPeriodMs, AnimationTimerProc);
+    Animating = 1;
+  } else {
+    platform::KillThreadTimer(AnimationTimer);
+    AnimationTimer = 0;
+    Animating = 0;
+  }
+}
+
+int TrayNotifier::NextFrame() {
+  const int frame = FrameCounter % 4;
+  if (State == TrayState::NewVersion) {
+    Show(VersionFrames[frame], NewVersionText);
+  } else if (State == TrayState::NewMail) {
+    NotifyData.icon = MailFrames[kMailFrameOrder[frame]];
+  } else {
+    return 0;
+  }
+  const int shown = platform::TrayModify(NotifyData) ? 1 : 0;
+  ++FrameCounter;
+  return shown;
+}
+
+void TrayNotifier::OnRightButtonDown() {
+  switch (State) {
+    case TrayState::Quiet:
+      ShowTrayMenu(Owner);
+      break;
+    case TrayState::NewVersion:
+      OpenVersionDialog(Owner);
+      SetState(TrayState::Quiet);
+      break;
+    case TrayState::NewMail:
+      if (Owner.EnterModal()) {
+        OpenNewMailListDialog(Owner);
+        Owner.LeaveModal();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void TrayNotifier::OnLeftButtonDown() {
+  if (State != TrayState::Quiet && State != TrayState::NewMail) return;
+  MailboxList& boxes = Owner.Boxes;
+  const int32_t enabled = boxes.CountEnabledBoxes();
+  if (enabled > 1) {
+    ShowBoxMenu(Owner, State == TrayState::NewMail);
+    return;
+  }
+  if (enabled == 0) return;
+  Mailbox* box = State == TrayState::Quiet ? boxes.FirstEnabledBox() : boxes.FirstNewMailBox();
+  if (box == nullptr) return;
+  OpenMailProgram(Owner, *box);
+  SetState(TrayState::Quiet);
+}
+
+void TrayNotifier::OnMouseMove() {
+  if (State == TrayState::NewMail && Owner.Boxes.CountEnabledBoxes() > 1) ShowBoxMenu(Owner, true);
+}

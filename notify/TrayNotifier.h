@@ -1,0 +1,80 @@
+// The program's one icon in the notification area: its state, picture and
+// tooltip, the jumping envelope, and what a click on it does.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/Platform.h"
+
+class Application;
+
+enum class TrayState : int32_t { Quiet = 0, CheckingVersion = 1, NewVersion = 2, NewMail = 3 };
+
+// The tooltip holds 63 bytes and its NUL.
+constexpr size_t kTipSize = 64;
+
+// The quiet icon of a day of the local calendar (month 1-12): the shield on
+// 22 February, flowers on 7 March, the festive cap from 27 December to
+// 4 January, the plain envelope otherwise.
+int QuietIconFor(int month, int day);
+
+// The new-mail tooltip "PROMPT (N шт.)!". A prompt too long for the tooltip
+// is cut at its end, so that the count always shows.
+void FormatNewMailTip(const char* prompt, int32_t count, char (&tip)[kTipSize]);
+
+class TrayNotifier {
+ public:
+  static constexpr uint32_t kIconId = 0;
+  static constexpr uint32_t kAnimationPeriodMs = 300;
+
+  explicit TrayNotifier(Application& owner) : Owner(owner) {}
+  TrayNotifier(const TrayNotifier&) = delete;
+  TrayNotifier& operator=(const TrayNotifier&) = delete;
+  virtual ~TrayNotifier() = default;
+
+  // Loads the icons (the quiet one chosen by today's date, once) and adds
+  // the quiet envelope to the notification area.
+  void CreateIcon(platform::Module instance, platform::Window window);
+  // Switches the state: the picture, the tooltip, the animation and, on
+  // entering NewMail or NewVersion, a sound. A switch to the state already
+  // shown does nothing. Returns what the shell answered.
+  int SetState(TrayState state);
+  // Stops the animation and takes the icon away.
+  int RemoveIcon();
+  // Adds the icon again as it is now: the taskbar was re-created (Explorer
+  // restarted) and forgot it.
+  void AddAgain();
+
+  void SetAnimation(bool on);
+  // Shows the next picture of the jumping envelope; does nothing unless it
+  // jumps (NewMail, NewVersion).
+  int NextFrame();
+
+  void OnRightButtonDown();
+  void OnLeftButtonDown();
+  void OnLeftButtonDoubleClick() {}
+  void OnMouseMove();
+
+  TrayState State = TrayState::Quiet;
+  platform::Module Instance = nullptr;
+  platform::Window Window = nullptr;
+  platform::TrayIconData NotifyData = {};
+  platform::Icon QuietIcon = nullptr;
+  platform::Icon MailFrames[3] = {};
+  platform::Icon CheckingIcon = nullptr;
+  platform::Icon VersionFrames[4] = {};
+  char QuietText[kTipSize] = {};
+  char NewMailText[kTipSize] = {};
+  char NewVersionText[kTipSize] = {};
+  char CheckingText[kTipSize] = {};
+  int32_t Animating = 0;
+  int32_t FrameCounter = 0;
+  uintptr_t AnimationTimer = 0;
+
+ private:
+  void Show(platform::Icon icon, const char* tip);
+  void EnterNewMail();
+
+  Application& Owner;
+};

@@ -1,0 +1,207 @@
+// The tray icon as the user meets it: states, the jumping envelope, clicks,
+// menus and alerts, on the stand-in's tray and clock.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/Application.h"
+#include "app/CheckThread.h"
+#include "notify/AlertSound.h"
+#include "notify/TrayMenus.h"
+#include "platform/host/HostControl.h"
+#include "resources/resource.h"
+
+namespace {
+
+class TrayTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host::Reset();
+    host::FailThreadStart(true);  // no polls; alerts are tested on their own
+    host::DefineMenuResource(IDM_TRAY, {{IDM_SETTINGS, "Настройки", platform::ItemState::Enabled, {}},
+                                        {IDM_STATISTICS, "Статистика", platform::ItemState::Disabled, {}},
+                                        {IDM_ABOUT, "О программе", platform::ItemState::Enabled, {}},
+                                        {IDM_EXIT, "Выход", platform::ItemState::Enabled, {}}});
+    app_ = new Application();
+    ASSERT_EQ(1, app_->Init(nullptr));
+    app_->UserCommands.Clear();
+    Box(0).MsminPath = "mail.exe";
+  }
+  void TearDown() override { delete app_; }
+
+  Mailbox& Box(int index) { return *app_->Boxes.At(index); }
+  TrayNotifier& Tray() { return app_->Tray; }
+  host::TrayIcon Icon() {
+    const auto icons = host::TrayIcons();
+    return icons.size() == 1 ? icons[0] : host::TrayIcon{};
+  }
+  int ShownId() { return host::IconResourceId(Icon().icon); }
+  void Mouse(uint32_t message) { platform::SendWindowMessage(app_->MainWindow, kMsgTrayNotify, 0, message); }
+  void Tick() {
+    host::AdvanceClock(TrayNotifier::kAnimationPeriodMs);
+    host::PumpMessages();
+  }
+  int Timers() { return host::RunningThreadTimerCount(); }
+
+  Application* app_ = nullptr;
+};
+
+TEST_F(TrayTest, TheQuietEnvelopeOfTheDayAtTheSmallIconSize) {
+  EXPECT_EQ(IDI_ENVELOPE, ShownId());
+  EXPECT_EQ("Все спокойно!", Icon().tip);
+  EXPECT_EQ(kMsgTrayNotify, Icon().callbackMessage);
+  const struct {
+    int month, day, icon;
+  } days[] = {{2, 22, IDI_ENVELOPE_SHIELD}, {2, 23, IDI_ENVELOPE},           {3, 7, IDI_ENVELOPE_FLOWERS},
+              {12, 26, IDI_ENVELOPE},       {12, 27, IDI_ENVELOPE_NEW_YEAR}, {1, 4, IDI_ENVELOPE_NEW_YEAR},
+              {1, 5, IDI_ENVELOPE}};
+  for (const auto& d : days) EXPECT_EQ(d.icon, QuietIconFor(d.month, d.day)) << d.month << "-" << d.day;
+
+  delete app_;
+  host::Reset();
+  host::SetSmallIconSize(24);
+  host::SetTime(1771761600);  // 2026-02-22 12:00 UTC
+  app_ = new Application();
+  ASSERT_EQ(1, app_->Init(nullptr));
+  EXPECT_EQ(IDI_ENVELOPE_SHIELD, ShownId());
+  EXPECT_EQ(24, host::IconSize(Icon().icon)) << "sharp at 144 DPI";
+}
+
+TEST_F(TrayTest, NewMailJumpsWithTheCountAndQuietStopsIt) {
+  app_->Boxes.AddBox();
+  Box(0).PublishCount(2);
+  Box(1).PublishCount(3);
+  Box(1).DoCheckBox = 2;  // counts for the total, though not for the first box with mail
+  app_->Prompt = std::string(70, 'M').c_str();
+  Tray().SetState(TrayState::NewMail);
+  EXPECT_EQ(std::string(54, 'M') + " (5 шт.)!", Icon().tip) << "the prompt is cut, the count stays";
+  std::string frames = std::to_string(ShownId());
+  for (int i = 0; i < 4; ++i) {
+    Tick();
+    frames += " " + std::to_string(ShownId());
+  }
+  EXPECT_EQ("111 112 113 112 111", frames);
+  EXPECT_EQ(1, Timers());
+
+  const int calls = host::TrayCallCount();
+  Tray().SetState(TrayState::NewMail);
+  EXPECT_EQ(calls, host::TrayCallCount()) << "the state already shown: nothing, no sound";
+  Tray().SetState(TrayState::NewVersion);
+  EXPECT_EQ(1, Timers()) << "the running timer goes on, rewound";
+  Tick();
+  EXPECT_EQ(IDI_ENVELOPE_ALERT1, ShownId());
+  Tick();
+  EXPECT_EQ(IDI_ENVELOPE_ALERT4, ShownId());
+  Tray().SetState(TrayState::Quiet);
+  EXPECT_EQ(0, Timers());
+  EXPECT_EQ(IDI_ENVELOPE, ShownId());
+  EXPECT_EQ("Все спокойно!", Icon().tip);
+  Tray().SetState(TrayState::CheckingVersion);
+  EXPECT_EQ(IDI_ENVELOPE_QUESTION, ShownId());
+}
+
+TEST_F(TrayTest, ClicksByStateAndNumberOfBoxes) {
+  Mouse(platform::kMsgLeftButtonDown);
+  ASSERT_EQ(1u, host::ShellCalls().size()) << "one box: its mail program, no menu";
+  EXPECT_TRUE(host::MenusShown().empty());
+
+  Box(0).PublishCount(1);
+  Tray().SetState(TrayState::NewMail);
+  Mouse(platform::kMsgMouseMove);
+  Mouse(platform::kMsgLeftButtonDoubleClick);
+  Mouse(platform::kMsgRightButtonDown);  // the new-mail list, not built yet
+  EXPECT_TRUE(host::MenusShown().empty());
+  EXPECT_EQ(TrayState::NewMail, Tray().State);
+  Mouse(platform::kMsgLeftButtonDown);
+  EXPECT_EQ(2u, host::ShellCalls().size());
+  EXPECT_EQ(TrayState::Quiet, Tray().State) << "acknowledged, the envelope calms down";
+
+  app_->Boxes.AddBox();
+  Box(0).BoxName = std::string(300, 'n').c_str();
+  Box(1).BoxName = "второй";
+  Box(1).MsminPath = "second.exe";
+  Box(1).PublishCount(4);
+  Tray().SetState(TrayState::NewMail);
+  Mouse(platform::kMsgMouseMove);
+  ASSERT_EQ(1u, host::MenusShown().size()) << "two boxes: a mere move over the jumping envelope";
+  const auto items = host::MenusShown()[0];
+  ASSERT_EQ(2u, items.size());
+  EXPECT_EQ(std::string(196, 'n') + "\t:(", items[0].text) << "a long name is cut, the smiley stays";
+  EXPECT_EQ(platform::ItemState::Enabled, items[0].state);
+  EXPECT_EQ("второй\t:)  4 шт.", items[1].text);
+  EXPECT_EQ(platform::ItemState::Checked, items[1].state);
+
+  host::QueueMenuChoice(static_cast<uint32_t>(Box(1).Id));
+  Mouse(platform::kMsgLeftButtonDown);
+  EXPECT_EQ(3u, host::ShellCalls().size());
+  EXPECT_EQ(TrayState::Quiet, Tray().State) << "the last box with mail chosen";
+
+  ASSERT_EQ(1, app_->EnterModal());
+  Mouse(platform::kMsgLeftButtonDown);
+  EXPECT_EQ(2u, host::MenusShown().size()) << "no menu while a dialog holds the guard";
+  app_->LeaveModal();
+  Tray().SetState(TrayState::CheckingVersion);
+  Mouse(platform::kMsgLeftButtonDown);
+  Mouse(platform::kMsgRightButtonDown);
+  EXPECT_EQ(2u, host::MenusShown().size()) << "checking for a version ignores the mouse";
+}
+
+TEST_F(TrayTest, TheTrayMenuAndItsChoices) {
+  app_->UserCommands.Add(Command("Блокнот", "notepad.exe"));
+  app_->UserCommands.Add(Command("Настроить данное меню", ""));
+  app_->UserCommands.Add(Command("Сломанная", "nosuch.exe"));
+  host::RefuseShellTarget("nosuch.exe");
+  host::QueueAnswer(platform::BoxAnswer::No);  // to "Неверная команда" and to "Точно выход?"
+  host::QueueAnswer(platform::BoxAnswer::No);
+  for (uint32_t choice : {kFirstCommandId, kFirstCommandId + 1, kFirstCommandId + 2, uint32_t{IDM_EXIT}}) {
+    host::QueueMenuChoice(choice);
+    Mouse(platform::kMsgRightButtonDown);
+  }
+  const auto items = host::MenusShown()[0];
+  std::string texts;
+  for (const auto& item : items) texts += item.text + "|";
+  EXPECT_EQ("Настройки|Статистика|О программе|Выход||Блокнот|Настроить данное меню|Сломанная|", texts);
+  EXPECT_EQ(kFirstCommandId + 2, items[7].id);
+  ASSERT_EQ(2u, host::ShellCalls().size()) << "the empty command reaches no shell";
+  EXPECT_EQ("notepad.exe", host::ShellCalls()[0].target);
+  EXPECT_EQ(2, app_->LastTabPos) << "the empty command opens the commands tab";
+  const auto boxes = host::MessageBoxes();
+  ASSERT_EQ(2u, boxes.size());
+  EXPECT_EQ("Неверная команда\nХотите исправить?", boxes[0].text);
+  EXPECT_EQ("Точно выход?", boxes[1].text);
+  EXPECT_EQ(platform::BoxButtons::YesNoDefaultNo, boxes[1].buttons);
+  EXPECT_EQ(1u, host::TrayIcons().size()) << "No keeps the program";
+
+  host::QueueMenuChoice(IDM_EXIT);
+  host::QueueAnswer(platform::BoxAnswer::Yes);
+  Mouse(platform::kMsgRightButtonDown);
+  int code = -1;
+  EXPECT_TRUE(host::TakeQuitCode(&code));
+  EXPECT_TRUE(host::TrayIcons().empty()) << "Yes removes the icon and ends the program";
+}
+
+TEST_F(TrayTest, TheIconComesBackWhenTheTaskbarDoes) {
+  Box(0).PublishCount(1);
+  Tray().SetState(TrayState::NewMail);
+  platform::TrayDelete(app_->MainWindow, TrayNotifier::kIconId);  // Explorer restarted
+  const uint32_t message = platform::RegisterMessageName("TaskbarCreated");
+  platform::SendWindowMessage(app_->MainWindow, message, 0, 0);
+  EXPECT_EQ(IDI_ENVELOPE_JUMP1, ShownId());
+  EXPECT_EQ("Мыло припёрло (1 шт.)!", Icon().tip);
+}
+
+TEST_F(TrayTest, OneAlertAtATime) {
+  host::FailThreadStart(false);
+  StartAlertSound(app_->SpeakerSemaphore, app_->WavSemaphore, kSoundSpeaker, "!p!p!p!", "", 30);
+  StartAlertSound(app_->SpeakerSemaphore, app_->WavSemaphore, kSoundSpeaker, "!", "", 30);
+  host::JoinStartedThreads();
+  EXPECT_EQ(4u, host::Sounds().size()) << "the second alert is dropped while the first sounds";
+  StartAlertSound(app_->SpeakerSemaphore, app_->WavSemaphore, kSoundNone, "!", "missing.wav", 30);
+  host::JoinStartedThreads();
+  StartAlertSound(app_->SpeakerSemaphore, app_->WavSemaphore, kSoundBoth, "!", "missing.wav", 30);
+  host::JoinStartedThreads();
+  EXPECT_EQ(5u, host::Sounds().size())
+      << "silence frees the semaphores at once; a missing file plays nothing";
+}
+
+}  // namespace
