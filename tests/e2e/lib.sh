@@ -149,10 +149,10 @@ e2e_kill_pids() {  # PIDS...: TERM, then KILL what is still there
 
 e2e_check_prerequisites() {
   local tool missing=""
-  for tool in wine wineboot wineserver Xvfb import timeout flock; do
+  for tool in wine wineboot wineserver Xvfb import xdotool timeout flock; do
     command -v "$tool" >/dev/null 2>&1 || missing="$missing $tool"
   done
-  [ -z "$missing" ] || e2e_fail "missing tools:$missing (apt-get install wine64 xvfb imagemagick coreutils util-linux)"
+  [ -z "$missing" ] || e2e_fail "missing tools:$missing (apt-get install wine64 xvfb xdotool imagemagick coreutils util-linux)"
   if ! locale -a 2>/dev/null | grep -qiE '^ru_RU\.utf-?8$'; then
     e2e_fail "the ru_RU.UTF-8 locale is not generated, so Wine would show Windows-1251 texts as '?'. As root: sed -i 's/^# *ru_RU.UTF-8/ru_RU.UTF-8/' /etc/locale.gen && locale-gen"
   fi
@@ -590,9 +590,13 @@ e2e_reg_string() { printf '"%s"' "$(printf '%s' "$1" | sed 's/\\/\\\\/g; s/"/\\"
 # on new mail the box starts the recorder with ARGS. Boxes are polled every
 # 20 s. Error reports and version checks are off: whatever else the program
 # opened would land in the recorder's file too. Needs e2e_install_recorder.
+# E2E_BOX_VALUES: .reg value lines for every box, in place of the defaults of
+# the same values (Wine's regedit keeps the first of two).
 E2E_BOX_PORTS=()
+E2E_BOX_VALUES=""
 e2e_seed_pop3_boxes() {  # BOX...
-  local reg="$E2E_RUN/seed.reg" n=0 box login password mode last args port
+  local reg="$E2E_RUN/seed.reg" n=0 box login password mode last args port replaced
+  replaced=$(sed -n 's/=.*/=/p' <<<"$E2E_BOX_VALUES")
   {
     echo 'Windows Registry Editor Version 5.00'
     printf '\n[HKEY_CURRENT_USER\\Software\\Tandreller\\Settings]\n'
@@ -606,9 +610,12 @@ e2e_seed_pop3_boxes() {  # BOX...
       printf '"BoxName"="Ящик %d"\n"PopServerName"="127.0.0.1"\n"Port"=dword:%08x\n' $n "$port"
       printf '"Login"=%s\n"Password"=%s\n' "$(e2e_reg_string "$login")" "$(e2e_reg_string "$password")"
       printf '"MsminPath"=%s\n' "$(e2e_reg_string "\"$E2E_INSTALL_DIR\\recorder.exe\" $args")"
-      printf '"Delay"=dword:00000014\n"SoundMode"=dword:00000000\n"DoCheckBox"=dword:00000001\n'
-      printf '"IsTheSameMsmin"=dword:00000000\n"MsminRunMode"=dword:00000001\n'
-      printf '"TandrelMode"=dword:%08x\n"LastMsgDate"=dword:%08x\n' "$mode" "$last"
+      {
+        printf '"Delay"=dword:00000014\n"SoundMode"=dword:00000000\n"DoCheckBox"=dword:00000001\n'
+        printf '"IsTheSameMsmin"=dword:00000000\n"MsminRunMode"=dword:00000001\n'
+        printf '"TandrelMode"=dword:%08x\n"LastMsgDate"=dword:%08x\n' "$mode" "$last"
+      } | grep -vF -- "${replaced:-=none=}"
+      [ -z "$E2E_BOX_VALUES" ] || printf '%s\n' "$E2E_BOX_VALUES"
     done
   } >"$reg"
   cp "$reg" "$E2E_ARTIFACTS/seed.reg"
@@ -660,4 +667,77 @@ e2e_cpu_seconds() {  # PID: user and system time so far, in seconds
   local stat
   stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
   echo "${stat##*) }" | LC_ALL=C awk -v hz="$(getconf CLK_TCK)" '{ printf "%.2f\n", ($12 + $13) / hz }'
+}
+
+# ---------------------------------------------------------------- the tray icon and its menus
+
+E2E_TRAY_PY=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/tray_icon.py
+E2E_ICON_SIZE=16    # the drawing the tray should show: the system's small-icon size
+
+# The centre of the first (rightmost) tray icon: E2E_TRAY_X, E2E_TRAY_Y.
+e2e_tray_spot() {
+  local m
+  m=$(drv metrics) || e2e_fail "no taskbar in the desktop"
+  IFS=, read -r E2E_TRAY_X E2E_TRAY_Y <<<"$(kv first_icon "$m")"
+}
+
+# The icons of ours the tray shows over COUNT samples 100 ms apart, in
+# E2E_TRAY (runs=, period_ms=; see tray_icon.py). MAPS: icon numbers.
+e2e_tray_watch() {  # COUNT [MAP...]
+  local count=$1
+  shift
+  E2E_TRAY=$(drv tray-pixels --count "$count" --every 100 | python3 "$E2E_TRAY_PY" --size "$E2E_ICON_SIZE" "$@") \
+    || e2e_fail "cannot tell what the tray shows: $E2E_TRAY"
+}
+
+# Waits up to SECONDS until the tray shows, for one to two seconds:
+#   quiet NNN  icon NNN, unchanging;
+#   jumping    the rocking envelope: 111, 112, 113, 112, 111 ... every 300 ms;
+#   empty      no icon at all.
+expect_tray() {  # SECONDS STATE [NNN]
+  local limit=$(($(date +%s) + $1)) runs period cycle
+  cycle=$(printf '111 112 113 112 %.0s' {1..8})
+  while :; do
+    case $2 in
+      quiet) e2e_tray_watch 10 "$3" ;;
+      empty) e2e_tray_watch 5 ;;
+      jumping) e2e_tray_watch 25 111 112 113 ;;
+    esac
+    runs=$(kv runs "$E2E_TRAY")
+    period=$(kv period_ms "$E2E_TRAY")
+    case $2 in
+      quiet) [ "$runs" = "$3" ] ;;
+      empty) [ "$runs" = empty ] ;;
+      jumping) [[ " $cycle" == *" $runs "* ]] && [ "$(wc -w <<<"$runs")" -ge 5 ] \
+        && [ "$period" -ge 200 ] && [ "$period" -le 450 ] ;;
+    esac && break
+    [ "$(date +%s)" -lt "$limit" ] || e2e_fail "tray: expected $2 ${3:-}, saw icons '$runs' (a frame every $period ms)"
+  done
+  e2e_log "ok: tray $2${3:+ $3}: $runs$([ "$2" = jumping ] && echo " (a frame every $period ms)")"
+}
+
+e2e_mouse() {  # xdotool ARGS...: the mouse on the X screen of the desktop
+  xdotool "$@" 2>>"$E2E_ARTIFACTS/harness.log" || e2e_fail "xdotool $* failed"
+}
+
+# Moves the mouse off the tray, waits for any tooltip to go, and rests it on
+# the first icon again: the tooltip the taskbar then shows must read TEXT.
+expect_tray_tooltip() {  # TEXT
+  local out
+  e2e_mouse mousemove 500 300
+  drv wait-no-window --class tooltips_class32 --visible --timeout 5000 >/dev/null
+  e2e_mouse mousemove "$E2E_TRAY_X" "$E2E_TRAY_Y"
+  out=$(drv wait-window --class tooltips_class32 --visible --timeout 5000) || e2e_fail "no tooltip over the tray icon"
+  expect_eq "tooltip" "$(kv title "$out")" "$1"
+}
+
+# Clicks the first tray icon with BUTTON (1 left, 3 right).
+e2e_tray_click() { e2e_mouse mousemove "$E2E_TRAY_X" "$E2E_TRAY_Y" click "$1"; }
+
+# Waits for a popup menu and presses KEYS in it (virtual-key codes: 0x26 up,
+# 0x28 down, 0x0d Enter, 0x1b Escape); with SHOT, screenshots it first.
+e2e_menu_keys() {  # KEYS [SHOT]
+  drv wait-window --class '#32768' --visible --timeout 10000 >/dev/null || e2e_fail "no menu opened"
+  if [ -n "${2:-}" ]; then sleep 0.3; e2e_shot "$2"; fi
+  drv menu-keys --keys "$1" >/dev/null || e2e_fail "could not press $1 in the menu"
 }

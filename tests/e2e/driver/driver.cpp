@@ -1,6 +1,6 @@
 // The end-to-end tests' hands and eyes inside Wine: a console program that
-// looks at the windows, message boxes and registry of the running vestun.exe
-// and presses its buttons the way a user would.
+// looks at the windows, message boxes, tray icon and registry of the running
+// vestun.exe and presses its buttons and menu keys the way a user would.
 //
 // It prints UTF-8 on stdout, one "key=value" per line (list-windows: one
 // tab-separated line per window) and exits with 0 on success, 1 when what
@@ -221,6 +221,36 @@ const IconKind kIcons[] = {
   {L"information", MAKEINTRESOURCEW(32516)}, {L"question", MAKEINTRESOURCEW(32514)},
 };
 
+// A copy of a part of the screen, in a 32-bit DIB of ours we can also draw on.
+struct ScreenCopy {
+  int w, h;
+  HDC screen = GetDC(nullptr), mem = CreateCompatibleDC(screen);
+  HBITMAP bmp = nullptr;
+  HGDIOBJ old = nullptr;
+  DWORD* bits = nullptr;
+
+  ScreenCopy(int width, int height) : w(width), h(height) {
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, (void**)&bits, nullptr, 0);
+    old = SelectObject(mem, bmp);
+  }
+  ~ScreenCopy() {
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+  }
+  void Grab(int x, int y) {
+    BitBlt(mem, 0, 0, w, h, screen, x, y, SRCCOPY);
+    GdiFlush();
+  }
+};
+
 // The icon handle belongs to the other process, so we cannot read its bits.
 // Instead we copy what is on the screen under the icon control and compare it
 // with the stock icons drawn by us on the same background.
@@ -231,20 +261,9 @@ std::wstring IconKindOf(HWND icon_ctl, double* best_diff) {
   *best_diff = -1;
   if (w <= 0 || h <= 0 || w > 256 || h > 256) return L"unknown";
 
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, bmp);
-  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  std::vector<DWORD> shot((DWORD*)bits, (DWORD*)bits + w * h);
+  ScreenCopy copy(w, h);
+  copy.Grab(r.left, r.top);
+  std::vector<DWORD> shot(copy.bits, copy.bits + w * h);
   DWORD bg = shot[0];
 
   std::wstring best = L"unknown";
@@ -254,13 +273,13 @@ std::wstring IconKindOf(HWND icon_ctl, double* best_diff) {
     if (!ic) continue;
     HBRUSH brush = CreateSolidBrush(RGB((bg >> 16) & 0xff, (bg >> 8) & 0xff, bg & 0xff));
     RECT all = {0, 0, w, h};
-    FillRect(mem, &all, brush);
+    FillRect(copy.mem, &all, brush);
     DeleteObject(brush);
     // The control centres an icon of its own size; draw ours the same way.
     int iw = GetSystemMetrics(SM_CXICON), ih = GetSystemMetrics(SM_CYICON);
-    DrawIconEx(mem, (w - iw) / 2, (h - ih) / 2, ic, iw, ih, 0, nullptr, DI_NORMAL);
+    DrawIconEx(copy.mem, (w - iw) / 2, (h - ih) / 2, ic, iw, ih, 0, nullptr, DI_NORMAL);
     GdiFlush();
-    const DWORD* ref = (const DWORD*)bits;
+    const DWORD* ref = copy.bits;
     double sum = 0;
     for (int i = 0; i < w * h; ++i)
       for (int sh = 0; sh <= 16; sh += 8)
@@ -268,10 +287,6 @@ std::wstring IconKindOf(HWND icon_ctl, double* best_diff) {
     double score = sum / (w * h * 3.0);
     if (score < best_score) { best_score = score; best = k.name; }
   }
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
   *best_diff = best_score;
   return best_score < 8.0 ? best : L"unknown";
 }
@@ -320,6 +335,7 @@ int DescribeDialog(HWND dlg) {
       }
     } else if (_wcsicmp(cls.c_str(), L"Button") == 0) {
       Out("button=" + Utf8(Escape(WindowText(c))) + "\tid=" + std::to_string(GetDlgCtrlID(c)));
+      if ((style & 0x0f) == BS_DEFPUSHBUTTON) Kv("default_button", (long long)GetDlgCtrlID(c));
     }
   }
   Kv("text", text);
@@ -426,7 +442,12 @@ int Usage() {
       "  reg-query    --key K --value V\n"
       "  reg-delete-tree --key K\n"
       "  process-count --name vestun.exe\n"
-      "  wait-process-count --name vestun.exe --count N --timeout MS");
+      "  wait-process-count --name vestun.exe --count N --timeout MS\n"
+      "  tray-pixels  [--count N] [--every MS]\n"
+      "  tray-forget  --class C\n"
+      "  broadcast    --name MESSAGE\n"
+      "  menu-keys    --keys VK,VK,... [--wait MS]\n"
+      "  metrics");
   return 2;
 }
 
@@ -611,9 +632,110 @@ int CmdWaitProcessCount(const Args& a) {
   return ok ? 0 : 1;
 }
 
+// ---------------------------------------------------------------- tray and menus
+
+HWND TrayWindow() { return FindWindowW(L"Shell_TrayWnd", nullptr); }
+
+// Samples the screen under the right end of the taskbar, where the
+// notification area's icons sit (the first one rightmost): one line of
+// RRGGBB hex per sample, row by row, after the rectangle it covers.
+int CmdTrayPixels(const Args& a) {
+  RECT r;
+  if (!GetWindowRect(TrayWindow(), &r)) {
+    Err("no taskbar");
+    return 1;
+  }
+  ScreenCopy copy(64, r.bottom - r.top);
+  Kv("rect", std::to_string(r.right - copy.w) + "," + std::to_string(r.top) + "," + std::to_string(copy.w) +
+                 "," + std::to_string(copy.h));
+  DWORD start = GetTickCount();
+  for (long long i = 0, count = a.Num(L"--count", 1); i < count; ++i) {
+    if (i) Sleep((DWORD)a.Num(L"--every", 100));
+    copy.Grab(r.right - copy.w, r.top);
+    std::string line = "sample=" + std::to_string(GetTickCount() - start) + ":";
+    char px[8];
+    for (int p = 0; p < copy.w * copy.h; ++p) {
+      snprintf(px, sizeof px, "%06lx", copy.bits[p] & 0xffffffUL);
+      line += px;
+    }
+    Out(line);
+  }
+  return 0;
+}
+
+// What a new taskbar does not know: the icons of the old one. Removes the
+// icon (id 0) of the first window of a class, as a re-created taskbar lacks it.
+int CmdTrayForget(const Args& a) {
+  auto found = Matching(Filter(a));
+  if (found.empty()) {
+    Err("no such window");
+    return 1;
+  }
+  NOTIFYICONDATAW nid = {};
+  nid.cbSize = sizeof nid;
+  nid.hWnd = found[0];
+  return Shell_NotifyIconW(NIM_DELETE, &nid) ? 0 : 1;
+}
+
+// Sends a registered message to every top-level window, as the shell does
+// with "TaskbarCreated"; returns when all have handled it.
+int CmdBroadcast(const Args& a) {
+  UINT msg = RegisterWindowMessageW(a.Str(L"--name").c_str());
+  DWORD_PTR r;
+  if (!msg || !SendMessageTimeoutW(HWND_BROADCAST, msg, 0, 0, SMTO_ABORTIFHUNG, 10000, &r)) {
+    Err("broadcast failed");
+    return 1;
+  }
+  return 0;
+}
+
+// Keys for the open popup menu (class #32768): it takes them only as posted
+// key messages, not from the X keyboard.
+int CmdMenuKeys(const Args& a) {
+  Filter f(a);
+  f.cls = L"#32768";
+  f.visible_only = true;
+  std::vector<HWND> found;
+  if (!WaitFor(a.Num(L"--wait", 5000), [&] { return !(found = Matching(f)).empty(); })) {
+    Err("no menu is open");
+    return 1;
+  }
+  std::wstring keys = a.Str(L"--keys");
+  for (wchar_t* p = &keys[0]; *p;) {
+    wchar_t* end;
+    unsigned long vk = wcstoul(p, &end, 0);
+    if (end == p) {
+      Err("bad key list");
+      return 2;
+    }
+    PostMessageW(found[0], WM_KEYDOWN, vk, 1);
+    Sleep(150);
+    p = *end ? end + 1 : end;
+  }
+  return 0;
+}
+
+// The system's small-icon size, and the centre of the first (rightmost)
+// tray icon: the taskbar gives each icon a cell of the small-icon size and a
+// border of 2 px around it.
+int CmdMetrics(const Args&) {
+  int small = GetSystemMetrics(SM_CXSMICON);
+  Kv("small_icon", (long long)small);
+  RECT r;
+  if (!GetWindowRect(TrayWindow(), &r)) {
+    Err("no taskbar");
+    return 1;
+  }
+  Kv("first_icon", std::to_string(r.right - (small + 4) / 2) + "," + std::to_string((r.top + r.bottom) / 2));
+  return 0;
+}
+
 }  // namespace
 
 int main() {
+  // Physical pixels and the system's real metrics on a scaled display, as
+  // vestun.exe (DPI-aware by its manifest) sees them.
+  SetProcessDPIAware();
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   Args a;
@@ -656,5 +778,10 @@ int main() {
   if (cmd == L"reg-delete-tree") return CmdRegDeleteTree(a);
   if (cmd == L"process-count") return CmdProcessCount(a);
   if (cmd == L"wait-process-count") return CmdWaitProcessCount(a);
+  if (cmd == L"tray-pixels") return CmdTrayPixels(a);
+  if (cmd == L"tray-forget") return CmdTrayForget(a);
+  if (cmd == L"broadcast") return CmdBroadcast(a);
+  if (cmd == L"menu-keys") return CmdMenuKeys(a);
+  if (cmd == L"metrics") return CmdMetrics(a);
   return Usage();
 }
