@@ -95,30 +95,18 @@ TEST_F(TrayTest, NewMailJumpsWithTheCountAndQuietStopsIt) {
   EXPECT_EQ(IDI_ENVELOPE_QUESTION, ShownId());
 }
 
-TEST_F(TrayTest, ClicksByStateAndNumberOfBoxes) {
-  Mouse(platform::kMsgLeftButtonDown);
-  ASSERT_EQ(1u, host::ShellCalls().size()) << "one box: its mail program, no menu";
-  EXPECT_TRUE(host::MenusShown().empty());
-
-  Box(0).PublishCount(1);
-  Tray().SetState(TrayState::NewMail);
-  Mouse(platform::kMsgMouseMove);
-  Mouse(platform::kMsgLeftButtonDoubleClick);
-  Mouse(platform::kMsgRightButtonDown);  // the new-mail list, not built yet
-  EXPECT_TRUE(host::MenusShown().empty());
-  EXPECT_EQ(TrayState::NewMail, Tray().State);
-  Mouse(platform::kMsgLeftButtonDown);
-  EXPECT_EQ(2u, host::ShellCalls().size());
-  EXPECT_EQ(TrayState::Quiet, Tray().State) << "acknowledged, the envelope calms down";
-
+// What the real taskbar shows of clicks and menus is checked end to end;
+// here the cuts, the modal guard and the states the end-to-end cases cannot
+// reach yet.
+TEST_F(TrayTest, BoxMenuTextsAndClicksThatDoNothing) {
   app_->Boxes.AddBox();
   Box(0).BoxName = std::string(300, 'n').c_str();
   Box(1).BoxName = "второй";
-  Box(1).MsminPath = "second.exe";
   Box(1).PublishCount(4);
   Tray().SetState(TrayState::NewMail);
+  Mouse(platform::kMsgRightButtonDown);  // the new-mail list, not built yet
   Mouse(platform::kMsgMouseMove);
-  ASSERT_EQ(1u, host::MenusShown().size()) << "two boxes: a mere move over the jumping envelope";
+  ASSERT_EQ(1u, host::MenusShown().size());
   const auto items = host::MenusShown()[0];
   ASSERT_EQ(2u, items.size());
   EXPECT_EQ(std::string(196, 'n') + "\t:(", items[0].text) << "a long name is cut, the smiley stays";
@@ -126,19 +114,15 @@ TEST_F(TrayTest, ClicksByStateAndNumberOfBoxes) {
   EXPECT_EQ("второй\t:)  4 шт.", items[1].text);
   EXPECT_EQ(platform::ItemState::Checked, items[1].state);
 
-  host::QueueMenuChoice(static_cast<uint32_t>(Box(1).Id));
-  Mouse(platform::kMsgLeftButtonDown);
-  EXPECT_EQ(3u, host::ShellCalls().size());
-  EXPECT_EQ(TrayState::Quiet, Tray().State) << "the last box with mail chosen";
-
   ASSERT_EQ(1, app_->EnterModal());
   Mouse(platform::kMsgLeftButtonDown);
-  EXPECT_EQ(2u, host::MenusShown().size()) << "no menu while a dialog holds the guard";
+  EXPECT_EQ(1u, host::MenusShown().size()) << "no menu while a dialog holds the guard";
   app_->LeaveModal();
   Tray().SetState(TrayState::CheckingVersion);
   Mouse(platform::kMsgLeftButtonDown);
   Mouse(platform::kMsgRightButtonDown);
-  EXPECT_EQ(2u, host::MenusShown().size()) << "checking for a version ignores the mouse";
+  EXPECT_EQ(1u, host::MenusShown().size()) << "checking for a version ignores the mouse";
+  EXPECT_TRUE(host::ShellCalls().empty());
 }
 
 TEST_F(TrayTest, TheTrayMenuAndItsChoices) {
