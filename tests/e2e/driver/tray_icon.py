@@ -20,14 +20,14 @@ import os
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "..", "tools"))
 from make_icons import read_map  # noqa: E402
 
 TOLERANCE = 16
 
 
 def opaque_pixels(number, size):
-    path, = glob.glob(os.path.join(HERE, "..", "..", "resources", "icons", "%s-*.txt" % number))
+    path, = glob.glob(os.path.join(HERE, "..", "..", "..", "resources", "icons", "%s-*.txt" % number))
     image = read_map(path).images.get(size)
     if image is None:
         sys.exit("map %s has no %dx%d drawing" % (number, size, size))
