@@ -29,16 +29,3 @@ TEST(Mailbox, PublishingFilesMessagesAgainstTheAcknowledgementOfNow) {
   GiveMessages(box, {500, 600, 601, 0}, {100});
   EXPECT_EQ(2, box.NewMailCount()) << "601, and 0 (an unreadable date) stays new";
 }
-
-TEST(Mailbox, TheTimerNeverRunsFasterThanTwentySeconds) {
-  const struct {
-    int32_t delay;
-    uint32_t periodMs;
-  } cases[] = {{0, 20000}, {-5, 20000}, {19, 20000}, {20, 20000}, {60, 60000}, {INT32_MAX, 0x7FFFFFFF}};
-  for (const auto& c : cases) {
-    Mailbox box;
-    box.Delay = c.delay;
-    EXPECT_EQ(c.periodMs, box.TimerPeriodMs()) << c.delay;
-    EXPECT_EQ(c.delay, box.Delay) << "the stored value stays";
-  }
-}

@@ -33,7 +33,7 @@ TEST_F(SchedulingTest, StartUpChecksAtOnceThenEveryDelayButNeverUnderTwentySecon
   const struct {
     int32_t delay;
     uint32_t periodMs;
-  } cases[] = {{60, 60000}, {0, 20000}, {-5, 20000}};
+  } cases[] = {{60, 60000}, {0, 20000}, {-5, 20000}, {INT32_MAX, 0x7FFFFFFF}};  // the longest a timer takes
   for (const auto& c : cases) {
     SCOPED_TRACE(c.delay);
     delete app_;
