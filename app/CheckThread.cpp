@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "app/MainWindow.h"
 #include "mail/Pop3Poll.h"
 
 namespace {

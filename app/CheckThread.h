@@ -6,10 +6,6 @@
 class Application;
 class Mailbox;
 
-constexpr uint32_t kMsgBoxHasMail = 0x0401;
-constexpr uint32_t kMsgTrayNotify = 0x0402;
-constexpr uint32_t kMsgBoxNoMail = 0x0403;
-
 // Starts one detached poll of the box (main thread). The worker gets a copy
 // of what it needs and a handle of its own to the box's mutex, so it never
 // reads the box itself. 0 when the thread could not be started.

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/Application.h"
-#include "app/CheckThread.h"
+#include "app/MainWindow.h"
 #include "mail/MailProgram.h"
 #include "mail/TimeScale.h"
 #include "notify/AlertSound.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/Application.h"
-#include "app/CheckThread.h"
+#include "app/MainWindow.h"
 #include "notify/AlertSound.h"
 #include "notify/TrayMenus.h"
 #include "platform/host/HostControl.h"
