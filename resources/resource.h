@@ -39,3 +39,72 @@
 #define IDM_EXIT                40002
 #define IDM_ABOUT               40006
 #define IDM_STATISTICS          40008
+
+// Dialog templates. 103 names the tray menu as well: a menu and a dialog
+// are different resource types.
+#define IDD_GENERAL_PAGE        103
+#define IDD_COMMANDS_PAGE       128
+#define IDD_SETTINGS            129
+#define IDD_MAILBOX_PAGE        130
+#define IDD_ANTISPAM_PAGE       132
+
+// The settings dialog: the tabs and the mailbox navigation bar below them.
+#define IDC_TABS                1038
+#define IDC_BOX_LABEL           1050
+#define IDC_BOX_FIRST           1039
+#define IDC_BOX_PREVIOUS        1040
+#define IDC_BOX_NUMBER          1051
+#define IDC_BOX_NEXT            1041
+#define IDC_BOX_LAST            1042
+#define IDC_BOX_OF              1049
+#define IDC_BOX_COUNT           1048
+#define IDC_BOX_ADD             1043
+#define IDC_BOX_DELETE          1044
+#define IDC_BOX_MOVE_FRONT      1046
+#define IDC_BOX_MOVE_BACK       1047
+
+// The mailbox page.
+#define IDC_BOX_NAME            1004
+#define IDC_CHECK_YES           1010
+#define IDC_CHECK_NO            1011
+#define IDC_SERVER              1002
+#define IDC_PORT                1003
+#define IDC_LOGIN               1013
+#define IDC_PASSWORD            1014
+#define IDC_TEST_CONNECTION     1021
+#define IDC_INTERVAL            1015
+#define IDC_TEST_SOUND          1012
+#define IDC_SOUND_DEFAULTS      1009
+#define IDC_SPEAKER             1054
+#define IDC_WAV                 1055
+#define IDC_MELODY              1017
+#define IDC_STEP                1018
+#define IDC_WAV_PATH            1016
+#define IDC_CHOOSE_WAV          1020
+#define IDC_RUN_BY_CLICK        1058
+#define IDC_RUN_AUTOMATICALLY   1059
+#define IDC_DEFAULT_PROGRAM     1008
+#define IDC_CHOOSE_PROGRAM      1019
+#define IDC_PROGRAM             1006
+#define IDC_SAME_PROGRAM        1056
+#define IDC_JUMP_NEW_LETTER     1035
+#define IDC_JUMP_ANY_LETTER     1036
+
+// The general page.
+#define IDC_AUTO_VERSION_CHECK  1031
+#define IDC_VERSION_PERIOD      1022
+#define IDC_PROMPT              1045
+#define IDC_RUN_MODE            1064
+#define IDC_SEND_ERRORS         1032
+
+// The commands page.
+#define IDC_COMMAND_LIST        1061
+#define IDC_COMMAND_ADD         1040
+#define IDC_COMMAND_DUPLICATE   1043
+#define IDC_COMMAND_DELETE      1039
+#define IDC_COMMAND_UP          1041
+#define IDC_COMMAND_DOWN        1042
+
+// The antispam page: two lists that show nothing yet.
+#define IDC_SPAM_SENDERS        1051
+#define IDC_SPAM_SUBJECTS       1052
