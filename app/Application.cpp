@@ -38,6 +38,7 @@ int Application::Init(platform::Module instance) {
   Boxes.TimerWindow = MainWindow;
   if (!LoadSettings(*this)) return 0;
   LoadButtonIcons();
+  PromptIncompleteBoxes();
   Tray.CreateIcon(Instance, MainWindow);
   CreateSemaphores();
   RunCensus(*this);
@@ -66,9 +67,25 @@ int Application::CreateMainWindow() {
   return MainWindow != nullptr;
 }
 
+// At the size of small icons, so that the dialog buttons, which grow with
+// the display's scale, do not show a tiny picture.
 void Application::LoadButtonIcons() {
+  const int size = platform::SmallIconSize();
   for (int i = 0; i < kButtonIconCount; ++i) {
-    ButtonIcons[i] = platform::LoadIconResource(Instance, IDI_BUTTON_NEXT + i, kIconSize);
+    ButtonIcons[i] = platform::LoadIconResource(Instance, IDI_BUTTON_NEXT + i, size);
+  }
+}
+
+// A box without server, login or password cannot be polled: the settings
+// open on it, one box after the other. The user may add or delete boxes
+// meanwhile, so the count is read afresh after every dialog.
+void Application::PromptIncompleteBoxes() {
+  if (Dialogs.Settings == nullptr) return;
+  for (int32_t i = 0; i < Boxes.Count; ++i) {
+    const Mailbox& box = *Boxes.At(i);
+    if (!box.Login.IsEmpty() && !box.Password.IsEmpty() && !box.PopServerName.IsEmpty()) continue;
+    Boxes.SetCurrent(i);
+    Dialogs.Settings(*this);
   }
 }
 

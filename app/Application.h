@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app/Dialogs.h"
 #include "common/String.h"
 #include "mail/MailboxList.h"
 #include "notify/TrayNotifier.h"
@@ -43,6 +44,7 @@ class Application {
   int ProcessCheckResults();
 
   TrayNotifier Tray{*this};
+  DialogSet Dialogs;
   int32_t DoAutoCheckNewVer = 1;
   int32_t CheckNewVerPeriod = 10;
   int32_t LastCheckNewVer = 0;
@@ -74,5 +76,6 @@ class Application {
   int TakeInstanceMutex();
   int CreateMainWindow();
   void LoadButtonIcons();
+  void PromptIncompleteBoxes();
   void CreateSemaphores();
 };

@@ -14,6 +14,9 @@ namespace {
 struct CheckJob {
   PollRequest Request;
   platform::Window ResultWindow = nullptr;
+  // Told the poll's code when it has ended (the connection test), or null.
+  platform::Window ReportWindow = nullptr;
+  uint32_t ReportMessage = 0;
 };
 
 struct FinishedPoll {
@@ -67,6 +70,10 @@ void CheckThread(void* argument) {
   } else {
     delete result;
   }
+  if (job->ReportWindow != nullptr) {
+    // Posted: the window may be gone by now, and then the code is dropped.
+    platform::PostWindowMessage(job->ReportWindow, job->ReportMessage, static_cast<uint32_t>(code), 0);
+  }
   platform::CloseObject(job->Request.CheckMutex);
   delete job;
 }
@@ -86,11 +93,13 @@ void FillRequest(const Application& app, const Mailbox& box, PollRequest& reques
 
 }  // namespace
 
-int StartCheck(Application& app, const Mailbox& box) {
+int StartCheck(Application& app, const Mailbox& box, platform::Window reportWindow, uint32_t reportMessage) {
   CheckJob* job = new (std::nothrow) CheckJob();
   if (job == nullptr) return 0;
   FillRequest(app, box, job->Request);
   job->ResultWindow = app.MainWindow;
+  job->ReportWindow = reportWindow;
+  job->ReportMessage = reportMessage;
   char name[32];
   std::snprintf(name, sizeof name, "POP3_%d", static_cast<int>(box.Id));
   job->Request.CheckMutex = platform::CreateNamedMutex(name, false, nullptr);

@@ -3,13 +3,18 @@
 
 #include <cstdint>
 
+#include "platform/Platform.h"
+
 class Application;
 class Mailbox;
 
 // Starts one detached poll of the box (main thread). The worker gets a copy
 // of what it needs and a handle of its own to the box's mutex, so it never
-// reads the box itself. 0 when the thread could not be started.
-int StartCheck(Application& application, const Mailbox& box);
+// reads the box itself. 0 when the thread could not be started. With a
+// report window, the poll's code (as a 32-bit value in wParam) is posted to
+// it with reportMessage once the poll and its publication are done.
+int StartCheck(Application& application, const Mailbox& box, platform::Window reportWindow = nullptr,
+               uint32_t reportMessage = 0);
 
 // Hands every finished poll's result to its box, if the box still exists
 // (main thread, on every result message).

@@ -4,6 +4,7 @@
 #include "common/Texts.h"
 #include "mail/CommandRunner.h"
 #include "mail/TimeScale.h"
+#include "notify/TrayMenus.h"
 #include "settings/RegistryAccess.h"
 
 namespace {
@@ -17,6 +18,7 @@ void OfferToMendPath(Application& app, int32_t index) {
   if (answer != platform::BoxAnswer::Yes) return;
   app.LastTabPos = kMailboxTab;
   app.Boxes.SetCurrent(index);
+  OpenSettingsDialog(app);
 }
 
 void StoreLastMsgDate(int32_t index, int32_t date) {

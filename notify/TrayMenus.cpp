@@ -136,7 +136,10 @@ void ShowBoxMenu(Application& app, bool withCounts) {
   if (boxes.FirstNewMailBox() == nullptr) app.Tray.SetState(TrayState::Quiet);
 }
 
-void OpenSettingsDialog(Application& app) { ModalHold guard(app); }
+void OpenSettingsDialog(Application& app) {
+  ModalHold guard(app);
+  if (app.Dialogs.Settings != nullptr) app.Dialogs.Settings(app);
+}
 
 void OpenNewMailListDialog(Application& app) { ModalHold guard(app); }
 

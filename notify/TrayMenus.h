@@ -29,8 +29,9 @@ void ShowTrayMenu(Application& application);
 // and acknowledges its mail.
 void ShowBoxMenu(Application& application, bool withCounts);
 
-// Each runs its dialog under the modal guard. The dialogs are not built yet:
-// until they are, the openers only take and give back the guard.
+// Each runs its dialog under the modal guard, and goes on when another menu
+// or dialog holds it. The new-mail list and the version dialog are not built
+// yet: until they are, their openers only take and give back the guard.
 void OpenSettingsDialog(Application& application);
 void OpenNewMailListDialog(Application& application);
 void OpenVersionDialog(Application& application);

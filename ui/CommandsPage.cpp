@@ -1,0 +1,273 @@
+// "Команды": the tray menu's commands in a two-column table, edited in
+// place. The table is the page's only state; "Сохранить" turns it into the
+// command list, "Отмена" forgets it.
+#include <commctrl.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <iterator>
+#include <string>
+
+#include "app/Application.h"
+#include "common/Texts.h"
+#include "platform/win32/Handles.h"
+#include "resources/resource.h"
+#include "settings/CommandRows.h"
+#include "ui/Controls.h"
+#include "ui/Pages.h"
+
+namespace ui {
+namespace {
+
+constexpr char kSelectFirst[] = "Сначала выделите команды";
+constexpr int kCaptionColumnWidth = 200;  // pixels at 96 DPI
+// A cell's text passes through buffers of this size.
+constexpr int kCellBuffer = static_cast<int>(CommandRows::kCellMax) + 1;
+constexpr int kEditorMargin = 5;
+// Posted to the page by the cell editor: wParam 1 takes the edit, 0 drops it.
+constexpr UINT kMsgEndCellEdit = WM_APP + 2;
+
+struct PageButton {
+  int Id;
+  int Icon;
+};
+
+const PageButton kButtons[] = {
+    {IDC_COMMAND_ADD, IDI_BUTTON_ADD},        {IDC_COMMAND_DUPLICATE, IDI_BUTTON_DUPLICATE},
+    {IDC_COMMAND_DELETE, IDI_BUTTON_DELETE},  {IDC_COMMAND_UP, IDI_BUTTON_MOVE_UP},
+    {IDC_COMMAND_DOWN, IDI_BUTTON_MOVE_DOWN},
+};
+
+// The open page's table and its cell editor; one page exists at a time.
+struct CellEdit {
+  HWND List = nullptr;
+  WindowHold Editor;
+  int Row = -1;
+  int Column = -1;
+};
+
+CellEdit g_edit;
+
+std::string CellText(HWND list, int row, int column) {
+  char text[kCellBuffer] = "";
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = kCellBuffer;
+  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return text;
+}
+
+void SetCellText(HWND list, int row, int column, const char* text) {
+  LVITEMA item = {};
+  item.iSubItem = column;
+  item.pszText = const_cast<char*>(text);
+  SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+int RowCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+CommandRows ReadRows(HWND list) {
+  CommandRows rows;
+  const int count = RowCount(list);
+  for (int row = 0; row < count; ++row) {
+    const bool selected = SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) != 0;
+    rows.Append(CellText(list, row, 0).c_str(), CellText(list, row, 1).c_str(), selected);
+  }
+  return rows;
+}
+
+void WriteRows(HWND list, const CommandRows& rows) {
+  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  int row = 0;
+  for (const CommandRow& each : rows.Rows) {
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_STATE;
+    item.iItem = row;
+    item.pszText = const_cast<char*>(each.Caption.Text());
+    item.stateMask = LVIS_SELECTED;
+    item.state = each.Selected ? LVIS_SELECTED : 0;
+    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SetCellText(list, row++, 1, each.CommandLine.Text());
+  }
+}
+
+void AddColumn(HWND list, int index, const char* header, int width) {
+  LVCOLUMNA column = {};
+  column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = width;
+  column.pszText = const_cast<char*>(header);
+  column.iSubItem = index;
+  SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+}
+
+void Fill(HWND page) {
+  const Application& app = *Application::Current();
+  for (const PageButton& button : kButtons) {
+    PutIcon(page, button.Id, platform::win32::ToHicon(app.ButtonIcons[button.Icon - IDI_BUTTON_NEXT]));
+  }
+  HWND list = GetDlgItem(page, IDC_COMMAND_LIST);
+  g_edit.List = list;
+  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
+               LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  RECT client = {};
+  GetClientRect(list, &client);
+  const int captionWidth = ScaledPixels(kCaptionColumnWidth);
+  AddColumn(list, 0, "Название команды", captionWidth);
+  AddColumn(list, 1, "Команда", client.right - captionWidth);
+  CommandRows rows;
+  rows.LoadFrom(app.UserCommands);
+  WriteRows(list, rows);
+}
+
+void EndCellEdit(bool take) {
+  HWND editor = g_edit.Editor.Get();
+  if (editor == nullptr) return;
+  if (take && g_edit.Row >= 0 && g_edit.Column >= 0 && g_edit.Row < RowCount(g_edit.List)) {
+    char text[kCellBuffer] = "";
+    GetWindowTextA(editor, text, kCellBuffer);
+    SetCellText(g_edit.List, g_edit.Row, g_edit.Column, text);
+  }
+  g_edit.Editor.Reset(nullptr);
+  g_edit.Row = g_edit.Column = -1;
+}
+
+// The editor is a popup, outside the dialog's keyboard handling: it takes
+// Enter and Escape itself, and tells the page after the key is done.
+LRESULT CALLBACK EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  const bool enter = wParam == VK_RETURN;
+  if (message == WM_KEYDOWN && (enter || wParam == VK_ESCAPE)) {
+    PostMessageA(GetParent(g_edit.List), kMsgEndCellEdit, enter ? 1 : 0, 0);
+    return 0;
+  }
+  if (message == WM_CHAR && (wParam == '\r' || wParam == 27)) return 0;  // no beep
+  return DefSubclassProc(editor, message, wParam, lParam);
+}
+
+// The cell under the double click, in screen coordinates, clipped to the
+// table.
+bool CellRect(HWND list, int row, int column, RECT& cell) {
+  cell = {};
+  cell.left = LVIR_LABEL;
+  if (!SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell)))
+    return false;
+  if (column == 1) {
+    cell.left = cell.right;
+    cell.right = cell.left + static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0));
+  }
+  RECT client = {};
+  GetClientRect(list, &client);
+  if (!IntersectRect(&cell, &cell, &client)) return false;
+  MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&cell), 2);
+  return true;
+}
+
+void OpenCellEditor(HWND list) {
+  EndCellEdit(true);
+  const DWORD position = GetMessagePos();
+  LVHITTESTINFO hit = {};
+  hit.pt = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
+  ScreenToClient(list, &hit.pt);
+  if (SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 || hit.iItem < 0) return;
+  RECT cell;
+  if (!CellRect(list, hit.iItem, hit.iSubItem, cell)) return;
+  HWND editor = CreateWindowExA(0, "EDIT", CellText(list, hit.iItem, hit.iSubItem).c_str(),
+                                WS_POPUP | WS_VISIBLE | ES_AUTOHSCROLL, cell.left + 1, cell.top,
+                                cell.right - cell.left - 1, cell.bottom - cell.top - 1, list, nullptr,
+                                nullptr, nullptr);
+  if (editor == nullptr) return;
+  g_edit.Editor.Reset(editor);
+  g_edit.Row = hit.iItem;
+  g_edit.Column = hit.iSubItem;
+  HWND frame = GetAncestor(list, GA_ROOT);
+  SetWindowSubclass(editor, EditorProc, 1, 0);
+  SendMessageA(editor, WM_SETFONT, SendMessageA(frame, WM_GETFONT, 0, 0), FALSE);
+  SendMessageA(editor, EM_SETMARGINS, EC_LEFTMARGIN, MAKELPARAM(kEditorMargin, 0));
+  SendMessageA(editor, EM_LIMITTEXT, CommandRows::kCellMax, 0);
+  SendMessageA(editor, EM_SETSEL, 0, -1);
+  SetFocus(editor);
+  // The popup has the focus; the dialog must not look inactive meanwhile.
+  SendMessageA(frame, WM_NCACTIVATE, TRUE, 0);
+}
+
+void ChangeRows(HWND page, int id) {
+  EndCellEdit(true);
+  CommandRows rows = ReadRows(g_edit.List);
+  if (id != IDC_COMMAND_ADD && !rows.AnySelected()) {
+    platform::ShowMessageBox(platform::win32::FromHwnd(page), kSelectFirst, texts::kCaptionNotice,
+                             platform::BoxButtons::Ok, platform::BoxIcon::Warning, true);
+    return;
+  }
+  switch (id) {
+    case IDC_COMMAND_ADD:
+      rows.AddNew();
+      break;
+    case IDC_COMMAND_DUPLICATE:
+      rows.DuplicateSelected();
+      break;
+    case IDC_COMMAND_DELETE:
+      rows.DeleteSelected();
+      break;
+    case IDC_COMMAND_UP:
+      rows.MoveSelectedUp();
+      break;
+    case IDC_COMMAND_DOWN:
+      rows.MoveSelectedDown();
+      break;
+    default:
+      return;
+  }
+  WriteRows(g_edit.List, rows);
+}
+
+INT_PTR OnNotify(const NMHDR& header) {
+  if (header.idFrom != IDC_COMMAND_LIST) return FALSE;
+  if (header.code == NM_DBLCLK) OpenCellEditor(g_edit.List);
+  if (header.code == NM_SETFOCUS) EndCellEdit(true);
+  return TRUE;
+}
+
+INT_PTR OnCommand(HWND page, WPARAM wParam) {
+  if (HIWORD(wParam) != BN_CLICKED) return FALSE;
+  const int id = LOWORD(wParam);
+  if (id == IDOK) {
+    PassEnterToFrame();
+  } else if (std::find_if(std::begin(kButtons), std::end(kButtons),
+                          [id](const PageButton& b) { return b.Id == id; }) != std::end(kButtons)) {
+    ChangeRows(page, id);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+void TakeOpenCellEdit() { EndCellEdit(true); }
+
+void StoreCommandsPage(HWND page) {
+  ReadRows(GetDlgItem(page, IDC_COMMAND_LIST)).StoreTo(Application::Current()->UserCommands);
+}
+
+INT_PTR CALLBACK CommandsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      Fill(page);
+      return FALSE;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_COMMAND:
+      return OnCommand(page, wParam);
+    case kMsgEndCellEdit:
+      EndCellEdit(wParam != 0);
+      SetFocus(g_edit.List);
+      return TRUE;
+    case WM_DESTROY:
+      g_edit.Editor.Reset(nullptr);
+      g_edit.List = nullptr;
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace ui

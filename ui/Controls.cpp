@@ -1,0 +1,49 @@
+#include "ui/Controls.h"
+
+#include <vector>
+
+namespace ui {
+
+void ReadField(HWND dialog, int id, String& text, int capacity) {
+  std::vector<char> buffer(static_cast<size_t>(capacity), '\0');
+  GetDlgItemTextA(dialog, id, buffer.data(), capacity);
+  text = buffer.data();
+}
+
+void ShowField(HWND dialog, int id, const char* text) { SetDlgItemTextA(dialog, id, text); }
+
+void ShowNumber(HWND dialog, int id, uint32_t number) { SetDlgItemInt(dialog, id, number, FALSE); }
+
+bool Ticked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+void Tick(HWND dialog, int id, bool on) { CheckDlgButton(dialog, id, on ? BST_CHECKED : BST_UNCHECKED); }
+
+void Enable(HWND dialog, int id, bool on) {
+  HWND control = GetDlgItem(dialog, id);
+  if (control == nullptr) return;
+  if (!on && GetFocus() == control) SendMessageA(GetParent(control), WM_NEXTDLGCTL, 0, FALSE);
+  EnableWindow(control, on ? TRUE : FALSE);
+}
+
+void PutIcon(HWND dialog, int id, HICON icon) {
+  SendDlgItemMessageA(dialog, id, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+}
+
+int ScaledPixels(int pixels) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return MulDiv(pixels, dpi > 0 ? dpi : 96, 96);
+}
+
+void WindowHold::Reset(HWND window) {
+  if (Window != nullptr && IsWindow(Window)) DestroyWindow(Window);
+  Window = window;
+}
+
+void HookHold::Reset(HHOOK hook) {
+  if (Hook != nullptr) UnhookWindowsHookEx(Hook);
+  Hook = hook;
+}
+
+}  // namespace ui

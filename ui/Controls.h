@@ -1,0 +1,55 @@
+// What every dialog procedure does with its controls: texts, ticks, enabling
+// and the icons on buttons, and holders for the windows and hooks a dialog
+// makes for itself.
+#pragma once
+
+#include <windows.h>
+
+#include "common/String.h"
+
+namespace ui {
+
+// Fields are read through a buffer of this many characters; a longer text
+// is cut to fit.
+constexpr int kFieldBuffer = 2024;
+
+void ReadField(HWND dialog, int id, String& text, int capacity = kFieldBuffer);
+void ShowField(HWND dialog, int id, const char* text);
+void ShowNumber(HWND dialog, int id, uint32_t number);
+bool Ticked(HWND dialog, int id);
+void Tick(HWND dialog, int id, bool on);
+// A control that loses its enabling while it has the keyboard focus hands
+// the focus on, or the keyboard would be left nowhere.
+void Enable(HWND dialog, int id, bool on);
+void PutIcon(HWND dialog, int id, HICON icon);
+
+// The pixels of a length given for 96 DPI, on this display.
+int ScaledPixels(int pixels);
+
+// Destroys the window it holds, unless the system has done so already.
+class WindowHold {
+ public:
+  WindowHold() = default;
+  WindowHold(const WindowHold&) = delete;
+  WindowHold& operator=(const WindowHold&) = delete;
+  ~WindowHold() { Reset(nullptr); }
+  void Reset(HWND window);
+  HWND Get() const { return Window; }
+
+ private:
+  HWND Window = nullptr;
+};
+
+class HookHold {
+ public:
+  HookHold() = default;
+  HookHold(const HookHold&) = delete;
+  HookHold& operator=(const HookHold&) = delete;
+  ~HookHold() { Reset(nullptr); }
+  void Reset(HHOOK hook);
+
+ private:
+  HHOOK Hook = nullptr;
+};
+
+}  // namespace ui

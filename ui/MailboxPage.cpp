@@ -1,0 +1,218 @@
+// "Ящики": one mailbox, the current one of the list, with the connection
+// and sound tests, the default mail program and the file choosers.
+#include <algorithm>
+#include <string>
+
+#include "app/Application.h"
+#include "app/CheckThread.h"
+#include "common/Texts.h"
+#include "mail/ConnectionTestReport.h"
+#include "mail/DefaultMailProgram.h"
+#include "mail/MailboxFields.h"
+#include "notify/AlertSound.h"
+#include "platform/win32/Handles.h"
+#include "resources/resource.h"
+#include "ui/Controls.h"
+#include "ui/FileChooser.h"
+#include "ui/Pages.h"
+#include "ui/SettingsDialog.h"
+
+namespace ui {
+namespace {
+
+constexpr char kProgramTip[] =
+    "Протестируйте сначала команду в Пуск\\Выполнить. Пример команды: "
+    "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" mail.example.com";
+constexpr char kNoCurrentBox[] = "Не найден текущий ящик в памяти - странный глюк :((";
+
+// The connection test's poll has ended; wParam holds its code.
+constexpr UINT kMsgConnectionTested = WM_APP + 1;
+
+// The sound test plays through the alert's buffers of this size.
+constexpr int kSoundField = 100;
+
+Application& App() { return *Application::Current(); }
+
+struct TextField {
+  int Id;
+  String MailboxFields::*Text;
+};
+
+const TextField kTextFields[] = {
+    {IDC_BOX_NAME, &MailboxFields::BoxName},  {IDC_SERVER, &MailboxFields::PopServerName},
+    {IDC_PORT, &MailboxFields::Port},         {IDC_LOGIN, &MailboxFields::Login},
+    {IDC_PASSWORD, &MailboxFields::Password}, {IDC_INTERVAL, &MailboxFields::Interval},
+    {IDC_MELODY, &MailboxFields::SpeakerStr}, {IDC_STEP, &MailboxFields::SpeakerLen},
+    {IDC_WAV_PATH, &MailboxFields::WavPath},  {IDC_PROGRAM, &MailboxFields::MsminPath},
+};
+
+struct TickField {
+  int Id;
+  bool MailboxFields::*Tick;
+};
+
+const TickField kTickFields[] = {
+    {IDC_SPEAKER, &MailboxFields::Speaker},
+    {IDC_WAV, &MailboxFields::Wav},
+    {IDC_SAME_PROGRAM, &MailboxFields::SameProgram},
+};
+
+void EnableSoundControls(HWND page) {
+  const bool speaker = Ticked(page, IDC_SPEAKER);
+  const bool wav = Ticked(page, IDC_WAV);
+  Enable(page, IDC_MELODY, speaker);
+  Enable(page, IDC_STEP, speaker);
+  Enable(page, IDC_WAV_PATH, wav);
+  Enable(page, IDC_CHOOSE_WAV, wav);
+}
+
+void SetSpeakerDefaults(HWND page) {
+  Mailbox* box = App().Boxes.CurrentBox();
+  if (box != nullptr) {
+    box->SpeakerLen = kDefaultStepMs;
+    box->SpeakerStr = kDefaultMelody;
+  }
+  ShowField(page, IDC_MELODY, kDefaultMelody);
+  ShowNumber(page, IDC_STEP, kDefaultStepMs);
+  Tick(page, IDC_SPEAKER, true);
+  Tick(page, IDC_WAV, false);
+  EnableSoundControls(page);
+}
+
+// Plays what the page shows, not what the box holds.
+void TestSound(HWND page) {
+  Application& app = App();
+  String melody, step, wav;
+  ReadField(page, IDC_MELODY, melody, kSoundField);
+  ReadField(page, IDC_STEP, step, kSoundField);
+  ReadField(page, IDC_WAV_PATH, wav, kSoundField);
+  StartAlertSound(app.SpeakerSemaphore, app.WavSemaphore,
+                  SoundModeOf(Ticked(page, IDC_SPEAKER), Ticked(page, IDC_WAV)), melody.Text(), wav.Text(),
+                  ReadUnsigned(step.Text()));
+}
+
+void Report(HWND page, int32_t code) {
+  String text;
+  const char* caption = ConnectionTestReport(code, App().Prompt.Text(), text);
+  platform::ShowMessageBox(platform::win32::FromHwnd(page), text.Text(), caption, platform::BoxButtons::Ok,
+                           platform::BoxIcon::None, false);
+}
+
+// The same poll as the timers', in a thread of its own: a server that does
+// not answer may take minutes to give up, and the dialog stays usable
+// meanwhile. The button waits for the poll's report.
+void TestConnection(HWND page) {
+  StoreMailboxPage(page);
+  Application& app = App();
+  const Mailbox* box = app.Boxes.CurrentBox();
+  if (box == nullptr) {
+    platform::ShowMessageBox(platform::win32::FromHwnd(page), kNoCurrentBox, texts::kCaptionError,
+                             platform::BoxButtons::Ok, platform::BoxIcon::None, false);
+    return;
+  }
+  Enable(page, IDC_TEST_CONNECTION, false);
+  if (!StartCheck(app, *box, platform::win32::FromHwnd(page), kMsgConnectionTested)) {
+    Enable(page, IDC_TEST_CONNECTION, true);
+    Report(page, INT32_MIN);
+  }
+}
+
+void OnConnectionTested(HWND page, int32_t code) {
+  Enable(page, IDC_TEST_CONNECTION, true);
+  Report(page, code);
+}
+
+void DetectProgram(HWND page) {
+  String program;
+  if (DetectDefaultMailProgram(program)) ShowField(page, IDC_PROGRAM, program.Text());
+}
+
+void ChooseInto(HWND page, int field, const FileKind& kind, bool quoted) {
+  String text;
+  ReadField(page, field, text, kSoundField);
+  std::string chosen;
+  if (!ChooseFile(page, text.Text(), kind, chosen)) return;
+  if (quoted) chosen = "\"" + chosen + "\"";
+  ShowField(page, field, chosen.c_str());
+}
+
+bool OnCommand(HWND page, int id) {
+  switch (id) {
+    case IDC_SPEAKER:
+    case IDC_WAV:
+      EnableSoundControls(page);
+      return true;
+    case IDC_SOUND_DEFAULTS:
+      SetSpeakerDefaults(page);
+      return true;
+    case IDC_TEST_SOUND:
+      TestSound(page);
+      return true;
+    case IDC_TEST_CONNECTION:
+      TestConnection(page);
+      return true;
+    case IDC_DEFAULT_PROGRAM:
+      DetectProgram(page);
+      return true;
+    case IDC_CHOOSE_PROGRAM:
+      ChooseInto(page, IDC_PROGRAM, kProgramFiles, true);
+      return true;
+    case IDC_CHOOSE_WAV:
+      ChooseInto(page, IDC_WAV_PATH, kWaveFiles, false);
+      return true;
+    case IDOK:
+      PassEnterToFrame();
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+void LoadMailboxPage(HWND page) {
+  const Mailbox* box = App().Boxes.CurrentBox();
+  if (box == nullptr) return;
+  MailboxFields fields;
+  FieldsOf(*box, fields);
+  for (const TextField& field : kTextFields) ShowField(page, field.Id, (fields.*field.Text).Text());
+  for (const TickField& field : kTickFields) Tick(page, field.Id, fields.*field.Tick);
+  CheckRadioButton(page, IDC_CHECK_YES, IDC_CHECK_NO, fields.CheckBox ? IDC_CHECK_YES : IDC_CHECK_NO);
+  CheckRadioButton(page, IDC_RUN_BY_CLICK, IDC_RUN_AUTOMATICALLY,
+                   fields.RunAutomatically ? IDC_RUN_AUTOMATICALLY : IDC_RUN_BY_CLICK);
+  CheckRadioButton(page, IDC_JUMP_NEW_LETTER, IDC_JUMP_ANY_LETTER,
+                   fields.AnyLetter ? IDC_JUMP_ANY_LETTER : IDC_JUMP_NEW_LETTER);
+  EnableSoundControls(page);
+}
+
+void StoreMailboxPage(HWND page) {
+  MailboxFields fields;
+  for (const TextField& field : kTextFields) ReadField(page, field.Id, fields.*field.Text);
+  for (const TickField& field : kTickFields) fields.*field.Tick = Ticked(page, field.Id);
+  fields.CheckBox = Ticked(page, IDC_CHECK_YES);
+  fields.RunAutomatically = Ticked(page, IDC_RUN_AUTOMATICALLY);
+  fields.AnyLetter = Ticked(page, IDC_JUMP_ANY_LETTER);
+  StoreFields(App().Boxes, fields);
+}
+
+INT_PTR CALLBACK MailboxPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      AddTooltip(page, IDC_PROGRAM, kProgramTip);
+      LoadMailboxPage(page);
+      return FALSE;
+    case WM_COMMAND:
+      if (HIWORD(wParam) != BN_CLICKED) return FALSE;
+      return OnCommand(page, LOWORD(wParam)) ? TRUE : FALSE;
+    case kMsgConnectionTested:
+      OnConnectionTested(page, static_cast<int32_t>(static_cast<uint32_t>(wParam)));
+      return TRUE;
+    case WM_DESTROY:
+      RemoveTooltip(page, IDC_PROGRAM);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace ui
