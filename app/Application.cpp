@@ -77,14 +77,15 @@ void Application::LoadButtonIcons() {
 }
 
 // A box without server, login or password cannot be polled: the settings
-// open on it, one box after the other. The user may add or delete boxes
-// meanwhile, so the count is read afresh after every dialog.
+// open on it, on the mailbox page, one box after the other. The user may add
+// or delete boxes meanwhile, so the count is read afresh after every dialog.
 void Application::PromptIncompleteBoxes() {
   if (Dialogs.Settings == nullptr) return;
   for (int32_t i = 0; i < Boxes.Count; ++i) {
     const Mailbox& box = *Boxes.At(i);
     if (!box.Login.IsEmpty() && !box.Password.IsEmpty() && !box.PopServerName.IsEmpty()) continue;
     Boxes.SetCurrent(i);
+    LastTabPos = kMailboxPage;
     Dialogs.Settings(*this);
   }
 }

@@ -48,7 +48,10 @@ class Application {
   int32_t DoAutoCheckNewVer = 1;
   int32_t CheckNewVerPeriod = 10;
   int32_t LastCheckNewVer = 0;
+  // The settings dialog's page shown last: 0 general, 1 mailbox, 2 commands,
+  // 3 antispam.
   int32_t LastTabPos = 0;
+  static constexpr int32_t kMailboxPage = 1;
   int32_t RunMsminMode = 0;
   int32_t LastCensusYear = 0;
   int32_t SendErrors = 1;

@@ -10,13 +10,12 @@
 namespace {
 
 constexpr char kBadPath[] = "Путь к почтовой программе указан не верно!\nХотите исправить?";
-constexpr int32_t kMailboxTab = 1;
 
 void OfferToMendPath(Application& app, int32_t index) {
   const platform::BoxAnswer answer = platform::ShowMessageBox(
       nullptr, kBadPath, texts::kCaptionError, platform::BoxButtons::YesNo, platform::BoxIcon::Warning, true);
   if (answer != platform::BoxAnswer::Yes) return;
-  app.LastTabPos = kMailboxTab;
+  app.LastTabPos = Application::kMailboxPage;
   app.Boxes.SetCurrent(index);
   OpenSettingsDialog(app);
 }

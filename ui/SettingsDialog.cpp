@@ -33,7 +33,7 @@ const PageKind kPages[] = {
     {IDD_ANTISPAM_PAGE, "Антиспам", AntispamPageProc},
 };
 constexpr int kPageCount = static_cast<int>(std::size(kPages));
-constexpr int kMailboxPage = 1;
+constexpr int kMailboxPage = Application::kMailboxPage;
 constexpr int kCommandsPage = 2;
 
 struct BarButton {

@@ -51,6 +51,7 @@ class SettingsOpeningTest : public ::testing::Test {
 // dialog are looked at too, complete ones skipped.
 TEST_F(SettingsOpeningTest, StartUpOpensTheDialogOnEveryIncompleteBox) {
   g_firstOpening = [](Application& app) {
+    app.LastTabPos = 0;
     FillBox(*app.Boxes.At(0));
     app.Boxes.AddBox();
     FillBox(*app.Boxes.CurrentBox());
@@ -61,6 +62,7 @@ TEST_F(SettingsOpeningTest, StartUpOpensTheDialogOnEveryIncompleteBox) {
   ASSERT_EQ(2u, g_openings.size());
   EXPECT_EQ(0, g_openings[0].Current);
   EXPECT_EQ(2, g_openings[1].Current);
+  EXPECT_EQ(Application::kMailboxPage, g_openings[1].Tab);
 }
 
 TEST_F(SettingsOpeningTest, MenuAndMailProgramOpenItUnderTheGuardOnTheirPage) {
