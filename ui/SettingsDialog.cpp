@@ -1,6 +1,7 @@
 #include "ui/SettingsDialog.h"
 
 #include <commctrl.h>
+#include <uxtheme.h>
 
 #include <iterator>
 
@@ -141,6 +142,8 @@ HWND CreatePage(Frame& frame, int index) {
                                  kPages[index].Procedure, 0);
   if (page == nullptr) return nullptr;
   ShowWindow(page, SW_HIDE);
+  // The page wears the tab body's background, not the dialog grey.
+  EnableThemeDialogTexture(page, ETDT_ENABLETAB);
   RECT place = {1, 15, 0, 0};
   MapDialogRect(frame.Window, &place);
   SetWindowPos(page, nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
