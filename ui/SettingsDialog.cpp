@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <uxtheme.h>
 
+#include <algorithm>
 #include <iterator>
 
 #include "app/Application.h"
@@ -144,9 +145,18 @@ HWND CreatePage(Frame& frame, int index) {
   ShowWindow(page, SW_HIDE);
   // The page wears the tab body's background, not the dialog grey.
   EnableThemeDialogTexture(page, ETDT_ENABLETAB);
+  // Below the tab strip, and as far as the tab's body reaches, so that no
+  // stripe of another background shows beside the page.
   RECT place = {1, 15, 0, 0};
   MapDialogRect(frame.Window, &place);
-  SetWindowPos(page, nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT body = {};
+  GetClientRect(frame.Tabs, &body);
+  SendMessageA(frame.Tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&body));
+  RECT size = {};
+  GetWindowRect(page, &size);
+  const int width = std::max<int>(body.right - place.left, size.right - size.left);
+  const int height = std::max<int>(body.bottom - place.top, size.bottom - size.top);
+  SetWindowPos(page, nullptr, place.left, place.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   return page;
 }
 
