@@ -28,8 +28,9 @@ constexpr char kNoCurrentBox[] = "Не найден текущий ящик в �
 // The connection test's poll has ended; wParam holds its code.
 constexpr UINT kMsgConnectionTested = WM_APP + 1;
 
-// The sound test plays through the alert's buffers of this size.
-constexpr int kSoundField = 100;
+// The sound test plays through the alert's buffers of this size, and the
+// choosers start from as much of their field.
+constexpr int kShortField = 100;
 
 Application& App() { return *Application::Current(); }
 
@@ -83,9 +84,9 @@ void SetSpeakerDefaults(HWND page) {
 void TestSound(HWND page) {
   Application& app = App();
   String melody, step, wav;
-  ReadField(page, IDC_MELODY, melody, kSoundField);
-  ReadField(page, IDC_STEP, step, kSoundField);
-  ReadField(page, IDC_WAV_PATH, wav, kSoundField);
+  ReadField(page, IDC_MELODY, melody, kShortField);
+  ReadField(page, IDC_STEP, step, kShortField);
+  ReadField(page, IDC_WAV_PATH, wav, kShortField);
   StartAlertSound(app.SpeakerSemaphore, app.WavSemaphore,
                   SoundModeOf(Ticked(page, IDC_SPEAKER), Ticked(page, IDC_WAV)), melody.Text(), wav.Text(),
                   ReadUnsigned(step.Text()));
@@ -129,7 +130,7 @@ void DetectProgram(HWND page) {
 
 void ChooseInto(HWND page, int field, const FileKind& kind, bool quoted) {
   String text;
-  ReadField(page, field, text, kSoundField);
+  ReadField(page, field, text, kShortField);
   std::string chosen;
   if (!ChooseFile(page, text.Text(), kind, chosen)) return;
   if (quoted) chosen = "\"" + chosen + "\"";
