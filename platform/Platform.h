@@ -190,6 +190,11 @@ enum class ShowMode { Maximized, Normal, Minimized };
 // "open". params may be null. True when the shell accepted it.
 bool ShellOpen(const char* target, const char* params, ShowMode mode);
 
+// The path of the Program Files folder ("C:\Program Files"), without a
+// closing backslash, terminated. False when it cannot be had or does not fit
+// into capacity bytes.
+bool ProgramFilesFolder(char* buffer, size_t capacity);
+
 // ---------------------------------------------------------------------------
 // Resources: icons and menus.
 

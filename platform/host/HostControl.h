@@ -58,6 +58,8 @@ struct ShellCall {
 };
 std::vector<ShellCall> ShellCalls();
 void RefuseShellTarget(const std::string& target);
+// What ProgramFilesFolder answers ("C:\Program Files" after Reset).
+void SetProgramFilesFolder(const std::string& folder);
 
 // ---- Menus: TrackMenu returns queued choices (default 0: dismissed).
 struct MenuItem {

@@ -31,6 +31,8 @@ std::vector<host::MessageBoxCall> g_boxes;
 std::deque<BoxAnswer> g_answers;
 std::vector<host::ShellCall> g_shellCalls;
 std::set<std::string> g_refusedTargets;
+constexpr char kProgramFiles[] = "C:\\Program Files";
+std::string g_programFiles = kProgramFiles;
 std::deque<uint32_t> g_menuChoices;
 std::vector<std::vector<host::MenuItem>> g_menusShown;
 std::set<MenuRecord*> g_menus;
@@ -87,6 +89,13 @@ bool ShellOpen(const char* target, const char* params, ShowMode mode) {
   const std::string file = target != nullptr ? target : "";
   g_shellCalls.push_back({file, params != nullptr ? params : "", mode});
   return !file.empty() && g_refusedTargets.count(file) == 0;
+}
+
+bool ProgramFilesFolder(char* buffer, size_t capacity) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  if (buffer == nullptr || g_programFiles.empty() || g_programFiles.size() >= capacity) return false;
+  std::memcpy(buffer, g_programFiles.c_str(), g_programFiles.size() + 1);
+  return true;
 }
 
 Icon LoadIconResource(Module, int resourceId, int size) {
@@ -265,6 +274,11 @@ void RefuseShellTarget(const std::string& target) {
   g_refusedTargets.insert(target);
 }
 
+void SetProgramFilesFolder(const std::string& folder) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  g_programFiles = folder;
+}
+
 void QueueMenuChoice(uint32_t commandId) {
   std::lock_guard<std::mutex> hold(g_lock);
   g_menuChoices.push_back(commandId);
@@ -330,6 +344,7 @@ void ResetRecords() {
   g_answers.clear();
   g_shellCalls.clear();
   g_refusedTargets.clear();
+  g_programFiles = kProgramFiles;
   g_menuChoices.clear();
   g_menusShown.clear();
   for (MenuRecord* record : g_menus) delete record;

@@ -64,6 +64,11 @@ TEST_F(RegistryTest, ValuesReadBackAsWindowsHandsThemOut) {
   }
   uint32_t size = 4;
   EXPECT_EQ(RegQueryValue(key_, "NeverWritten", nullptr, &n, &size), RegResult::NotFound);
+  char unnamed[8] = {};
+  size = sizeof unnamed;
+  ASSERT_TRUE(RegSetValue(key_, nullptr, kRegText, "dflt", 4));
+  EXPECT_EQ(RegQueryValue(key_, "", nullptr, unnamed, &size), RegResult::Ok) << "the key's default value";
+  EXPECT_STREQ(unnamed, "dflt");
 }
 
 // Windows-1251 names: Cyrillic letters, Ё and ё included, match in either
