@@ -1,0 +1,79 @@
+#include "mail/DefaultMailProgram.h"
+
+#include <cstring>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace {
+
+constexpr char kMailtoCommand[] = "mailto\\shell\\open\\command";
+// The longest registration looked at; a longer one counts as none.
+constexpr uint32_t kMaxCommand = 200;
+constexpr char kProgramFilesToken[] = "%programfiles%";
+// Room for any folder the shell names (MAX_PATH).
+constexpr size_t kFolderCapacity = 260;
+
+// Closes the key it holds when it goes.
+class OpenKey {
+ public:
+  explicit OpenKey(platform::RegKey key) : Key(key) {}
+  OpenKey(const OpenKey&) = delete;
+  OpenKey& operator=(const OpenKey&) = delete;
+  ~OpenKey() {
+    if (Key != nullptr) platform::RegCloseKeyObject(Key);
+  }
+  platform::RegKey Key;
+};
+
+// Lower case in Windows-1251: the Latin letters, the Russian ones with Ё,
+// and the letters of the other Cyrillic alphabets in the upper half.
+char LowerOf(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  if ((byte >= 'A' && byte <= 'Z') || byte >= 0xC0) {
+    return static_cast<char>(byte >= 0xE0 ? byte : byte + 0x20);
+  }
+  static const unsigned char kPairs[][2] = {{0x80, 0x90}, {0x81, 0x83}, {0x8A, 0x9A}, {0x8C, 0x9C},
+                                            {0x8D, 0x9D}, {0x8E, 0x9E}, {0x8F, 0x9F}, {0xA1, 0xA2},
+                                            {0xA3, 0xBC}, {0xA5, 0xB4}, {0xA8, 0xB8}, {0xAA, 0xBA},
+                                            {0xAF, 0xBF}, {0xB2, 0xB3}, {0xBD, 0xBE}};
+  for (const auto& pair : kPairs) {
+    if (pair[0] == byte) return static_cast<char>(pair[1]);
+  }
+  return c;
+}
+
+}  // namespace
+
+// The path runs from the opening quote to the next one; a registration whose
+// closing quote is missing gives the rest of the text. Without a folder
+// (null) a path that needs it is refused.
+bool MailProgramFromCommand(const char* command, const char* programFiles, String& program) {
+  if (command == nullptr || command[0] != '"') return false;
+  const char* start = command + 1;
+  const char* end = std::strchr(start, '"');
+  std::string path(start, end != nullptr ? static_cast<size_t>(end - start) : std::strlen(start));
+  if (path.empty()) return false;
+  for (char& c : path) c = LowerOf(c);
+  const size_t token = path.find(kProgramFilesToken);
+  if (token != std::string::npos) {
+    if (programFiles == nullptr) return false;
+    path.replace(0, token + std::strlen(kProgramFilesToken), programFiles);
+  }
+  program.Assign(("\"" + path + "\"").c_str());
+  return true;
+}
+
+// The key's default value is read by its name "": the first value of the key
+// in enumeration order may be another one.
+bool DetectDefaultMailProgram(String& program) {
+  const OpenKey key(platform::RegOpenKeyObject(platform::RegRoot::ClassesRoot, kMailtoCommand));
+  if (key.Key == nullptr) return false;
+  char command[kMaxCommand + 1] = {};
+  uint32_t size = kMaxCommand;
+  if (platform::RegQueryValue(key.Key, "", nullptr, command, &size) != platform::RegResult::Ok) return false;
+  command[size < kMaxCommand ? size : kMaxCommand] = '\0';
+  char folder[kFolderCapacity] = {};
+  const bool known = platform::ProgramFilesFolder(folder, sizeof folder);
+  return MailProgramFromCommand(command, known ? folder : nullptr, program);
+}
