@@ -153,8 +153,9 @@ BoxAnswer ShowMessageBox(Window owner, const char* text, const char* caption, Bo
                          BoxIcon icon, bool systemModal);
 
 // ---------------------------------------------------------------------------
-// Registry, through the ANSI functions. Keys opened here have full access
-// and must be closed with RegCloseKeyObject.
+// Registry, through the ANSI functions. Keys opened here must be closed with
+// RegCloseKeyObject. Keys of the current user have full access; keys opened
+// under the classes root (mostly the machine's) are for reading only.
 
 enum class RegRoot { CurrentUser, ClassesRoot };
 

@@ -16,7 +16,9 @@ HKEY RootKey(RegRoot root) {
 
 RegKey RegOpenKeyObject(RegRoot root, const char* path) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(RootKey(root), path, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return nullptr;
+  // The classes root is mostly the machine's, which a user may only read.
+  const REGSAM access = root == RegRoot::ClassesRoot ? KEY_READ : KEY_ALL_ACCESS;
+  if (RegOpenKeyExA(RootKey(root), path, 0, access, &key) != ERROR_SUCCESS) return nullptr;
   return FromHkey(key);
 }
 
