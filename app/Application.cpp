@@ -67,10 +67,9 @@ int Application::CreateMainWindow() {
   return MainWindow != nullptr;
 }
 
-// At the size of small icons, so that the dialog buttons, which grow with
-// the display's scale, do not show a tiny picture.
+// Scaled with the display, as the dialog buttons that show them are.
 void Application::LoadButtonIcons() {
-  const int size = platform::SmallIconSize();
+  const int size = platform::DisplayPixels(kIconSize);
   for (int i = 0; i < kButtonIconCount; ++i) {
     ButtonIcons[i] = platform::LoadIconResource(Instance, IDI_BUTTON_NEXT + i, size);
   }

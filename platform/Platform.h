@@ -207,6 +207,10 @@ Icon LoadIconResource(Module module, int resourceId, int size);
 // 96 DPI, more on a scaled display.
 int SmallIconSize();
 
+// A length given in pixels at 96 DPI, in pixels of this display. Dialogs
+// grow with the display's scale, and so must what is drawn on them.
+int DisplayPixels(int pixelsAt96);
+
 // Loads a menu resource; the caller destroys it. Null on failure.
 Menu LoadMenuResource(Module module, int resourceId);
 Menu CreatePopupMenuObject();

@@ -1,9 +1,8 @@
 // "Команды": the tray menu's commands in a two-column table, edited in
 // place. The table is the page's only state; "Сохранить" turns it into the
 // command list, "Отмена" forgets it.
-#include <windows.h>
-
 #include <commctrl.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <iterator>
@@ -114,7 +113,7 @@ void Fill(HWND page) {
                LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   RECT client = {};
   GetClientRect(list, &client);
-  const int captionWidth = ScaledPixels(kCaptionColumnWidth);
+  const int captionWidth = platform::DisplayPixels(kCaptionColumnWidth);
   AddColumn(list, 0, "Название команды", captionWidth);
   AddColumn(list, 1, "Команда", client.right - captionWidth);
   CommandRows rows;
@@ -130,8 +129,8 @@ void EndCellEdit(bool take) {
     GetWindowTextA(editor, text, kCellBuffer);
     SetCellText(g_edit.List, g_edit.Row, g_edit.Column, text);
   }
-  g_edit.Editor.Reset(nullptr);
   g_edit.Row = g_edit.Column = -1;
+  g_edit.Editor.Reset(nullptr);
 }
 
 // The editor is a popup, outside the dialog's keyboard handling: it takes

@@ -29,16 +29,12 @@ void PutIcon(HWND dialog, int id, HICON icon) {
   SendDlgItemMessageA(dialog, id, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
 }
 
-int ScaledPixels(int pixels) {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
-  return MulDiv(pixels, dpi > 0 ? dpi : 96, 96);
-}
-
+// The handle is let go before the window is destroyed: destroying it moves
+// the focus, and what runs on that must not find the window still held.
 void WindowHold::Reset(HWND window) {
-  if (Window != nullptr && IsWindow(Window)) DestroyWindow(Window);
+  HWND old = Window;
   Window = window;
+  if (old != nullptr && IsWindow(old)) DestroyWindow(old);
 }
 
 void HookHold::Reset(HHOOK hook) {

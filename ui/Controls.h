@@ -23,9 +23,6 @@ void Tick(HWND dialog, int id, bool on);
 void Enable(HWND dialog, int id, bool on);
 void PutIcon(HWND dialog, int id, HICON icon);
 
-// The pixels of a length given for 96 DPI, on this display.
-int ScaledPixels(int pixels);
-
 // Destroys the window it holds, unless the system has done so already.
 class WindowHold {
  public:

@@ -91,7 +91,8 @@ int TrayCallCount();
 // resource a handle came from (-1 for an unknown handle).
 int IconResourceId(platform::Icon icon);
 // The size it was loaded at (-1 for an unknown handle), and the size that
-// SmallIconSize answers (16 after Reset).
+// SmallIconSize answers (16 after Reset). The stand-in's display is scaled
+// by that size over 16, for DisplayPixels too.
 int IconSize(platform::Icon icon);
 void SetSmallIconSize(int pixels);
 

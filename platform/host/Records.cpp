@@ -112,6 +112,11 @@ int SmallIconSize() {
   return g_smallIconSize;
 }
 
+int DisplayPixels(int pixelsAt96) {
+  std::lock_guard<std::mutex> hold(g_lock);
+  return pixelsAt96 * g_smallIconSize / 16;
+}
+
 Menu LoadMenuResource(Module, int resourceId) {
   std::lock_guard<std::mutex> hold(g_lock);
   const auto found = g_menuResources.find(resourceId);

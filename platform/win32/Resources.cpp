@@ -17,6 +17,13 @@ Icon LoadIconResource(Module module, int resourceId, int size) {
 
 int SmallIconSize() { return GetSystemMetrics(SM_CXSMICON); }
 
+int DisplayPixels(int pixelsAt96) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return MulDiv(pixelsAt96, dpi > 0 ? dpi : 96, 96);
+}
+
 Menu LoadMenuResource(Module module, int resourceId) {
   return FromHmenu(LoadMenuA(ToHinstance(module), MAKEINTRESOURCEA(resourceId)));
 }

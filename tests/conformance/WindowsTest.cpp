@@ -42,4 +42,10 @@ TEST(Windows, SentMessagesRunOnTheWindowsThread) {
   EXPECT_FALSE(WindowExists(window));
 }
 
+// The tests run at 96 DPI, where small icons and lengths are as given.
+TEST(Display, AtNinetySixDpiLengthsStayAsGiven) {
+  EXPECT_EQ(SmallIconSize(), 16);
+  EXPECT_EQ(DisplayPixels(200), 200);
+}
+
 }  // namespace
