@@ -13,6 +13,7 @@
 // Keep this file ASCII: the build compiles narrow literals as Windows-1251.
 
 #include <windows.h>
+#include <commctrl.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
@@ -447,7 +448,10 @@ int Usage() {
       "  tray-forget  --class C\n"
       "  broadcast    --name MESSAGE\n"
       "  menu-keys    --keys VK,VK,... [--wait MS]\n"
-      "  metrics");
+      "  metrics\n"
+      "  controls     --title T [--wait MS]\n"
+      "  set-texts    --title T ID TEXT [ID TEXT]...\n"
+      "  items        --title T --id N  (tab control or list view)");
   return 2;
 }
 
@@ -730,6 +734,197 @@ int CmdMetrics(const Args&) {
   return 0;
 }
 
+// ---------------------------------------------------------------- dialog controls
+
+// The first visible top-level window with that title (any class).
+HWND FindTitled(const Args& a) {
+  std::wstring title = a.Str(L"--title");
+  HWND found = nullptr;
+  WaitFor(a.Num(L"--wait", 5000), [&] {
+    for (HWND h : TopWindows())
+      if (IsWindowVisible(h) && WindowText(h) == title) return (found = h) != nullptr;
+    return false;
+  });
+  return found;
+}
+
+// A window's controls at any depth (pages are dialogs inside the tab
+// control), the visible ones first: ids repeat from page to page.
+std::vector<HWND> Controls(HWND top) {
+  std::vector<HWND> all = Children(top), out;
+  for (int pass = 1; pass >= 0; --pass)
+    for (HWND c : all)
+      if (!!IsWindowVisible(c) == !!pass) out.push_back(c);
+  return out;
+}
+
+LRESULT Send(HWND h, UINT msg, WPARAM w = 0, LPARAM l = 0) {
+  DWORD_PTR r = 0;
+  SendMessageTimeoutW(h, msg, w, l, SMTO_ABORTIFHUNG, 2000, &r);
+  return (LRESULT)r;
+}
+
+std::string Centre(HWND h, RECT r) {
+  MapWindowPoints(h, nullptr, (POINT*)&r, 2);
+  return std::to_string((r.left + r.right) / 2) + "," + std::to_string((r.top + r.bottom) / 2);
+}
+
+// What a control holds beyond its text: the check of a button, the selected
+// item of a drop-down list or tab control, the rows of a list view.
+long long StateOf(HWND c, const std::wstring& cls) {
+  if (_wcsicmp(cls.c_str(), L"Button") == 0) return Send(c, BM_GETCHECK);
+  if (_wcsicmp(cls.c_str(), L"ComboBox") == 0) return Send(c, CB_GETCURSEL);
+  if (cls == WC_TABCONTROLW) return Send(c, TCM_GETCURSEL);
+  if (cls == WC_LISTVIEWW) return Send(c, LVM_GETITEMCOUNT);
+  return -1;
+}
+
+// One line per control: id, class, visible, enabled, state, centre on the
+// screen, text.
+int CmdControls(const Args& a) {
+  HWND top = FindTitled(a);
+  if (!top) {
+    Err("no such window");
+    return 1;
+  }
+  for (HWND c : Controls(top)) {
+    std::wstring cls = ClassOf(c);
+    RECT r = {};
+    GetClientRect(c, &r);
+    Out(std::to_string(GetDlgCtrlID(c)) + "\t" + Utf8(cls) + "\t" + (IsWindowVisible(c) ? "1" : "0") + "\t" +
+        (IsWindowEnabled(c) ? "1" : "0") + "\t" + std::to_string(StateOf(c, cls)) + "\t" + Centre(c, r) +
+        "\t" + Utf8(Escape(WindowText(c))));
+  }
+  return 0;
+}
+
+HWND ControlById(HWND top, long long id) {
+  for (HWND c : Controls(top))
+    if (GetDlgCtrlID(c) == id) return c;
+  return nullptr;
+}
+
+// Sets the texts of edit fields: --title T ID TEXT [ID TEXT]...
+int CmdSetTexts(const Args& a) {
+  HWND top = FindTitled(a);
+  if (!top) {
+    Err("no such window");
+    return 1;
+  }
+  size_t i = 1;
+  while (i < a.items.size() && a.items[i].compare(0, 2, L"--") == 0) i += 2;
+  for (; i + 1 < a.items.size(); i += 2) {
+    HWND c = ControlById(top, wcstoll(a.items[i].c_str(), nullptr, 0));
+    DWORD_PTR r = 0;
+    if (!c ||
+        !SendMessageTimeoutW(c, WM_SETTEXT, 0, (LPARAM)a.items[i + 1].c_str(), SMTO_ABORTIFHUNG, 2000, &r)) {
+      Err("cannot set the text of " + Utf8(a.items[i]));
+      return 1;
+    }
+  }
+  return 0;
+}
+
+// Memory in the program's process, for the messages of common controls
+// that pass pointers.
+struct Remote {
+  HANDLE proc;
+  char* base = nullptr;
+  explicit Remote(HWND h)
+      : proc(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, PidOf(h))) {
+    if (proc) base = (char*)VirtualAllocEx(proc, nullptr, 4096, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~Remote() {
+    if (base) VirtualFreeEx(proc, base, 0, MEM_RELEASE);
+    if (proc) CloseHandle(proc);
+  }
+  template <class T>
+  void Put(const T& v, size_t at = 0) {
+    WriteProcessMemory(proc, base + at, &v, sizeof v, nullptr);
+  }
+  template <class T>
+  T Get(size_t at = 0) {
+    T v = {};
+    ReadProcessMemory(proc, base + at, &v, sizeof v, nullptr);
+    return v;
+  }
+  std::wstring Text(size_t at) {
+    wchar_t buf[512] = {};
+    ReadProcessMemory(proc, base + at, buf, sizeof buf - sizeof(wchar_t), nullptr);
+    return buf;
+  }
+};
+
+const size_t kTextAt = 1024, kTextChars = 511;
+
+// The rectangle of a list-view cell: the label of column 0, the bounds of
+// another column.
+RECT CellRect(HWND lv, Remote& m, int row, int col) {
+  RECT r = {col ? LVIR_BOUNDS : LVIR_LABEL, col, 0, 0};
+  m.Put(r);
+  Send(lv, col ? LVM_GETSUBITEMRECT : LVM_GETITEMRECT, row, (LPARAM)m.base);
+  return m.Get<RECT>();
+}
+
+// The items of a tab control or the rows of a list view, one line each:
+// index, selected, then centre and text of every cell; a list view's
+// columns first, as "column" lines with width and header.
+int CmdItems(const Args& a) {
+  HWND top = FindTitled(a), c = top ? ControlById(top, a.Num(L"--id", 0)) : nullptr;
+  if (!c) {
+    Err("no such control");
+    return 1;
+  }
+  Remote m(c);
+  if (!m.base) {
+    Err("cannot reach the program's memory");
+    return 1;
+  }
+  if (ClassOf(c) == WC_TABCONTROLW) {
+    int n = (int)Send(c, TCM_GETITEMCOUNT), cur = (int)Send(c, TCM_GETCURSEL);
+    for (int i = 0; i < n; ++i) {
+      TCITEMW item = {};
+      item.mask = TCIF_TEXT;
+      item.pszText = (LPWSTR)(m.base + kTextAt);
+      item.cchTextMax = kTextChars;
+      m.Put(item);
+      Send(c, TCM_GETITEMW, i, (LPARAM)m.base);
+      std::wstring text = m.Text(kTextAt);
+      Send(c, TCM_GETITEMRECT, i, (LPARAM)m.base);
+      Out(std::to_string(i) + "\t" + (i == cur ? "1" : "0") + "\t" + Centre(c, m.Get<RECT>()) + "\t" +
+          Utf8(Escape(text)));
+    }
+    return 0;
+  }
+  int cols = (int)Send((HWND)Send(c, LVM_GETHEADER), HDM_GETITEMCOUNT);
+  for (int col = 0; col < cols; ++col) {
+    LVCOLUMNW column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = (LPWSTR)(m.base + kTextAt);
+    column.cchTextMax = kTextChars;
+    m.Put(column);
+    Send(c, LVM_GETCOLUMNW, col, (LPARAM)m.base);
+    Out("column=" + std::to_string(col) + "\t" + std::to_string(m.Get<LVCOLUMNW>().cx) + "\t" +
+        Utf8(Escape(m.Text(kTextAt))));
+  }
+  for (int row = 0, n = (int)Send(c, LVM_GETITEMCOUNT); row < n; ++row) {
+    std::string line =
+        std::to_string(row) + "\t" + (Send(c, LVM_GETITEMSTATE, row, LVIS_SELECTED) ? "1" : "0");
+    for (int col = 0; col < cols; ++col) {
+      LVITEMW item = {};
+      item.iSubItem = col;
+      item.pszText = (LPWSTR)(m.base + kTextAt);
+      item.cchTextMax = kTextChars;
+      m.Put(item);
+      Send(c, LVM_GETITEMTEXTW, row, (LPARAM)m.base);
+      std::wstring text = m.Text(kTextAt);
+      line += "\t" + Centre(c, CellRect(c, m, row, col)) + "\t" + Utf8(Escape(text));
+    }
+    Out(line);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -783,5 +978,8 @@ int main() {
   if (cmd == L"broadcast") return CmdBroadcast(a);
   if (cmd == L"menu-keys") return CmdMenuKeys(a);
   if (cmd == L"metrics") return CmdMetrics(a);
+  if (cmd == L"controls") return CmdControls(a);
+  if (cmd == L"set-texts") return CmdSetTexts(a);
+  if (cmd == L"items") return CmdItems(a);
   return Usage();
 }
