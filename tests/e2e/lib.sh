@@ -92,11 +92,12 @@ drv() {
   e2e_spawn timeout 90 wine "$E2E_DRIVER" --desktop "$E2E_DESKTOP" "$@" 2>>"$E2E_ARTIFACTS/driver.log"
 }
 
-e2e_shot() {  # NAME: the whole X screen into the artifacts
+e2e_shot() {  # NAME [LEFT,TOP,WIDTH,HEIGHT]: the X screen, or that part of it, into the artifacts
   E2E_SHOT_NO=$((E2E_SHOT_NO + 1))
-  local file
+  local file crop=()
   file=$(printf '%s/%02d-%s.png' "$E2E_ARTIFACTS" "$E2E_SHOT_NO" "$1")
-  timeout 30 import -display "$DISPLAY" -window root "$file" 2>>"$E2E_ARTIFACTS/harness.log" \
+  [ -z "${2:-}" ] || crop=(-crop "$(awk -F, '{ printf "%dx%d+%d+%d", $3, $4, $1, $2 }' <<<"$2")" +repage)
+  timeout 30 import -display "$DISPLAY" -window root "${crop[@]}" "$file" 2>>"$E2E_ARTIFACTS/harness.log" \
     && e2e_log "screenshot $file"
 }
 
@@ -740,4 +741,158 @@ e2e_menu_keys() {  # KEYS [SHOT]
   drv wait-window --class '#32768' --visible --timeout 10000 >/dev/null || e2e_fail "no menu opened"
   if [ -n "${2:-}" ]; then sleep 0.3; e2e_shot "$2"; fi
   drv menu-keys --keys "$1" >/dev/null || e2e_fail "could not press $1 in the menu"
+}
+
+# ---------------------------------------------------------------- the settings dialog
+
+E2E_SETTINGS="Настройки Вестуна"
+
+# Reads every control of the settings dialog (or of the window titled TITLE)
+# into E2E_CTLS, one line each, the visible ones first: ids repeat from page
+# to page. Columns: id, class, visible, enabled, state (check of a button,
+# selection of a drop-down list or tab control, rows of a list view), centre
+# on the screen, text.
+e2e_read_ctls() {  # [TITLE]
+  E2E_CTLS=$(drv controls --title "${1:-$E2E_SETTINGS}" --wait 10000) || e2e_fail "no window '${1:-$E2E_SETTINGS}'"
+}
+
+ctl() {  # ID FIELD: of the first control with that id in E2E_CTLS
+  local col
+  case $2 in class) col=2 ;; visible) col=3 ;; enabled) col=4 ;; state) col=5 ;; centre) col=6 ;; text) col=7 ;; esac
+  awk -F'\t' -v id="$1" -v c="$col" '$1 == id { print $c; exit }' <<<"$E2E_CTLS"
+}
+
+# Waits up to 5 s until every "ID FIELD VALUE" holds in the settings dialog.
+expect_ctls() {  # "ID FIELD VALUE"...
+  local limit=$(($(date +%s) + 5)) check id field want bad
+  while :; do
+    e2e_read_ctls
+    bad=""
+    for check in "$@"; do
+      read -r id field want <<<"$check"
+      [ "$(ctl "$id" "$field")" = "$want" ] || bad+="; $id $field: got '$(ctl "$id" "$field")', expected '$want'"
+    done
+    [ -z "$bad" ] && break
+    [ "$(date +%s)" -lt "$limit" ] || e2e_fail "settings dialog$bad"
+    sleep 0.2
+  done
+  e2e_log "ok: $(printf '[%s] ' "$@")"
+}
+
+# A real left click on the visible control ID of the settings dialog (or of
+# the window titled TITLE).
+e2e_click() {  # ID [TITLE]
+  local xy
+  e2e_read_ctls "${2:-}"
+  [ "$(ctl "$1" visible)" = 1 ] || e2e_fail "control $1 is not visible"
+  xy=$(ctl "$1" centre)
+  e2e_mouse mousemove "${xy%,*}" "${xy#*,}" click 1
+}
+
+e2e_keys() { e2e_mouse key --delay 150 "$@"; }  # X key names: Escape, Return, Tab ...
+
+# The items of the tab control or list view ID into E2E_ITEMS, one line
+# each: index, selected, then centre and text of every cell; a list view's
+# columns come first as "column=N width header".
+e2e_items() {  # ID
+  E2E_ITEMS=$(drv items --title "$E2E_SETTINGS" --id "$1") || e2e_fail "cannot read the items of control $1"
+}
+
+# The texts of the rows of E2E_ITEMS, cells joined by "|", one row a line,
+# a star before selected rows.
+e2e_rows() { awk -F'\t' '!/^column=/ { r = ($2 ? "*" : ""); for (i = 4; i <= NF; i += 2) r = r (i > 4 ? "|" : "") $i; print r }' <<<"$E2E_ITEMS"; }
+
+# A real click on the tab (or cell) INDEX [COLUMN] of E2E_ITEMS; CLICKS 2 for a double click.
+e2e_click_item() {  # INDEX [COLUMN [CLICKS]]
+  local xy
+  xy=$(awk -F'\t' -v row="$1" -v c=$((3 + 2 * ${2:-0})) '!/^column=/ && $1 == row { print $c }' <<<"$E2E_ITEMS")
+  [ -n "$xy" ] || e2e_fail "no item $1 to click"
+  e2e_mouse mousemove "${xy%,*}" "${xy#*,}" click --repeat "${3:-1}" --delay 80 1
+}
+
+e2e_tab() {  # INDEX: a real click on that tab of the settings dialog
+  e2e_items 1038
+  e2e_click_item "$1"
+  expect_ctls "1038 state $1"
+}
+
+# Waits for the settings dialog; leaves its rectangle in E2E_SETTINGS_RECT.
+e2e_wait_settings() {
+  local out
+  out=$(drv wait-window --class '#32770' --title "$E2E_SETTINGS" --visible --timeout 20000) \
+    || e2e_fail "no settings dialog within 20 s"
+  E2E_SETTINGS_RECT=$(kv rect "$out")
+}
+
+e2e_settings_gone() {  # the dialog closes within 10 s
+  drv wait-no-window --class '#32770' --title "$E2E_SETTINGS" --timeout 10000 >/dev/null \
+    || e2e_fail "the settings dialog is still open"
+  e2e_log "ok: the settings dialog closed"
+}
+
+# "Настройки", the first item of the tray menu.
+e2e_open_settings() {
+  e2e_tray_spot
+  e2e_tray_click 3
+  e2e_menu_keys 0x28,0x0d
+  e2e_wait_settings
+}
+
+# A start on incomplete mailboxes opens the settings dialog: Escape closes it.
+e2e_escape_settings() {
+  e2e_wait_settings
+  e2e_keys Escape
+  e2e_settings_gone
+}
+
+# Passwords are scrambled with a position drawn at random for every byte, so
+# they differ from save to save: rewrites each "Password" line of the export
+# FILE as "Password"=scrambled("PLAIN"), or =unscrambled("TEXT") for a value
+# that does not decode. The bytes are Windows-1251, as Wine read them.
+e2e_unscramble_passwords() {  # FILE
+  python3 - "$1" <<'PY' || e2e_fail "cannot read the passwords of $1"
+import re, sys
+
+def byte(c):
+    try:
+        return c.encode("cp1251")[0]
+    except UnicodeEncodeError:
+        return ord(c)  # the one byte Windows-1251 leaves unassigned
+
+def plain(stored):
+    raw = [byte(c) for c in re.sub(r'\\(.)', r'\1', stored)]
+    if len(raw) % 2 or any(not 1 <= p <= 150 for p in raw[1::2]):
+        return None
+    return bytes((b - ((p - 1) * 97 + 61)) % 256 for b, p in zip(raw[::2], raw[1::2])).decode("cp1251")
+
+def line(m):
+    text = plain(m.group(1))
+    return '"Password"=unscrambled("%s")' % m.group(1) if text is None else '"Password"=scrambled("%s")' % text
+
+path = sys.argv[1]
+with open(path, encoding="utf-8") as f:
+    tree = f.read()
+with open(path, "w", encoding="utf-8") as f:
+    f.write(re.sub(r'^"Password"="((?:[^"\\]|\\.)*)"$', line, tree, flags=re.M))
+PY
+}
+
+e2e_type() { e2e_mouse type --delay 60 "$1"; }  # TEXT, ASCII: typed on the keyboard
+
+# A real double click on cell ROW, COLUMN of the list view ID opens the cell
+# editor, a popup "Edit" window: it must cover the cell and show TEXT.
+e2e_edit_cell() {  # ID ROW COLUMN TEXT
+  local out l t w h xy
+  e2e_items "$1"
+  e2e_click_item "$2" "$3" 2
+  out=$(drv wait-window --class Edit --visible --timeout 5000) || e2e_fail "no cell editor for row $2, column $3"
+  expect_eq "editor text of row $2, column $3" "$(kv title "$out")" "$4"
+  IFS=, read -r l t w h <<<"$(kv rect "$out")"
+  xy=$(awk -F'\t' -v row="$2" -v c=$((3 + 2 * $3)) '!/^column=/ && $1 == row { print $c }' <<<"$E2E_ITEMS")
+  [ "${xy%,*}" -ge "$l" ] && [ "${xy%,*}" -lt $((l + w)) ] && [ "${xy#*,}" -ge "$t" ] && [ "${xy#*,}" -lt $((t + h)) ] \
+    || e2e_fail "the editor ($(kv rect "$out")) does not cover the cell at $xy"
+}
+
+expect_no_editor() {
+  drv wait-no-window --class Edit --visible --timeout 5000 >/dev/null || e2e_fail "the cell editor is still open"
 }

@@ -9,6 +9,10 @@ E2E_DATE="2025-12-01 12:00:00"
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_install_recorder
+# A mailbox with server, login and password, not checked: no settings dialog
+# at start, no polls.
+E2E_BOX_VALUES='"DoCheckBox"=dword:00000000'
+e2e_seed_pop3_boxes "census pw 0 0"
 settings='HKCU\Software\Tandreller\Settings'
 e2e_start_vestun
 expect_message_box_starting "Вестун :)" \

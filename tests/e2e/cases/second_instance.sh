@@ -4,6 +4,7 @@
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_start_vestun
+e2e_escape_settings  # a first start: the settings dialog for the default mailbox
 first=$(drv find-window --class "$E2E_MAIN_CLASS") || e2e_fail "the first instance has no main window"
 
 e2e_launch_vestun

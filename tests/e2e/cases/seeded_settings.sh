@@ -2,12 +2,20 @@
 # Settings left by an earlier life of the program (data/seeded-settings.reg:
 # three mailboxes, one of them with values missing, two commands, the second
 # without its command line, and keys beyond both counts). The program reads
-# them and writes only what is missing: the export afterwards must be exactly
-# expected/seeded-settings.reg, with every seeded value as it was.
+# them. The second mailbox lacks its password and the third one's does not
+# unscramble, so the settings dialog opens by itself for each in turn, and
+# Escape closes it. The program writes only what is
+# missing: the export afterwards must be exactly expected/seeded-settings.reg,
+# with every seeded value as it was.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_reg_import "$(dirname "$0")/../data/seeded-settings.reg"
 e2e_start_vestun
+e2e_wait_settings
+expect_ctls "1004 text Домашний" "1013 text пётр" "1014 text "
+e2e_keys Escape
+expect_ctls "1004 text Ящик №3" "1014 text "
+e2e_escape_settings
 e2e_wait_vestun_ready
 expect_eq "boxes up after start-up" "$(kv count "$(drv window-count --class '#32770' --visible)")" 0
 e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/tree.reg"
