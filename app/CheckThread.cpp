@@ -11,6 +11,10 @@
 
 namespace {
 
+// The connection test waits this long for a poll of its box that runs
+// already, then reports the box busy.
+constexpr uint32_t kTestBusyWaitMs = 30000;
+
 struct CheckJob {
   PollRequest Request;
   platform::Window ResultWindow = nullptr;
@@ -98,6 +102,8 @@ int StartCheck(Application& app, const Mailbox& box, platform::Window reportWind
   if (job == nullptr) return 0;
   FillRequest(app, box, job->Request);
   job->ResultWindow = app.MainWindow;
+  // The one who waits for a report is a user who pressed "Тест".
+  if (reportWindow != nullptr) job->Request.BusyWaitMs = kTestBusyWaitMs;
   job->ReportWindow = reportWindow;
   job->ReportMessage = reportMessage;
   char name[32];

@@ -123,7 +123,7 @@ int32_t PollServer(const PollRequest& request, PollResult& result) {
 }  // namespace
 
 int32_t CheckMailbox(const PollRequest& request, PollResult& result) {
-  const platform::WaitResult wait = platform::WaitForObject(request.CheckMutex, 0);
+  const platform::WaitResult wait = platform::WaitForObject(request.CheckMutex, request.BusyWaitMs);
   if (wait == platform::WaitResult::Abandoned) {
     platform::ReleaseMutexObject(request.CheckMutex);
     return kPollBusy;

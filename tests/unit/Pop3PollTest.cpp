@@ -114,22 +114,33 @@ TEST_F(Pop3PollTest, RefusalsEndThePollWithoutQuit) {
 }
 
 // Handed on while the box is held, so a later poll of the box can only hand
-// its result on after this one; meanwhile another poll finds the box busy.
+// its result on after this one; meanwhile another poll finds the box busy,
+// and one that may wait polls once the box is free.
 TEST_F(Pop3PollTest, TheResultIsHandedOnWhileTheBoxIsHeld) {
   server_.On("STAT", Reply("+OK 2 10\r\n"));
   int32_t handed = -100;
   int32_t meanwhile = 0;
+  int32_t waited = 0;
+  PollRequest patient = request_;
+  patient.BusyWaitMs = 10000;
+  std::thread waiter;
   request_.Finished = [&](int32_t code, PollResult&) {
     handed = code;
     std::thread([&] {
       PollResult other;
       meanwhile = CheckMailbox(request_, other);
     }).join();
+    waiter = std::thread([&] {
+      PollResult other;
+      waited = CheckMailbox(patient, other);
+    });
   };
   EXPECT_EQ(2, Poll());
+  waiter.join();
   EXPECT_EQ(2, handed);
   EXPECT_EQ(kPollBusy, meanwhile);
-  EXPECT_EQ(1u, server_.Connections()) << "a busy box is not polled";
+  EXPECT_EQ(2, waited);
+  EXPECT_EQ(2u, server_.Connections()) << "a busy box is not polled by a poll that does not wait";
   EXPECT_TRUE(MutexFree());
 }
 
