@@ -1,0 +1,21 @@
+// The mail program that another program registered for mailto: links, as
+// the settings dialog reads it: any bytes of any length, stored as text.
+#include <cstdint>
+#include <vector>
+
+#include "common/String.h"
+#include "mail/DefaultMailProgram.h"
+#include "platform/host/HostControl.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  host::Reset();
+  host::RegValue value{platform::kRegText, std::vector<uint8_t>(data, data + size)};
+  host::PutValue(platform::RegRoot::ClassesRoot, "mailto\\shell\\open\\command", "", value);
+  String program;
+  DetectDefaultMailProgram(program);
+  // The same bytes as a whole command, whatever their length.
+  std::vector<char> command(data, data + size);
+  command.push_back('\0');
+  MailProgramFromCommand(command.data(), "C:\\Program Files", program);
+  return 0;
+}
