@@ -1,0 +1,61 @@
+#!/bin/bash
+# The commands page at 144 DPI (data/settings-commands.reg: two commands,
+# LastTabPos 2), opened from the tray menu, edited with real clicks and keys:
+#   add appends "Новая команда" with an empty command line;
+#   a double click on a cell opens an editor over it with its text; typing
+#     and Enter take the edit; Escape abandons it and leaves the dialog open;
+#     a click into the list takes it, and so does "Сохранить";
+#   the selected row moves up;
+#   "Сохранить" writes the rows in their order: the export must be exactly
+#     expected/settings-commands.reg.
+# Screenshots: the commands page with an editor open and the mailbox page.
+. "$(dirname "$0")/../lib.sh"
+e2e_begin "$@"
+e2e_reg_import "$(dirname "$0")/../data/settings-commands.reg"
+e2e_start_vestun
+e2e_wait_vestun_ready
+e2e_open_settings
+expect_ctls "1038 state 2" "1061 visible 1"
+e2e_items 1061
+expect_eq "columns" "$(grep '^column=' <<<"$E2E_ITEMS" | cut -f 3)" $'Название команды\nКоманда'
+expect_eq "first column at 144 DPI" "$(grep '^column=0' <<<"$E2E_ITEMS" | cut -f 2)" 300
+rows() { e2e_items 1061; expect_eq "rows $1" "$(e2e_rows)" "$2"; }
+
+e2e_click 1040
+rows "after add" $'Список дел|notepad.exe C:\\\\Почта\\\\список.txt\nКалькулятор|calc.exe\nНовая команда|'
+e2e_edit_cell 1061 2 1 ""
+e2e_type mspaint.exe
+e2e_keys Return
+expect_no_editor
+e2e_edit_cell 1061 2 0 "Новая команда"
+e2e_type Paint
+e2e_shot editor-144dpi "$E2E_SETTINGS_RECT"
+e2e_keys Return
+expect_no_editor
+e2e_edit_cell 1061 0 0 "Список дел"
+e2e_type zzz
+e2e_keys Escape
+expect_no_editor
+rows "after the edits" $'*Список дел|notepad.exe C:\\\\Почта\\\\список.txt\nКалькулятор|calc.exe\nPaint|mspaint.exe'
+
+e2e_click_item 2 0  # select the third row alone
+e2e_click 1041  # up
+rows "after up" $'Список дел|notepad.exe C:\\\\Почта\\\\список.txt\n*Paint|mspaint.exe\nКалькулятор|calc.exe'
+e2e_edit_cell 1061 2 1 "calc.exe"
+e2e_type wcalc.exe
+e2e_click_item 0 0
+expect_no_editor
+rows "after a click into the list" $'*Список дел|notepad.exe C:\\\\Почта\\\\список.txt\nPaint|mspaint.exe\nКалькулятор|wcalc.exe'
+
+e2e_tab 1
+e2e_shot mailbox-144dpi "$E2E_SETTINGS_RECT"
+e2e_tab 2
+e2e_edit_cell 1061 0 1 'notepad.exe C:\\Почта\\список.txt'
+e2e_type notepad.exe
+e2e_click 1
+e2e_settings_gone
+e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/tree.reg"
+e2e_unscramble_passwords "$E2E_ARTIFACTS/tree.reg"
+expect_file_eq "settings tree after the save" "$E2E_ARTIFACTS/tree.reg" \
+  "$(dirname "$0")/../expected/settings-commands.reg"
+e2e_pass
