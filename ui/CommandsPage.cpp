@@ -1,8 +1,10 @@
 // "Команды": the tray menu's commands in a two-column table, edited in
 // place. The table is the page's only state; "Сохранить" turns it into the
 // command list, "Отмена" forgets it.
-#include <commctrl.h>
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 #include <algorithm>
 #include <iterator>
