@@ -7,13 +7,14 @@
 #   a move towards the back keeps the page on the same box, now the second,
 #     and locks "Отмена"; add gives a fourth box with the defaults; delete
 #     asks first: No keeps it, Yes drops it and shows the box before;
-#   an edit of the last box: texts, a check interval of 19 (ignored: its
-#     Delay stays), "автоматически", "wav-файл" (enables the WAV path), and
-#     "почтовую по-умолчанию", which finds the program of the seeded mailto:
-#     handler under Program Files, lower-cased, without its arguments;
+#   an edit of the last box: texts, a check interval of 120, "автоматически",
+#     "wav-файл" (enables the WAV path), and "почтовую по-умолчанию", which
+#     finds the program of the seeded mailto: handler under Program Files,
+#     lower-cased, without its arguments;
 #   "Сохранить" writes the registry: the export must be exactly
 #     expected/settings-boxes.reg, the new password in its scrambled form.
-# The filled page is saved as settings-mailbox.png (the README's picture).
+# The filled page is saved as settings-mailbox.png: docs/settings-mailbox.png
+# is a copy.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_reg_import "$(dirname "$0")/../data/settings-boxes.reg"
@@ -47,7 +48,7 @@ drv press --caption "Вестун :)" --id 6 >/dev/null || e2e_fail "could not a
 expect_ctls "1051 text 3" "1048 text 3" "1004 text Старый" "2 enabled 0"
 
 drv set-texts --title "$E2E_SETTINGS" 1004 "Архив" 1002 pop.archive.example.net 1003 995 1013 archive \
-  1014 'n3w-Pass' 1015 19 1017 '!!p!' 1018 150 || e2e_fail "cannot fill the mailbox page"
+  1014 'n3w-Pass' 1015 120 1017 '!!p!' 1018 150 || e2e_fail "cannot fill the mailbox page"
 e2e_click 1059  # run the program automatically
 e2e_click 1055  # wav-файл
 expect_ctls "1055 state 1" "1016 enabled 1" "1020 enabled 1" "1017 enabled 1"
