@@ -7,9 +7,13 @@
 #   an interval of 19 and "Сохранить": Delay stays 600, the password is
 #     stored scrambled, and no poll follows;
 #   reopened from the tray, the dialog shows "Ящики" again; an interval of 25
-#     and "Сохранить": Delay 25 and a poll at once.
+#     and Enter ("Сохранить"): Delay 25 and a poll at once;
+#   a test against a server that drips its greeting (a minute's wait): "Тест"
+#     stays disabled while the dialog goes on answering clicks, and Escape
+#     closes it.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
+e2e_hostile_pop3 drip
 e2e_dovecot_start
 e2e_dovecot_adduser tester 'r1ght'
 e2e_install_recorder
@@ -47,8 +51,21 @@ expect_eq "polls after an interval of 19" "$(logins)" 1
 e2e_open_settings
 expect_ctls "1038 state 1" "1015 text 600"
 drv set-texts --title "$E2E_SETTINGS" 1015 25 || e2e_fail "cannot set the interval"
-e2e_click 1
+e2e_click 1015
+e2e_keys Return
 e2e_settings_gone
 expect_dovecot_log 'pop3\(tester\).*Logged out' 2 5
 expect_reg_value "$box" Delay 25
+
+e2e_open_settings
+drv set-texts --title "$E2E_SETTINGS" 1003 "$E2E_HOSTILE_PORT" || e2e_fail "cannot set the port"
+e2e_click 1021
+expect_ctls "1021 enabled 0"
+e2e_tab 0
+e2e_tab 1
+expect_ctls "1021 enabled 0"
+grep -q ' open' "$E2E_ARTIFACTS/hostile-drip.log" || e2e_fail "the test did not reach the dripping server"
+e2e_keys Escape
+e2e_settings_gone
+e2e_wait_vestun_ready
 e2e_pass
