@@ -747,13 +747,12 @@ e2e_menu_keys() {  # KEYS [SHOT]
 
 E2E_SETTINGS="Настройки Вестуна"
 
-# Reads every control of the settings dialog (or of the window titled TITLE)
-# into E2E_CTLS, one line each, the visible ones first: ids repeat from page
-# to page. Columns: id, class, visible, enabled, state (check of a button,
-# selection of a drop-down list or tab control, rows of a list view), centre
-# on the screen, text.
-e2e_read_ctls() {  # [TITLE]
-  E2E_CTLS=$(drv controls --title "${1:-$E2E_SETTINGS}" --wait 10000) || e2e_fail "no window '${1:-$E2E_SETTINGS}'"
+# Reads every control of the settings dialog into E2E_CTLS, one line each,
+# the visible ones first: ids repeat from page to page. Columns: id, class,
+# visible, enabled, state (check of a button, selection of a drop-down list
+# or tab control, rows of a list view), centre on the screen, text.
+e2e_read_ctls() {
+  E2E_CTLS=$(drv controls --title "$E2E_SETTINGS" --wait 10000) || e2e_fail "no settings dialog"
 }
 
 ctl() {  # ID FIELD: of the first control with that id in E2E_CTLS
@@ -779,11 +778,10 @@ expect_ctls() {  # "ID FIELD VALUE"...
   e2e_log "ok: $(printf '[%s] ' "$@")"
 }
 
-# A real left click on the visible control ID of the settings dialog (or of
-# the window titled TITLE).
-e2e_click() {  # ID [TITLE]
+# A real left click on the visible control ID of the settings dialog.
+e2e_click() {  # ID
   local xy
-  e2e_read_ctls "${2:-}"
+  e2e_read_ctls
   [ "$(ctl "$1" visible)" = 1 ] || e2e_fail "control $1 is not visible"
   xy=$(ctl "$1" centre)
   e2e_mouse mousemove "${xy%,*}" "${xy#*,}" click 1
@@ -802,10 +800,14 @@ e2e_items() {  # ID
 # a star before selected rows.
 e2e_rows() { awk -F'\t' '!/^column=/ { r = ($2 ? "*" : ""); for (i = 4; i <= NF; i += 2) r = r (i > 4 ? "|" : "") $i; print r }' <<<"$E2E_ITEMS"; }
 
+e2e_item_centre() {  # INDEX [COLUMN]: "x,y" of that tab or cell of E2E_ITEMS
+  awk -F'\t' -v row="$1" -v c=$((3 + 2 * ${2:-0})) '!/^column=/ && $1 == row { print $c }' <<<"$E2E_ITEMS"
+}
+
 # A real click on the tab (or cell) INDEX [COLUMN] of E2E_ITEMS; CLICKS 2 for a double click.
 e2e_click_item() {  # INDEX [COLUMN [CLICKS]]
   local xy
-  xy=$(awk -F'\t' -v row="$1" -v c=$((3 + 2 * ${2:-0})) '!/^column=/ && $1 == row { print $c }' <<<"$E2E_ITEMS")
+  xy=$(e2e_item_centre "$1" "${2:-0}")
   [ -n "$xy" ] || e2e_fail "no item $1 to click"
   e2e_mouse mousemove "${xy%,*}" "${xy#*,}" click --repeat "${3:-1}" --delay 80 1
 }
@@ -888,7 +890,7 @@ e2e_edit_cell() {  # ID ROW COLUMN TEXT
   out=$(drv wait-window --class Edit --visible --timeout 5000) || e2e_fail "no cell editor for row $2, column $3"
   expect_eq "editor text of row $2, column $3" "$(kv title "$out")" "$4"
   IFS=, read -r l t w h <<<"$(kv rect "$out")"
-  xy=$(awk -F'\t' -v row="$2" -v c=$((3 + 2 * $3)) '!/^column=/ && $1 == row { print $c }' <<<"$E2E_ITEMS")
+  xy=$(e2e_item_centre "$2" "$3")
   [ "${xy%,*}" -ge "$l" ] && [ "${xy%,*}" -lt $((l + w)) ] && [ "${xy#*,}" -ge "$t" ] && [ "${xy#*,}" -lt $((t + h)) ] \
     || e2e_fail "the editor ($(kv rect "$out")) does not cover the cell at $xy"
 }
