@@ -47,7 +47,7 @@ expect_message_box "Вестун :)" "Точно удалить этот ящи�
 drv press --caption "Вестун :)" --id 6 >/dev/null || e2e_fail "could not answer Yes"
 expect_ctls "1051 text 3" "1048 text 3" "1004 text Старый" "2 enabled 0"
 
-drv set-texts --title "$E2E_SETTINGS" 1004 "Архив" 1002 pop.archive.example.net 1003 995 1013 archive \
+drv set-texts --title "$E2E_SETTINGS" 1004 "Архив" 1002 mail.example.org 1003 995 1013 archive \
   1014 'n3w-Pass' 1015 120 1017 '!!p!' 1018 150 || e2e_fail "cannot fill the mailbox page"
 e2e_click 1059  # run the program automatically
 e2e_click 1055  # wav-файл
