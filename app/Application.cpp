@@ -42,6 +42,11 @@ int Application::Init(platform::Module instance) {
   Tray.CreateIcon(Instance, MainWindow);
   CreateSemaphores();
   RunCensus(*this);
+  bool newer = false;
+  if (!StartupVersionCheck(&newer)) return 0;
+  // A new version waits for the user's attention first: a box is polled
+  // once the settings dialog has stored it.
+  if (newer) return 1;
   Boxes.ArmAllTimers(true);
   return 1;
 }

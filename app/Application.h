@@ -35,6 +35,14 @@ class Application {
   int EnterModal();
   void LeaveModal();
 
+  // Reads the site's version number into SiteVersion (0 when the site
+  // cannot be reached); the tray shows CheckingVersion meanwhile and Quiet
+  // afterwards.
+  void CheckNewVersion();
+  // CheckNewVersion; 1 when the site's number is newer, and the tray then
+  // shows NewVersion.
+  int AutoCheckNewVersion();
+
   // The exit sequence, after the user confirmed it.
   void Shutdown();
 
@@ -80,5 +88,9 @@ class Application {
   int CreateMainWindow();
   void LoadButtonIcons();
   void PromptIncompleteBoxes();
+  // The start-up version check when it is due: 0 when LastCheckNewVer
+  // cannot be stored (start-up ends); *newer tells whether the site has a
+  // newer version.
+  int StartupVersionCheck(bool* newer);
   void CreateSemaphores();
 };

@@ -9,4 +9,11 @@ struct DialogSet {
   // The settings dialog, modal and without owner, on the page of LastTabPos
   // and the current mailbox.
   void (*Settings)(Application& application) = nullptr;
+  // "О программе", modal without owner.
+  void (*About)(Application& application) = nullptr;
+  // The new-version dialog with what the last check left in SiteVersion,
+  // modal without owner.
+  void (*Version)(Application& application) = nullptr;
+  // The list of new letters, modal, above and left of the mouse cursor.
+  void (*NewMailList)(Application& application) = nullptr;
 };

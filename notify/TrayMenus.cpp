@@ -76,7 +76,8 @@ void AskToExit(Application& app) {
 
 void OpenAboutDialog(Application& app) {
   ModalHold guard(app);
-  // The About dialog is not built yet.
+  if (!guard.Taken) return;
+  if (app.Dialogs.About != nullptr) app.Dialogs.About(app);
 }
 
 }  // namespace
@@ -141,6 +142,12 @@ void OpenSettingsDialog(Application& app) {
   if (app.Dialogs.Settings != nullptr) app.Dialogs.Settings(app);
 }
 
-void OpenNewMailListDialog(Application& app) { ModalHold guard(app); }
+void OpenNewMailListDialog(Application& app) {
+  ModalHold guard(app);
+  if (app.Dialogs.NewMailList != nullptr) app.Dialogs.NewMailList(app);
+}
 
-void OpenVersionDialog(Application& app) { ModalHold guard(app); }
+void OpenVersionDialog(Application& app) {
+  ModalHold guard(app);
+  if (app.Dialogs.Version != nullptr) app.Dialogs.Version(app);
+}

@@ -30,8 +30,7 @@ void ShowTrayMenu(Application& application);
 void ShowBoxMenu(Application& application, bool withCounts);
 
 // Each runs its dialog under the modal guard, and goes on when another menu
-// or dialog holds it. The new-mail list and the version dialog are not built
-// yet: until they are, their openers only take and give back the guard.
+// or dialog holds it.
 void OpenSettingsDialog(Application& application);
 void OpenNewMailListDialog(Application& application);
 void OpenVersionDialog(Application& application);

@@ -108,3 +108,29 @@
 // The antispam page: two lists that show nothing yet.
 #define IDC_SPAM_SENDERS        1051
 #define IDC_SPAM_SUBJECTS       1052
+
+// The About dialog, the new-version dialog and the new-mail list.
+#define IDD_ABOUT               109
+#define IDD_NEW_MAIL_LIST       110
+#define IDD_NEW_VERSION         111
+
+#define IDC_ABOUT_ICON          1060
+#define IDC_ABOUT_VERSION       1028
+#define IDC_ABOUT_HOME_PAGE     1     // "Сходить на домашнюю страницу программы"
+#define IDC_ABOUT_OK            2     // the default button
+#define IDC_ABOUT_CHECK         3     // "Проверить, не вышла ли новая версия"
+
+#define IDC_VERSION_ICON        1024
+#define IDC_OUR_VERSION         1030
+#define IDC_SITE_VERSION        1029
+#define IDC_NEWER_NOTICE        1032
+#define IDC_NEWER_AND           1063
+#define IDC_NEWER_GO            1039  // "оценить новинку"
+#define IDC_NEWER_SMILE         1062
+
+#define IDC_NEW_MAIL_LIST       1026
+#define IDC_READ_LETTERS        1     // "Прочитать"
+#define IDC_DELETE_LETTERS      4
+#define IDC_BLOCK_SENDERS       5
+#define IDC_BLOCK_SUBJECTS      6
+#define IDC_OLD_LETTERS         1033

@@ -1,0 +1,25 @@
+// The program's own version against the number its web site publishes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Compared and shown in single precision, as "%.2f".
+constexpr float kProgramVersion = 2.13f;
+
+// At most this many bytes of the version file are read.
+constexpr size_t kVersionFileBytes = 10;
+
+// The number at the start of the version file's first bytes (as "%f" reads
+// it, blanks first allowed), or 0 when there is none: an empty answer, an
+// error page or garbage count as a site that could not be reached.
+float SiteVersionOf(const char* body, size_t length);
+
+// Whether the site's number is a newer version than this one.
+bool IsNewerVersion(float siteVersion);
+
+// Whether the start-up check is due: the moment `periodDays` days after the
+// last check (the last check's UTC calendar fields with the days added,
+// through the program's time scale, see mail/TimeScale.h) is earlier than
+// `now` (true UTC seconds). Absurd periods saturate.
+bool VersionCheckDue(int32_t lastCheck, int32_t periodDays, int64_t now);
