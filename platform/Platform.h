@@ -289,8 +289,10 @@ int ReceiveSome(Socket socket, void* buffer, size_t capacity, uint32_t timeoutMs
 void CloseSocket(Socket socket);
 
 // ---------------------------------------------------------------------------
-// Web: reads up to capacity bytes of a URL's body; the count read, -1 when the
-// address cannot be opened.
+// Web: reads up to capacity bytes of an http address's body through the
+// system's proxy settings; the count read, -1 when the address cannot be
+// opened or answers with anything but 200 OK. Each phase of the request is
+// bounded by a few seconds.
 int ReadUrl(const char* url, char* buffer, size_t capacity);
 
 }  // namespace platform
