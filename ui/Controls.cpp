@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "app/Application.h"
+#include "platform/win32/Handles.h"
+
 namespace ui {
 
 void ReadField(HWND dialog, int id, String& text, int capacity) {
@@ -27,6 +30,11 @@ void Enable(HWND dialog, int id, bool on) {
 
 void PutIcon(HWND dialog, int id, HICON icon) {
   SendDlgItemMessageA(dialog, id, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
+}
+
+void ShowSmallIcon(HWND dialog) {
+  const HICON icon = platform::win32::ToHicon(Application::Current()->SmallIcon);
+  SendMessageA(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
 // The handle is let go before the window is destroyed: destroying it moves

@@ -22,6 +22,8 @@ void Tick(HWND dialog, int id, bool on);
 // the focus on, or the keyboard would be left nowhere.
 void Enable(HWND dialog, int id, bool on);
 void PutIcon(HWND dialog, int id, HICON icon);
+// The program's envelope in the dialog's caption.
+void ShowSmallIcon(HWND dialog);
 
 // Destroys the window it holds, unless the system has done so already.
 class WindowHold {

@@ -1,0 +1,80 @@
+// "Список новых писем": for now the headings of the list to come, opened
+// above and left of the mouse, where the user right-clicked the envelope.
+// clang-format off
+#include <windows.h>
+#include <commctrl.h>
+// clang-format on
+
+#include <algorithm>
+
+#include "app/Application.h"
+#include "platform/win32/Handles.h"
+#include "resources/resource.h"
+#include "ui/Controls.h"
+#include "ui/Dialogs.h"
+
+namespace ui {
+namespace {
+
+struct Column {
+  const char* Header;
+  int Width;  // pixels at 96 DPI
+};
+
+const Column kColumns[] = {{"Размер", 53}, {"От", 120}, {"Тема", 180}, {"Получено", 62}};
+
+void AddColumns(HWND list) {
+  int index = 0;
+  for (const Column& each : kColumns) {
+    LVCOLUMNA column = {};
+    column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = platform::DisplayPixels(each.Width);
+    column.pszText = const_cast<char*>(each.Header);
+    column.iSubItem = index;
+    SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index++), reinterpret_cast<LPARAM>(&column));
+  }
+}
+
+// The bottom-right corner at the cursor, but never off the screen's work
+// area (the taskbar's corner is where the cursor usually is).
+void PlaceAtCursor(HWND dialog) {
+  POINT cursor = {};
+  GetCursorPos(&cursor);
+  RECT window = {};
+  GetWindowRect(dialog, &window);
+  const int width = window.right - window.left;
+  const int height = window.bottom - window.top;
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor);
+  const RECT& work = monitor.rcWork;
+  const LONG left = std::max(work.left, std::min(cursor.x, work.right) - width);
+  const LONG top = std::max(work.top, std::min(cursor.y, work.bottom) - height);
+  SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+INT_PTR CALLBACK NewMailListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    if (Application::Current()->Boxes.ShowsOldLetters()) ShowWindow(GetDlgItem(dialog, IDC_OLD_LETTERS), SW_SHOW);
+    ShowSmallIcon(dialog);
+    PlaceAtCursor(dialog);
+    AddColumns(GetDlgItem(dialog, IDC_NEW_MAIL_LIST));
+    return TRUE;
+  }
+  // Only "Прочитать" and "OK" (Escape, the Close command) do anything yet.
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDC_READ_LETTERS || LOWORD(wParam) == IDCANCEL)) {
+    EndDialog(dialog, static_cast<INT_PTR>(wParam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+void RunNewMailListDialog(Application& app) {
+  DialogBoxParamA(platform::win32::ToHinstance(app.Instance), MAKEINTRESOURCEA(IDD_NEW_MAIL_LIST), nullptr,
+                  NewMailListProc, 0);
+}
+
+}  // namespace ui

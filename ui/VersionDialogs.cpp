@@ -1,0 +1,102 @@
+// "О программе" and the new-version dialog: the program's version, the
+// site's, and the ways to the site.
+#include <cstdio>
+
+#include "app/Application.h"
+#include "app/Site.h"
+#include "app/VersionCheck.h"
+#include "platform/win32/Handles.h"
+#include "resources/resource.h"
+#include "ui/Controls.h"
+#include "ui/Dialogs.h"
+
+namespace ui {
+namespace {
+
+void ShowVersion(HWND dialog, int id, float version) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", static_cast<double>(version));
+  ShowField(dialog, id, text);
+}
+
+HINSTANCE Instance() { return platform::win32::ToHinstance(Application::Current()->Instance); }
+
+void OpenInBrowser(const char* address) { platform::ShellOpen(address, nullptr, platform::ShowMode::Normal); }
+
+// The notice of a newer version reads as one sentence of four controls.
+const int kNewerNotice[] = {IDC_NEWER_NOTICE, IDC_NEWER_AND, IDC_NEWER_GO, IDC_NEWER_SMILE};
+
+void FillVersions(HWND dialog) {
+  const float site = Application::Current()->SiteVersion;
+  ShowSmallIcon(dialog);
+  ShowVersion(dialog, IDC_OUR_VERSION, kProgramVersion);
+  // Otherwise the template's "сайт не доступен, попробуйте позже" stays.
+  if (site > 0) ShowVersion(dialog, IDC_SITE_VERSION, site);
+  if (!IsNewerVersion(site)) return;
+  for (int id : kNewerNotice) ShowWindow(GetDlgItem(dialog, id), SW_SHOW);
+}
+
+INT_PTR CALLBACK VersionProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    FillVersions(dialog);
+    return TRUE;
+  }
+  if (message != WM_COMMAND) return FALSE;
+  switch (LOWORD(wParam)) {
+    case IDC_NEWER_GO:
+      OpenInBrowser(site::kNewVersionPage);
+      EndDialog(dialog, static_cast<INT_PTR>(wParam));
+      return TRUE;
+    case IDOK:
+    case IDCANCEL:
+      EndDialog(dialog, static_cast<INT_PTR>(wParam));
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+// Checking on demand only tells: the tray's state and LastCheckNewVer are
+// the start-up check's.
+void CheckFromAbout(HWND about, WPARAM wParam) {
+  Application& app = *Application::Current();
+  app.CheckNewVersion();
+  if (LOWORD(RunVersionDialog(app, about)) == IDC_NEWER_GO) EndDialog(about, static_cast<INT_PTR>(wParam));
+}
+
+INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    ShowVersion(dialog, IDC_ABOUT_VERSION, kProgramVersion);
+    ShowSmallIcon(dialog);
+    return TRUE;
+  }
+  if (message != WM_COMMAND) return FALSE;
+  switch (LOWORD(wParam)) {
+    case IDC_ABOUT_HOME_PAGE:
+      OpenInBrowser(site::kHomePage);
+      EndDialog(dialog, static_cast<INT_PTR>(wParam));
+      return TRUE;
+    case IDC_ABOUT_OK:
+      EndDialog(dialog, static_cast<INT_PTR>(wParam));
+      return TRUE;
+    case IDC_ABOUT_CHECK:
+      CheckFromAbout(dialog, wParam);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+INT_PTR RunVersionDialog(Application&, HWND owner) {
+  return DialogBoxParamA(Instance(), MAKEINTRESOURCEA(IDD_NEW_VERSION), owner, VersionProc, 0);
+}
+
+void RunVersionDialogAlone(Application& app) { RunVersionDialog(app, nullptr); }
+
+void RunAboutDialog(Application&) {
+  DialogBoxParamA(Instance(), MAKEINTRESOURCEA(IDD_ABOUT), nullptr, AboutProc, 0);
+}
+
+}  // namespace ui
