@@ -19,6 +19,8 @@ uint32_t Mailbox::TimerPeriodMs() const {
 
 int32_t Mailbox::NewMailCount() const { return TandrelMode != 0 ? StatCount : NewMessages.Size(); }
 
+int32_t Mailbox::OldMessageCount() const { return OldMessages.Size(); }
+
 void Mailbox::ClearNewMail() {
   StatCount = 0;
   if (TandrelMode == 0) {

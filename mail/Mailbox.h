@@ -45,6 +45,8 @@ class Mailbox {
   // thread, which publishes it here. So nothing is shared, nothing waits for
   // the network, and no record is freed under a reader.
   int32_t NewMailCount() const;
+  // Date mode: the messages of the last poll that were already seen.
+  int32_t OldMessageCount() const;
   // The period of the box's check timer: Delay seconds, but never less than
   // kMinDelay (a Delay of 0 or below from the registry would start a poll
   // every few milliseconds) nor more than a window timer takes. Delay itself

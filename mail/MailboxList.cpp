@@ -77,3 +77,11 @@ void MailboxList::Clear() {
   Count = 0;
   Current = -1;
 }
+
+bool MailboxList::ShowsOldLetters() const {
+  for (int32_t i = 0; i < Count; ++i) {
+    const Mailbox& box = *Items[i];
+    if (box.DoCheckBox != 0 && box.TandrelMode == 0 && box.OldMessageCount() > 0) return true;
+  }
+  return false;
+}

@@ -54,6 +54,9 @@ class MailboxList {
   // Clears the new mail of every enabled box marked IsTheSameMsmin whose
   // MsminPath is exactly this one.
   void ClearSameProgram(const char* path);
+  // Whether an enabled date-mode box's last poll found already seen
+  // messages: the new-mail list then offers "старые письма".
+  bool ShowsOldLetters() const;
 
   Mailbox** Items = nullptr;
   int32_t Count = 0;

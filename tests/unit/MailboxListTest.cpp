@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/host/HostControl.h"
+#include "tests/unit/MessageLists.h"
 
 namespace {
 
@@ -75,6 +76,29 @@ TEST(MailboxList, ABoxBeingPolledIsNotRemoved) {
   release = true;
   poll.join();
   EXPECT_EQ(1, list.RemoveCurrent()) << "once the poll is over the box goes";
+}
+
+// "старые письма" shows for any enabled date-mode box whose last poll found
+// already seen messages.
+TEST(MailboxList, OldLettersShowForAnEnabledDateModeBoxThatHasThem) {
+  const struct {
+    int32_t doCheck, mode;
+    bool old, shows;
+  } cases[] = {
+      {1, 0, true, true}, {2, 0, true, true}, {0, 0, true, false}, {1, 1, true, false}, {1, 0, false, false}};
+  for (const auto& c : cases) {
+    host::Reset();
+    MailboxList list;
+    Fill(list, 2, 0);
+    list.At(0)->TandrelMode = 0;  // the first box has none
+    Mailbox& box = *list.At(1);
+    box.TandrelMode = 0;
+    GiveMessages(box, {200}, {});
+    if (c.old) GiveMessages(box, {200}, {100});
+    box.DoCheckBox = c.doCheck;
+    box.TandrelMode = c.mode;
+    EXPECT_EQ(c.shows, list.ShowsOldLetters()) << c.doCheck << " " << c.mode << " " << c.old;
+  }
 }
 
 }  // namespace
