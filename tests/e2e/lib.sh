@@ -590,18 +590,20 @@ e2e_reg_string() { printf '"%s"' "$(printf '%s' "$1" | sed 's/\\/\\\\/g; s/"/\\"
 # MODE is the box's TandrelMode (0 dates, 1 counts), LASTMSGDATE a time value;
 # on new mail the box starts the recorder with ARGS. Boxes are polled every
 # 20 s. Error reports and version checks are off: whatever else the program
-# opened would land in the recorder's file too. Needs e2e_install_recorder.
+# opened would land in the recorder's file too (E2E_AUTO_CHECK=1 switches the
+# version check on). Needs e2e_install_recorder.
 # E2E_BOX_VALUES: .reg value lines for every box, in place of the defaults of
 # the same values (Wine's regedit keeps the first of two).
 E2E_BOX_PORTS=()
 E2E_BOX_VALUES=""
+E2E_AUTO_CHECK=0
 e2e_seed_pop3_boxes() {  # BOX...
   local reg="$E2E_RUN/seed.reg" n=0 box login password mode last args port replaced
   replaced=$(sed -n 's/=.*/=/p' <<<"$E2E_BOX_VALUES")
   {
     echo 'Windows Registry Editor Version 5.00'
     printf '\n[HKEY_CURRENT_USER\\Software\\Tandreller\\Settings]\n'
-    printf '"BoxesCount"=dword:%08x\n"SendErrors"=dword:00000000\n"DoAutoCheckNewVer"=dword:00000000\n' $#
+    printf '"BoxesCount"=dword:%08x\n"SendErrors"=dword:00000000\n"DoAutoCheckNewVer"=dword:%08x\n' $# "$E2E_AUTO_CHECK"
     for box in "$@"; do
       n=$((n + 1))
       read -r login password mode last args <<<"$box"
@@ -625,25 +627,33 @@ e2e_seed_pop3_boxes() {  # BOX...
 
 # ---------------------------------------------------------------- misbehaving servers, CPU time
 
-# Starts tests/support/hostile_pop3.py in MODE on a free port of 127.0.0.1 and
-# leaves the port in E2E_HOSTILE_PORT; it logs to hostile-MODE.log in the
-# artifacts, on the real clock, and ends with the case (or a little after
-# the deadline, by itself).
+# Starts tests/support/SCRIPT in MODE on a free port of 127.0.0.1 and leaves
+# the port in E2E_SERVER_PORT; it logs to NAME-MODE.log in the artifacts, on
+# the real clock, and ends with the case (or a little after the deadline, by
+# itself).
 E2E_HOSTILE_PIDS=()
-e2e_hostile_pop3() {  # MODE
-  local portfile="$E2E_RUN/hostile-$1.port" i
+e2e_support_server() {  # NAME SCRIPT MODE [ARGS...]
+  local name=$1-$3 script=$2 portfile i
+  shift 2
+  portfile="$E2E_RUN/$name.port"
   [ ${#E2E_HOSTILE_PIDS[@]} -gt 0 ] || E2E_CLEANUPS+=(e2e_hostile_stop)
-  "${E2E_ENV[@]}" env -u LD_PRELOAD -u FAKETIME python3 "$(dirname "${BASH_SOURCE[0]}")/../support/hostile_pop3.py" "$1" \
-    --log "$E2E_ARTIFACTS/hostile-$1.log" --port-file "$portfile" --lifetime $((E2E_DEADLINE + 30)) \
-    2>>"$E2E_ARTIFACTS/hostile-$1.err" 7>&- &
+  "${E2E_ENV[@]}" env -u LD_PRELOAD -u FAKETIME python3 "$(dirname "${BASH_SOURCE[0]}")/../support/$script" "$@" \
+    --log "$E2E_ARTIFACTS/$name.log" --port-file "$portfile" --lifetime $((E2E_DEADLINE + 30)) \
+    2>>"$E2E_ARTIFACTS/$name.err" 7>&- &
   E2E_HOSTILE_PIDS+=($!)
   for i in $(seq 50); do
     [ -s "$portfile" ] && break
     sleep 0.1
   done
-  E2E_HOSTILE_PORT=$(cat "$portfile" 2>/dev/null)
-  [ -n "$E2E_HOSTILE_PORT" ] || e2e_fail "the $1 server did not start (see hostile-$1.err)"
-  e2e_log "$1 server on 127.0.0.1:$E2E_HOSTILE_PORT"
+  E2E_SERVER_PORT=$(cat "$portfile" 2>/dev/null)
+  [ -n "$E2E_SERVER_PORT" ] || e2e_fail "the $name server did not start (see $name.err)"
+  e2e_log "$name server on 127.0.0.1:$E2E_SERVER_PORT"
+}
+
+# hostile_pop3.py in MODE: its port in E2E_HOSTILE_PORT.
+e2e_hostile_pop3() {  # MODE
+  e2e_support_server hostile hostile_pop3.py "$1"
+  E2E_HOSTILE_PORT=$E2E_SERVER_PORT
 }
 
 e2e_hostile_stop() {  # a clean-up step
@@ -652,6 +662,51 @@ e2e_hostile_stop() {  # a clean-up step
   for p in "${E2E_HOSTILE_PIDS[@]}"; do wait "$p" 2>/dev/null; done
   E2E_HOSTILE_PIDS=()
   return $rc
+}
+
+# ---------------------------------------------------------------- the program's web site
+
+# The program reads its site through the user's proxy setting, which Wine's
+# WinINet honours: tests/support/version_site.py stands in for the site as
+# that proxy, so nothing leaves the machine. MODE: serve (BODY is the version
+# file), missing (404 pages) or silent (never answers); its port in
+# E2E_SITE_PORT, its log in E2E_SITE_LOG.
+e2e_version_site() {  # MODE [BODY]
+  e2e_support_server site version_site.py "$1" ${2+--body "$2"}
+  E2E_SITE_PORT=$E2E_SERVER_PORT
+  E2E_SITE_LOG="$E2E_ARTIFACTS/site-$1.log"
+}
+
+# Sets the user's proxy to 127.0.0.1:PORT; WinINet reads it at every check.
+e2e_proxy() {  # PORT
+  local reg="$E2E_RUN/proxy.reg"
+  printf 'Windows Registry Editor Version 5.00\n\n[%s]\n"ProxyEnable"=dword:00000001\n"ProxyServer"="127.0.0.1:%s"\n' \
+    'HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings' "$1" >"$reg"
+  e2e_reg_import "$reg"
+}
+
+# A port of 127.0.0.1 where nothing listens.
+e2e_free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
+
+# The site of E2E_SITE_LOG was asked COUNT times, each time for the version
+# file by the program's agent (Wine's WinINet names the port to a proxy).
+expect_site_requests() {  # COUNT
+  local want=$'GET http://vestun.example.org:80/version.txt HTTP/1.1\tagent Tandrel application'
+  expect_eq "requests to the site" "$(sed -n 's/^.* conn [0-9]* request //p' "$E2E_SITE_LOG" | sort | uniq -c | sed 's/^ *//')" \
+    "$([ "$1" -eq 0 ] || echo "$1 $want")"
+}
+
+# LastCheckNewVer holds the program's clock at a moment of this run: from the
+# pinned date on, by at most the seconds the run has lasted. Leaves it in
+# E2E_LAST_CHECK.
+expect_last_check_of_run() {
+  local low high
+  low=$(($(date -d "$E2E_DATE" +%s) - 1))
+  high=$((low + 2 + $(date +%s) - E2E_STARTED))
+  E2E_LAST_CHECK=$(kv value "$(drv reg-query --key 'HKCU\Software\Tandreller\Settings' --value LastCheckNewVer)")
+  [ -n "$E2E_LAST_CHECK" ] && [ "$E2E_LAST_CHECK" -ge "$low" ] && [ "$E2E_LAST_CHECK" -le "$high" ] \
+    || e2e_fail "LastCheckNewVer is '$E2E_LAST_CHECK', expected $low to $high"
+  e2e_log "ok: LastCheckNewVer = $E2E_LAST_CHECK ($(date -u -d "@$E2E_LAST_CHECK" '+%F %T') UTC)"
 }
 
 # The pid of the Wine process running vestun.exe (Explorer's command line
@@ -694,27 +749,32 @@ e2e_tray_watch() {  # COUNT [MAP...]
 # Waits up to SECONDS until the tray shows, for one to two seconds:
 #   quiet NNN  icon NNN, unchanging;
 #   jumping    the rocking envelope: 111, 112, 113, 112, 111 ... every 300 ms;
+#   version    the new-version envelope: 123, 126, 124, 125, 123 ... every 300 ms;
 #   empty      no icon at all.
 expect_tray() {  # SECONDS STATE [NNN]
-  local limit=$(($(date +%s) + $1)) runs period cycle
-  cycle=$(printf '111 112 113 112 %.0s' {1..8})
+  local limit=$(($(date +%s) + $1)) runs period cycle=""
+  case $2 in
+    jumping) cycle=$(printf '111 112 113 112 %.0s' {1..8}) ;;
+    version) cycle=$(printf '123 126 124 125 %.0s' {1..8}) ;;
+  esac
   while :; do
     case $2 in
       quiet) e2e_tray_watch 10 "$3" ;;
       empty) e2e_tray_watch 5 ;;
       jumping) e2e_tray_watch 25 111 112 113 ;;
+      version) e2e_tray_watch 25 123 124 125 126 ;;
     esac
     runs=$(kv runs "$E2E_TRAY")
     period=$(kv period_ms "$E2E_TRAY")
     case $2 in
       quiet) [ "$runs" = "$3" ] ;;
       empty) [ "$runs" = empty ] ;;
-      jumping) [[ " $cycle" == *" $runs "* ]] && [ "$(wc -w <<<"$runs")" -ge 5 ] \
+      jumping | version) [[ " $cycle" == *" $runs "* ]] && [ "$(wc -w <<<"$runs")" -ge 5 ] \
         && [ "$period" -ge 200 ] && [ "$period" -le 450 ] ;;
     esac && break
     [ "$(date +%s)" -lt "$limit" ] || e2e_fail "tray: expected $2 ${3:-}, saw icons '$runs' (a frame every $period ms)"
   done
-  e2e_log "ok: tray $2${3:+ $3}: $runs$([ "$2" = jumping ] && echo " (a frame every $period ms)")"
+  e2e_log "ok: tray $2${3:+ $3}: $runs$([ -n "$cycle" ] && echo " (a frame every $period ms)")"
 }
 
 e2e_mouse() {  # xdotool ARGS...: the mouse on the X screen of the desktop
@@ -743,16 +803,30 @@ e2e_menu_keys() {  # KEYS [SHOT]
   drv menu-keys --keys "$1" >/dev/null || e2e_fail "could not press $1 in the menu"
 }
 
-# ---------------------------------------------------------------- the settings dialog
+# ---------------------------------------------------------------- dialogs
 
 E2E_SETTINGS="Настройки Вестуна"
+E2E_DIALOG=$E2E_SETTINGS  # the dialog the helpers below read and click
 
-# Reads every control of the settings dialog into E2E_CTLS, one line each,
+# Waits for the dialog TITLE and makes it E2E_DIALOG; leaves the driver's
+# description of its window (rect=, owner= ...) in E2E_WINDOW.
+e2e_dialog() {  # TITLE
+  E2E_WINDOW=$(drv wait-window --class '#32770' --title "$1" --visible --timeout 20000) \
+    || e2e_fail "no dialog '$1' within 20 s"
+  E2E_DIALOG=$1
+}
+
+e2e_dialog_gone() {  # TITLE: closes within 10 s
+  drv wait-no-window --class '#32770' --title "$1" --timeout 10000 >/dev/null || e2e_fail "'$1' is still open"
+  e2e_log "ok: '$1' closed"
+}
+
+# Reads every control of E2E_DIALOG into E2E_CTLS, one line each,
 # the visible ones first: ids repeat from page to page. Columns: id, class,
 # visible, enabled, state (check of a button, selection of a drop-down list
 # or tab control, rows of a list view), centre on the screen, text.
 e2e_read_ctls() {
-  E2E_CTLS=$(drv controls --title "$E2E_SETTINGS" --wait 10000) || e2e_fail "no settings dialog"
+  E2E_CTLS=$(drv controls --title "$E2E_DIALOG" --wait 10000) || e2e_fail "no dialog '$E2E_DIALOG'"
 }
 
 ctl() {  # ID FIELD: of the first control with that id in E2E_CTLS
@@ -761,7 +835,7 @@ ctl() {  # ID FIELD: of the first control with that id in E2E_CTLS
   awk -F'\t' -v id="$1" -v c="$col" '$1 == id { print $c; exit }' <<<"$E2E_CTLS"
 }
 
-# Waits up to 5 s until every "ID FIELD VALUE" holds in the settings dialog.
+# Waits up to 5 s until every "ID FIELD VALUE" holds in E2E_DIALOG.
 expect_ctls() {  # "ID FIELD VALUE"...
   local limit=$(($(date +%s) + 5)) check id field want bad
   while :; do
@@ -772,13 +846,13 @@ expect_ctls() {  # "ID FIELD VALUE"...
       [ "$(ctl "$id" "$field")" = "$want" ] || bad+="; $id $field: got '$(ctl "$id" "$field")', expected '$want'"
     done
     [ -z "$bad" ] && break
-    [ "$(date +%s)" -lt "$limit" ] || e2e_fail "settings dialog$bad"
+    [ "$(date +%s)" -lt "$limit" ] || e2e_fail "'$E2E_DIALOG'$bad"
     sleep 0.2
   done
   e2e_log "ok: $(printf '[%s] ' "$@")"
 }
 
-# A real left click on the visible control ID of the settings dialog.
+# A real left click on the visible control ID of E2E_DIALOG.
 e2e_click() {  # ID
   local xy
   e2e_read_ctls
@@ -793,7 +867,7 @@ e2e_keys() { e2e_mouse key --delay 150 "$@"; }  # X key names: Escape, Return, T
 # each: index, selected, then centre and text of every cell; a list view's
 # columns come first as "column=N width header".
 e2e_items() {  # ID
-  E2E_ITEMS=$(drv items --title "$E2E_SETTINGS" --id "$1") || e2e_fail "cannot read the items of control $1"
+  E2E_ITEMS=$(drv items --title "$E2E_DIALOG" --id "$1") || e2e_fail "cannot read the items of control $1"
 }
 
 # The texts of the rows of E2E_ITEMS, cells joined by "|", one row a line,
@@ -820,17 +894,11 @@ e2e_tab() {  # INDEX: a real click on that tab of the settings dialog
 
 # Waits for the settings dialog; leaves its rectangle in E2E_SETTINGS_RECT.
 e2e_wait_settings() {
-  local out
-  out=$(drv wait-window --class '#32770' --title "$E2E_SETTINGS" --visible --timeout 20000) \
-    || e2e_fail "no settings dialog within 20 s"
-  E2E_SETTINGS_RECT=$(kv rect "$out")
+  e2e_dialog "$E2E_SETTINGS"
+  E2E_SETTINGS_RECT=$(kv rect "$E2E_WINDOW")
 }
 
-e2e_settings_gone() {  # the dialog closes within 10 s
-  drv wait-no-window --class '#32770' --title "$E2E_SETTINGS" --timeout 10000 >/dev/null \
-    || e2e_fail "the settings dialog is still open"
-  e2e_log "ok: the settings dialog closed"
-}
+e2e_settings_gone() { e2e_dialog_gone "$E2E_SETTINGS"; }
 
 # "Настройки", the first item of the tray menu.
 e2e_open_settings() {

@@ -195,6 +195,7 @@ void PrintWindow(HWND h) {
   Kv("title", WindowText(h));
   Kv("visible", IsWindowVisible(h) ? 1 : 0);
   Kv("rect", RectText(h));
+  Kv("owner", Hex((ULONG_PTR)GetWindow(h, GW_OWNER)));
   // The least size the system gives a window with a frame, whatever it asked for.
   Kv("min_track", std::to_string(GetSystemMetrics(SM_CXMINTRACK)) + "," +
                       std::to_string(GetSystemMetrics(SM_CYMINTRACK)));
@@ -721,7 +722,7 @@ int CmdMenuKeys(const Args& a) {
 
 // The system's small-icon size, and the centre of the first (rightmost)
 // tray icon: the taskbar gives each icon a cell of the small-icon size and a
-// border of 2 px around it.
+// border of 2 px around it. Then the work area, as left,top,right,bottom.
 int CmdMetrics(const Args&) {
   int small = GetSystemMetrics(SM_CXSMICON);
   Kv("small_icon", (long long)small);
@@ -731,6 +732,10 @@ int CmdMetrics(const Args&) {
     return 1;
   }
   Kv("first_icon", std::to_string(r.right - (small + 4) / 2) + "," + std::to_string((r.top + r.bottom) / 2));
+  RECT work = {};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  Kv("work_area", std::to_string(work.left) + "," + std::to_string(work.top) + "," +
+                      std::to_string(work.right) + "," + std::to_string(work.bottom));
   return 0;
 }
 
