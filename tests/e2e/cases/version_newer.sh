@@ -1,0 +1,79 @@
+#!/bin/bash
+# The site publishes 2.14 and a line end, newer than the program's 2.13.
+#   Start-up: the version file is asked for once, by "Tandrel application";
+#   LastCheckNewVer holds the time of the start; the tray cycles the
+#   new-version envelope and the box is not polled (no login at Dovecot).
+#   A right click on the envelope opens the new-version dialog with both
+#   numbers and the notice; "оценить новинку" opens the new-version page and
+#   closes it; the tray is quiet, and still nothing is polled.
+#   "О программе" shows 2.13; its check asks the site again and opens the
+#   new-version dialog over it, with the notice; going to the new page closes
+#   both, and the tray and LastCheckNewVer stay as they were. Its home page
+#   button opens the home page and closes it.
+. "$(dirname "$0")/../lib.sh"
+e2e_begin "$@"
+e2e_dovecot_start
+e2e_dovecot_adduser tester 'nEw1'
+e2e_version_site serve $'2.14\n'
+e2e_install_recorder
+E2E_AUTO_CHECK=1
+e2e_seed_pop3_boxes "tester nEw1 0 0 /mail box1"
+e2e_proxy "$E2E_SITE_PORT"
+e2e_start_vestun
+e2e_tray_spot
+expect_tray 20 version
+expect_site_requests 1
+expect_last_check_of_run
+started=$E2E_LAST_CHECK
+e2e_shot new-version-tray
+
+no_poll() {
+  ! grep -F 'user=<tester>' "$E2E_DOVECOT/log/dovecot.log" >&7 || e2e_fail "a box was polled: $1"
+  e2e_log "ok: no poll $1"
+}
+version="Проверка новой версии программы Вестун"
+about="О программе Вестун"
+recorder='"C:\Vestun\recorder.exe"'
+newer=("1030 text 2.13" "1029 text 2.14" "1032 visible 1" "1063 visible 1" "1039 visible 1"
+  "1039 text оценить новинку" "1062 visible 1" "1062 text :)")
+
+e2e_tray_click 3
+e2e_dialog "$version"
+expect_eq "owner of the dialog from the tray" "$(kv owner "$E2E_WINDOW")" 0x0
+expect_ctls "${newer[@]}"
+e2e_shot version-newer "$(kv rect "$E2E_WINDOW")"
+e2e_click 1039
+e2e_dialog_gone "$version"
+e2e_wait_recorded 1
+expect_eq "opened from the dialog" "$E2E_RECORDED_LINES" "$recorder \"http://vestun.example.org/new.html\""
+expect_tray 5 quiet 110
+no_poll "after the dialog"
+
+e2e_tray_click 3
+e2e_menu_keys 0x28,0x28,0x28,0x0d  # "О программе"
+e2e_dialog "$about"
+about_hwnd=$(kv hwnd "$E2E_WINDOW")
+expect_ctls "1028 text 2.13" "2 visible 1" "1 visible 1" "3 visible 1"
+e2e_shot about "$(kv rect "$E2E_WINDOW")"
+e2e_click 3
+e2e_dialog "$version"
+expect_eq "owner of the dialog from About" "$(kv owner "$E2E_WINDOW")" "$about_hwnd"
+expect_ctls "${newer[@]}"
+expect_site_requests 2
+e2e_click 1039
+e2e_dialog_gone "$version"
+e2e_dialog_gone "$about"
+e2e_wait_recorded 2
+expect_eq "opened from About's check" "$(sed -n 2p <<<"$E2E_RECORDED_LINES")" "$recorder \"http://vestun.example.org/new.html\""
+expect_tray 3 quiet 110
+expect_reg_value 'HKCU\Software\Tandreller\Settings' LastCheckNewVer "$started" 0
+
+e2e_tray_click 3
+e2e_menu_keys 0x28,0x28,0x28,0x0d
+e2e_dialog "$about"
+e2e_click 1
+e2e_dialog_gone "$about"
+e2e_wait_recorded 3
+expect_eq "home page" "$(sed -n 3p <<<"$E2E_RECORDED_LINES")" "$recorder \"http://vestun.example.org/\""
+no_poll "at the end"
+e2e_pass
