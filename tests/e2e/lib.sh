@@ -404,7 +404,8 @@ e2e_wait_vestun_ready() {
 e2e_restart_vestun() {  # DATE
   local left p
   e2e_spawn timeout 30 wineserver -k 2>/dev/null
-  left=$(e2e_pids_marked "VESTUN_E2E_RUN=$E2E_RUN" | grep -vx "$E2E_XVFB_PID")
+  # The X server and the servers of tests/support stay.
+  left=$(e2e_pids_marked "VESTUN_E2E_RUN=$E2E_RUN" | grep -vxF "$(printf '%s\n' "$E2E_XVFB_PID" "${E2E_HOSTILE_PIDS[@]}")")
   [ -z "$left" ] || e2e_wait_gone 15 $left \
     || e2e_fail "still running after wineserver -k: $(e2e_describe_pids $left)"
   for p in "${E2E_BG_PIDS[@]}"; do wait "$p" 2>/dev/null; done

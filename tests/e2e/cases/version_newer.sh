@@ -1,8 +1,9 @@
 #!/bin/bash
 # The site publishes 2.14 and a line end, newer than the program's 2.13.
-#   Start-up: the version file is asked for once, by "Tandrel application";
-#   LastCheckNewVer holds the time of the start; the tray cycles the
-#   new-version envelope and the box is not polled (no login at Dovecot).
+#   Start-up, three hours east of UTC: the version file is asked for once, by
+#   "Tandrel application"; LastCheckNewVer holds the time of the start in UTC
+#   seconds; the tray cycles the new-version envelope and the box is not
+#   polled (no login at Dovecot).
 #   A right click on the envelope opens the new-version dialog with both
 #   numbers and the notice; "оценить новинку" opens the new-version page and
 #   closes it; the tray is quiet, and still nothing is polled.
@@ -10,7 +11,9 @@
 #   new-version dialog over it, with the notice; going to the new page closes
 #   both, and the tray and LastCheckNewVer stay as they were. Its home page
 #   button opens the home page and closes it.
+#   Started again nine days later, the program asks nothing and polls.
 . "$(dirname "$0")/../lib.sh"
+export TZ=MSK-3  # UTC+3 for Wine and its C runtime alike: LastCheckNewVer counts UTC seconds
 e2e_begin "$@"
 e2e_dovecot_start
 e2e_dovecot_adduser tester 'nEw1'
@@ -75,5 +78,12 @@ e2e_click 1
 e2e_dialog_gone "$about"
 e2e_wait_recorded 3
 expect_eq "home page" "$(sed -n 3p <<<"$E2E_RECORDED_LINES")" "$recorder \"http://vestun.example.org/\""
-no_poll "at the end"
+no_poll "before the restart"
+
+# Nine days on, of the ten between checks: no check, and the box is polled.
+e2e_restart_vestun "2026-06-24 12:00:00"
+expect_dovecot_log 'pop3\(tester\).*Logged out' 1 15
+expect_tray 5 quiet 110
+expect_site_requests 2
+expect_reg_value 'HKCU\Software\Tandreller\Settings' LastCheckNewVer "$started" 0
 e2e_pass
