@@ -59,6 +59,8 @@ INT_PTR CALLBACK NewMailListProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     if (Application::Current()->Boxes.ShowsOldLetters()) ShowWindow(GetDlgItem(dialog, IDC_OLD_LETTERS), SW_SHOW);
     ShowSmallIcon(dialog);
     PlaceAtCursor(dialog);
+    // Opened by a click on the tray icon, it must take the keyboard too.
+    SetForegroundWindow(dialog);
     AddColumns(GetDlgItem(dialog, IDC_NEW_MAIL_LIST));
     return TRUE;
   }

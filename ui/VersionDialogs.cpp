@@ -39,6 +39,8 @@ void FillVersions(HWND dialog) {
 INT_PTR CALLBACK VersionProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_INITDIALOG) {
     FillVersions(dialog);
+    // Opened by a click on the tray icon, it must take the keyboard too.
+    SetForegroundWindow(dialog);
     return TRUE;
   }
   if (message != WM_COMMAND) return FALSE;

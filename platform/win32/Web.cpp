@@ -59,13 +59,31 @@ int ReadBody(HINTERNET request, char* buffer, size_t capacity) {
 
 }  // namespace
 
+// The address is taken apart and requested step by step, so that the
+// time-outs sit on every handle: Wine's InternetOpenUrl does not hand the
+// session's on to its connection, and a silent site would hold it forever.
 int ReadUrl(const char* url, char* buffer, size_t capacity) {
+  char host[256] = "";
+  char path[2048] = "";
+  URL_COMPONENTSA parts = {};
+  parts.dwStructSize = sizeof parts;
+  parts.lpszHostName = host;
+  parts.dwHostNameLength = sizeof host;
+  parts.lpszUrlPath = path;
+  parts.dwUrlPathLength = sizeof path;
+  if (!InternetCrackUrlA(url, 0, 0, &parts) || parts.nScheme != INTERNET_SCHEME_HTTP) return -1;
   // The system's proxy settings, so that a user behind a proxy is reached.
   const InternetHold session(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (session.Handle == nullptr) return -1;
   BoundPhases(session.Handle);
-  const InternetHold request(InternetOpenUrlA(session.Handle, url, nullptr, 0, kUrlFlags, 0));
-  if (request.Handle == nullptr || !AnsweredOk(request.Handle)) return -1;
+  const InternetHold connection(
+      InternetConnectA(session.Handle, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (connection.Handle == nullptr) return -1;
+  BoundPhases(connection.Handle);
+  const InternetHold request(HttpOpenRequestA(connection.Handle, "GET", path, nullptr, nullptr, nullptr, kUrlFlags, 0));
+  if (request.Handle == nullptr) return -1;
+  BoundPhases(request.Handle);
+  if (!HttpSendRequestA(request.Handle, nullptr, 0, nullptr, 0) || !AnsweredOk(request.Handle)) return -1;
   return ReadBody(request.Handle, buffer, capacity);
 }
 
