@@ -76,13 +76,16 @@ kv() {  # KEY TEXT: the first value of "KEY=value" in TEXT
 # Every run lives on a pinned date, E2E_DATE (a case may set its own before
 # e2e_begin): the program asks its census in December and dresses its icon on
 # holidays, so today's date must not decide a test. libfaketime moves the
-# clock of every process of the run, the wineserver's included, by one offset.
+# clock of every process of the run, the wineserver's included, by one offset,
+# but not the times of files: Wine compares the prefix's stamp with the time
+# of its wine.inf and would update every copy of the template at its start.
 E2E_DATE=${E2E_DATE:-2026-06-15 12:00:00}
 e2e_env() {
   local offset
   offset=$(printf '%+d' $(($(date -d "$E2E_DATE" +%s) - $(date +%s))))
   E2E_ENV=(env "VESTUN_E2E_OWNER=$E2E_WORK" "VESTUN_E2E_RUN=$E2E_RUN"
-    "LD_PRELOAD=/usr/\$LIB/faketime/libfaketime.so.1" "FAKETIME=$offset" "FAKETIME_DONT_FAKE_MONOTONIC=1")
+    "LD_PRELOAD=/usr/\$LIB/faketime/libfaketime.so.1" "FAKETIME=$offset" "FAKETIME_DONT_FAKE_MONOTONIC=1"
+    NO_FAKE_STAT=1)
 }
 e2e_spawn() { "${E2E_ENV[@]}" "$@" 7>&-; }
 
@@ -182,7 +185,7 @@ e2e_start_xvfb() {
 # copied for every run, so no run sees what another one left behind.
 e2e_template_prefix() {
   local tpl="$E2E_WORK/wine-template" stamp
-  stamp="$(wine --version 2>/dev/null) e2e-1"
+  stamp="$(wine --version 2>/dev/null) e2e-2"
   mkdir -p "$E2E_WORK"
   (
     flock 8
@@ -196,6 +199,9 @@ e2e_template_prefix() {
       # when asked to (or when it is called "shell").
       e2e_spawn timeout 60 wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops\\$E2E_DESKTOP" \
         /v EnableShell /t REG_DWORD /d 1 /f >>"$E2E_ARTIFACTS/wine.log" 2>&1
+      # The program's web site is nowhere unless a case sets one up: no
+      # version check leaves the machine.
+      e2e_proxy "$E2E_NO_SITE_PORT"
       e2e_spawn timeout 60 wineserver -w
       [ -f "$tpl/system.reg" ] && [ -f "$tpl/user.reg" ] || exit 1
       echo "$stamp" >"$tpl.stamp"
@@ -679,15 +685,14 @@ e2e_version_site() {  # MODE [BODY]
 }
 
 # Sets the user's proxy to 127.0.0.1:PORT; WinINet reads it at every check.
+# Every prefix starts with E2E_NO_SITE_PORT, where nothing listens.
+E2E_NO_SITE_PORT=1
 e2e_proxy() {  # PORT
   local reg="$E2E_RUN/proxy.reg"
   printf 'Windows Registry Editor Version 5.00\n\n[%s]\n"ProxyEnable"=dword:00000001\n"ProxyServer"="127.0.0.1:%s"\n' \
     'HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings' "$1" >"$reg"
   e2e_reg_import "$reg"
 }
-
-# A port of 127.0.0.1 where nothing listens.
-e2e_free_port() { python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'; }
 
 # The site of E2E_SITE_LOG was asked COUNT times, each time for the version
 # file by the program's agent (Wine's WinINet names the port to a proxy).
@@ -708,6 +713,13 @@ expect_last_check_of_run() {
   [ -n "$E2E_LAST_CHECK" ] && [ "$E2E_LAST_CHECK" -ge "$low" ] && [ "$E2E_LAST_CHECK" -le "$high" ] \
     || e2e_fail "LastCheckNewVer is '$E2E_LAST_CHECK', expected $low to $high"
   e2e_log "ok: LastCheckNewVer = $E2E_LAST_CHECK ($(date -u -d "@$E2E_LAST_CHECK" '+%F %T') UTC)"
+}
+
+# In the export FILE, LastCheckNewVer reads "(the start)" where it holds the
+# time of this run's start-up check.
+e2e_mark_last_check() {  # FILE
+  expect_last_check_of_run
+  sed -i "s/^\"LastCheckNewVer\"=dword:$(printf %08x "$E2E_LAST_CHECK")\$/\"LastCheckNewVer\"=(the start)/" "$1"
 }
 
 # The pid of the Wine process running vestun.exe (Explorer's command line

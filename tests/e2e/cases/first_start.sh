@@ -7,8 +7,9 @@
 # the arrow keys work inside a page. Escape closes the dialog and the program
 # goes on: the tray icon appears. The main window only receives messages: it
 # has no title, lies wholly above the screen and is never shown. The whole
-# settings tree is written with its defaults and nothing of the dialog: the
-# export of HKCU\Software\Tandreller must be exactly expected/first-start.reg.
+# settings tree is written with its defaults and nothing of the dialog, and
+# the time of the version check (no site answers): the export of
+# HKCU\Software\Tandreller must be exactly expected/first-start.reg.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_start_vestun
@@ -52,6 +53,7 @@ e2e_shot desktop
 # spares a second boot of the prefix.
 e2e_wait_vestun_ready
 e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/tree.reg"
+e2e_mark_last_check "$E2E_ARTIFACTS/tree.reg"
 expect_file_eq "settings tree after a first start" "$E2E_ARTIFACTS/tree.reg" \
   "$(dirname "$0")/../expected/first-start.reg"
 e2e_pass

@@ -20,7 +20,6 @@ e2e_install_recorder
 E2E_AUTO_CHECK=1
 E2E_BOX_VALUES='"MsminRunMode"=dword:00000000'
 e2e_seed_pop3_boxes "tester l1st 0 $(e2e_time_value '2026-06-11 10:00:00') /mail box1"
-e2e_proxy "$(e2e_free_port)"
 e2e_start_vestun
 expect_tray 20 jumping
 expect_last_check_of_run

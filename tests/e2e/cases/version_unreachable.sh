@@ -52,7 +52,7 @@ check() {  # PORT SITE-LINE SHOT: About's check with the proxy at PORT
   e2e_dialog_gone "$version"
   drv find-window --class '#32770' --title "$about" --visible >/dev/null || e2e_fail "'$about' closed with the new-version dialog"
 }
-check "$(e2e_free_port)" "сайт не доступен, попробуйте позже" no-server
+check "$E2E_NO_SITE_PORT" "сайт не доступен, попробуйте позже" no-server
 check "$silent" "сайт не доступен, попробуйте позже" silent
 check "$missing" "сайт не доступен, попробуйте позже" not-found
 check "$E2E_SITE_PORT" 2.13 same-version
