@@ -16,22 +16,11 @@ connection and command goes to the log, each line as
 (default 300) and on SIGTERM.
 """
 import argparse
-import os
 import select
-import socket
-import threading
 import time
 
-log_lock = threading.Lock()
-log_file = None
-
-
-def log(conn, what):
-    now = time.time()
-    stamp = time.strftime("%H:%M:%S", time.localtime(now)) + ".%03d" % (now % 1 * 1000)
-    with log_lock:
-        log_file.write("%.3f %s conn %d %s\n" % (now, stamp, conn, what))
-        log_file.flush()
+from loopback_server import log, open_log
+from loopback_server import serve as run_server
 
 
 def client_gone(sock, seconds):
@@ -119,35 +108,14 @@ def serve(mode, sock, conn):
 
 
 def main():
-    global log_file
     parser = argparse.ArgumentParser()
     parser.add_argument("mode", choices=["endless", "drip", "huge"])
     parser.add_argument("--log", required=True)
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--lifetime", type=float, default=300)
     args = parser.parse_args()
-    log_file = open(args.log, "a")
-
-    listener = socket.socket()
-    listener.bind(("127.0.0.1", 0))
-    listener.listen(8)
-    with open(args.port_file + ".tmp", "w") as f:
-        f.write("%d\n" % listener.getsockname()[1])
-    os.replace(args.port_file + ".tmp", args.port_file)
-
-    end = time.monotonic() + args.lifetime
-    conn = 0
-    while time.monotonic() < end:
-        listener.settimeout(max(0.1, min(1.0, end - time.monotonic())))
-        try:
-            sock, _ = listener.accept()
-        except socket.timeout:
-            continue
-        conn += 1
-        sock.settimeout(None)
-        threading.Thread(target=serve, args=(args.mode, sock, conn), daemon=True).start()
-    log(0, "lifetime over")
-    os._exit(0)
+    open_log(args.log)
+    run_server(lambda sock, conn: serve(args.mode, sock, conn), args.port_file, args.lifetime)
 
 
 if __name__ == "__main__":
