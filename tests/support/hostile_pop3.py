@@ -15,11 +15,10 @@ connection and command goes to the log, each line as
 "UNIX-TIME HH:MM:SS.mmm conn N WHAT". Ends by itself after --lifetime seconds
 (default 300) and on SIGTERM.
 """
-import argparse
 import select
 import time
 
-from loopback_server import log, open_log
+from loopback_server import log, open_log, server_arguments
 from loopback_server import serve as run_server
 
 
@@ -69,50 +68,41 @@ def stream_headers(sock, conn):
 
 
 def serve(mode, sock, conn):
-    log(conn, "open")
-    try:
-        if mode == "drip":
-            drip(sock, conn)
+    if mode == "drip":
+        drip(sock, conn)
+        return
+    sock.sendall(b"+OK hostile " + mode.encode() + b" ready\r\n")
+    pending = [b""]
+    while True:
+        command = read_line(sock, pending)
+        if command is None:
+            log(conn, "closed by the client")
             return
-        sock.sendall(b"+OK hostile " + mode.encode() + b" ready\r\n")
-        pending = [b""]
-        while True:
-            command = read_line(sock, pending)
-            if command is None:
-                log(conn, "closed by the client")
-                return
-            log(conn, "< " + command)
-            verb = command.split(" ")[0].upper()
-            if verb in ("USER", "PASS"):
-                sock.sendall(b"+OK\r\n")
-            elif verb == "STAT" and mode == "huge":
-                sock.sendall(b"+OK 2147483647\r\n")
-                log(conn, "closed by the server")
-                return
-            elif verb == "STAT":
-                sock.sendall(b"+OK 1 100\r\n")
-            elif verb == "TOP" and mode == "endless":
-                sock.sendall(b"+OK\r\n")
-                stream_headers(sock, conn)
-                return
-            elif verb == "QUIT":
-                sock.sendall(b"+OK bye\r\n")
-                log(conn, "closed by the server")
-                return
-            else:
-                sock.sendall(b"-ERR not here\r\n")
-    except OSError as error:
-        log(conn, "closed: %s" % error)
-    finally:
-        sock.close()
+        log(conn, "< " + command)
+        verb = command.split(" ")[0].upper()
+        if verb in ("USER", "PASS"):
+            sock.sendall(b"+OK\r\n")
+        elif verb == "STAT" and mode == "huge":
+            sock.sendall(b"+OK 2147483647\r\n")
+            log(conn, "closed by the server")
+            return
+        elif verb == "STAT":
+            sock.sendall(b"+OK 1 100\r\n")
+        elif verb == "TOP" and mode == "endless":
+            sock.sendall(b"+OK\r\n")
+            stream_headers(sock, conn)
+            return
+        elif verb == "QUIT":
+            sock.sendall(b"+OK bye\r\n")
+            log(conn, "closed by the server")
+            return
+        else:
+            sock.sendall(b"-ERR not here\r\n")
 
 
 def main():
-    parser = argparse.ArgumentParser()
+    parser = server_arguments()
     parser.add_argument("mode", choices=["endless", "drip", "huge"])
-    parser.add_argument("--log", required=True)
-    parser.add_argument("--port-file", required=True)
-    parser.add_argument("--lifetime", type=float, default=300)
     args = parser.parse_args()
     open_log(args.log)
     run_server(lambda sock, conn: serve(args.mode, sock, conn), args.port_file, args.lifetime)

@@ -2,6 +2,7 @@
 event, "UNIX-TIME HH:MM:SS.mmm conn N WHAT", and a listener on a free port of
 127.0.0.1 that writes its number to a port file and hands every connection
 to a thread of its own until its lifetime is over."""
+import argparse
 import os
 import socket
 import threading
@@ -24,9 +25,29 @@ def log(conn, what):
         _log_file.flush()
 
 
+def server_arguments():
+    """The options every server takes: --log, --port-file, --lifetime."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--log", required=True)
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--lifetime", type=float, default=300)
+    return parser
+
+
+def _converse(handle, sock, conn):
+    log(conn, "open")
+    try:
+        handle(sock, conn)
+    except OSError as error:
+        log(conn, "closed: %s" % error)
+    finally:
+        sock.close()
+
+
 def serve(handle, port_file, lifetime):
-    """Calls handle(sock, conn) in a thread per connection; ends the process
-    when the lifetime is over."""
+    """Calls handle(sock, conn) in a thread per connection, logs its opening
+    and a connection error, and closes it; ends the process when the
+    lifetime is over."""
     listener = socket.socket()
     listener.bind(("127.0.0.1", 0))
     listener.listen(8)
@@ -44,6 +65,6 @@ def serve(handle, port_file, lifetime):
             continue
         conn += 1
         sock.settimeout(None)
-        threading.Thread(target=handle, args=(sock, conn), daemon=True).start()
+        threading.Thread(target=_converse, args=(handle, sock, conn), daemon=True).start()
     log(0, "lifetime over")
     os._exit(0)

@@ -14,10 +14,9 @@ connection goes to the log as "UNIX-TIME HH:MM:SS.mmm conn N open", each
 request as "... conn N request LINE<TAB>agent USER-AGENT". Ends by itself
 after --lifetime seconds (default 300) and on SIGTERM.
 """
-import argparse
 import select
 
-from loopback_server import log, open_log
+from loopback_server import log, open_log, server_arguments
 from loopback_server import serve as run_server
 
 PAGE_404 = b"<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>\n"
@@ -39,36 +38,27 @@ def answer(sock, status, kind, body):
 
 
 def serve(mode, body, sock, conn):
-    log(conn, "open")
-    try:
-        head = read_head(sock)
-        if head is None:
-            log(conn, "closed by the client")
-            return
-        agent = next((h.split(":", 1)[1].strip() for h in head[1:] if h.lower().startswith("user-agent:")), "")
-        log(conn, "request %s\tagent %s" % (head[0], agent))
-        path = head[0].split(" ")[1] if " " in head[0] else ""
-        if mode == "silent":
-            while not select.select([sock], [], [], 60)[0]:
-                pass
-            log(conn, "closed by the client")
-        elif mode == "serve" and path.endswith("/version.txt"):
-            answer(sock, "200 OK", "text/plain", body)
-        else:
-            answer(sock, "404 Not Found", "text/html", PAGE_404)
-    except OSError as error:
-        log(conn, "closed: %s" % error)
-    finally:
-        sock.close()
+    head = read_head(sock)
+    if head is None:
+        log(conn, "closed by the client")
+        return
+    agent = next((h.split(":", 1)[1].strip() for h in head[1:] if h.lower().startswith("user-agent:")), "")
+    log(conn, "request %s\tagent %s" % (head[0], agent))
+    path = head[0].split(" ")[1] if " " in head[0] else ""
+    if mode == "silent":
+        while not select.select([sock], [], [], 60)[0]:
+            pass
+        log(conn, "closed by the client")
+    elif mode == "serve" and path.endswith("/version.txt"):
+        answer(sock, "200 OK", "text/plain", body)
+    else:
+        answer(sock, "404 Not Found", "text/html", PAGE_404)
 
 
 def main():
-    parser = argparse.ArgumentParser()
+    parser = server_arguments()
     parser.add_argument("mode", choices=["serve", "missing", "silent"])
     parser.add_argument("--body", default="")
-    parser.add_argument("--log", required=True)
-    parser.add_argument("--port-file", required=True)
-    parser.add_argument("--lifetime", type=float, default=300)
     args = parser.parse_args()
     open_log(args.log)
     run_server(lambda sock, conn: serve(args.mode, args.body.encode(), sock, conn), args.port_file, args.lifetime)
