@@ -1,14 +1,12 @@
 // When the settings dialog opens by itself, and on what: the start-up prompt
-// for incomplete boxes, the tray menu and a mail program that cannot start.
+// for incomplete boxes and a mail program that cannot start.
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "app/Application.h"
 #include "mail/MailProgram.h"
-#include "notify/TrayMenus.h"
 #include "platform/host/HostControl.h"
-#include "resources/resource.h"
 
 namespace {
 
@@ -65,26 +63,21 @@ TEST_F(SettingsOpeningTest, StartUpOpensTheDialogOnEveryIncompleteBox) {
   EXPECT_EQ(Application::kMailboxPage, g_openings[1].Tab);
 }
 
-TEST_F(SettingsOpeningTest, MenuAndMailProgramOpenItUnderTheGuardOnTheirPage) {
+// The tray menu's opening is checked end to end.
+TEST_F(SettingsOpeningTest, AMailProgramThatCannotStartOpensItsBoxUnderTheGuard) {
   ASSERT_EQ(1, app_.Init(nullptr));
   g_openings.clear();
   app_.Boxes.AddBox();
-  app_.LastTabPos = 3;
-  host::DefineMenuResource(IDM_TRAY, {{IDM_SETTINGS, "Настройки", platform::ItemState::Enabled, {}}});
-  host::QueueMenuChoice(IDM_SETTINGS);
-  ShowTrayMenu(app_);
-
   Mailbox& first = *app_.Boxes.At(0);
   first.MsminPath = "missing.exe";
   host::RefuseShellTarget("missing.exe");
   host::QueueAnswer(platform::BoxAnswer::Yes);
   OpenMailProgram(app_, first);
 
-  ASSERT_EQ(2u, g_openings.size());
-  EXPECT_EQ(3, g_openings[0].Tab);
+  ASSERT_EQ(1u, g_openings.size());
+  EXPECT_EQ(Application::kMailboxPage, g_openings[0].Tab);
+  EXPECT_EQ(0, g_openings[0].Current);
   EXPECT_FALSE(g_openings[0].GuardFree);
-  EXPECT_EQ(1, g_openings[1].Tab);
-  EXPECT_EQ(0, g_openings[1].Current);
 }
 
 }  // namespace
