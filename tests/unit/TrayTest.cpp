@@ -104,7 +104,7 @@ TEST_F(TrayTest, BoxMenuTextsAndClicksThatDoNothing) {
   Box(1).BoxName = "второй";
   Box(1).PublishCount(4);
   Tray().SetState(TrayState::NewMail);
-  Mouse(platform::kMsgRightButtonDown);  // the new-mail list, not built yet
+  Mouse(platform::kMsgRightButtonDown);  // the new-mail list: no dialog on the host
   Mouse(platform::kMsgMouseMove);
   ASSERT_EQ(1u, host::MenusShown().size());
   const auto items = host::MenusShown()[0];

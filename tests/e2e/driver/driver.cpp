@@ -442,7 +442,6 @@ int Usage() {
       "  press        (--window HWND | --caption T) (--button TEXT | --id N) [--wait MS]\n"
       "  text         --hwnd H\n"
       "  reg-query    --key K --value V\n"
-      "  reg-delete-tree --key K\n"
       "  process-count --name vestun.exe\n"
       "  wait-process-count --name vestun.exe --count N --timeout MS\n"
       "  tray-pixels  [--count N] [--every MS]\n"
@@ -601,25 +600,6 @@ int CmdRegQuery(const Args& a) {
   RegCloseKey(key);
   if (rc != ERROR_SUCCESS) { Err("no such value"); return 1; }
   PrintValue(type, data, size);
-  return 0;
-}
-
-int CmdRegDeleteTree(const Args& a) {
-  std::wstring path = a.Str(L"--key");
-  HKEY key;
-  if (!OpenKey(path, KEY_ALL_ACCESS, &key)) return 0;  // already gone
-  LONG rc = RegDeleteTreeW(key, nullptr);
-  RegCloseKey(key);
-  // RegDeleteTree empties the key; remove the key itself through its parent.
-  size_t cut = path.rfind(L'\\');
-  if (rc == ERROR_SUCCESS && cut != std::wstring::npos) {
-    HKEY parent;
-    if (OpenKey(path.substr(0, cut), KEY_ALL_ACCESS, &parent)) {
-      rc = RegDeleteKeyW(parent, path.substr(cut + 1).c_str());
-      RegCloseKey(parent);
-    }
-  }
-  if (rc != ERROR_SUCCESS) { Err("cannot delete: " + std::to_string(rc)); return 1; }
   return 0;
 }
 
@@ -975,7 +955,6 @@ int main() {
   if (cmd == L"press") return CmdPress(a);
   if (cmd == L"text") return CmdText(a);
   if (cmd == L"reg-query") return CmdRegQuery(a);
-  if (cmd == L"reg-delete-tree") return CmdRegDeleteTree(a);
   if (cmd == L"process-count") return CmdProcessCount(a);
   if (cmd == L"wait-process-count") return CmdWaitProcessCount(a);
   if (cmd == L"tray-pixels") return CmdTrayPixels(a);
