@@ -68,6 +68,8 @@ void CheckThread(void* argument) {
     deposited = true;
   };
   const int32_t code = CheckMailbox(job->Request, *result);
+  // Read now: a deposited result belongs to the main thread after the send.
+  const platform::TlsFailure tlsFailure = result->TlsFailure;
   if (deposited) {
     // Sent, not posted: the thread waits until the main thread has handled it.
     platform::SendWindowMessage(job->ResultWindow, code > 0 ? kMsgBoxHasMail : kMsgBoxNoMail, 0, 0);
@@ -76,7 +78,8 @@ void CheckThread(void* argument) {
   }
   if (job->ReportWindow != nullptr) {
     // Posted: the window may be gone by now, and then the code is dropped.
-    platform::PostWindowMessage(job->ReportWindow, job->ReportMessage, static_cast<uint32_t>(code), 0);
+    platform::PostWindowMessage(job->ReportWindow, job->ReportMessage, static_cast<uint32_t>(code),
+                                static_cast<intptr_t>(tlsFailure));
   }
   platform::CloseObject(job->Request.CheckMutex);
   delete job;
@@ -86,6 +89,7 @@ void FillRequest(const Application& app, const Mailbox& box, PollRequest& reques
   request.BoxId = box.Id;
   request.PopServerName = box.PopServerName;
   request.Port = static_cast<uint16_t>(box.Port & 0xFFFF);
+  request.Tls = request.Port == kPop3sPort;
   request.Login = box.Login;
   request.Password = box.Password;
   request.TandrelMode = box.TandrelMode;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/Texts.h"
+#include "mail/Pop3Poll.h"
 
 namespace {
 
@@ -18,9 +19,31 @@ constexpr const char* kFailures[] = {
 };
 constexpr int32_t kFailureCount = static_cast<int32_t>(sizeof kFailures / sizeof kFailures[0]);
 
+// What went wrong with a TLS connection, by platform::TlsFailure; a stalled
+// handshake reads as any connection that could not be made.
+const char* TlsFailureText(platform::TlsFailure failure) {
+  using platform::TlsFailure;
+  switch (failure) {
+    case TlsFailure::NotTls:
+      return "Сервер не поддерживает защищённое соединение (TLS) на этом порту!";
+    case TlsFailure::UnknownIssuer:
+      return "Сертификат сервера выдан неизвестным центром сертификации!\n"
+             "Если сервер ваш, добавьте его корневой сертификат в доверенные в Windows.";
+    case TlsFailure::OtherName:
+      return "Сертификат сервера выдан на другое имя!\nПроверьте имя сервера.";
+    case TlsFailure::Expired:
+      return "Срок действия сертификата сервера истёк или ещё не наступил!";
+    case TlsFailure::Untrusted:
+      return "Сертификат сервера не прошёл проверку!";
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace
 
-const char* ConnectionTestReport(int32_t code, const char* prompt, String& text) {
+const char* ConnectionTestReport(int32_t code, platform::TlsFailure tlsFailure, const char* prompt,
+                                 String& text) {
   if (code > 0) {
     // The prompt is the user's own text, of any length.
     constexpr char kFormat[] = "%s (%d шт.)!";
@@ -34,6 +57,11 @@ const char* ConnectionTestReport(int32_t code, const char* prompt, String& text)
   if (code == 0) {
     text.Assign("Проверка прошла удачно, новых писем нет.");
     return texts::kCaptionNotice;
+  }
+  const char* tls = code == kPollNotConnected ? TlsFailureText(tlsFailure) : nullptr;
+  if (tls != nullptr) {
+    text.Assign(tls);
+    return texts::kCaptionError;
   }
   text.Assign(code >= -kFailureCount ? kFailures[-code - 1] : "Неопознанная ошибка.");
   return texts::kCaptionError;

@@ -5,6 +5,9 @@
 #include <cstdint>
 
 #include "common/String.h"
+#include "platform/Platform.h"
 
-// Fills the text and returns the caption of the message box.
-const char* ConnectionTestReport(int32_t code, const char* prompt, String& text);
+// Fills the text and returns the caption of the message box. A connection
+// that failed in its TLS handshake or certificate check says which.
+const char* ConnectionTestReport(int32_t code, platform::TlsFailure tlsFailure, const char* prompt,
+                                 String& text);

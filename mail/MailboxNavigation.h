@@ -10,8 +10,8 @@ struct MailboxNavigation {
   bool Next = false;       // also "last"
   bool MoveBack = false;
   bool Add = true;
-  bool Delete = false;     // never the only box
-  int32_t Number = 0;      // the current box, counted from 1
+  bool Delete = false;  // never the only box
+  int32_t Number = 0;   // the current box, counted from 1
   int32_t Count = 0;
 };
 

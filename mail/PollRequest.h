@@ -29,6 +29,8 @@ struct PollRequest {
   int32_t BoxId = -1;
   String PopServerName;
   uint16_t Port = 110;
+  // Whether the dialogue runs over TLS from the first byte (POP3S).
+  bool Tls = false;
   String Login;
   String Password;
   int32_t TandrelMode = 1;  // non-zero: count mode
@@ -56,4 +58,11 @@ struct PollResult {
   int32_t StatCount = -1;
   MessageList NewMessages;
   MessageList OldMessages;
+  // Why the TLS session could not be opened, for the connection test to
+  // tell; the poll's code is then kPollNotConnected.
+  platform::TlsFailure TlsFailure = platform::TlsFailure::None;
 };
+
+// The port of POP3 over TLS (RFC 8314): a box on it is polled over TLS, a
+// box on any other port in plain text, as always.
+constexpr uint16_t kPop3sPort = 995;

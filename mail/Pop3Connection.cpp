@@ -31,9 +31,8 @@ class ReplyReader {
   // gone, when it closed, failed or the reply's time ran out.
   int Receive(char* chunk, size_t capacity = kReceiveChunk) {
     const uint64_t now = platform::MonotonicMs();
-    const int received = now >= Deadline ? -1
-                                         : platform::ReceiveSome(Connection.Socket, chunk, capacity,
-                                                                 static_cast<uint32_t>(Deadline - now));
+    const int received =
+        now >= Deadline ? -1 : ReceiveWithin(chunk, capacity, static_cast<uint32_t>(Deadline - now));
     if (received <= 0) Connection.Gone = true;
     return received;
   }
@@ -55,6 +54,12 @@ class ReplyReader {
   }
 
  private:
+  int ReceiveWithin(char* chunk, size_t capacity, uint32_t timeoutMs) {
+    if (Connection.Tls != nullptr)
+      return platform::TlsReceiveSome(Connection.Tls, chunk, capacity, timeoutMs);
+    return platform::ReceiveSome(Connection.Socket, chunk, capacity, timeoutMs);
+  }
+
   Pop3Connection& Connection;
   const uint64_t Deadline;
 };
@@ -63,7 +68,11 @@ class ReplyReader {
 
 int SendText(Pop3Connection& connection, const char* text) {
   if (connection.Gone) return 0;
-  if (platform::SendAll(connection.Socket, text, std::strlen(text), connection.SendTimeoutMs)) return 1;
+  const size_t size = std::strlen(text);
+  const bool sent = connection.Tls != nullptr
+                        ? platform::TlsSendAll(connection.Tls, text, size, connection.SendTimeoutMs)
+                        : platform::SendAll(connection.Socket, text, size, connection.SendTimeoutMs);
+  if (sent) return 1;
   connection.Gone = true;
   return 0;
 }

@@ -20,6 +20,8 @@ enum class ReplyEnd { OneChunk, Line, MultiLine };
 // A connection to a server, with how long a send and a whole reply may take.
 struct Pop3Connection {
   platform::Socket Socket;
+  // The TLS session over the socket, or null for plain text.
+  platform::TlsSession Tls;
   uint32_t SendTimeoutMs;
   uint32_t ReceiveTimeoutMs;
   // Set once the dialogue is over: a send failed, the server closed the

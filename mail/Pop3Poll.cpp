@@ -25,6 +25,14 @@ class SocketHold {
   platform::Socket Socket;
 };
 
+// Closed before the socket it runs over.
+class TlsHold {
+ public:
+  explicit TlsHold(platform::TlsSession session) : Session(session) {}
+  ~TlsHold() { platform::CloseTlsSession(Session); }
+  platform::TlsSession Session;
+};
+
 bool Refused(const char* reply, size_t held) { return held == 0 || std::strncmp(reply, "-ERR", 4) == 0; }
 
 // Sends a command made of a format and one argument, and reads a one-line
@@ -116,7 +124,16 @@ int32_t PollServer(const PollRequest& request, PollResult& result) {
   if (socket == platform::kNoSocket) return kPollNoSocket;
   SocketHold hold(socket);
   if (!platform::ConnectSocket(socket, address, request.Port, timeouts.ConnectMs)) return kPollNotConnected;
-  Pop3Connection server{socket, timeouts.SendMs, timeouts.ReceiveMs};
+  if (!request.Tls) {
+    Pop3Connection server{socket, nullptr, timeouts.SendMs, timeouts.ReceiveMs};
+    return Converse(server, request, result);
+  }
+  // A session whose checks failed is never opened, so the login cannot go
+  // out over it, nor in plain text instead.
+  TlsHold session(
+      platform::OpenTlsSession(socket, request.PopServerName.Text(), timeouts.ReceiveMs, &result.TlsFailure));
+  if (session.Session == nullptr) return kPollNotConnected;
+  Pop3Connection server{socket, session.Session, timeouts.SendMs, timeouts.ReceiveMs};
   return Converse(server, request, result);
 }
 

@@ -289,6 +289,42 @@ int ReceiveSome(Socket socket, void* buffer, size_t capacity, uint32_t timeoutMs
 void CloseSocket(Socket socket);
 
 // ---------------------------------------------------------------------------
+// TLS over a connected socket, through the system's TLS (SChannel on
+// Windows): TLS 1.2 or later, the host name sent for the server to choose
+// its certificate (SNI). The server's certificate must chain to a root the
+// system trusts, be valid now and name the host; nothing is sent over a
+// session whose checks failed, since no such session is handed out.
+
+struct TlsSessionTag;
+using TlsSession = TlsSessionTag*;
+
+// Why a session could not be opened.
+enum class TlsFailure {
+  None,
+  NotTls,         // the server does not speak TLS there, or broke off the handshake
+  UnknownIssuer,  // the chain ends at a root the system does not trust
+  OtherName,      // the certificate is for another host name
+  Expired,        // the certificate is out of its validity period
+  Untrusted,      // any other fault of the certificate or its chain
+  Stalled,        // the handshake did not finish within its time-out
+};
+
+// Runs the client's handshake on a connected socket and checks the server's
+// certificate for `host` (a name or a dotted address, as the user typed it).
+// The whole handshake is bounded by timeoutMs. Returns the session, or null
+// with the reason in *failure. The socket stays the caller's.
+TlsSession OpenTlsSession(Socket socket, const char* host, uint32_t timeoutMs, TlsFailure* failure);
+
+// As SendAll and ReceiveSome, over the session. ReceiveSome returns 0 once
+// the server has closed the session or the connection.
+bool TlsSendAll(TlsSession session, const void* data, size_t size, uint32_t timeoutMs);
+int TlsReceiveSome(TlsSession session, void* buffer, size_t capacity, uint32_t timeoutMs);
+
+// Says goodbye to the server (without waiting long for it) and frees the
+// session; null is allowed. Close the socket afterwards.
+void CloseTlsSession(TlsSession session);
+
+// ---------------------------------------------------------------------------
 // Web: reads up to capacity bytes of an http address's body through the
 // system's proxy settings; the count read, -1 when the address cannot be
 // opened or answers with anything but 200 OK. Each phase of the request is

@@ -92,9 +92,9 @@ void TestSound(HWND page) {
                   ReadUnsigned(step.Text()));
 }
 
-void Report(HWND page, int32_t code) {
+void Report(HWND page, int32_t code, platform::TlsFailure tlsFailure = platform::TlsFailure::None) {
   String text;
-  const char* caption = ConnectionTestReport(code, App().Prompt.Text(), text);
+  const char* caption = ConnectionTestReport(code, tlsFailure, App().Prompt.Text(), text);
   platform::ShowMessageBox(platform::win32::FromHwnd(page), text.Text(), caption, platform::BoxButtons::Ok,
                            platform::BoxIcon::None, false);
 }
@@ -118,9 +118,9 @@ void TestConnection(HWND page) {
   }
 }
 
-void OnConnectionTested(HWND page, int32_t code) {
+void OnConnectionTested(HWND page, int32_t code, platform::TlsFailure tlsFailure) {
   Enable(page, IDC_TEST_CONNECTION, true);
-  Report(page, code);
+  Report(page, code, tlsFailure);
 }
 
 void DetectProgram(HWND page) {
@@ -196,7 +196,7 @@ void StoreMailboxPage(HWND page) {
   StoreFields(App().Boxes, fields);
 }
 
-INT_PTR CALLBACK MailboxPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK MailboxPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       AddTooltip(page, IDC_PROGRAM, kProgramTip);
@@ -206,7 +206,8 @@ INT_PTR CALLBACK MailboxPageProc(HWND page, UINT message, WPARAM wParam, LPARAM)
       if (HIWORD(wParam) != BN_CLICKED) return FALSE;
       return OnCommand(page, LOWORD(wParam)) ? TRUE : FALSE;
     case kMsgConnectionTested:
-      OnConnectionTested(page, static_cast<int32_t>(static_cast<uint32_t>(wParam)));
+      OnConnectionTested(page, static_cast<int32_t>(static_cast<uint32_t>(wParam)),
+                         static_cast<platform::TlsFailure>(lParam));
       return TRUE;
     case WM_DESTROY:
       RemoveTooltip(page, IDC_PROGRAM);

@@ -138,6 +138,11 @@ void ServeNextConnection(const std::string& dottedAddress, uint16_t port, const 
 // What the program sent on served connections since the last call.
 std::string TakeServedRequests();
 
+// ---- TLS: sessions trust the roots of the machine's certificate store
+// and, as if added to it, the certificate authorities in these PEM files.
+// Reset forgets them.
+void TrustAuthority(const std::string& pemFile);
+
 // ---- Threads: StartDetachedThread fails while this is set.
 void FailThreadStart(bool fail);
 // How often StartDetachedThread was called since Reset, failed calls included.

@@ -1,0 +1,7 @@
+#include "platform/host/HostControl.h"
+#include "tests/conformance/TestAuthority.h"
+
+bool TrustTestAuthority(const char* pemPath) {
+  host::TrustAuthority(pemPath);
+  return true;
+}

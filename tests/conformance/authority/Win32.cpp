@@ -1,0 +1,3 @@
+#include "tests/conformance/TestAuthority.h"
+
+bool TrustTestAuthority(const char*) { return false; }
