@@ -510,16 +510,34 @@ e2e_dovecot_end_leftovers() {
 }
 
 # Starts the run's Dovecot; its stop is one of the run's clean-up steps.
-e2e_dovecot_start() {
+# With --tls it also serves POP3 over TLS on port 995 of 127.0.0.1 to .4,
+# with the certificates of a test CA made for the run in E2E_PKI (see
+# tests/support/dovecot.sh); e2e_trust_test_ca trusts that CA in the prefix.
+E2E_PKI=""
+e2e_dovecot_start() {  # [--tls]
+  local tls=()
   E2E_DOVECOT="$E2E_RUN/dovecot"
+  if [ "${1:-}" = --tls ]; then
+    E2E_PKI="$E2E_RUN/pki"
+    bash "$(dirname "$E2E_DOVECOT_SH")/test_pki.sh" "$E2E_PKI" >>"$E2E_ARTIFACTS/dovecot.err" 2>&1 7>&-       || e2e_fail "cannot make the test CA: $(tail -n 3 "$E2E_ARTIFACTS/dovecot.err")"
+    chmod -R a+rX "$E2E_PKI"
+    tls=(--tls "$E2E_PKI")
+  fi
   # Dovecot's login, auth and mail processes run as other users and must
   # reach their files under the run's directory.
   chmod 711 "$E2E_RUN"
   E2E_CLEANUPS+=(e2e_dovecot_stop)
-  E2E_POP3_PORT=$("$E2E_DOVECOT_SH" start "$E2E_DOVECOT" 2>>"$E2E_ARTIFACTS/dovecot.err" 7>&-) \
+  E2E_POP3_PORT=$("$E2E_DOVECOT_SH" start "$E2E_DOVECOT" "${tls[@]}" 2>>"$E2E_ARTIFACTS/dovecot.err" 7>&-) \
     || e2e_fail "Dovecot did not start: $(tail -n 3 "$E2E_ARTIFACTS/dovecot.err")"
   echo "$(cat "$E2E_DOVECOT/run/master.pid") $E2E_DOVECOT" >>"$E2E_WORK/dovecots.txt"
   e2e_log "Dovecot on 127.0.0.1:$E2E_POP3_PORT"
+}
+
+# Trusts the run's test CA in the prefix, as a user trusts the root of a
+# self-signed server in Windows.
+e2e_trust_test_ca() {
+  e2e_spawn timeout 60 wine "$(dirname "$E2E_DRIVER")/vestun_e2e_trust.exe" "$(e2e_winpath "$E2E_PKI/ca.pem")" \
+    >>"$E2E_ARTIFACTS/wine.log" 2>&1 || e2e_fail "cannot trust the test CA in the prefix"
 }
 
 # A clean-up step: must not call e2e_fail.
@@ -592,7 +610,7 @@ e2e_reg_string() { printf '"%s"' "$(printf '%s' "$1" | sed 's/\\/\\\\/g; s/"/\\"
 
 # Settings of a user whose mailboxes live on 127.0.0.1, imported before the
 # first start: box N on port E2E_BOX_PORTS[N-1] where a case sets that, else
-# on the run's Dovecot. One argument per box:
+# on the run's Dovecot, and at E2E_BOX_SERVERS[N-1], else 127.0.0.1. One argument per box:
 #   "LOGIN PASSWORD MODE LASTMSGDATE ARGS..."
 # MODE is the box's TandrelMode (0 dates, 1 counts), LASTMSGDATE a time value;
 # on new mail the box starts the recorder with ARGS. Boxes are polled every
@@ -602,6 +620,7 @@ e2e_reg_string() { printf '"%s"' "$(printf '%s' "$1" | sed 's/\\/\\\\/g; s/"/\\"
 # E2E_BOX_VALUES: .reg value lines for every box, in place of the defaults of
 # the same values (Wine's regedit keeps the first of two).
 E2E_BOX_PORTS=()
+E2E_BOX_SERVERS=()
 E2E_BOX_VALUES=""
 E2E_AUTO_CHECK=0
 e2e_seed_pop3_boxes() {  # BOX...
@@ -617,7 +636,8 @@ e2e_seed_pop3_boxes() {  # BOX...
       password=$(e2e_scramble "$password") || e2e_fail "cannot scramble the password of box $n"
       port=${E2E_BOX_PORTS[n - 1]:-$E2E_POP3_PORT}
       printf '\n[HKEY_CURRENT_USER\\Software\\Tandreller\\MailBoxes\\%d]\n' $n
-      printf '"BoxName"="Ящик %d"\n"PopServerName"="127.0.0.1"\n"Port"=dword:%08x\n' $n "$port"
+      printf '"BoxName"="Ящик %d"\n"PopServerName"="%s"\n"Port"=dword:%08x\n' $n \
+        "${E2E_BOX_SERVERS[n - 1]:-127.0.0.1}" "$port"
       printf '"Login"=%s\n"Password"=%s\n' "$(e2e_reg_string "$login")" "$(e2e_reg_string "$password")"
       printf '"MsminPath"=%s\n' "$(e2e_reg_string "\"$E2E_INSTALL_DIR\\recorder.exe\" $args")"
       {
