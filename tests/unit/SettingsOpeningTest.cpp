@@ -2,23 +2,23 @@
 // for incomplete boxes and a mail program that cannot start.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 #include "app/Application.h"
 #include "mail/MailProgram.h"
 #include "platform/host/HostControl.h"
+#include "tests/unit/MessageLists.h"
 
 namespace {
 
 struct Opening {
-  int32_t Current;
-  int32_t Tab;
+  int32_t Current, Tab;
   bool GuardFree;  // another menu could still take the modal guard
 };
 
 std::vector<Opening> g_openings;
-// Run by the first opening only, as a user adds boxes in the dialog.
-void (*g_firstOpening)(Application&) = nullptr;
+void (*g_firstOpening)(Application&) = nullptr;  // as a user adds boxes in the dialog
 
 void RecordOpening(Application& app) {
   const bool free = app.EnterModal() != 0;
@@ -40,9 +40,10 @@ class SettingsOpeningTest : public ::testing::Test {
     host::FailThreadStart(true);
     g_openings.clear();
     g_firstOpening = nullptr;
-    app_.Dialogs.Settings = RecordOpening;
+    app_ = std::make_unique<Application>();
+    app_->Dialogs.Settings = RecordOpening;
   }
-  Application app_;
+  std::unique_ptr<Application> app_;
 };
 
 // The default box of a first start lacks everything; boxes added in the
@@ -54,30 +55,37 @@ TEST_F(SettingsOpeningTest, StartUpOpensTheDialogOnEveryIncompleteBox) {
     app.Boxes.AddBox();
     FillBox(*app.Boxes.CurrentBox());
     app.Boxes.AddBox();
-    app.Boxes.CurrentBox()->Login = "";
   };
-  ASSERT_EQ(1, app_.Init(nullptr));
+  ASSERT_EQ(1, app_->Init(nullptr));
   ASSERT_EQ(2u, g_openings.size());
   EXPECT_EQ(0, g_openings[0].Current);
   EXPECT_EQ(2, g_openings[1].Current);
   EXPECT_EQ(Application::kMailboxPage, g_openings[1].Tab);
 }
 
-// The tray menu's opening is checked end to end.
-TEST_F(SettingsOpeningTest, AMailProgramThatCannotStartOpensItsBoxUnderTheGuard) {
-  ASSERT_EQ(1, app_.Init(nullptr));
-  g_openings.clear();
-  app_.Boxes.AddBox();
-  Mailbox& first = *app_.Boxes.At(0);
-  first.MsminPath = "missing.exe";
-  host::RefuseShellTarget("missing.exe");
-  host::QueueAnswer(platform::BoxAnswer::Yes);
-  OpenMailProgram(app_, first);
-
-  ASSERT_EQ(1u, g_openings.size());
-  EXPECT_EQ(Application::kMailboxPage, g_openings[0].Tab);
-  EXPECT_EQ(0, g_openings[0].Current);
-  EXPECT_FALSE(g_openings[0].GuardFree);
+// A Yes to mending opens the dialog on the box, under the guard; the mail is
+// acknowledged all the same.
+TEST_F(SettingsOpeningTest, AMailProgramThatCannotStartOpensItsBox) {
+  for (const char* program : {"", "missing.exe"}) {
+    SCOPED_TRACE(program);
+    SetUp();
+    ASSERT_EQ(1, app_->Init(nullptr));
+    g_openings.clear();
+    app_->Boxes.AddBox();
+    Mailbox& first = *app_->Boxes.At(0);
+    first.MsminPath = program;
+    first.TandrelMode = 0;
+    GiveMessages(first, {1000});
+    host::RefuseShellTarget("missing.exe");
+    host::QueueAnswer(platform::BoxAnswer::Yes);
+    OpenMailProgram(*app_, first);
+    ASSERT_EQ(1u, g_openings.size());
+    EXPECT_EQ(Application::kMailboxPage, g_openings[0].Tab);
+    EXPECT_EQ(0, g_openings[0].Current);
+    EXPECT_FALSE(g_openings[0].GuardFree);
+    EXPECT_EQ(1000, first.LastMsgDate);
+    EXPECT_EQ(0, first.NewMailCount());
+  }
 }
 
 }  // namespace
