@@ -6,6 +6,7 @@
 #include "platform/host/HostControl.h"
 #include "tests/support/ScriptedPop3Server.h"
 #include "tests/unit/MessageLists.h"
+#include "tests/unit/RegistryValues.h"
 
 namespace {
 
@@ -13,16 +14,23 @@ namespace {
 // (threads cannot start here), only their starts are counted.
 class SchedulingTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { Start(); }
+  void TearDown() override { delete app_; }
+  void Start(const int32_t* delay = nullptr) {
+    delete app_;
     host::Reset();
     host::FailThreadStart(true);
+    if (delay != nullptr) PutDword("Software\\Tandreller\\MailBoxes\\1", "Delay", *delay);
     app_ = new Application();
     ASSERT_EQ(1, app_->Init(nullptr));
   }
-  void TearDown() override { delete app_; }
 
   Mailbox& Box(int index) { return *app_->Boxes.At(index); }
   std::vector<uintptr_t> Timers() { return host::ActiveTimers(app_->MainWindow); }
+  void Wait(uint32_t ms) {
+    host::AdvanceClock(ms);
+    host::PumpMessages();
+  }
 
   Application* app_ = nullptr;
 };
@@ -36,23 +44,13 @@ TEST_F(SchedulingTest, StartUpChecksAtOnceThenEveryDelayButNeverUnderTwentySecon
   } cases[] = {{60, 60000}, {0, 20000}, {-5, 20000}, {INT32_MAX, 0x7FFFFFFF}};  // the longest a timer takes
   for (const auto& c : cases) {
     SCOPED_TRACE(c.delay);
-    delete app_;
-    host::Reset();
-    host::FailThreadStart(true);
-    const auto bits = static_cast<uint32_t>(c.delay);
-    host::PutValue(
-        platform::RegRoot::CurrentUser, "Software\\Tandreller\\MailBoxes\\1", "Delay",
-        {platform::kRegDword, {uint8_t(bits), uint8_t(bits >> 8), uint8_t(bits >> 16), uint8_t(bits >> 24)}});
-    app_ = new Application();
-    ASSERT_EQ(1, app_->Init(nullptr));
+    Start(&c.delay);
     EXPECT_EQ((std::vector<uintptr_t>{11024}), Timers());
     EXPECT_EQ(c.delay, Box(0).Delay);
     EXPECT_EQ(1, host::ThreadStartCount()) << "the first check does not wait a period";
-    host::AdvanceClock(c.periodMs - 1);
-    host::PumpMessages();
+    Wait(c.periodMs - 1);
     EXPECT_EQ(1, host::ThreadStartCount());
-    host::AdvanceClock(1);
-    host::PumpMessages();
+    Wait(1);
     EXPECT_EQ(2, host::ThreadStartCount());
   }
 }
@@ -62,15 +60,13 @@ TEST_F(SchedulingTest, ArmingRespectsTheSwitchAndNeverDoublesATimer) {
   EXPECT_EQ(0, boxes.ArmBoxTimer(0, true)) << "already armed: no restart, no extra check";
   EXPECT_EQ(1, host::ThreadStartCount());
   boxes.AddBox();
-  Box(1).DoCheckBox = 0;
-  EXPECT_EQ(0, boxes.ArmBoxTimer(1, true));
   Box(1).DoCheckBox = 2;
   EXPECT_EQ(0, boxes.ArmBoxTimer(1, true)) << "arming wants exactly 1";
   EXPECT_EQ(1, host::ThreadStartCount());
   EXPECT_EQ(0, boxes.ArmBoxTimer(5, true));
   EXPECT_EQ(0, boxes.ArmAllTimers(true)) << "not every box could be armed";
 
-  for (uintptr_t id : {uintptr_t{1}, uintptr_t{11023}, uintptr_t{11026}, uintptr_t{0x1FFFFFFFFull}}) {
+  for (uintptr_t id : {uintptr_t{11023}, uintptr_t{11026}, uintptr_t{0x1FFFFFFFFull}}) {
     platform::SendWindowMessage(app_->MainWindow, platform::kMsgTimer, id, 0);
   }
   EXPECT_EQ(1, host::ThreadStartCount()) << "timer ids of no box are ignored";
@@ -85,19 +81,20 @@ TEST_F(SchedulingTest, ArmingRespectsTheSwitchAndNeverDoublesATimer) {
   EXPECT_TRUE(Timers().empty()) << "shutdown stops every timer";
 }
 
-TEST_F(SchedulingTest, ResultsReEvaluateEveryBox) {
-  app_->Boxes.AddBox();
-  Box(0).PublishCount(2);
-  EXPECT_EQ(0, app_->ProcessCheckResults()) << "the first box still has mail";
-  Box(0).ClearNewMail();
-  Box(1).PublishCount(1);
-  Box(1).DoCheckBox = 2;
-  EXPECT_EQ(1, app_->ProcessCheckResults()) << "only DoCheckBox 1 counts for the tray";
-  Box(1).DoCheckBox = 0;
-  Box(1).MsminRunMode = 1;
-  Box(1).MsminPath = "mail.exe";
-  EXPECT_EQ(1, app_->ProcessCheckResults());
-  EXPECT_TRUE(host::ShellCalls().empty()) << "a switched-off box starts nothing";
+// Under a modal guard some menu holds: the results must leave it held.
+TEST_F(SchedulingTest, OnlyEnabledBoxesCountAndOnlyThoseStartTheirProgram) {
+  const struct { int32_t doCheck, runMode, quiet; } cases[] = {{1, 0, 0}, {2, 0, 1}, {0, 1, 1}};
+  ASSERT_EQ(1, app_->EnterModal());
+  Box(0).MsminPath = "mail.exe";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.doCheck << " " << c.runMode);
+    Box(0).DoCheckBox = c.doCheck;
+    Box(0).MsminRunMode = c.runMode;
+    Box(0).PublishCount(1);
+    EXPECT_EQ(c.quiet, app_->ProcessCheckResults());
+  }
+  EXPECT_TRUE(host::ShellCalls().empty());
+  EXPECT_EQ(0, app_->EnterModal()) << "still held by the menu that took it";
 }
 
 TEST_F(SchedulingTest, BoxesThatStartTheirProgramDoSoOnceForASharedProgram) {
@@ -122,17 +119,8 @@ TEST_F(SchedulingTest, BoxesThatStartTheirProgramDoSoOnceForASharedProgram) {
   EXPECT_FALSE(host::Sounds().empty()) << "the box's alert played";
 }
 
-TEST_F(SchedulingTest, TheModalGuardIsTakenOnlyTentatively) {
-  ASSERT_EQ(1, app_->EnterModal());
-  Box(0).PublishCount(1);
-  EXPECT_EQ(0, app_->ProcessCheckResults());
-  EXPECT_EQ(0, app_->EnterModal()) << "still held by the menu that took it";
-  app_->LeaveModal();
-  EXPECT_EQ(1, app_->EnterModal());
-}
-
-// Real polls in check threads against a scripted server, and what their
-// results do to the box once the main thread publishes them.
+// Real polls in check threads against a scripted server, published on the
+// main thread.
 class PublicationTest : public SchedulingTest {
  protected:
   void SetUp() override {
@@ -174,16 +162,14 @@ TEST_F(PublicationTest, AFinishedPollUpdatesItsBoxUnlessItFailedOrTheBoxIsGone) 
   server_.On("STAT", Reply("+OK 5 100\r\n"));
   app_->Boxes.AddBox();
   app_->Boxes.SetCurrent(0);
-  // RemoveCurrent waits for the poll to let go of the box, as the settings
-  // dialog does; the result then finds no box.
+  // Removed as the settings dialog does it, waiting for the poll to let go.
   PollAndPublish(Box(0), [](Application& app, Mailbox&) { ASSERT_EQ(1, app.Boxes.RemoveCurrent()); });
   EXPECT_EQ(1, app_->Boxes.Count);
   EXPECT_EQ(0, Box(0).NewMailCount());
 }
 
-// The user acknowledges the box while a poll that saw the same letter runs:
-// the letter must not come back, and a box that starts its mail program by
-// itself must not start it twice.
+// Acknowledged while a poll that saw the same letter runs: the letter must
+// not come back, nor the mail program start twice.
 TEST_F(PublicationTest, AnAcknowledgementMadeDuringAPollHolds) {
   Mailbox& box = Box(0);
   box.TandrelMode = 0;
