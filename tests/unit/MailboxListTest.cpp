@@ -1,12 +1,10 @@
-#include "mail/MailboxList.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <string>
 #include <thread>
 
+#include "mail/MailboxList.h"
 #include "platform/host/HostControl.h"
 #include "tests/unit/MessageLists.h"
 
@@ -63,23 +61,22 @@ TEST(MailboxList, ABoxBeingPolledIsNotRemoved) {
   host::Reset();
   MailboxList list;
   Fill(list, 2, 1);
-  std::atomic<bool> holding{false};
-  std::atomic<bool> release{false};
+  std::atomic<int> step{0};  // 1: the poll holds the box; 2: it may let go
   std::thread poll([&] {
-    EXPECT_EQ(platform::WaitResult::Taken, platform::WaitForObject(list.At(1)->CheckMutex, 0));
-    holding = true;
-    while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    platform::WaitForObject(list.At(1)->CheckMutex, 0);
+    step = 1;
+    while (step != 2) std::this_thread::yield();
     platform::ReleaseMutexObject(list.At(1)->CheckMutex);
   });
-  while (!holding) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  while (step != 1) std::this_thread::yield();
   EXPECT_EQ(0, list.RemoveCurrent()) << "after waiting " << MailboxList::kRemoveWaitMs << " ms";
-  release = true;
+  step = 2;
   poll.join();
   EXPECT_EQ(1, list.RemoveCurrent()) << "once the poll is over the box goes";
 }
 
 // "старые письма" shows for any enabled date-mode box whose last poll found
-// already seen messages.
+// already seen messages; the first box has none.
 TEST(MailboxList, OldLettersShowForAnEnabledDateModeBoxThatHasThem) {
   const struct {
     int32_t doCheck, mode;
@@ -87,17 +84,16 @@ TEST(MailboxList, OldLettersShowForAnEnabledDateModeBoxThatHasThem) {
   } cases[] = {
       {1, 0, true, true}, {2, 0, true, true}, {0, 0, true, false}, {1, 1, true, false}, {1, 0, false, false}};
   for (const auto& c : cases) {
-    host::Reset();
+    SCOPED_TRACE(testing::Message() << c.doCheck << " " << c.mode << " " << c.old);
     MailboxList list;
     Fill(list, 2, 0);
-    list.At(0)->TandrelMode = 0;  // the first box has none
+    list.At(0)->TandrelMode = 0;
     Mailbox& box = *list.At(1);
-    box.TandrelMode = 0;
     GiveMessages(box, {200}, {});
     if (c.old) GiveMessages(box, {200}, {100});
     box.DoCheckBox = c.doCheck;
     box.TandrelMode = c.mode;
-    EXPECT_EQ(c.shows, list.ShowsOldLetters()) << c.doCheck << " " << c.mode << " " << c.old;
+    EXPECT_EQ(c.shows, list.ShowsOldLetters());
   }
 }
 
