@@ -3,7 +3,7 @@
 # configuration, users, mail, sockets and logs under one directory, so any
 # number of them can run side by side and nothing system-wide is touched.
 #
-#   dovecot.sh start DIR                       prints the POP3 port (also in DIR/port)
+#   dovecot.sh start DIR [--tls PKI_DIR]       prints the POP3 port (also in DIR/port)
 #   dovecot.sh stop DIR
 #   dovecot.sh adduser DIR USER PASSWORD       before or after start
 #   dovecot.sh deliver DIR USER FILE [DATE]    through Dovecot's LMTP
@@ -12,6 +12,11 @@
 #
 # DATE is "YYYY-MM-DD hh:mm:ss" in UTC: the delivery then runs under faketime,
 # so the Received header Dovecot writes carries that date.
+#
+# --tls adds port 995 with the certificates test_pki.sh made in PKI_DIR:
+# POP3 over TLS on 127.0.0.1 (localhost.pem), 127.0.0.2 (stranger.pem) and
+# 127.0.0.3 (expired.pem), and plain POP3 on 127.0.0.4. Only one such
+# Dovecot can run at a time.
 #
 # Must run as root: Dovecot's master wants root to switch to the mail owner,
 # which it refuses to serve mail as root.
@@ -26,7 +31,7 @@ readonly WAIT_SECONDS=15
 die() { echo "dovecot.sh: $*" >&2; exit 1; }
 
 usage() {
-  sed -n '5,11p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '5,19p' "$0" | sed 's/^# \{0,1\}//' >&2
   exit 2
 }
 
@@ -57,10 +62,10 @@ s.bind(("127.0.0.1", 0))
 print(s.getsockname()[1])'
 }
 
-# Lays out DIR and writes the configuration; the port is filled in by start.
-# Idempotent, so adduser may come first.
+# Lays out DIR and writes the configuration; the port and the certificates
+# are filled in by start. Idempotent, so adduser may come first.
 prepare() {
-  local dir=$1 port=${2:-0}
+  local dir=$1 port=${2:-0} pki=${3:-}
   ensure_mail_owner
   mkdir -p "$dir"/{mail,run,log,state}
   # Login and auth processes run as Dovecot's unprivileged users and must
@@ -77,7 +82,7 @@ base_dir = $dir/run
 state_dir = $dir/state
 log_path = $dir/log/dovecot.log
 info_log_path = $dir/log/dovecot.log
-ssl = no
+$(ssl_settings "$pki")
 auth_mechanisms = plain
 disable_plaintext_auth = no
 auth_verbose = yes
@@ -105,6 +110,7 @@ service pop3-login {
     address = 127.0.0.1
     port = $port
   }
+$(tls_listeners "$pki")
 }
 service anvil {
   unix_listener anvil-auth-penalty {
@@ -117,6 +123,57 @@ service lmtp {
   }
 }
 EOF
+}
+
+ssl_settings() {
+  local pki=$1
+  if [ -z "$pki" ]; then
+    echo "ssl = no"
+    return
+  fi
+  cat <<EOF
+ssl = yes
+ssl_min_protocol = TLSv1.2
+ssl_cert = <$pki/localhost.pem
+ssl_key = <$pki/localhost.key
+local 127.0.0.2 {
+  ssl_cert = <$pki/stranger.pem
+  ssl_key = <$pki/stranger.key
+}
+local 127.0.0.3 {
+  ssl_cert = <$pki/expired.pem
+  ssl_key = <$pki/expired.key
+}
+EOF
+}
+
+tls_listeners() {
+  [ -n "$1" ] || return 0
+  cat <<EOF
+  inet_listener pop3s {
+    address = 127.0.0.1, 127.0.0.2, 127.0.0.3
+    port = 995
+    ssl = yes
+  }
+  inet_listener pop3-plain-995 {
+    address = 127.0.0.4
+    port = 995
+    ssl = no
+  }
+EOF
+}
+
+# Checks PKI_DIR and that nothing holds port 995 yet; prints the directory.
+tls_pki() {
+  local pki name address
+  pki=$(cd "$1" 2>/dev/null && pwd) || die "no such directory: $1"
+  for name in localhost stranger expired; do
+    [ -r "$pki/$name.pem" ] && [ -r "$pki/$name.key" ] || die "$pki lacks $name.pem or $name.key (run test_pki.sh)"
+  done
+  for address in 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4; do
+    ! port_open 995 "$address" || die "$address:995 is taken (another Dovecot with --tls?)"
+  done
+  echo "$pki"
 }
 
 master_pid() {
@@ -133,10 +190,10 @@ alive() {
 }
 
 port_open() {
-  python3 - "$1" <<'EOF'
+  python3 - "$1" "${2:-127.0.0.1}" <<'EOF'
 import socket, sys
 try:
-    socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=1).close()
+    socket.create_connection((sys.argv[2], int(sys.argv[1])), timeout=1).close()
 except OSError:
     sys.exit(1)
 EOF
@@ -145,17 +202,22 @@ EOF
 cmd_start() {
   [ -n "${1:-}" ] || usage
   mkdir -p "$1"
-  local dir
+  local dir pki=
   dir=$(cd "$1" && pwd)
   if master_pid "$dir" >/dev/null; then
     die "a Dovecot already runs in $dir (port $(cat "$dir/port" 2>/dev/null))"
+  fi
+  if [ $# -eq 3 ] && [ "$2" = --tls ]; then
+    pki=$(tls_pki "$3")
+  elif [ $# -ne 1 ]; then
+    usage
   fi
   # The port is chosen before Dovecot binds it, so another process may take
   # it in between: try a few.
   local attempt port started
   for attempt in 1 2 3; do
     port=$(free_port)
-    prepare "$dir" "$port"
+    prepare "$dir" "$port" "$pki"
     rm -f "$dir/run/master.pid"
     if ! dovecot -c "$dir/dovecot.conf" 2>>"$dir/log/start.err"; then
       grep -q 'Address already in use' "$dir/log/start.err" "$dir/log/dovecot.log" 2>/dev/null && continue
@@ -433,7 +495,7 @@ main() {
   local command=$1
   shift
   case "$command" in
-    start) [ $# -eq 1 ] || usage; cmd_start "$1" ;;
+    start) cmd_start "$@" ;;
     stop) [ $# -eq 1 ] || usage; cmd_stop "$1" ;;
     adduser) cmd_adduser "$@" ;;
     deliver) cmd_deliver "$@" ;;

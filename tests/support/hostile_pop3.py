@@ -9,6 +9,8 @@ MODE:
   drip     the greeting one byte every 10 seconds, never finished
   huge     greeting, +OK to USER and PASS, "+OK 2147483647" to STAT, then
            closes the connection
+  silent   says nothing at all and reads what comes (a TLS handshake that
+           never gets an answer) until the client closes
 
 Listens on a free port and writes its number to the port file. Every
 connection and command goes to the log, each line as
@@ -54,6 +56,16 @@ def drip(sock, conn):
             return
 
 
+def silent(sock, conn):
+    received = 0
+    while True:
+        data = sock.recv(4096)
+        if not data:
+            log(conn, "closed by the client after sending %d bytes" % received)
+            return
+        received += len(data)
+
+
 def stream_headers(sock, conn):
     line = b"X-Filler: " + b"x" * 68 + b"\r\n"
     block = b"Received: from nowhere; Mon, 01 Jun 2026 10:00:00 +0000\r\n" + line * 200
@@ -70,6 +82,9 @@ def stream_headers(sock, conn):
 def serve(mode, sock, conn):
     if mode == "drip":
         drip(sock, conn)
+        return
+    if mode == "silent":
+        silent(sock, conn)
         return
     sock.sendall(b"+OK hostile " + mode.encode() + b" ready\r\n")
     pending = [b""]
@@ -102,7 +117,7 @@ def serve(mode, sock, conn):
 
 def main():
     parser = server_arguments()
-    parser.add_argument("mode", choices=["endless", "drip", "huge"])
+    parser.add_argument("mode", choices=["endless", "drip", "huge", "silent"])
     args = parser.parse_args()
     open_log(args.log)
     run_server(lambda sock, conn: serve(args.mode, sock, conn), args.port_file, args.lifetime)

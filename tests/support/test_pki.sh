@@ -1,0 +1,73 @@
+#!/bin/bash
+# Certificates for the TLS tests, made with the openssl command in DIR:
+#
+#   test_pki.sh DIR
+#
+#   ca.pem, ca.key              "Vestun Test CA", the root the tests trust
+#   localhost.pem, .key         DNS:localhost, by the test CA, valid 2019-2038
+#   stranger-ca.pem, .key       a root nobody trusts
+#   stranger.pem, .key          DNS:localhost, IP:127.0.0.2, by the stranger CA
+#   expired.pem, .key           DNS:localhost, IP:127.0.0.3, by the test CA,
+#                               valid only in 2020
+#
+# Does nothing when every file is there already. Everything but the expired
+# certificate is valid from 2019 for twenty years: tests that pin the clock
+# to another date still find them valid, and the expired one lies within its
+# issuer's validity, so a client sees only the expiry.
+set -euo pipefail
+
+die() { echo "test_pki.sh: $*" >&2; exit 1; }
+
+[ $# -eq 1 ] || { sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+mkdir -p "$1"
+DIR=$(cd "$1" && pwd)
+readonly FILES="ca stranger-ca localhost stranger expired"
+
+complete() {
+  local name
+  for name in $FILES; do
+    [ -s "$DIR/$name.pem" ] && [ -s "$DIR/$name.key" ] || return 1
+  done
+}
+
+complete && exit 0
+command -v openssl >/dev/null || die "openssl is not installed (tools/setup.sh installs it)"
+command -v faketime >/dev/null || die "faketime is not installed (tools/setup.sh installs it)"
+
+# A root: self-signed, allowed to sign, for SUBJECT; AT pins the clock when set.
+make_ca() {
+  local name=$1 subject=$2 at=$3
+  faketime "$at" openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 7300 \
+    -subj "/CN=$subject" -keyout "$DIR/$name.key" -out "$DIR/$name.pem" \
+    -addext "basicConstraints=critical,CA:TRUE" \
+    -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
+}
+
+# A server certificate for the names in SAN, signed by ISSUER, made at AT
+# and valid for DAYS.
+make_server() {
+  local name=$1 san=$2 issuer=$3 at=$4 days=$5 extensions
+  extensions=$(mktemp)
+  cat >"$extensions" <<EOF
+basicConstraints = critical,CA:FALSE
+keyUsage = critical,digitalSignature,keyEncipherment
+extendedKeyUsage = serverAuth
+subjectAltName = $san
+EOF
+  openssl req -new -newkey rsa:2048 -nodes -subj "/CN=localhost" \
+    -keyout "$DIR/$name.key" -out "$DIR/$name.csr" 2>/dev/null
+  faketime "$at" openssl x509 -req -sha256 -days "$days" -in "$DIR/$name.csr" \
+    -CA "$DIR/$issuer.pem" -CAkey "$DIR/$issuer.key" -set_serial "0x$(openssl rand -hex 8)" \
+    -extfile "$extensions" -out "$DIR/$name.pem" 2>/dev/null
+  rm -f "$extensions" "$DIR/$name.csr"
+}
+
+readonly SINCE="2019-01-01 00:00:00"
+make_ca ca "Vestun Test CA" "$SINCE"
+make_ca stranger-ca "Stranger CA" "$SINCE"
+make_server localhost "DNS:localhost" ca "$SINCE" 7299
+make_server stranger "DNS:localhost,IP:127.0.0.2" stranger-ca "$SINCE" 7299
+make_server expired "DNS:localhost,IP:127.0.0.3" ca "2020-01-01 00:00:00" 365
+chmod 644 "$DIR"/*.pem
+chmod 600 "$DIR"/*.key
+complete || die "some certificates were not made in $DIR"

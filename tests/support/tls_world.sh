@@ -1,0 +1,50 @@
+#!/bin/bash
+# The servers of the TLS conformance tests, in one directory (the tests find
+# it through VESTUN_TLS_WORLD):
+#
+#   tls_world.sh start DIR    certificates in DIR/pki (test_pki.sh), a Dovecot
+#                             with --tls in DIR with the user tlsuser
+#                             (password tls-secret), and a server that never
+#                             answers, its port in DIR/silent.port
+#   tls_world.sh stop DIR
+#
+# Dovecot logs to DIR/log/dovecot.log, the silent server to DIR/log/silent.log.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+die() { echo "tls_world.sh: $*" >&2; exit 1; }
+
+stop() {
+  local dir=$1 pid
+  bash "$here/dovecot.sh" stop "$dir"
+  pid=$(cat "$dir/silent.pid" 2>/dev/null) || return 0
+  # Only if that pid is still the silent server, not a later process.
+  if grep -q hostile_pop3 "/proc/$pid/cmdline" 2>/dev/null; then kill "$pid" 2>/dev/null || true; fi
+  rm -f "$dir/silent.pid" "$dir/silent.port"
+}
+
+start() {
+  local dir=$1 waited=0
+  mkdir -p "$dir"
+  dir=$(cd "$dir" && pwd)
+  stop "$dir"
+  bash "$here/test_pki.sh" "$dir/pki"
+  bash "$here/dovecot.sh" adduser "$dir" tlsuser tls-secret
+  bash "$here/dovecot.sh" start "$dir" --tls "$dir/pki" >/dev/null
+  # Its own session and no inherited output, so ctest does not wait for it.
+  setsid python3 "$here/hostile_pop3.py" silent --log "$dir/log/silent.log" \
+    --port-file "$dir/silent.port" --lifetime 3600 </dev/null >/dev/null 2>&1 &
+  echo $! >"$dir/silent.pid"
+  while [ ! -s "$dir/silent.port" ]; do
+    [ $waited -lt 100 ] || die "the silent server wrote no port file"
+    sleep 0.05
+    waited=$((waited + 1))
+  done
+}
+
+[ $# -eq 2 ] || { sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+case "$1" in
+  start) start "$2" ;;
+  stop) [ ! -d "$2" ] || stop "$(cd "$2" && pwd)" ;;
+  *) die "unknown command: $1" ;;
+esac
