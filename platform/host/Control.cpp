@@ -10,6 +10,7 @@ void Reset() {
   detail::ResetWindows();
   detail::ResetRecords();
   detail::ResetSockets();
+  detail::ResetTls();
 }
 
 }  // namespace host

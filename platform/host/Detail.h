@@ -9,5 +9,6 @@ void ResetWindows();
 void ResetRecords();
 void ResetThreads();
 void ResetSockets();
+void ResetTls();
 
 }  // namespace host::detail
