@@ -1,0 +1,159 @@
+// TLS sessions against the servers tests/support/tls_world.sh starts: a
+// Dovecot on port 995 of 127.0.0.1-4 and a server that never answers. The
+// directory comes in VESTUN_TLS_WORLD; its log shows what the server saw.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "platform/Platform.h"
+#include "tests/conformance/TestAuthority.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr uint32_t kTimeoutMs = 10000;
+
+// In network order, as both builds (x86-64) hold it.
+constexpr uint32_t Address(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+  return a | b << 8 | c << 16 | d << 24;
+}
+
+class TlsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const char* world = std::getenv("VESTUN_TLS_WORLD");
+    ASSERT_NE(world, nullptr) << "VESTUN_TLS_WORLD is not set: ctest starts the servers and sets it";
+#ifdef _WIN32
+    world_ = std::string("Z:") + world;  // Wine's drive for the Unix root
+#else
+    world_ = world;
+#endif
+    ASSERT_TRUE(NetStartup());
+    ASSERT_TRUE(TrustTestAuthority((world_ + "/pki/ca.pem").c_str()));
+  }
+
+  void TearDown() override {
+    CloseSocket(socket_);
+    NetCleanup();
+  }
+
+  Socket Connect(uint32_t address, uint16_t port) {
+    CloseSocket(socket_);
+    socket_ = OpenTcpSocket();
+    EXPECT_TRUE(ConnectSocket(socket_, address, port, kTimeoutMs));
+    return socket_;
+  }
+
+  std::string Read(const std::string& name) {
+    std::ifstream file(world_ + name, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+  }
+
+  // The first line Dovecot logged after `from` that holds both texts; waits
+  // a few seconds for it, since Dovecot writes it after the client left.
+  std::string LoggedLine(size_t from, const std::string& what, const std::string& more) {
+    for (int tries = 0; tries < 50; ++tries) {
+      std::istringstream lines(Read("/log/dovecot.log").substr(from));
+      for (std::string line; std::getline(lines, line);) {
+        if (line.find(what) != std::string::npos && line.find(more) != std::string::npos) return line;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return "";
+  }
+
+  // One reply line of the server, without its CRLF ("" when it broke off).
+  std::string Reply(TlsSession session) {
+    for (;;) {
+      const size_t end = pending_.find("\r\n");
+      if (end != std::string::npos) {
+        std::string line = pending_.substr(0, end);
+        pending_.erase(0, end + 2);
+        return line;
+      }
+      char buffer[512];
+      const int got = TlsReceiveSome(session, buffer, sizeof buffer, kTimeoutMs);
+      if (got <= 0) return "";
+      pending_.append(buffer, static_cast<size_t>(got));
+    }
+  }
+
+  std::string world_;
+  Socket socket_ = kNoSocket;
+  std::string pending_;
+};
+
+TEST_F(TlsTest, LogsInOverTlsToTheHostNamedInTheCertificate) {
+  const size_t logged = Read("/log/dovecot.log").size();
+  TlsFailure failure = TlsFailure::NotTls;
+  TlsSession session = OpenTlsSession(Connect(Address(127, 0, 0, 1), 995), "localhost", kTimeoutMs, &failure);
+  ASSERT_NE(session, nullptr);
+  EXPECT_EQ(failure, TlsFailure::None);
+  EXPECT_EQ(Reply(session).substr(0, 3), "+OK") << "the greeting";
+  const struct {
+    const char* command;
+    const char* reply;
+  } steps[] = {
+      {"USER tlsuser\r\n", "+OK"},
+      {"PASS tls-secret\r\n", "+OK Logged in."},
+      {"STAT\r\n", "+OK 0 0"},
+      {"QUIT\r\n", "+OK Logging out."},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.command);
+    ASSERT_TRUE(TlsSendAll(session, step.command, std::strlen(step.command), kTimeoutMs));
+    EXPECT_EQ(Reply(session), step.reply);
+  }
+  char rest[16];
+  EXPECT_EQ(TlsReceiveSome(session, rest, sizeof rest, kTimeoutMs), 0) << "the server closes after QUIT";
+  CloseTlsSession(session);
+  EXPECT_NE(LoggedLine(logged, "Login: user=<tlsuser>", ", TLS"), "");
+}
+
+TEST_F(TlsTest, RefusesBadCertificatesAndPlainServersBeforeAnyLogin) {
+  const struct {
+    uint32_t address;
+    const char* host;
+    TlsFailure failure;
+    const char* local;  // the address as Dovecot logs it
+  } cases[] = {
+      {Address(127, 0, 0, 2), "localhost", TlsFailure::UnknownIssuer, "lip=127.0.0.2,"},
+      {Address(127, 0, 0, 1), "127.0.0.1", TlsFailure::OtherName, "lip=127.0.0.1,"},
+      {Address(127, 0, 0, 3), "localhost", TlsFailure::Expired, "lip=127.0.0.3,"},
+      {Address(127, 0, 0, 4), "localhost", TlsFailure::NotTls, "lip=127.0.0.4,"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.local);
+    const size_t logged = Read("/log/dovecot.log").size();
+    TlsFailure failure = TlsFailure::None;
+    EXPECT_EQ(OpenTlsSession(Connect(c.address, 995), c.host, kTimeoutMs, &failure), nullptr);
+    EXPECT_EQ(failure, c.failure);
+    CloseSocket(socket_);
+    socket_ = kNoSocket;
+    const std::string line = LoggedLine(logged, "pop3-login: Info: Disconnected", c.local);
+    EXPECT_NE(line.find("no auth attempts"), std::string::npos) << line;
+  }
+}
+
+TEST_F(TlsTest, HandshakeWithASilentServerStallsWithinItsTimeOut) {
+  const int port = std::atoi(Read("/silent.port").c_str());
+  ASSERT_GT(port, 0);
+  const auto started = std::chrono::steady_clock::now();
+  TlsFailure failure = TlsFailure::None;
+  EXPECT_EQ(OpenTlsSession(Connect(Address(127, 0, 0, 1), static_cast<uint16_t>(port)), "localhost", 1000,
+                           &failure),
+            nullptr);
+  EXPECT_EQ(failure, TlsFailure::Stalled);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(3000));
+}
+
+}  // namespace
