@@ -9,6 +9,7 @@
 #   tls_world.sh stop DIR
 #
 # Dovecot logs to DIR/log/dovecot.log, the silent server to DIR/log/silent.log.
+# While another build's servers hold port 995, start waits for them to end.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,6 +24,23 @@ stop() {
   rm -f "$dir/silent.pid" "$dir/silent.port"
 }
 
+port_995_taken() {
+  local address
+  for address in 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4; do
+    (exec 3<>"/dev/tcp/$address/995") 2>/dev/null && return 0
+  done
+  return 1
+}
+
+start_dovecot() {
+  local dir=$1 deadline=$((SECONDS + 300))
+  until bash "$here/dovecot.sh" start "$dir" --tls "$dir/pki" >/dev/null 2>"$dir/log/start-tls.err"; do
+    port_995_taken || grep -q 'is taken' "$dir/log/start-tls.err" || die "$(cat "$dir/log/start-tls.err")"
+    [ $SECONDS -lt $deadline ] || die "port 995 stayed taken for 300 s"
+    sleep 1
+  done
+}
+
 start() {
   local dir=$1 waited=0
   mkdir -p "$dir"
@@ -30,7 +48,7 @@ start() {
   stop "$dir"
   bash "$here/test_pki.sh" "$dir/pki"
   bash "$here/dovecot.sh" adduser "$dir" tlsuser tls-secret
-  bash "$here/dovecot.sh" start "$dir" --tls "$dir/pki" >/dev/null
+  start_dovecot "$dir"
   # Its own session and no inherited output, so ctest does not wait for it.
   setsid python3 "$here/hostile_pop3.py" silent --log "$dir/log/silent.log" \
     --port-file "$dir/silent.port" --lifetime 3600 </dev/null >/dev/null 2>&1 &
@@ -42,7 +60,7 @@ start() {
   done
 }
 
-[ $# -eq 2 ] || { sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+[ $# -eq 2 ] || { sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 case "$1" in
   start) start "$2" ;;
   stop) [ ! -d "$2" ] || stop "$(cd "$2" && pwd)" ;;
