@@ -3,8 +3,8 @@
 // rules those cannot see.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
+#include <type_traits>
 
 #include "app/Application.h"
 #include "settings/SettingsStore.h"
@@ -14,62 +14,43 @@ namespace {
 
 constexpr char kSettings[] = "Software\\Tandreller\\Settings";
 constexpr char kBox1[] = "Software\\Tandreller\\MailBoxes\\1";
-constexpr char kBox3[] = "Software\\Tandreller\\MailBoxes\\3";
 
-std::string Describe(const Application& app) {
-  std::ostringstream out;
-  out << app.DoAutoCheckNewVer << '|' << app.CheckNewVerPeriod << '|' << app.LastTabPos << '|'
-      << app.RunMsminMode << '|' << app.SendErrors << '|' << app.Prompt.Text() << '|' << app.Boxes.Current;
+// Describes every field saving writes; with `fill`, first gives each a value
+// unlike any other, so a value lost or stored under another name shows.
+std::string VisitFields(Application& app, bool fill) {
+  std::string all = std::to_string(app.Boxes.Current);
+  int32_t n = INT32_MIN;  // numbers at the bottom edge, and the unsigned ones at the top
+  const auto number = [&](auto& field) {
+    if (fill) field = static_cast<std::remove_reference_t<decltype(field)>>(n++);
+    all += "|" + std::to_string(field);
+  };
+  const auto text = [&](String& field) {
+    if (fill) field = ("«текст» " + std::to_string(n++)).c_str();
+    all += std::string("|") + field.Text();
+  };
+  for (int32_t* f : {&app.DoAutoCheckNewVer, &app.CheckNewVerPeriod, &app.LastTabPos, &app.RunMsminMode,
+                     &app.SendErrors}) {
+    number(*f);
+  }
+  text(app.Prompt);
   for (int i = 0; i < app.Boxes.Count; ++i) {
-    const Mailbox& b = *app.Boxes.At(i);
-    out << '\n';
-    for (const String* t :
+    Mailbox& b = *app.Boxes.At(i);
+    for (String* f :
          {&b.BoxName, &b.PopServerName, &b.Login, &b.Password, &b.MsminPath, &b.WavPath, &b.SpeakerStr}) {
-      out << t->Text() << '|';
+      text(*f);
     }
-    out << b.Port << '|' << b.Delay << '|' << b.SoundMode << '|' << b.SpeakerLen << '|' << b.TandrelMode
-        << '|' << b.DoCheckBox << '|' << b.IsTheSameMsmin << '|' << b.MsminRunMode;
+    for (int32_t* f :
+         {&b.Delay, &b.SoundMode, &b.TandrelMode, &b.DoCheckBox, &b.IsTheSameMsmin, &b.MsminRunMode}) {
+      number(*f);
+    }
+    number(b.Port);
+    number(b.SpeakerLen);
   }
   for (int i = 0; i < app.UserCommands.Size(); ++i) {
-    out << '\n'
-        << app.UserCommands.At(i)->Caption.Text() << " => " << app.UserCommands.At(i)->CommandLine.Text();
+    text(app.UserCommands.At(i)->Caption);
+    text(app.UserCommands.At(i)->CommandLine);
   }
-  return out.str();
-}
-
-// Every field away from its default and unlike every other field, so a value
-// lost or stored under another name shows; texts and numbers at their edges.
-void FillAtTheEdges(Application& app) {
-  std::string everyByte;
-  for (int i = 0; i < 1023; ++i) everyByte += static_cast<char>(1 + i % 255);
-  int32_t n = INT32_MIN;
-  for (int32_t* number : {&app.DoAutoCheckNewVer, &app.CheckNewVerPeriod, &app.LastTabPos, &app.RunMsminMode,
-                          &app.SendErrors}) {
-    *number = n++;
-  }
-  app.Prompt = "Мой ящик «Входящие» №1";
-  app.Boxes.AddBox();
-  app.Boxes.AddBox();
-  const char* passwords[] = {everyByte.c_str(), "", "\"C:\\Program Files\\Почта\\mail.exe\" /a"};
-  for (int i = 0; i < 3; ++i) {
-    Mailbox& b = *app.Boxes.At(i);
-    char k = 'a';
-    for (String* t : {&b.BoxName, &b.PopServerName, &b.Login, &b.MsminPath, &b.WavPath, &b.SpeakerStr}) {
-      *t = i == 2 ? "" : (i == 0 ? std::string(2047, k++) : "текст " + std::string(1, k++)).c_str();
-    }
-    b.Password = passwords[i];
-    n = i == 1 ? INT32_MAX - 20 : i * 100 - 1;
-    for (int32_t* number :
-         {&b.Delay, &b.SoundMode, &b.TandrelMode, &b.DoCheckBox, &b.IsTheSameMsmin, &b.MsminRunMode}) {
-      *number = n++;
-    }
-    b.Port = static_cast<uint32_t>(n++);
-    b.SpeakerLen = static_cast<uint32_t>(n++);
-  }
-  app.Boxes.SetCurrent(1);
-  app.UserCommands.Clear();
-  app.UserCommands.Add(Command("Блокнот", "notepad.exe"));
-  app.UserCommands.Add(Command("", ""));
+  return all;
 }
 
 class SettingsStoreTest : public ::testing::Test {
@@ -81,14 +62,22 @@ TEST_F(SettingsStoreTest, WhatIsSavedLoadsBackIdentically) {
   std::string saved;
   {
     Application app;
-    FillAtTheEdges(app);
-    saved = Describe(app);
+    app.Boxes.AddBox();
+    app.Boxes.AddBox();
+    app.Boxes.SetCurrent(1);
+    VisitFields(app, true);
+    std::string everyByte;
+    for (int i = 0; i < 1023; ++i) everyByte += static_cast<char>(1 + i % 255);
+    app.Boxes.At(0)->Password = everyByte.c_str();
+    app.Boxes.At(1)->Password = "";
+    app.Prompt = std::string(2047, 'W').c_str();
+    saved = VisitFields(app, false);
     SaveSettings(app);
-    EXPECT_EQ(saved, Describe(app)) << "saving leaves memory, passwords included, as it was";
+    EXPECT_EQ(saved, VisitFields(app, false)) << "saving leaves memory, passwords included, as it was";
   }
   Application loaded;
   ASSERT_EQ(1, LoadSettings(loaded));
-  EXPECT_EQ(saved, Describe(loaded));
+  EXPECT_EQ(saved, VisitFields(loaded, false));
   EXPECT_TRUE(host::MessageBoxes().empty());
 }
 
@@ -173,7 +162,7 @@ TEST_F(SettingsStoreTest, SavingKeepsWhatOtherStepsOwn) {
   EXPECT_EQ("2", Stored(kSettings, "BoxesCount"));
   EXPECT_EQ("ящик 2", Stored(kBox1, "BoxName"));
   EXPECT_EQ("1000", Stored(kBox1, "LastMsgDate")) << "the date stays with the position";
-  EXPECT_EQ("ящик 3", Stored(kBox3, "BoxName")) << "never deleted";
+  EXPECT_EQ("ящик 3", Stored("Software\\Tandreller\\MailBoxes\\3", "BoxName")) << "never deleted";
   Application next;
   LoadSettings(next);
   EXPECT_EQ(0, next.UserCommands.Size()) << "an empty saved list is not the built-in one";
