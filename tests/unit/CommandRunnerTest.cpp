@@ -1,9 +1,8 @@
-#include "mail/CommandRunner.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "mail/CommandRunner.h"
 #include "platform/host/HostControl.h"
 
 namespace {
@@ -32,7 +31,6 @@ TEST(SplitCommandLine, SeparatesTargetAndParameters) {
       {longest + " " + longest, SplitResult::Ok, longest, longest},
       {longest + "x", SplitResult::TooLong, "", ""},
       {"a " + longest + "x", SplitResult::TooLong, "", ""},
-      {std::string(2000, 'q'), SplitResult::TooLong, "", ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line.substr(0, 60));
