@@ -3,9 +3,8 @@
 #include "mail/Mailbox.h"
 #include "tests/unit/MessageLists.h"
 
-// Count mode counts STAT and date mode the new messages; clearing resets
-// both counts, empties the lists only in date mode, and never touches the
-// acknowledged date.
+// Clearing resets both counts, empties the lists only in date mode and
+// leaves the acknowledged date alone.
 TEST(Mailbox, EachModeCountsItsOwnStateAndClearingResetsIt) {
   Mailbox box;
   GiveMessages(box, {5, 6, 0}, {1});
@@ -20,8 +19,7 @@ TEST(Mailbox, EachModeCountsItsOwnStateAndClearingResetsIt) {
   EXPECT_EQ(0, box.LastMsgDate);
 }
 
-// A poll files its messages against LastMsgDate as it stood when the poll
-// started; an acknowledgement made meanwhile must hold.
+// An acknowledgement made while the poll ran must hold.
 TEST(Mailbox, PublishingFilesMessagesAgainstTheAcknowledgementOfNow) {
   Mailbox box;
   box.TandrelMode = 0;
