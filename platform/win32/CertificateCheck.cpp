@@ -71,6 +71,7 @@ TlsFailure CheckPolicy(PCCERT_CHAIN_CONTEXT chain, const char* dnsName) {
   ssl.pwszServerName = wideName.empty() ? nullptr : wideName.data();
   CERT_CHAIN_POLICY_PARA policy = {};
   policy.cbSize = sizeof policy;
+  policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
   policy.pvExtraPolicyPara = &ssl;
   CERT_CHAIN_POLICY_STATUS status = {};
   status.cbSize = sizeof status;

@@ -22,7 +22,6 @@ class SspiHold {
     if (SecIsValidHandle(&Value)) Free(&Value);
   }
   Handle* Get() { return &Value; }
-  bool Valid() const { return SecIsValidHandle(&Value); }
 
  private:
   Handle Value;
