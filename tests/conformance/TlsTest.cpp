@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "tests/conformance/TestAuthority.h"
@@ -23,6 +24,43 @@ constexpr uint32_t kTimeoutMs = 10000;
 // In network order, as both builds (x86-64) hold it.
 constexpr uint32_t Address(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
   return a | b << 8 | c << 16 | d << 24;
+}
+
+// One reply line of the server, without its CRLF ("" when it broke off);
+// `pending` keeps what came after it.
+std::string Reply(TlsSession session, std::string* pending) {
+  for (;;) {
+    const size_t end = pending->find("\r\n");
+    if (end != std::string::npos) {
+      std::string line = pending->substr(0, end);
+      pending->erase(0, end + 2);
+      return line;
+    }
+    char buffer[512];
+    const int got = TlsReceiveSome(session, buffer, sizeof buffer, kTimeoutMs);
+    if (got <= 0) return "";
+    pending->append(buffer, static_cast<size_t>(got));
+  }
+}
+
+// A session's greeting and goodbye on its own connection; the two replies.
+std::string GreetAndQuit() {
+  const Socket socket = OpenTcpSocket();
+  std::string replies;
+  TlsFailure failure;
+  TlsSession session = nullptr;
+  if (ConnectSocket(socket, Address(127, 0, 0, 1), 995, kTimeoutMs)) {
+    session = OpenTlsSession(socket, "localhost", kTimeoutMs, &failure);
+  }
+  if (session != nullptr) {
+    std::string pending;
+    replies = Reply(session, &pending).substr(0, 3);
+    replies += "|";
+    replies += TlsSendAll(session, "QUIT\r\n", 6, kTimeoutMs) ? Reply(session, &pending) : "";
+  }
+  CloseTlsSession(session);
+  CloseSocket(socket);
+  return replies;
 }
 
 class TlsTest : public ::testing::Test {
@@ -71,25 +109,8 @@ class TlsTest : public ::testing::Test {
     return "";
   }
 
-  // One reply line of the server, without its CRLF ("" when it broke off).
-  std::string Reply(TlsSession session) {
-    for (;;) {
-      const size_t end = pending_.find("\r\n");
-      if (end != std::string::npos) {
-        std::string line = pending_.substr(0, end);
-        pending_.erase(0, end + 2);
-        return line;
-      }
-      char buffer[512];
-      const int got = TlsReceiveSome(session, buffer, sizeof buffer, kTimeoutMs);
-      if (got <= 0) return "";
-      pending_.append(buffer, static_cast<size_t>(got));
-    }
-  }
-
   std::string world_;
   Socket socket_ = kNoSocket;
-  std::string pending_;
 };
 
 TEST_F(TlsTest, LogsInOverTlsToTheHostNamedInTheCertificate) {
@@ -98,7 +119,8 @@ TEST_F(TlsTest, LogsInOverTlsToTheHostNamedInTheCertificate) {
   TlsSession session = OpenTlsSession(Connect(Address(127, 0, 0, 1), 995), "localhost", kTimeoutMs, &failure);
   ASSERT_NE(session, nullptr);
   EXPECT_EQ(failure, TlsFailure::None);
-  EXPECT_EQ(Reply(session).substr(0, 3), "+OK") << "the greeting";
+  std::string pending;
+  EXPECT_EQ(Reply(session, &pending).substr(0, 3), "+OK") << "the greeting";
   const struct {
     const char* command;
     const char* reply;
@@ -111,12 +133,21 @@ TEST_F(TlsTest, LogsInOverTlsToTheHostNamedInTheCertificate) {
   for (const auto& step : steps) {
     SCOPED_TRACE(step.command);
     ASSERT_TRUE(TlsSendAll(session, step.command, std::strlen(step.command), kTimeoutMs));
-    EXPECT_EQ(Reply(session), step.reply);
+    EXPECT_EQ(Reply(session, &pending), step.reply);
   }
   char rest[16];
   EXPECT_EQ(TlsReceiveSome(session, rest, sizeof rest, kTimeoutMs), 0) << "the server closes after QUIT";
   CloseTlsSession(session);
   EXPECT_NE(LoggedLine(logged, "Login: user=<tlsuser>", ", TLS"), "");
+}
+
+TEST_F(TlsTest, SessionsOnSeveralThreadsAtOnce) {
+  std::string replies[4];
+  std::vector<std::thread> threads;
+  for (std::string& reply : replies) threads.emplace_back([&reply] { reply = GreetAndQuit(); });
+  for (std::thread& thread : threads) thread.join();
+  for (const std::string& reply : replies)
+    EXPECT_EQ(reply, "+OK|+OK Logging out") << "greeting and QUIT before a login";
 }
 
 TEST_F(TlsTest, RefusesBadCertificatesAndPlainServersBeforeAnyLogin) {
