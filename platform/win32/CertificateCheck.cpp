@@ -104,15 +104,20 @@ bool NamesAddress(PCCERT_CONTEXT certificate, const BYTE address[4]) {
   return found;
 }
 
-// Reads a dotted IPv4 address of four decimal parts; false for anything else.
+// Reads a dotted IPv4 address of four decimal parts without leading zeros;
+// false for anything else.
 bool ParseDottedAddress(const char* host, BYTE address[4]) {
   for (int part = 0; part < 4; ++part) {
     if (part > 0 && *host++ != '.') return false;
     unsigned value = 0;
     int digits = 0;
     for (; *host >= '0' && *host <= '9'; ++host, ++digits) {
+      // With a leading zero the socket library reads a part as octal and
+      // connects elsewhere than a decimal reading says: such a host counts
+      // as a name.
+      if (digits == 3 || (digits == 1 && value == 0)) return false;
       value = value * 10 + static_cast<unsigned>(*host - '0');
-      if (digits == 3 || value > 255) return false;
+      if (value > 255) return false;
     }
     if (digits == 0) return false;
     address[part] = static_cast<BYTE>(value);
