@@ -2,7 +2,7 @@
 // own socket calls, so that every wait is bounded.
 #include "platform/win32/TlsHandshake.h"
 
-#include <climits>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/win32/CertificateCheck.h"
