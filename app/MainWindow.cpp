@@ -35,6 +35,17 @@ void OnTrayMouse(TrayNotifier& tray, uint32_t mouseMessage) {
   }
 }
 
+// Another program (the installer or uninstaller, say) asks the program to
+// end: the exit menu's Shutdown without its question. Shutdown runs here on
+// the main thread, so a settings save, which runs there too, has finished.
+// While a menu or dialog of ours is open the user is in the middle of
+// something: the request is declined and the asker may try again.
+void OnCloseRequest(Application& app) {
+  if (!app.EnterModal()) return;
+  app.LeaveModal();
+  app.Shutdown();
+}
+
 }  // namespace
 
 intptr_t MainWindowProc(platform::Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -54,6 +65,13 @@ intptr_t MainWindowProc(platform::Window window, uint32_t message, uintptr_t wPa
       return 0;
     case kMsgTrayNotify:
       OnTrayMouse(app->Tray, static_cast<uint32_t>(lParam) & 0xFFFF);
+      return 0;
+    case platform::kMsgClose:
+      OnCloseRequest(*app);
+      return 0;
+    case platform::kMsgEndSession:
+      // Windows ends the process once this returns: no waiting for a dialog.
+      if (wParam != 0) app->Shutdown();
       return 0;
     default:
       return platform::DefaultWindowProc(window, message, wParam, lParam);

@@ -88,6 +88,10 @@ constexpr uint32_t kMsgMouseMove = 0x0200;
 constexpr uint32_t kMsgLeftButtonDown = 0x0201;
 constexpr uint32_t kMsgLeftButtonDoubleClick = 0x0203;
 constexpr uint32_t kMsgRightButtonDown = 0x0204;
+// Another program asks the window to close; the user's session ends (wParam
+// non-zero when it really does).
+constexpr uint32_t kMsgClose = 0x0010;
+constexpr uint32_t kMsgEndSession = 0x0016;
 
 using WindowProc = intptr_t (*)(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 

@@ -1,0 +1,54 @@
+// Requests from outside to end the program: another program's close request
+// and the end of the user's session.
+#include <gtest/gtest.h>
+
+#include "app/Application.h"
+#include "app/MainWindow.h"
+#include "platform/host/HostControl.h"
+
+namespace {
+
+bool InstanceMutexFree() {
+  bool existed = true;
+  platform::KernelObject probe = platform::CreateNamedMutex("2 TandrellerApp", false, &existed);
+  platform::CloseObject(probe);
+  return !existed;
+}
+
+TEST(MainWindowTest, CloseAndEndOfSession) {
+  const struct {
+    const char* what;
+    uint32_t message;
+    uintptr_t wParam;
+    bool menuOpen;
+    bool ends;
+  } cases[] = {
+      {"close request", platform::kMsgClose, 0, false, true},
+      {"close request while a menu is open", platform::kMsgClose, 0, true, false},
+      {"session ends", platform::kMsgEndSession, 1, false, true},
+      {"session ends while a menu is open", platform::kMsgEndSession, 1, true, true},
+      {"the end of the session was called off", platform::kMsgEndSession, 0, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    host::Reset();
+    host::FailThreadStart(true);
+    Application app;
+    ASSERT_EQ(1, app.Init(nullptr));
+    if (c.menuOpen) ASSERT_EQ(1, app.EnterModal());
+    const size_t boxesBefore = host::MessageBoxes().size();
+
+    EXPECT_EQ(0, platform::SendWindowMessage(app.MainWindow, c.message, c.wParam, 0));
+
+    int code = -1;
+    EXPECT_EQ(c.ends, host::TakeQuitCode(&code));
+    EXPECT_EQ(c.ends, host::TrayIcons().empty());
+    EXPECT_EQ(c.ends, host::ActiveTimers(app.MainWindow).empty());
+    EXPECT_EQ(c.ends, InstanceMutexFree());
+    EXPECT_EQ(boxesBefore, host::MessageBoxes().size()) << "no question asked";
+    if (c.ends) EXPECT_EQ(0, code);
+    if (c.menuOpen) app.LeaveModal();
+  }
+}
+
+}  // namespace
