@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
@@ -144,6 +145,11 @@ Reply& Reply::InPieces(size_t count, int delayMs) {
   PieceCount = std::max<size_t>(count, 1);
   ChunkSize = 0;
   ChunkDelayMs = delayMs;
+  return *this;
+}
+
+Reply& Reply::SplitAt(size_t offset) {
+  SplitOffset = offset;
   return *this;
 }
 
@@ -295,6 +301,9 @@ void ScriptedPop3Server::AcceptLoop() {
     const int connection = ::accept(listener_, nullptr, nullptr);
     if (connection < 0) continue;
     MakeNonBlocking(connection);
+    // Each piece goes out at once, not held back until the last is acknowledged.
+    const int yes = 1;
+    ::setsockopt(connection, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
     std::lock_guard<std::mutex> lock(mutex_);
     ++connections_;
     workers_.emplace_back(&ScriptedPop3Server::Serve, this, connection);
@@ -343,7 +352,9 @@ bool ScriptedPop3Server::Send(Link& link, const Reply& reply) {
   const size_t total = std::min(whole, reply.CloseAfterBytes);
   // Where each piece of the whole reply ends; a cut applies on top.
   std::vector<size_t> ends;
-  if (reply.PieceCount > 0) {
+  if (reply.SplitOffset > 0) {
+    ends = {std::min(reply.SplitOffset, whole), whole};
+  } else if (reply.PieceCount > 0) {
     for (size_t piece = 1; piece <= reply.PieceCount; ++piece)
       ends.push_back(whole * piece / reply.PieceCount);
   } else {

@@ -53,14 +53,17 @@ struct Reply {
   Reply& Chunks(size_t size, int delayMs);
   // The same, split into exactly `count` pieces of nearly equal size.
   Reply& InPieces(size_t count, int delayMs);
+  // Sends the bytes in two pieces, the first `offset` bytes long.
+  Reply& SplitAt(size_t offset);
   // Closes the connection after sending the first `bytes` bytes of the reply.
   Reply& CutAfter(size_t bytes);
   // Closes the connection once the whole reply is sent.
   Reply& ThenClose();
 
   std::string Bytes;
-  size_t ChunkSize = 0;   // 0: all at once
-  size_t PieceCount = 0;  // instead of ChunkSize, when set
+  size_t ChunkSize = 0;    // 0: all at once
+  size_t PieceCount = 0;   // instead of ChunkSize, when set
+  size_t SplitOffset = 0;  // instead of both, when set
   int ChunkDelayMs = 0;
   size_t CloseAfterBytes = kWhole;
   bool CloseAfterReply = false;
