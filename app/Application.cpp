@@ -46,8 +46,8 @@ int Application::Init(platform::Module instance) {
   if (!StartupVersionCheck(&newer)) return 0;
   // A new version waits for the user's attention first: a box is polled
   // once the settings dialog has stored it.
-  if (newer) return 1;
-  Boxes.ArmAllTimers(true);
+  if (!newer) Boxes.ArmAllTimers(true);
+  Started = true;
   return 1;
 }
 

@@ -45,6 +45,9 @@ class Application {
 
   // The exit sequence, after the user confirmed it.
   void Shutdown();
+  // Init is through: a request from another program to end is heard from
+  // then on, not while a start-up question is open.
+  bool Started = false;
 
   // Evaluates every box after a poll: boxes that start their mail program by
   // themselves do so at once (with their sound); 1 when no box has new mail

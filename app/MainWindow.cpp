@@ -38,10 +38,11 @@ void OnTrayMouse(TrayNotifier& tray, uint32_t mouseMessage) {
 // Another program (the installer or uninstaller, say) asks the program to
 // end: the exit menu's Shutdown without its question. Shutdown runs here on
 // the main thread, so a settings save, which runs there too, has finished.
-// While a menu or dialog of ours is open the user is in the middle of
-// something: the request is declined and the asker may try again.
+// While a menu, dialog or start-up question of ours is open the user is in
+// the middle of something: the request is declined and the asker may try
+// again.
 void OnCloseRequest(Application& app) {
-  if (!app.EnterModal()) return;
+  if (!app.Started || !app.EnterModal()) return;
   app.LeaveModal();
   app.Shutdown();
 }

@@ -21,13 +21,15 @@ TEST(MainWindowTest, CloseAndEndOfSession) {
     uint32_t message;
     uintptr_t wParam;
     bool menuOpen;
+    bool starting;
     bool ends;
   } cases[] = {
-      {"close request", platform::kMsgClose, 0, false, true},
-      {"close request while a menu is open", platform::kMsgClose, 0, true, false},
-      {"session ends", platform::kMsgEndSession, 1, false, true},
-      {"session ends while a menu is open", platform::kMsgEndSession, 1, true, true},
-      {"the end of the session was called off", platform::kMsgEndSession, 0, false, false},
+      {"close request", platform::kMsgClose, 0, false, false, true},
+      {"close request while a menu is open", platform::kMsgClose, 0, true, false, false},
+      {"close request while a start-up question is open", platform::kMsgClose, 0, false, true, false},
+      {"session ends", platform::kMsgEndSession, 1, false, false, true},
+      {"session ends while a menu is open", platform::kMsgEndSession, 1, true, false, true},
+      {"the end of the session was called off", platform::kMsgEndSession, 0, false, false, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -36,6 +38,7 @@ TEST(MainWindowTest, CloseAndEndOfSession) {
     Application app;
     ASSERT_EQ(1, app.Init(nullptr));
     if (c.menuOpen) ASSERT_EQ(1, app.EnterModal());
+    if (c.starting) app.Started = false;
     const size_t boxesBefore = host::MessageBoxes().size();
 
     EXPECT_EQ(0, platform::SendWindowMessage(app.MainWindow, c.message, c.wParam, 0));
