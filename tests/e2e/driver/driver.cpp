@@ -451,7 +451,9 @@ int Usage() {
       "  metrics\n"
       "  controls     --title T [--wait MS]\n"
       "  set-texts    --title T ID TEXT [ID TEXT]...\n"
-      "  items        --title T --id N  (tab control or list view)");
+      "  items        --title T --id N  (tab control or list view)\n"
+      "  close-window --class C [--title T] [--pid P]\n"
+      "  run          --command LINE [--timeout MS]  (on the desktop; prints its exit code)");
   return 2;
 }
 
@@ -910,6 +912,40 @@ int CmdItems(const Args& a) {
   return 0;
 }
 
+// Asks the first matching window to close, as another program would.
+int CmdCloseWindow(const Args& a) {
+  auto found = Matching(Filter(a));
+  if (found.empty()) {
+    Err("no such window");
+    return 1;
+  }
+  return PostMessageW(found[0], WM_CLOSE, 0, 0) ? 0 : 1;
+}
+
+// Runs a command line on the desktop and waits for it to end.
+int CmdRun(const Args& a, const std::wstring& desktop) {
+  std::wstring line = a.Str(L"--command");
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.lpDesktop = desktop.empty() ? nullptr : const_cast<LPWSTR>(desktop.c_str());
+  PROCESS_INFORMATION pi;
+  if (line.empty() || !CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    Err("cannot start: " + Utf8(line));
+    return 1;
+  }
+  CloseHandle(pi.hThread);
+  bool ended = WaitForSingleObject(pi.hProcess, (DWORD)a.Num(L"--timeout", 60000)) == WAIT_OBJECT_0;
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hProcess);
+  if (!ended) {
+    Err("still running");
+    return 1;
+  }
+  Kv("exit_code", (long long)code);
+  return 0;
+}
+
 }  // namespace
 
 int main() {
@@ -965,5 +1001,7 @@ int main() {
   if (cmd == L"controls") return CmdControls(a);
   if (cmd == L"set-texts") return CmdSetTexts(a);
   if (cmd == L"items") return CmdItems(a);
+  if (cmd == L"close-window") return CmdCloseWindow(a);
+  if (cmd == L"run") return CmdRun(a, desktop);
   return Usage();
 }

@@ -1,0 +1,180 @@
+#!/bin/bash
+# The setup program, vestun-VERSION-setup.exe, as users and administrators
+# meet it in a fresh prefix:
+#   page:      the page after the welcome asks about the start with Windows,
+#              ticked; cancelling there leaves nothing behind;
+#   install:   /S puts the exe, the uninstaller and the Start menu shortcut in
+#              place, writes the Run and the "Apps and features" values and
+#              starts nothing;
+#   run value: the program starts from the Run value's command line and
+#              shows its envelope; a close request (WM_CLOSE) takes the
+#              envelope away and ends it, the settings tree untouched;
+#   upgrade:   a second /S gives up (exit code 2) while the running copy has
+#              a dialog open; once it is closed, the /S ends that copy,
+#              replaces the exe, keeps the settings and starts it again;
+#   uninstall: the quiet uninstall string ends the running copy, removes the
+#              files, the shortcut, the Run and the uninstall values and keeps
+#              HKCU\Software\Tandreller.
+. "$(dirname "$0")/../lib.sh"
+e2e_begin "$@"
+# Wine would turn the shortcut into a menu entry of the Linux desktop.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
+
+SETUP=${VESTUN_E2E_SETUP:?VESTUN_E2E_SETUP names the setup program}
+built=$(dirname "$SETUP")/vestun.exe
+version=$(basename "$SETUP" | sed 's/^vestun-\(.*\)-setup\.exe$/\1/')
+profile="$WINEPREFIX/drive_c/users/$(id -un)"
+dir="$profile/AppData/Local/Programs/Vestun"
+windir="C:\\users\\$(id -un)\\AppData\\Local\\Programs\\Vestun"
+shortcut="$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Вестун.lnk"
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vestun'
+run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
+title="Установка Вестун"
+
+"${E2E_ENV[@]}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_GEOMETRY" >>"$E2E_ARTIFACTS/wine.log" 2>&1 7>&- &
+E2E_BG_PIDS+=($!)
+
+# Runs COMMAND-LINE on the desktop to its end; leaves its exit code in
+# E2E_EXIT. Into a file: a program it starts inherits the output and would
+# hold a pipe open.
+run_on_desktop() {  # COMMAND-LINE
+  drv run --command "$1" --timeout 120000 >"$E2E_RUN/run.txt" || e2e_fail "'$1' did not end within 120 s"
+  E2E_EXIT=$(kv exit_code "$(cat "$E2E_RUN/run.txt")")
+}
+
+reg_value() {  # KEY NAME: the value with the driver's doubled backslashes made single
+  local v
+  v=$(kv value "$(drv reg-query --key "$1" --value "$2")")
+  printf '%s' "${v//\\\\/\\}"
+}
+
+expect_values() {  # KEY "NAME EXPECTED"...
+  local key=$1 line
+  shift
+  for line in "$@"; do expect_eq "${line%% *} in $key" "$(reg_value "$key" "${line%% *}")" "${line#* }"; done
+}
+
+expect_gone() {  # WHAT PATH
+  [ ! -e "$2" ] || e2e_fail "$1 is still there: $2"
+  e2e_log "ok: no $1"
+}
+
+# Starts what the Run value names, as Windows does at sign-in; waits for
+# the program's main window.
+start_from_run_value() {
+  local line exe
+  line=$(reg_value "$run_key" Vestun)
+  exe=${line#\"}
+  exe=${exe%%\"*}
+  [ "$line" = "\"$exe\"" ] || e2e_fail "the Run value is not one quoted path: $line"
+  "${E2E_ENV[@]}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_GEOMETRY" "$exe" >>"$E2E_ARTIFACTS/wine.log" 2>&1 7>&- &
+  E2E_BG_PIDS+=($!)
+  drv wait-window --class "$E2E_MAIN_CLASS" --timeout 60000 >/dev/null || e2e_fail "vestun.exe did not start from $line"
+}
+
+# A start on the default mailbox, which lacks login and password, opens the settings
+# dialog: "Отмена" closes it (a click: the dialog may not have the keyboard).
+cancel_settings() {
+  e2e_wait_settings
+  e2e_click 2
+  e2e_settings_gone
+}
+
+settings_tree() { e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/$1.reg"; }
+
+# The files of drive C:, less two that are none of the setup's doing: the
+# web cache's index that the program's version check makes, and the copy of
+# itself that the uninstaller runs from (Windows leaves it to the clean-up
+# of the temporary folder).
+files_of_prefix() {
+  (cd "$WINEPREFIX/drive_c" && find . -type f | grep -vE '/INetCookies/index\.dat$|/Temp/~nsu[^/]*\.tmp/Un\.exe$' | sort) \
+    >"$E2E_ARTIFACTS/$1.txt"
+}
+files_of_prefix files-before
+
+# ---- page
+drv run --command "$(e2e_winpath "$SETUP")" --timeout 120000 >"$E2E_RUN/cancelled.txt" &
+cancelled=$!
+e2e_dialog "$title"
+e2e_click 1  # "Далее"
+expect_ctls "1200 text &Запускать Вестун вместе с Windows" "1200 state 1"
+e2e_shot start-page "$(kv rect "$E2E_WINDOW")"
+e2e_click 2  # "Отмена"
+expect_message_box_starting "$title" "Вы действительно" warning "6 7"
+drv press --caption "$title" --id 6 >/dev/null || e2e_fail "could not answer Yes"
+wait $cancelled
+expect_gone "install folder after cancelling" "$dir"
+
+# ---- install
+run_on_desktop "$(e2e_winpath "$SETUP") /S"
+expect_eq "exit code of /S" "$E2E_EXIT" 0
+expect_eq "installed files" "$(ls "$dir" | tr '\n' ' ')" "uninstall.exe vestun.exe "
+cmp -s "$dir/vestun.exe" "$built" || e2e_fail "the installed vestun.exe is not the one built"
+[ -s "$shortcut" ] || e2e_fail "no Start menu shortcut at $shortcut"
+expect_values "$run_key" "Vestun \"$windir\\vestun.exe\""
+expect_values "$uninstall_key" "DisplayName Вестун" "DisplayVersion $version" "Publisher Tandreller" \
+  "DisplayIcon $windir\\vestun.exe,0" "InstallLocation $windir" "UninstallString \"$windir\\uninstall.exe\"" \
+  "QuietUninstallString \"$windir\\uninstall.exe\" /S"
+size=$(reg_value "$uninstall_key" EstimatedSize)
+kb=$(($(cat "$dir"/*.exe | wc -c) / 1024))
+[ "${size:-0}" -ge $((kb - 1)) ] && [ "$size" -le $((kb + 1)) ] || e2e_fail "EstimatedSize $size KB, files $kb KB"
+expect_eq "programs started" "$(kv count "$(drv process-count --name vestun.exe)")" 0
+drv reg-query --key 'HKCU\Software\Tandreller\Settings' --value BoxesCount >/dev/null 2>&1 \
+  && e2e_fail "the setup wrote settings"
+
+# ---- run value, close request
+start_from_run_value
+cancel_settings
+e2e_wait_vestun_ready
+e2e_tray_spot
+expect_tray 10 quiet 110
+settings_tree before-close
+vestun=$(e2e_vestun_pid)
+drv close-window --class "$E2E_MAIN_CLASS" || e2e_fail "could not ask vestun.exe to close"
+expect_tray 5 empty
+e2e_wait_gone 10 "$vestun" || e2e_fail "vestun.exe still runs after WM_CLOSE"
+settings_tree after-close
+expect_file_eq "settings after WM_CLOSE" "$E2E_ARTIFACTS/after-close.reg" "$E2E_ARTIFACTS/before-close.reg"
+
+# ---- upgrade over a running copy; while its settings dialog is open the
+# program declines to end and a silent upgrade gives up, touching nothing
+start_from_run_value
+old=$(e2e_vestun_pid)
+printf 'an older build' >>"$dir/vestun.exe"
+cp "$dir/vestun.exe" "$E2E_RUN/older.exe"
+e2e_wait_settings
+run_on_desktop "$(e2e_winpath "$SETUP") /S"
+expect_eq "exit code of the upgrade over an open dialog" "$E2E_EXIT" 2
+e2e_alive "$old" || e2e_fail "the upgrade ended a copy with an open dialog"
+cmp -s "$dir/vestun.exe" "$E2E_RUN/older.exe" || e2e_fail "the upgrade that gave up changed vestun.exe"
+cancel_settings
+e2e_wait_vestun_ready
+run_on_desktop "$(e2e_winpath "$SETUP") /S"
+expect_eq "exit code of the upgrade" "$E2E_EXIT" 0
+e2e_wait_gone 1 "$old" || e2e_fail "the running copy outlived the upgrade"
+cmp -s "$dir/vestun.exe" "$built" || e2e_fail "the upgrade did not replace vestun.exe"
+cancel_settings  # the upgrade started the program again
+e2e_wait_vestun_ready
+expect_tray 10 quiet 110
+settings_tree after-upgrade
+expect_file_eq "settings after the upgrade" "$E2E_ARTIFACTS/after-upgrade.reg" "$E2E_ARTIFACTS/before-close.reg"
+
+# ---- uninstall
+running=$(e2e_vestun_pid)
+quiet=$(reg_value "$uninstall_key" QuietUninstallString)
+run_on_desktop "$quiet"
+expect_eq "exit code of the uninstaller" "$E2E_EXIT" 0
+# The uninstaller works from a copy of itself in the temporary folder.
+limit=$(($(date +%s) + 30))
+while [ -e "$dir" ] && [ "$(date +%s)" -lt "$limit" ]; do sleep 0.5; done
+expect_gone "install folder" "$dir"
+expect_gone "shortcut" "$shortcut"
+e2e_wait_gone 1 "$running" || e2e_fail "vestun.exe still runs after the uninstall"
+expect_tray 5 empty
+drv reg-query --key "$run_key" --value Vestun >/dev/null 2>&1 && e2e_fail "the Run value is still there"
+drv reg-query --key "$uninstall_key" --value DisplayName >/dev/null 2>&1 && e2e_fail "the uninstall key is still there"
+settings_tree after-uninstall
+files_of_prefix files-after
+expect_file_eq "files of the prefix after the uninstall" "$E2E_ARTIFACTS/files-after.txt" "$E2E_ARTIFACTS/files-before.txt"
+expect_file_eq "settings after the uninstall" "$E2E_ARTIFACTS/after-uninstall.reg" "$E2E_ARTIFACTS/before-close.reg"
+e2e_pass
