@@ -36,21 +36,20 @@ struct SslFree {
 using CtxHolder = std::unique_ptr<SSL_CTX, CtxFree>;
 using SslHolder = std::unique_ptr<SSL, SslFree>;
 
-// The CA files a test added (host::TrustAuthority).
+// The CA files a test added (host::TrustAuthority), and the context every
+// session starts from, made for them. Loading the machine's roots costs
+// far more than a handshake, so it is done once, and again only when the
+// files change; sessions keep their own reference to the context they
+// started from.
 struct Trust {
   std::mutex lock;
   std::vector<std::string> files;
+  CtxHolder context;
 };
 
 Trust& TrustState() {
   static Trust* trust = new Trust;  // never destroyed: polls may outlive exit
   return *trust;
-}
-
-std::vector<std::string> TrustedFiles() {
-  Trust& t = TrustState();
-  std::lock_guard<std::mutex> hold(t.lock);
-  return t.files;
 }
 
 // ---- The BIO: recv and send on the fd, without waiting.
@@ -161,13 +160,13 @@ platform::TlsFailure CertificateFailure(long verdict) {
   }
 }
 
-// A context for one session: TLS 1.2 or later, the peer verified against
-// the default roots and the test's.
-CtxHolder NewContext() {
+// A context for sessions: TLS 1.2 or later, the peer verified against the
+// default roots and the test's.
+CtxHolder NewContext(const std::vector<std::string>& trustedFiles) {
   CtxHolder ctx(SSL_CTX_new(TLS_client_method()));
   if (!ctx || SSL_CTX_set_min_proto_version(ctx.get(), TLS1_2_VERSION) != 1) return nullptr;
   SSL_CTX_set_default_verify_paths(ctx.get());
-  for (const std::string& file : TrustedFiles()) {
+  for (const std::string& file : trustedFiles) {
     SSL_CTX_load_verify_locations(ctx.get(), file.c_str(), nullptr);
   }
   SSL_CTX_set_verify(ctx.get(), SSL_VERIFY_PEER, nullptr);
@@ -185,9 +184,15 @@ bool SetHost(SSL* ssl, const char* host) {
 }
 
 SslHolder NewSsl(int fd, const char* host) {
-  CtxHolder ctx = NewContext();
-  if (!ctx || SocketMethod() == nullptr) return nullptr;
-  SslHolder ssl(SSL_new(ctx.get()));  // holds its own reference to ctx
+  if (SocketMethod() == nullptr) return nullptr;
+  SslHolder ssl;
+  {
+    Trust& t = TrustState();
+    std::lock_guard<std::mutex> hold(t.lock);
+    if (!t.context) t.context = NewContext(t.files);
+    if (!t.context) return nullptr;
+    ssl.reset(SSL_new(t.context.get()));  // holds its own reference to the context
+  }
   if (!ssl || !SetHost(ssl.get(), host)) return nullptr;
   BIO* bio = BIO_new(SocketMethod());
   if (bio == nullptr) return nullptr;
@@ -275,6 +280,7 @@ void TrustAuthority(const std::string& pemFile) {
   Trust& t = TrustState();
   std::lock_guard<std::mutex> hold(t.lock);
   t.files.push_back(pemFile);
+  t.context.reset();
 }
 
 namespace detail {
@@ -283,6 +289,7 @@ void ResetTls() {
   Trust& t = TrustState();
   std::lock_guard<std::mutex> hold(t.lock);
   t.files.clear();
+  t.context.reset();
 }
 
 }  // namespace detail

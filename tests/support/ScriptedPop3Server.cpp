@@ -213,7 +213,7 @@ ScriptedPop3Server::~ScriptedPop3Server() {
   }
   if (acceptor_.joinable()) acceptor_.join();
   // The acceptor has ended, so nobody adds workers any more.
-  for (std::thread& worker : workers_) worker.join();
+  for (Worker& worker : workers_) worker.thread.join();
   if (listener_ >= 0) ::close(listener_);
   if (wakeRead_ >= 0) ::close(wakeRead_);
   if (wakeWrite_ >= 0) ::close(wakeWrite_);
@@ -306,7 +306,13 @@ void ScriptedPop3Server::AcceptLoop() {
     ::setsockopt(connection, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
     std::lock_guard<std::mutex> lock(mutex_);
     ++connections_;
-    workers_.emplace_back(&ScriptedPop3Server::Serve, this, connection);
+    workers_.remove_if([](Worker& worker) {
+      const bool over = worker.done;  // read once: it may turn true meanwhile
+      if (over) worker.thread.join();
+      return over;
+    });
+    Worker& worker = workers_.emplace_back();
+    worker.thread = std::thread(&ScriptedPop3Server::Serve, this, connection, &worker.done);
   }
 }
 
@@ -393,7 +399,7 @@ bool ScriptedPop3Server::Accept(Link& link) {
   }
 }
 
-void ScriptedPop3Server::Serve(int connection) {
+void ScriptedPop3Server::Serve(int connection, std::atomic<bool>* done) {
   Reply greeting;
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -440,4 +446,5 @@ void ScriptedPop3Server::Serve(int connection) {
   while (::recv(connection, buffer, sizeof buffer, 0) > 0) {
   }
   ::close(connection);
+  *done = true;
 }

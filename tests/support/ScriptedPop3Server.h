@@ -25,6 +25,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <list>
 #include <map>
 #include <mutex>
 #include <string>
@@ -107,7 +108,7 @@ class ScriptedPop3Server {
  private:
   struct Link;
   void AcceptLoop();
-  void Serve(int connection);
+  void Serve(int connection, std::atomic<bool>* done);
   bool Accept(Link& link);
   Reply ReplyFor(const std::string& command) const;
   // False when the connection is to be closed (or the server is stopping).
@@ -135,6 +136,13 @@ class ScriptedPop3Server {
   std::vector<std::string> commands_;
   size_t connections_ = 0;
   size_t clientClosures_ = 0;
-  std::vector<std::thread> workers_;
+  // One per connection; those whose connection is over are joined at the
+  // next accept, so a server that lives for thousands of connections (a
+  // fuzz target's) does not pile up threads.
+  struct Worker {
+    std::thread thread;
+    std::atomic<bool> done{false};
+  };
+  std::list<Worker> workers_;
   std::thread acceptor_;
 };
