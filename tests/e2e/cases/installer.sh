@@ -1,20 +1,11 @@
 #!/bin/bash
-# The setup program, vestun-VERSION-setup.exe, as users and administrators
-# meet it in a fresh prefix:
-#   page:      the page after the welcome asks about the start with Windows,
-#              ticked; cancelling there leaves nothing behind;
-#   install:   /S puts the exe, the uninstaller and the Start menu shortcut in
-#              place, writes the Run and the "Apps and features" values and
-#              starts nothing;
-#   run value: the program starts from the Run value's command line and
-#              shows its envelope; a close request (WM_CLOSE) takes the
-#              envelope away and ends it, the settings tree untouched;
-#   upgrade:   a second /S gives up (exit code 2) while the running copy has
-#              a dialog open; once it is closed, the /S ends that copy,
-#              replaces the exe, keeps the settings and starts it again;
-#   uninstall: the quiet uninstall string ends the running copy, removes the
-#              files, the shortcut, the Run and the uninstall values and keeps
-#              HKCU\Software\Tandreller.
+# The setup program in a fresh prefix: its page for the start with Windows
+# (ticked); /S installs exe, uninstaller, shortcut, Run and "Apps and
+# features" values and starts nothing; the program starts from the Run value,
+# and a close request (WM_CLOSE) ends it with its envelope and settings kept;
+# a second /S gives up (exit code 2) while the running copy has a dialog open,
+# else ends it, replaces the exe and starts it again; the quiet uninstall
+# ends it, removes all of the install and keeps HKCU\Software\Tandreller.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 # Wine would turn the shortcut into a menu entry of the Linux desktop.
@@ -52,11 +43,6 @@ expect_values() {  # KEY "NAME EXPECTED"...
   local key=$1 line
   shift
   for line in "$@"; do expect_eq "${line%% *} in $key" "$(reg_value "$key" "${line%% *}")" "${line#* }"; done
-}
-
-expect_gone() {  # WHAT PATH
-  [ ! -e "$2" ] || e2e_fail "$1 is still there: $2"
-  e2e_log "ok: no $1"
 }
 
 # Starts what the Run value names, as Windows does at sign-in; waits for
@@ -99,11 +85,9 @@ e2e_dialog "$title"
 e2e_click 1  # "Далее"
 expect_ctls "1200 text &Запускать Вестун вместе с Windows" "1200 state 1"
 e2e_shot start-page "$(kv rect "$E2E_WINDOW")"
-e2e_click 2  # "Отмена"
-expect_message_box_starting "$title" "Вы действительно" warning "6 7"
-drv press --caption "$title" --id 6 >/dev/null || e2e_fail "could not answer Yes"
+e2e_click 2  # "Отмена", and "Да" to its question
+drv press --caption "$title" --id 6 >/dev/null || e2e_fail "could not cancel the setup"
 wait $cancelled
-expect_gone "install folder after cancelling" "$dir"
 
 # ---- install
 run_on_desktop "$(e2e_winpath "$SETUP") /S"
@@ -167,8 +151,7 @@ expect_eq "exit code of the uninstaller" "$E2E_EXIT" 0
 # The uninstaller works from a copy of itself in the temporary folder.
 limit=$(($(date +%s) + 30))
 while [ -e "$dir" ] && [ "$(date +%s)" -lt "$limit" ]; do sleep 0.5; done
-expect_gone "install folder" "$dir"
-expect_gone "shortcut" "$shortcut"
+for f in "$dir" "$shortcut"; do [ ! -e "$f" ] || e2e_fail "$f is still there"; done
 e2e_wait_gone 1 "$running" || e2e_fail "vestun.exe still runs after the uninstall"
 expect_tray 5 empty
 drv reg-query --key "$run_key" --value Vestun >/dev/null 2>&1 && e2e_fail "the Run value is still there"
