@@ -628,7 +628,8 @@ HWND TrayWindow() { return FindWindowW(L"Shell_TrayWnd", nullptr); }
 // RRGGBB hex per sample, row by row, after the rectangle it covers.
 int CmdTrayPixels(const Args& a) {
   RECT r;
-  if (!GetWindowRect(TrayWindow(), &r)) {
+  // Explorer may show the program's window a moment before its taskbar.
+  if (!WaitFor(10000, [&] { return GetWindowRect(TrayWindow(), &r) != FALSE; })) {
     Err("no taskbar");
     return 1;
   }
