@@ -1,20 +1,9 @@
 #!/bin/bash
-# The mailbox page of the settings dialog, opened from the tray menu on the
-# page it was last left on (LastTabPos 1, "Ящики"), with three mailboxes
-# (data/settings-boxes.reg), through real clicks on its bar:
-#   navigation: the number and the count, and which buttons are enabled on
-#     the first, a middle and the last box;
-#   a move towards the back keeps the page on the same box, now the second,
-#     and locks "Отмена"; add gives a fourth box with the defaults; delete
-#     asks first: No keeps it, Yes drops it and shows the box before;
-#   an edit of the last box: texts, a check interval of 120, "автоматически",
-#     "wav-файл" (enables the WAV path), and "почтовую по-умолчанию", which
-#     finds the program of the seeded mailto: handler under Program Files,
-#     lower-cased, without its arguments;
-#   "Сохранить" writes the registry: the export must be exactly
-#     expected/settings-boxes.reg, the new password in its scrambled form.
-# The filled page is saved as settings-mailbox.png: docs/settings-mailbox.png
-# is a copy.
+# The mailbox page with three boxes (data/settings-boxes.reg), reopened on
+# "Ящики": navigation on the first, a middle and the last box; move, add and
+# delete (asked first); an edit of the last box, including the mail program
+# found from the seeded mailto: handler; "Сохранить" must write exactly
+# expected/settings-boxes.reg. settings-mailbox.png is docs/settings-mailbox.png.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_reg_import "$(dirname "$0")/../data/settings-boxes.reg"
@@ -37,14 +26,15 @@ e2e_click 1040  # previous
 expect_ctls "1051 text 1" "1004 text Домашний"
 e2e_click 1043  # add
 expect_ctls "1051 text 4" "1048 text 4" "1004 text " "1002 text pop.example.invalid" "1013 text "
-e2e_click 1044  # delete
-expect_message_box "Вестун :)" "Точно удалить этот ящик?" question "6 7"
-expect_eq "default answer" "$(kv default_button "$E2E_BOX")" 7
-drv press --caption "Вестун :)" --id 7 >/dev/null || e2e_fail "could not answer No"
+delete_answering() {  # ID: "delete", and the answer to its question
+  e2e_click 1044
+  expect_message_box "Вестун :)" "Точно удалить этот ящик?" question "6 7"
+  expect_eq "default answer" "$(kv default_button "$E2E_BOX")" 7
+  drv press --caption "Вестун :)" --id "$1" >/dev/null || e2e_fail "could not answer $1"
+}
+delete_answering 7
 expect_ctls "1051 text 4" "1048 text 4"
-e2e_click 1044
-expect_message_box "Вестун :)" "Точно удалить этот ящик?" question "6 7"
-drv press --caption "Вестун :)" --id 6 >/dev/null || e2e_fail "could not answer Yes"
+delete_answering 6
 expect_ctls "1051 text 3" "1048 text 3" "1004 text Старый" "2 enabled 0"
 
 drv set-texts --title "$E2E_SETTINGS" 1004 "Архив" 1002 mail.example.org 1003 995 1013 archive \

@@ -1,15 +1,8 @@
 #!/bin/bash
-# The tray icon through one box's life, with real mouse clicks on the taskbar:
-#   quiet: the envelope (110) with "Все спокойно!"; the right-click menu runs
-#          a built-in command (our recorder as the browser);
-#   mail:  two letters arrive, the next poll (20 s on) sets the envelope rocking
-#          (111, 112, 113, 112 ... every 300 ms); the taskbar forgets the icon
-#          and announces itself again ("TaskbarCreated"): the icon comes back
-#          rocking, with "Мыло припёрло (2 шт.)!";
-#   click: a left click starts the box's mail program and takes the letters:
-#          the envelope stops;
-#   exit:  "Выход" asks "Точно выход?" (No is the default): No keeps it all,
-#          Yes removes the icon and ends the program.
+# The tray icon through one box's life, with real clicks: quiet, its menu runs
+# a built-in command; two letters set the envelope rocking, and it comes back
+# rocking when the taskbar is made again; a left click starts the mail
+# program and quiets it; "Выход" asks first (No is the default).
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_dovecot_start
@@ -50,17 +43,17 @@ expect_tray_tooltip "Все спокойно!"
 e2e_shot after-click
 
 vestun=$(e2e_vestun_pid)
-e2e_tray_click 3
-e2e_menu_keys 0x28,0x28,0x28,0x28,0x0d  # the fourth item: "Выход"
-expect_message_box "Вестун :)" "Точно выход?" question "6 7"
-expect_eq "default answer" "$(kv default_button "$E2E_BOX")" 7
-drv press --caption "Вестун :)" --id 7 >/dev/null || e2e_fail "could not answer No"
+exit_answering() {  # ID: "Выход", the fourth item, and the answer to its question
+  e2e_tray_click 3
+  e2e_menu_keys 0x28,0x28,0x28,0x28,0x0d
+  expect_message_box "Вестун :)" "Точно выход?" question "6 7"
+  expect_eq "default answer" "$(kv default_button "$E2E_BOX")" 7
+  drv press --caption "Вестун :)" --id "$1" >/dev/null || e2e_fail "could not answer $1"
+}
+exit_answering 7
 expect_tray 3 quiet 110
 e2e_alive "$vestun" || e2e_fail "vestun.exe ended after No"
-e2e_tray_click 3
-e2e_menu_keys 0x28,0x28,0x28,0x28,0x0d
-expect_message_box "Вестун :)" "Точно выход?" question "6 7"
-drv press --caption "Вестун :)" --id 6 >/dev/null || e2e_fail "could not answer Yes"
+exit_answering 6
 e2e_wait_gone 10 "$vestun" || e2e_fail "vestun.exe still runs after Yes"
 expect_tray 3 empty
 e2e_shot after-exit
