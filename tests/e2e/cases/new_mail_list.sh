@@ -1,16 +1,9 @@
 #!/bin/bash
-# The new-mail list, after a start whose version check finds nothing at the
-# proxy's address: the start goes on, LastCheckNewVer holds the time of the
-# start, no message shows and the box, in date mode and knowing mail up to
-# June 11, is polled at once. It holds a letter of June 12: the envelope
-# rocks.
-#   A right click on it opens "Список новых писем (функция в разработке)"
-#   with its bottom-right corner at the mouse but out of the taskbar, four
-#   columns and no rows; "старые письма" is hidden, as the box holds no
-#   letter it knew; "Удалить", "Отправителей", "Темы" do nothing;
-#   "Прочитать" closes it.
-#   A letter of June 10 arrives: after the next poll the list shows
-#   "старые письма", which does nothing; Escape (OK) closes the list.
+# The new-mail list of a box in date mode, after a start whose version check
+# finds no site: a right click on the rocking envelope opens it at the mouse,
+# out of the taskbar, with four columns; "старые письма" shows only once the
+# box holds a letter older than it knew; "Удалить", "Отправителей", "Темы"
+# and "старые письма" do nothing; "Прочитать" and Escape close it.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_dovecot_start

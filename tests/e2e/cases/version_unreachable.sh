@@ -1,13 +1,9 @@
 #!/bin/bash
-# The site publishes 2.13, the program's own number.
-#   Start-up: the version file is asked for once, LastCheckNewVer holds the
-#   time of the start, the tray stays quiet and the box is polled at once.
-#   "О программе", then its check, four times: with nothing listening at the
-#   proxy's address, a site that never answers and a site of 404 pages, the
-#   new-version dialog comes within seconds, without a message box, and reads
-#   "сайт не доступен, попробуйте позже" without the notice; with the site
-#   back, "2.13" on both lines. Its OK returns to "О программе" every time,
-#   whose OK closes it. LastCheckNewVer keeps the start's value.
+# The site publishes 2.13, the program's own number: the start checks once,
+# stays quiet and polls. About's check, with no server, a silent site and a
+# 404 site, shows "сайт не доступен, попробуйте позже" within seconds and no
+# message box; with the site back, 2.13 twice. LastCheckNewVer keeps the
+# start's value.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_dovecot_start
