@@ -1,11 +1,9 @@
 #!/bin/bash
-# The setup program in a fresh prefix: its page for the start with Windows
-# (ticked); /S installs exe, uninstaller, shortcut, Run and "Apps and
-# features" values and starts nothing; the program starts from the Run value,
-# and a close request (WM_CLOSE) ends it with its envelope and settings kept;
-# a second /S gives up (exit code 2) while the running copy has a dialog open,
-# else ends it, replaces the exe and starts it again; the quiet uninstall
-# ends it, removes all of the install and keeps HKCU\Software\Tandreller.
+# The setup program in a fresh prefix: its start-with-Windows page (ticked);
+# /S installs and starts nothing; the program starts from the Run value and
+# WM_CLOSE keeps its settings; a second /S gives up (2) over an open dialog,
+# else replaces and restarts it; the quiet uninstall removes everything but
+# HKCU\Software\Tandreller.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 # Wine would turn the shortcut into a menu entry of the Linux desktop.
@@ -25,10 +23,8 @@ title="Установка Вестун"
 "${E2E_ENV[@]}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_GEOMETRY" >>"$E2E_ARTIFACTS/wine.log" 2>&1 7>&- &
 E2E_BG_PIDS+=($!)
 
-# Runs COMMAND-LINE on the desktop to its end; leaves its exit code in
-# E2E_EXIT. Into a file: a program it starts inherits the output and would
-# hold a pipe open.
-run_on_desktop() {  # COMMAND-LINE
+# Output into a file: a program it starts would hold a pipe open.
+run_on_desktop() {  # COMMAND-LINE: to its end, its exit code in E2E_EXIT
   drv run --command "$1" --timeout 120000 >"$E2E_RUN/run.txt" || e2e_fail "'$1' did not end within 120 s"
   E2E_EXIT=$(kv exit_code "$(cat "$E2E_RUN/run.txt")")
 }
@@ -45,9 +41,7 @@ expect_values() {  # KEY "NAME EXPECTED"...
   for line in "$@"; do expect_eq "${line%% *} in $key" "$(reg_value "$key" "${line%% *}")" "${line#* }"; done
 }
 
-# Starts what the Run value names, as Windows does at sign-in; waits for
-# the program's main window.
-start_from_run_value() {
+start_from_run_value() {  # as Windows does at sign-in
   local line exe
   line=$(reg_value "$run_key" Vestun)
   exe=${line#\"}
@@ -58,8 +52,8 @@ start_from_run_value() {
   drv wait-window --class "$E2E_MAIN_CLASS" --timeout 60000 >/dev/null || e2e_fail "vestun.exe did not start from $line"
 }
 
-# A start on the default mailbox, which lacks login and password, opens the settings
-# dialog: "Отмена" closes it (a click: the dialog may not have the keyboard).
+# The default box lacks a login, so each start opens the settings: a click
+# (the dialog may not have the keyboard) on "Отмена".
 cancel_settings() {
   e2e_wait_settings
   e2e_click 2
@@ -68,10 +62,8 @@ cancel_settings() {
 
 settings_tree() { e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/$1.reg"; }
 
-# The files of drive C:, less two that are none of the setup's doing: the
-# web cache's index that the program's version check makes, and the copy of
-# itself that the uninstaller runs from (Windows leaves it to the clean-up
-# of the temporary folder).
+# The files of drive C:, less the version check's web cache index and the
+# uninstaller's copy of itself in the temporary folder.
 files_of_prefix() {
   (cd "$WINEPREFIX/drive_c" && find . -type f | grep -vE '/INetCookies/index\.dat$|/Temp/~nsu[^/]*\.tmp/Un\.exe$' | sort) \
     >"$E2E_ARTIFACTS/$1.txt"
@@ -120,8 +112,7 @@ e2e_wait_gone 10 "$vestun" || e2e_fail "vestun.exe still runs after WM_CLOSE"
 settings_tree after-close
 expect_file_eq "settings after WM_CLOSE" "$E2E_ARTIFACTS/after-close.reg" "$E2E_ARTIFACTS/before-close.reg"
 
-# ---- upgrade over a running copy; while its settings dialog is open the
-# program declines to end and a silent upgrade gives up, touching nothing
+# ---- upgrade over a running copy, which declines to end while a dialog is open
 start_from_run_value
 old=$(e2e_vestun_pid)
 printf 'an older build' >>"$dir/vestun.exe"
