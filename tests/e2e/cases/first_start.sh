@@ -1,15 +1,9 @@
 #!/bin/bash
-# A first start. Before anything else of Vestun shows (no tray icon yet), the
-# settings dialog opens by itself on the page "Ящики" for the default mailbox,
-# whose login and password are empty; with one mailbox only "add" is enabled
-# on the navigation bar, which shows on that page alone. The four pages
-# (screenshots at 96 DPI) are chosen with real clicks on the tabs; Tab and
-# the arrow keys work inside a page. Escape closes the dialog and the program
-# goes on: the tray icon appears. The main window only receives messages: it
-# has no title, lies wholly above the screen and is never shown. The whole
-# settings tree is written with its defaults and nothing of the dialog, and
-# the time of the version check (no site answers): the export of
-# HKCU\Software\Tandreller must be exactly expected/first-start.reg.
+# A first start: before any tray icon, the settings dialog opens on "Ящики"
+# for the default, empty box, with only "add" enabled; the four pages are
+# chosen with clicks, Tab and arrows work, Escape closes it and the icon
+# comes. The main window has no title, lies above the screen and is never
+# shown. The settings tree must be exactly expected/first-start.reg.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_start_vestun

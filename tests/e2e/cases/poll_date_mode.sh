@@ -1,12 +1,9 @@
 #!/bin/bash
-# Date mode: a letter is new when Dovecot's delivery date (the topmost
-# Received header) is later than the box's LastMsgDate. Box 1 knows mail up
-# to June 11 and holds letters of June 10, 12 and 14: its mail program starts
-# once and LastMsgDate moves to June 14 in the registry. Box 2 already knows
-# its latest letter, delivered at the very second of its LastMsgDate: nothing
-# starts for it. Box 3 has a letter of June 14 too, but a wrong password: its
-# refused polls start nothing, keep its LastMsgDate and show nothing. The
-# next poll, 20 s on, finds nothing new in any box.
+# Date mode: a letter is new when its topmost Received date is later than the
+# box's LastMsgDate. Box 1 (letters of June 10, 12, 14; knows June 11) starts
+# its program once and moves to June 14; box 2's latest letter is at the very
+# second it knows: nothing; box 3 has a wrong password: nothing starts, its
+# date stays, nothing shows. The next poll finds nothing new anywhere.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_dovecot_start

@@ -1,13 +1,9 @@
 #!/bin/bash
-# Settings left by an earlier life of the program (data/seeded-settings.reg:
-# three mailboxes, one of them with values missing, two commands, the second
-# without its command line, and keys beyond both counts). The program reads
-# them. The second mailbox lacks its password and the third one's does not
-# unscramble, so the settings dialog opens by itself for each in turn, and
-# Escape closes it. The program writes only what is
-# missing and the time of its version check (no site answers): the export
-# afterwards must be exactly expected/seeded-settings.reg, with every seeded
-# value as it was.
+# Settings left by an earlier life of the program (data/seeded-settings.reg),
+# with values missing, keys beyond the counts, a box without a password and
+# one whose password does not unscramble: the settings dialog opens for each
+# of those in turn. Only what is missing and the version check's time are
+# written: the export must be exactly expected/seeded-settings.reg.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_reg_import "$(dirname "$0")/../data/seeded-settings.reg"

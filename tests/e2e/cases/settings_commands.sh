@@ -1,14 +1,7 @@
 #!/bin/bash
-# The commands page at 144 DPI (data/settings-commands.reg: two commands,
-# LastTabPos 2), opened from the tray menu, edited with real clicks and keys:
-#   add appends "Новая команда" with an empty command line;
-#   a double click on a cell opens an editor over it with its text; typing
-#     and Enter take the edit; Escape abandons it and leaves the dialog open;
-#     a click into the list takes it, and so does "Сохранить";
-#   the selected row moves up;
-#   "Сохранить" writes the rows in their order: the export must be exactly
-#     expected/settings-commands.reg.
-# Screenshots: the commands page with an editor open and the mailbox page.
+# The commands page at 144 DPI (data/settings-commands.reg): add, edits in
+# the cell editor (Enter and a click take it, Escape abandons it), a move up,
+# and "Сохранить", which must write exactly expected/settings-commands.reg.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_reg_import "$(dirname "$0")/../data/settings-commands.reg"

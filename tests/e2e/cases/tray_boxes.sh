@@ -1,14 +1,10 @@
 #!/bin/bash
-# Three boxes on 22 February, each alerting with a WAV file that does not
-# exist: box 1 holds two letters, box 2 one, box 3 none.
-#   The first polls set the envelope rocking, with no message and no hang.
-#   A mere mouse move over it opens the box menu with counts ("Ящик 1 :) 2 шт."
-#   checked, ..., "Ящик 3 :(" not); choosing box 1 starts its mail program and
-#   the envelope goes on rocking for box 2; choosing box 2 from the next menu
-#   quiets it: the quiet icon of the day is the shield envelope (129).
-#   Quiet, a mouse move opens nothing; a left click opens the box menu without
-#   counts, and box 3, without mail, still starts its mail program.
-# Then at 144 DPI the tray shows the shield's 24x24 drawing.
+# Three boxes holding two, one and no letters, with a WAV file that does not
+# exist: the envelope rocks without a message. A mouse move opens the box
+# menu with counts; choosing boxes 1 and 2 starts their mail programs and
+# quiets the tray (the shield envelope of 22 February). Quiet, only a left
+# click opens the menu, and box 3 still starts its program. At 144 DPI the
+# shield is drawn at 24x24.
 E2E_DATE="2027-02-22 12:00:00"
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
