@@ -1,14 +1,9 @@
 #!/bin/bash
-# Servers that never finish a reply, or claim two thousand million letters,
-# cost a poll a bounded time and the program next to no CPU. Three boxes in
-# date mode, polled every 20 s, each on a server of its own (hostile_pop3.py):
-#   endless  streams header lines to TOP without end: the poll gives up after
-#            a megabyte and the next tick polls again, 20 s after the first;
-#   drip     sends its greeting a byte every 10 s: the poll gives up when the
-#            reply's 60 s are over, and the tick after that polls again;
-#   huge     answers STAT with 2147483647 and closes: the poll sends nothing
-#            more, and the next tick polls again.
-# Over two minutes vestun.exe stays up, uses little CPU and shows no message.
+# Three boxes polled every 20 s, each on a hostile server (hostile_pop3.py):
+# "endless" streams a header block without end, "drip" sends its greeting a
+# byte every 10 s, "huge" claims 2147483647 letters and closes. Each poll
+# ends in bounded time and the next tick polls again; over two minutes
+# vestun.exe stays up, uses little CPU and shows no message.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 calc() { LC_ALL=C awk "BEGIN { $1 }"; }  # arithmetic on seconds with fractions
