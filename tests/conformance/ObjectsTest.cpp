@@ -1,5 +1,4 @@
-// Named mutexes and semaphores: ownership, abandonment, counts and sharing
-// by name.
+// Named mutexes and semaphores: ownership, abandonment, counts, sharing by name.
 #include <gtest/gtest.h>
 
 #include <chrono>

@@ -1,5 +1,4 @@
-// The registry as the program sees it through the ANSI functions, including
-// the edges where a value does not match what the reader expects.
+// The registry through the ANSI functions, where a value does not fit its reader.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,4 @@
-// Name resolution and refused connections, as the poll relies on them; the
-// data path is left to tests that have a server to talk to.
+// Name resolution and refused connections; the data path needs a server.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -27,7 +26,7 @@ TEST_F(SocketsTest, DottedAddressesAndLocalhostResolveInNetworkOrder) {
     uint32_t address;
   } cases[] = {
       {"127.0.0.1", Address(127, 0, 0, 1)},
-      {"10.20.30.40", Address(10, 20, 30, 40)},  // read, not looked up: nothing is sent there
+      {"10.20.30.40", Address(10, 20, 30, 40)},  // read, not looked up
       {"localhost", Address(127, 0, 0, 1)},
   };
   for (const auto& c : cases) {
