@@ -21,7 +21,11 @@ void ShowVersion(HWND dialog, int id, float version) {
 
 HINSTANCE Instance() { return platform::win32::ToHinstance(Application::Current()->Instance); }
 
-void OpenInBrowser(const char* address) { platform::ShellOpen(address, nullptr, platform::ShowMode::Normal); }
+// Both dialogs close once they have sent the user to the site.
+void OpenAndClose(HWND dialog, const char* address, WPARAM wParam) {
+  platform::ShellOpen(address, nullptr, platform::ShowMode::Normal);
+  EndDialog(dialog, static_cast<INT_PTR>(wParam));
+}
 
 // The notice of a newer version reads as one sentence of four controls.
 const int kNewerNotice[] = {IDC_NEWER_NOTICE, IDC_NEWER_AND, IDC_NEWER_GO, IDC_NEWER_SMILE};
@@ -46,8 +50,7 @@ INT_PTR CALLBACK VersionProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   if (message != WM_COMMAND) return FALSE;
   switch (LOWORD(wParam)) {
     case IDC_NEWER_GO:
-      OpenInBrowser(site::kNewVersionPage);
-      EndDialog(dialog, static_cast<INT_PTR>(wParam));
+      OpenAndClose(dialog, site::kNewVersionPage, wParam);
       return TRUE;
     case IDOK:
     case IDCANCEL:
@@ -75,8 +78,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   if (message != WM_COMMAND) return FALSE;
   switch (LOWORD(wParam)) {
     case IDC_ABOUT_HOME_PAGE:
-      OpenInBrowser(site::kHomePage);
-      EndDialog(dialog, static_cast<INT_PTR>(wParam));
+      OpenAndClose(dialog, site::kHomePage, wParam);
       return TRUE;
     case IDC_ABOUT_OK:
       EndDialog(dialog, static_cast<INT_PTR>(wParam));
