@@ -1,9 +1,12 @@
 #include "app/Application.h"
 
+#include <algorithm>
+
 #include "app/MainWindow.h"
 #include "common/Texts.h"
 #include "mail/MailProgram.h"
 #include "notify/AlertSound.h"
+#include "notify/TrayMenus.h"
 #include "resources/resource.h"
 #include "settings/Census.h"
 #include "settings/SettingsStore.h"
@@ -38,15 +41,17 @@ int Application::Init(platform::Module instance) {
   Boxes.TimerWindow = MainWindow;
   if (!LoadSettings(*this)) return 0;
   LoadButtonIcons();
-  PromptIncompleteBoxes();
+  // The icon and the semaphores before the first dialog: a "Тест" there may
+  // find mail, and its sound test plays through them.
   Tray.CreateIcon(Instance, MainWindow);
   CreateSemaphores();
+  PromptIncompleteBoxes();
   RunCensus(*this);
   bool newer = false;
   if (!StartupVersionCheck(&newer)) return 0;
-  // A new version waits for the user's attention first: a box is polled
-  // once the settings dialog has stored it.
-  if (!newer) Boxes.ArmAllTimers(true);
+  // Checking goes on whatever the site says: the notice waves until seen,
+  // and new mail takes the envelope meanwhile.
+  Boxes.ArmAllTimers(true);
   Started = true;
   return 1;
 }
@@ -88,9 +93,7 @@ void Application::PromptIncompleteBoxes() {
   for (int32_t i = 0; i < Boxes.Count; ++i) {
     const Mailbox& box = *Boxes.At(i);
     if (!box.Login.IsEmpty() && !box.Password.IsEmpty() && !box.PopServerName.IsEmpty()) continue;
-    Boxes.SetCurrent(i);
-    LastTabPos = kMailboxPage;
-    Dialogs.Settings(*this);
+    OpenSettingsAt(*this, kMailboxPage, i);
   }
 }
 
@@ -116,14 +119,15 @@ void Application::Shutdown() {
   platform::PostQuit(0);
 }
 
-int Application::ProcessCheckResults() {
+int Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
   const int guarded = EnterModal();
   for (int32_t i = 0; i < Boxes.Count; ++i) {
     Mailbox* box = Boxes.At(i);
     if (box->DoCheckBox == 0 || box->MsminRunMode != 1 || box->NewMailCount() <= 0) continue;
+    if (std::find(MendQuestions.begin(), MendQuestions.end(), box->Id) != MendQuestions.end()) continue;
     StartAlertSound(SpeakerSemaphore, WavSemaphore, box->SoundMode, box->SpeakerStr.Text(),
                     box->WavPath.Text(), box->SpeakerLen);
-    OpenMailProgram(*this, *box);
+    if (!OpenMailProgram(*this, *box)) unstarted.push_back(box->Id);
     Boxes.ClearSameProgram(box->MsminPath.Text());
   }
   const bool quiet = Boxes.FirstNewMailBox() == nullptr;

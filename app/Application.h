@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "app/Dialogs.h"
 #include "common/String.h"
@@ -50,9 +51,11 @@ class Application {
   bool Started = false;
 
   // Evaluates every box after a poll: boxes that start their mail program by
-  // themselves do so at once (with their sound); 1 when no box has new mail
-  // afterwards, 0 otherwise.
-  int ProcessCheckResults();
+  // themselves do so at once (with their sound); the ids of those whose
+  // program would not start are added to `unstarted`, for the caller to ask
+  // about once this is done. A box whose question waits is left alone. 1 when
+  // no box has new mail afterwards, 0 otherwise.
+  int ProcessCheckResults(std::vector<int32_t>& unstarted);
 
   TrayNotifier Tray{*this};
   DialogSet Dialogs;
@@ -63,6 +66,10 @@ class Application {
   // 3 antispam.
   int32_t LastTabPos = 0;
   static constexpr int32_t kMailboxPage = 1;
+  // The settings dialog is open: its page and box are not to be moved.
+  bool SettingsOpen = false;
+  // Boxes whose "path is wrong" question waits for an answer.
+  std::vector<int32_t> MendQuestions;
   int32_t RunMsminMode = 0;
   int32_t LastCensusYear = 0;
   int32_t SendErrors = 1;

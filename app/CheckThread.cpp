@@ -62,8 +62,10 @@ void CheckThread(void* argument) {
   bool deposited = false;
   // Deposited while the box's mutex is held: a later poll of the box can
   // only deposit after this one, so the newest result is published last.
+  // A connection test's result is the test's alone: it is shown in its
+  // message box and never reaches the box, the envelope or the alerts.
   job->Request.Finished = [&](int32_t code, PollResult& finished) {
-    if (code < 0) return;
+    if (code < 0 || job->ReportWindow != nullptr) return;
     Depot().Deposit({job->Request.BoxId, job->Request.TandrelMode, &finished});
     deposited = true;
   };

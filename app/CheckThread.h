@@ -11,9 +11,10 @@ class Mailbox;
 // Starts one detached poll of the box (main thread). The worker gets a copy
 // of what it needs and a handle of its own to the box's mutex, so it never
 // reads the box itself. 0 when the thread could not be started. With a
-// report window, reportMessage is posted to it once the poll and its
-// publication are done: wParam is the poll's code (as a 32-bit value),
-// lParam the platform::TlsFailure behind a failed TLS connection.
+// report window the poll is a connection test: its result is not handed to
+// the box, and reportMessage is posted to the window once the poll is done:
+// wParam is the poll's code (as a 32-bit value), lParam the
+// platform::TlsFailure behind a failed TLS connection.
 int StartCheck(Application& application, const Mailbox& box, platform::Window reportWindow = nullptr,
                uint32_t reportMessage = 0);
 

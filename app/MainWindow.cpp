@@ -1,7 +1,10 @@
 #include "app/MainWindow.h"
 
+#include <vector>
+
 #include "app/Application.h"
 #include "app/CheckThread.h"
+#include "notify/TrayMenus.h"
 
 namespace {
 
@@ -11,9 +14,17 @@ void OnTimer(Application& app, uintptr_t id) {
   if (box != nullptr) StartCheck(app, *box);
 }
 
+// The tray shows the outcome before any question about a mail program
+// that would not start holds the thread.
 void OnCheckResult(Application& app) {
   PublishPollResults(app);
-  app.Tray.SetState(app.ProcessCheckResults() ? TrayState::Quiet : TrayState::NewMail);
+  std::vector<int32_t> unstarted;
+  if (app.ProcessCheckResults(unstarted)) {
+    app.Tray.Calm();
+  } else {
+    app.Tray.SetState(TrayState::NewMail);
+  }
+  for (int32_t id : unstarted) OfferToMendMailProgram(app, id);
 }
 
 void OnTrayMouse(TrayNotifier& tray, uint32_t mouseMessage) {

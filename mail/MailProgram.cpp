@@ -1,24 +1,11 @@
 #include "mail/MailProgram.h"
 
 #include "app/Application.h"
-#include "common/Texts.h"
 #include "mail/CommandRunner.h"
 #include "mail/TimeScale.h"
-#include "notify/TrayMenus.h"
 #include "settings/RegistryAccess.h"
 
 namespace {
-
-constexpr char kBadPath[] = "Путь к почтовой программе указан не верно!\nХотите исправить?";
-
-void OfferToMendPath(Application& app, int32_t index) {
-  const platform::BoxAnswer answer = platform::ShowMessageBox(
-      nullptr, kBadPath, texts::kCaptionError, platform::BoxButtons::YesNo, platform::BoxIcon::Warning, true);
-  if (answer != platform::BoxAnswer::Yes) return;
-  app.LastTabPos = Application::kMailboxPage;
-  app.Boxes.SetCurrent(index);
-  OpenSettingsDialog(app);
-}
 
 void StoreLastMsgDate(int32_t index, int32_t date) {
   if (index < 0) return;
@@ -31,9 +18,8 @@ void StoreLastMsgDate(int32_t index, int32_t date) {
 }  // namespace
 
 int OpenMailProgram(Application& app, Mailbox& box) {
-  const int32_t index = app.Boxes.IndexOfId(box.Id);
-  if (!RunCommandLine(box.MsminPath.Text(), app.RunMsminMode)) OfferToMendPath(app, index);
-  if (box.AcknowledgeNewMessages(CurrentTimeValue())) StoreLastMsgDate(index, box.LastMsgDate);
+  const int started = RunCommandLine(box.MsminPath.Text(), app.RunMsminMode) != 0 ? 1 : 0;
+  if (box.AcknowledgeNewMessages(CurrentTimeValue())) StoreLastMsgDate(app.Boxes.IndexOfId(box.Id), box.LastMsgDate);
   box.ClearNewMail();
-  return 0;
+  return started;
 }

@@ -1,7 +1,9 @@
 #include "notify/TrayMenus.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "app/Application.h"
 #include "common/Texts.h"
@@ -13,6 +15,7 @@ namespace {
 
 constexpr char kBadCommand[] = "Неверная команда\nХотите исправить?";
 constexpr char kReallyExit[] = "Точно выход?";
+constexpr char kBadMailProgram[] = "Путь к почтовой программе указан не верно!\nХотите исправить?";
 constexpr int32_t kCommandsTab = 2;
 
 // Holds the modal guard, when it could be taken, for as long as it lives.
@@ -59,8 +62,7 @@ void RunUserCommand(Application& app, const Command& command) {
                                  platform::BoxIcon::Warning, true);
     if (answer != platform::BoxAnswer::Yes) return;
   }
-  app.LastTabPos = kCommandsTab;
-  OpenSettingsDialog(app);
+  OpenSettingsAt(app, kCommandsTab);
 }
 
 void AskToExit(Application& app) {
@@ -131,15 +133,46 @@ void ShowBoxMenu(Application& app, bool withCounts) {
   const uint32_t chosen = platform::TrackMenu(menu.Menu, app.MainWindow);
   Mailbox* box = chosen != 0 ? boxes.BoxById(static_cast<int32_t>(chosen)) : nullptr;
   if (box == nullptr) return;
-  const std::string program = box->MsminPath.Text();
-  OpenMailProgram(app, *box);
-  boxes.ClearSameProgram(program.c_str());
-  if (boxes.FirstNewMailBox() == nullptr) app.Tray.SetState(TrayState::Quiet);
+  const int32_t id = box->Id;
+  const int started = OpenMailProgram(app, *box);
+  boxes.ClearSameProgram(box->MsminPath.Text());
+  if (boxes.FirstNewMailBox() == nullptr) app.Tray.Calm();
+  if (!started) OfferToMendMailProgram(app, id);
 }
 
 void OpenSettingsDialog(Application& app) {
   ModalHold guard(app);
-  if (app.Dialogs.Settings != nullptr) app.Dialogs.Settings(app);
+  if (app.Dialogs.Settings == nullptr) return;
+  if (app.SettingsOpen) {
+    app.Dialogs.Settings(app);
+    return;
+  }
+  app.SettingsOpen = true;
+  app.Dialogs.Settings(app);
+  app.SettingsOpen = false;
+}
+
+void OpenSettingsAt(Application& app, int32_t page, int32_t boxIndex) {
+  if (!app.SettingsOpen) {
+    app.LastTabPos = page;
+    if (boxIndex >= 0) app.Boxes.SetCurrent(boxIndex);
+  }
+  OpenSettingsDialog(app);
+}
+
+void OfferToMendMailProgram(Application& app, int32_t boxId) {
+  std::vector<int32_t>& asking = app.MendQuestions;
+  if (std::find(asking.begin(), asking.end(), boxId) != asking.end()) return;
+  asking.push_back(boxId);
+  platform::BoxAnswer answer;
+  {
+    ModalHold guard(app);
+    answer = platform::ShowMessageBox(nullptr, kBadMailProgram, texts::kCaptionError, platform::BoxButtons::YesNo,
+                                      platform::BoxIcon::Warning, true);
+  }
+  asking.erase(std::find(asking.begin(), asking.end(), boxId));
+  const int32_t index = app.Boxes.IndexOfId(boxId);
+  if (answer == platform::BoxAnswer::Yes && index >= 0) OpenSettingsAt(app, Application::kMailboxPage, index);
 }
 
 void OpenNewMailListDialog(Application& app) {

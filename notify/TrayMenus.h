@@ -32,5 +32,14 @@ void ShowBoxMenu(Application& application, bool withCounts);
 // Each runs its dialog under the modal guard, and goes on when another menu
 // or dialog holds it.
 void OpenSettingsDialog(Application& application);
+// The settings on this page (and, from 0 up, this box). While the dialog is
+// open already it is only brought forward: moving its page or box under it
+// would store what it shows into another box.
+void OpenSettingsAt(Application& application, int32_t page, int32_t boxIndex = -1);
+// The mail program of the box with this id did not start: asks whether to
+// mend its path and, on Yes, opens the settings on the box, found again by
+// its id, since the box may be gone or moved once the question is answered.
+// A box has one such question at a time.
+void OfferToMendMailProgram(Application& application, int32_t boxId);
 void OpenNewMailListDialog(Application& application);
 void OpenVersionDialog(Application& application);

@@ -82,7 +82,9 @@ int TrayNotifier::SetState(TrayState state) {
       SetAnimation(false);
       break;
     case TrayState::NewVersion:
-      PlaySpeakerPattern(kNewVersionTune, kNewVersionStepMs);
+      // The tune once per notice, not on every return to it.
+      if (!NoticeUnseen) PlaySpeakerPattern(kNewVersionTune, kNewVersionStepMs);
+      NoticeUnseen = true;
       SetAnimation(true);
       break;
     case TrayState::NewMail:
@@ -108,6 +110,8 @@ void TrayNotifier::EnterNewMail() {
   NotifyData.tip = NewMailText;
   SetAnimation(true);
 }
+
+int TrayNotifier::Calm() { return SetState(NoticeUnseen ? TrayState::NewVersion : TrayState::Quiet); }
 
 int TrayNotifier::RemoveIcon() {
   SetAnimation(false);
@@ -158,8 +162,9 @@ void TrayNotifier::OnRightButtonDown() {
       ShowTrayMenu(Owner);
       break;
     case TrayState::NewVersion:
+      NoticeUnseen = false;
       OpenVersionDialog(Owner);
-      SetState(TrayState::Quiet);
+      Calm();
       break;
     case TrayState::NewMail:
       if (Owner.EnterModal()) {
@@ -183,8 +188,10 @@ void TrayNotifier::OnLeftButtonDown() {
   if (enabled == 0) return;
   Mailbox* box = State == TrayState::Quiet ? boxes.FirstEnabledBox() : boxes.FirstNewMailBox();
   if (box == nullptr) return;
-  OpenMailProgram(Owner, *box);
-  SetState(TrayState::Quiet);
+  const int32_t id = box->Id;
+  const int started = OpenMailProgram(Owner, *box);
+  Calm();
+  if (!started) OfferToMendMailProgram(Owner, id);
 }
 
 void TrayNotifier::OnMouseMove() {

@@ -40,6 +40,9 @@ class TrayNotifier {
   // entering NewMail or NewVersion, a sound. A switch to the state already
   // shown does nothing. Returns what the shell answered.
   int SetState(TrayState state);
+  // The state without new mail: the new version's notice while the user has
+  // not seen it, the quiet envelope otherwise.
+  int Calm();
   // Stops the animation and takes the icon away.
   int RemoveIcon();
   // Adds the icon again as it is now: the taskbar was re-created (Explorer
@@ -68,6 +71,8 @@ class TrayNotifier {
   char NewMailText[kTipSize] = {};
   char NewVersionText[kTipSize] = {};
   char CheckingText[kTipSize] = {};
+  // A newer version was announced and the user has not opened its notice.
+  bool NoticeUnseen = false;
   int32_t Animating = 0;
   int32_t FrameCounter = 0;
   uintptr_t AnimationTimer = 0;

@@ -39,6 +39,9 @@ void SaveBoxValues(platform::RegKey& key, const Mailbox& box) {
   WriteDwordValue(key, "DoCheckBox", box.DoCheckBox);
   WriteDwordValue(key, "IsTheSameMsmin", box.IsTheSameMsmin);
   WriteDwordValue(key, "MsminRunMode", box.MsminRunMode);
+  // Kept with the box: after a move or a deletion its number, and so its
+  // key, may have been another box's.
+  WriteDwordValue(key, "LastMsgDate", box.LastMsgDate);
 }
 
 void SaveBoxes(const MailboxList& boxes) {

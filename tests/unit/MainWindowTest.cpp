@@ -4,6 +4,7 @@
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
+#include "app/Site.h"
 #include "platform/host/HostControl.h"
 
 namespace {
@@ -52,6 +53,32 @@ TEST(MainWindowTest, CloseAndEndOfSession) {
     if (c.ends) EXPECT_EQ(0, code);
     if (c.menuOpen) app.LeaveModal();
   }
+}
+
+// A newer version on the site leaves every box checked. Until its notice is
+// seen, a poll without mail leaves the notice waving; mail takes over the
+// envelope, and the notice comes back once the mail is acknowledged.
+TEST(MainWindowTest, ANewerVersionKeepsCheckingAndItsNotice) {
+  host::Reset();
+  host::FailThreadStart(true);
+  host::ServeUrl(site::kVersionFile, "9.99");
+  Application app;
+  ASSERT_EQ(1, app.Init(nullptr));
+  ASSERT_EQ(TrayState::NewVersion, app.Tray.State);
+  EXPECT_EQ(1u, host::ActiveTimers(app.MainWindow).size());
+  const auto result = [&](uint32_t message) { platform::SendWindowMessage(app.MainWindow, message, 0, 0); };
+  result(kMsgBoxNoMail);
+  EXPECT_EQ(TrayState::NewVersion, app.Tray.State);
+  app.Boxes.At(0)->PublishCount(1);
+  result(kMsgBoxHasMail);
+  EXPECT_EQ(TrayState::NewMail, app.Tray.State);
+  const size_t sounds = host::Sounds().size();
+  platform::SendWindowMessage(app.MainWindow, kMsgTrayNotify, 0, platform::kMsgLeftButtonDown);
+  EXPECT_EQ(TrayState::NewVersion, app.Tray.State);
+  EXPECT_EQ(sounds, host::Sounds().size()) << "the notice's tune played once";
+  platform::SendWindowMessage(app.MainWindow, kMsgTrayNotify, 0, platform::kMsgRightButtonDown);
+  result(kMsgBoxNoMail);
+  EXPECT_EQ(TrayState::Quiet, app.Tray.State);
 }
 
 }  // namespace

@@ -88,7 +88,8 @@ TEST_F(SchedulingTest, OnlyEnabledBoxesCountAndOnlyThoseStartTheirProgram) {
     Box(0).DoCheckBox = c.doCheck;
     Box(0).MsminRunMode = c.runMode;
     Box(0).PublishCount(1);
-    EXPECT_EQ(c.quiet, app_->ProcessCheckResults());
+    std::vector<int32_t> unstarted;
+    EXPECT_EQ(c.quiet, app_->ProcessCheckResults(unstarted));
   }
   EXPECT_TRUE(host::ShellCalls().empty());
   EXPECT_EQ(0, app_->EnterModal()) << "still held by the menu that took it";
@@ -107,7 +108,8 @@ TEST_F(SchedulingTest, BoxesThatStartTheirProgramDoSoOnceForASharedProgram) {
   Box(3).IsTheSameMsmin = 1;
   Box(3).PublishCount(3);
   host::FailThreadStart(false);
-  EXPECT_EQ(0, app_->ProcessCheckResults()) << "the box whose path differs in case still has mail";
+  std::vector<int32_t> unstarted;
+  EXPECT_EQ(0, app_->ProcessCheckResults(unstarted)) << "the box whose path differs in case still has mail";
   ASSERT_EQ(1u, host::ShellCalls().size()) << "the first box starts it and clears the others";
   EXPECT_EQ("C:\\Mail\\mail.exe", host::ShellCalls()[0].target);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(0, Box(i).NewMailCount()) << i;
@@ -163,6 +165,20 @@ TEST_F(PublicationTest, AFinishedPollUpdatesItsBoxUnlessItFailedOrTheBoxIsGone) 
   PollAndPublish(Box(0), [](Application& app, Mailbox&) { ASSERT_EQ(1, app.Boxes.RemoveCurrent()); });
   EXPECT_EQ(1, app_->Boxes.Count);
   EXPECT_EQ(0, Box(0).NewMailCount());
+}
+
+// "Тест" finds mail: the answer goes to the page that asked, and the box,
+// the envelope and the mail program know nothing of it.
+TEST_F(PublicationTest, AConnectionTestOnlyReports) {
+  constexpr uint32_t kReport = 0x8001;
+  Box(0).MsminRunMode = 1;
+  ASSERT_EQ(1, StartCheck(*app_, Box(0), app_->MainWindow, kReport));
+  ASSERT_TRUE(host::WaitForQueuedMessage(5000));
+  host::PumpMessages();
+  host::JoinStartedThreads();
+  EXPECT_EQ(0, Box(0).NewMailCount());
+  EXPECT_EQ(TrayState::Quiet, app_->Tray.State);
+  EXPECT_TRUE(host::ShellCalls().empty());
 }
 
 // Acknowledged while a poll that saw the same letter runs: the letter must

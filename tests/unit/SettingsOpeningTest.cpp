@@ -1,54 +1,164 @@
-// A mail program that cannot start opens the settings dialog on its box. The
-// start-up prompt for incomplete boxes is checked end to end.
+// The settings dialog opened from the middle of other work: on a mail program
+// that would not start, from each of the three ways a program is started,
+// while the dialog is open already, and on the first start.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "app/Application.h"
-#include "mail/MailProgram.h"
+#include "app/MainWindow.h"
 #include "platform/host/HostControl.h"
+#include "notify/AlertSound.h"
+#include "notify/TrayMenus.h"
+#include "settings/SettingsStore.h"
 #include "tests/unit/MessageLists.h"
+#include "tests/unit/RegistryValues.h"
 
 namespace {
 
 struct Opening {
   int32_t Current, Tab;
   bool GuardFree;  // another menu could still take the modal guard
+  bool TrayShown, Semaphores;
 };
 std::vector<Opening> g_openings;
+// What the user does in the dialog.
+std::function<void(Application&)> g_inDialog;
 
 void RecordOpening(Application& app) {
   const bool free = app.EnterModal() != 0;
   if (free) app.LeaveModal();
-  g_openings.push_back({app.Boxes.Current, app.LastTabPos, free});
+  g_openings.push_back({app.Boxes.Current, app.LastTabPos, free, !host::TrayIcons().empty(),
+                        app.SpeakerSemaphore != nullptr && app.WavSemaphore != nullptr});
+  if (g_inDialog) g_inDialog(app);
 }
 
-// A Yes to mending opens the dialog on the box, under the guard; the mail is
-// acknowledged all the same.
-TEST(SettingsOpening, AMailProgramThatCannotStartOpensItsBox) {
-  for (const char* program : {"", "missing.exe"}) {
-    SCOPED_TRACE(program);
+// Two complete boxes with new mail; the first one's program is missing.
+class SettingsOpeningTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
     host::Reset();
     host::FailThreadStart(true);
-    Application app;
-    app.Dialogs.Settings = RecordOpening;
-    ASSERT_EQ(1, app.Init(nullptr));
+    g_inDialog = nullptr;
+    app_ = std::make_unique<Application>();
+    app_->Dialogs.Settings = RecordOpening;
+    ASSERT_EQ(1, app_->Init(nullptr));
+    app_->Boxes.AddBox();
     g_openings.clear();
-    app.Boxes.AddBox();
-    Mailbox& first = *app.Boxes.At(0);
-    first.MsminPath = program;
-    first.TandrelMode = 0;
-    GiveMessages(first, {1000});
+    for (int i = 0; i < 2; ++i) {
+      Mailbox& box = *app_->Boxes.At(i);
+      box.MsminPath = i == 0 ? "missing.exe" : "mail.exe";
+      box.TandrelMode = 0;
+      GiveMessages(box, {1000 + i});
+    }
     host::RefuseShellTarget("missing.exe");
-    host::QueueAnswer(platform::BoxAnswer::Yes);
-    OpenMailProgram(app, first);
+  }
+  void Send(uint32_t message, intptr_t lParam = 0) {
+    platform::SendWindowMessage(app_->MainWindow, message, 0, lParam);
+  }
+
+  std::unique_ptr<Application> app_;
+};
+
+// The box whose program failed is box 0, Id kFirstId. Whatever the user does
+// to it in the dialog, its acknowledged date lands in its own key and the box
+// is not touched once the dialog is closed (a deleted box would be freed).
+TEST_F(SettingsOpeningTest, EachStarterAsksAndOpensTheBoxFoundAgainByItsId) {
+  enum Starter { Automatic, LeftClick, BoxMenu };
+  const struct {
+    const char* what;
+    Starter starter;
+    std::function<void(Application&)> inDialog;
+    int32_t keyOfFirstBox;  // its LastMsgDate's key afterwards, 0 for gone
+  } cases[] = {
+      {"automatic start, nothing changed", Automatic, nullptr, 1},
+      {"automatic start, the box deleted", Automatic, [](Application& a) { a.Boxes.RemoveCurrent(); }, 0},
+      {"automatic start, the box moved back", Automatic, [](Application& a) { a.Boxes.MoveBox(0, 1); }, 2},
+      {"left click, the box deleted", LeftClick, [](Application& a) { a.Boxes.RemoveCurrent(); }, 0},
+      {"box menu, the box moved back", BoxMenu, [](Application& a) { a.Boxes.MoveBox(0, 1); }, 2},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    SetUp();
+    g_inDialog = [&](Application& app) {
+      if (c.inDialog) c.inDialog(app);
+      SaveSettings(app);
+    };
+    if (c.starter == Automatic) {
+      app_->Boxes.At(0)->MsminRunMode = 1;
+      Send(kMsgBoxHasMail);
+    } else {
+      app_->Tray.SetState(TrayState::NewMail);
+      if (c.starter == LeftClick) app_->Boxes.At(1)->DoCheckBox = 0;
+      if (c.starter == BoxMenu) host::QueueMenuChoice(MailboxList::kFirstId);
+      Send(kMsgTrayNotify, platform::kMsgLeftButtonDown);
+    }
+    ASSERT_EQ(1u, host::MessageBoxes().size());
+    EXPECT_EQ("Путь к почтовой программе указан не верно!\nХотите исправить?", host::MessageBoxes()[0].text);
     ASSERT_EQ(1u, g_openings.size());
     EXPECT_EQ(Application::kMailboxPage, g_openings[0].Tab);
     EXPECT_EQ(0, g_openings[0].Current);
     EXPECT_FALSE(g_openings[0].GuardFree);
-    EXPECT_EQ(1000, first.LastMsgDate);
-    EXPECT_EQ(0, first.NewMailCount());
+    if (c.keyOfFirstBox != 0) {
+      const std::string key = "Software\\Tandreller\\MailBoxes\\" + std::to_string(c.keyOfFirstBox);
+      EXPECT_EQ("1000", Stored(key, "LastMsgDate"));
+    }
+    EXPECT_TRUE(app_->MendQuestions.empty());
   }
+}
+
+// A box that starts its program by itself gets mail while the settings are
+// open on another box and page: the dialog comes forward and keeps both, or
+// its next save would store the page into the wrong box.
+TEST_F(SettingsOpeningTest, WhileTheDialogIsOpenItsBoxAndPageStay) {
+  app_->Boxes.SetCurrent(1);
+  app_->LastTabPos = 2;
+  g_inDialog = [this](Application&) {
+    g_inDialog = nullptr;
+    app_->Boxes.At(0)->MsminRunMode = 1;
+    Send(kMsgBoxHasMail);
+  };
+  OpenSettingsDialog(*app_);
+  ASSERT_EQ(2u, g_openings.size()) << "the question's Yes brings the open dialog forward";
+  EXPECT_EQ(1, g_openings[1].Current);
+  EXPECT_EQ(2, g_openings[1].Tab);
+  EXPECT_FALSE(app_->SettingsOpen);
+}
+
+// While a box's question waits, its new results neither sound nor start its
+// program again, nor ask once more.
+TEST_F(SettingsOpeningTest, OneQuestionPerBox) {
+  Mailbox& box = *app_->Boxes.At(0);
+  box.MsminRunMode = 1;
+  box.SoundMode = kSoundSpeaker;
+  box.SpeakerStr = "!";
+  app_->MendQuestions.push_back(MailboxList::kFirstId);
+  host::FailThreadStart(false);
+  Send(kMsgBoxHasMail);
+  host::JoinStartedThreads();
+  EXPECT_TRUE(host::MessageBoxes().empty());
+  EXPECT_TRUE(host::ShellCalls().empty());
+  EXPECT_EQ(TrayState::NewMail, app_->Tray.State) << "the mail shows on the envelope instead";
+  EXPECT_EQ(1u, host::Sounds().size()) << "one alert, the envelope's";
+}
+
+// A first start opens the settings on the incomplete box, with the tray icon
+// and the alert semaphores already there for what "Тест" may do.
+TEST(FirstStart, TheDialogOpensWithTheTrayAndSoundsReady) {
+  host::Reset();
+  host::FailThreadStart(true);
+  g_openings.clear();
+  g_inDialog = nullptr;
+  Application app;
+  app.Dialogs.Settings = RecordOpening;
+  ASSERT_EQ(1, app.Init(nullptr));
+  ASSERT_EQ(1u, g_openings.size());
+  EXPECT_EQ(Application::kMailboxPage, g_openings[0].Tab);
+  EXPECT_TRUE(g_openings[0].TrayShown);
+  EXPECT_TRUE(g_openings[0].Semaphores);
+  EXPECT_FALSE(g_openings[0].GuardFree);
 }
 
 }  // namespace

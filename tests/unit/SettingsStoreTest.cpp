@@ -161,7 +161,8 @@ TEST_F(SettingsStoreTest, SavingKeepsWhatOtherStepsOwn) {
   EXPECT_EQ("1700000000", Stored(kSettings, "LastCheckNewVer"));
   EXPECT_EQ("2", Stored(kSettings, "BoxesCount"));
   EXPECT_EQ("ящик 2", Stored(kBox1, "BoxName"));
-  EXPECT_EQ("1000", Stored(kBox1, "LastMsgDate")) << "the date stays with the position";
+  EXPECT_EQ("2000", Stored(kBox1, "LastMsgDate")) << "the date goes with its box";
+  EXPECT_EQ("77", Stored("Software\\Tandreller\\MailBoxes\\2", "LastMsgDate"));
   EXPECT_EQ("ящик 3", Stored("Software\\Tandreller\\MailBoxes\\3", "BoxName")) << "never deleted";
   Application next;
   LoadSettings(next);
