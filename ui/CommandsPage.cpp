@@ -13,6 +13,7 @@
 #include "app/Application.h"
 #include "common/Texts.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
 #include "resources/resource.h"
 #include "settings/CommandRows.h"
 #include "ui/Controls.h"
@@ -50,58 +51,66 @@ struct CellEdit {
 
 CellEdit g_edit;
 
+// Cells hold only what came from the program or passed the cell editor, so
+// every character has its Windows-1251 form.
 std::string CellText(HWND list, int row, int column) {
-  char text[kCellBuffer] = "";
-  LVITEMA item = {};
+  wchar_t text[kCellBuffer] = L"";
+  LVITEMW item = {};
   item.iSubItem = column;
   item.pszText = text;
   item.cchTextMax = kCellBuffer;
-  SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-  return text;
+  const LRESULT length =
+      SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  std::string narrow;
+  platform::win32::Narrow(text, static_cast<size_t>(std::clamp<LRESULT>(length, 0, kCellBuffer - 1)), narrow);
+  return narrow;
 }
 
 void SetCellText(HWND list, int row, int column, const char* text) {
-  LVITEMA item = {};
+  std::wstring wide = platform::win32::Wide(text);
+  LVITEMW item = {};
   item.iSubItem = column;
-  item.pszText = const_cast<char*>(text);
-  SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  item.pszText = wide.data();
+  SendMessageW(list, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
-int RowCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+int RowCount(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 CommandRows ReadRows(HWND list) {
   CommandRows rows;
   const int count = RowCount(list);
   for (int row = 0; row < count; ++row) {
-    const bool selected = SendMessageA(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) != 0;
+    const bool selected = SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) != 0;
     rows.Append(CellText(list, row, 0).c_str(), CellText(list, row, 1).c_str(), selected);
   }
   return rows;
 }
 
 void WriteRows(HWND list, const CommandRows& rows) {
-  SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+  SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
   int row = 0;
   for (const CommandRow& each : rows.Rows) {
-    LVITEMA item = {};
+    std::wstring caption = platform::win32::Wide(each.Caption.Text());
+    LVITEMW item = {};
     item.mask = LVIF_TEXT | LVIF_STATE;
     item.iItem = row;
-    item.pszText = const_cast<char*>(each.Caption.Text());
+    item.pszText = caption.data();
     item.stateMask = LVIS_SELECTED;
     item.state = each.Selected ? LVIS_SELECTED : 0;
-    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     SetCellText(list, row++, 1, each.CommandLine.Text());
   }
 }
 
 void AddColumn(HWND list, int index, const char* header, int width) {
-  LVCOLUMNA column = {};
+  std::wstring text = platform::win32::Wide(header);
+  LVCOLUMNW column = {};
   column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
   column.fmt = LVCFMT_LEFT;
   column.cx = width;
-  column.pszText = const_cast<char*>(header);
+  column.pszText = text.data();
   column.iSubItem = index;
-  SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
+  SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
 }
 
 void Fill(HWND page) {
@@ -111,7 +120,7 @@ void Fill(HWND page) {
   }
   HWND list = GetDlgItem(page, IDC_COMMAND_LIST);
   g_edit.List = list;
-  SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
                LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
   RECT client = {};
   GetClientRect(list, &client);
@@ -123,16 +132,21 @@ void Fill(HWND page) {
   WriteRows(list, rows);
 }
 
+// The editor goes first: the warning about characters taken out moves the
+// focus, and what runs on that must find no edit open.
 void EndCellEdit(bool take) {
   HWND editor = g_edit.Editor.Get();
   if (editor == nullptr) return;
+  std::string text;
+  bool foreign = false;
   if (take && g_edit.Row >= 0 && g_edit.Column >= 0 && g_edit.Row < RowCount(g_edit.List)) {
-    char text[kCellBuffer] = "";
-    GetWindowTextA(editor, text, kCellBuffer);
-    SetCellText(g_edit.List, g_edit.Row, g_edit.Column, text);
+    foreign = !RepresentableText(editor, text);
+    if (text.size() > CommandRows::kCellMax) text.resize(CommandRows::kCellMax);
+    SetCellText(g_edit.List, g_edit.Row, g_edit.Column, text.c_str());
   }
   g_edit.Row = g_edit.Column = -1;
   g_edit.Editor.Reset(nullptr);
+  if (foreign) TellForeignTextTakenOut(GetParent(g_edit.List));
 }
 
 // The editor is a popup, outside the dialog's keyboard handling: it takes
@@ -140,7 +154,7 @@ void EndCellEdit(bool take) {
 LRESULT CALLBACK EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
   const bool enter = wParam == VK_RETURN;
   if (message == WM_KEYDOWN && (enter || wParam == VK_ESCAPE)) {
-    PostMessageA(GetParent(g_edit.List), kMsgEndCellEdit, enter ? 1 : 0, 0);
+    PostMessageW(GetParent(g_edit.List), kMsgEndCellEdit, enter ? 1 : 0, 0);
     return 0;
   }
   if (message == WM_CHAR && (wParam == '\r' || wParam == 27)) return 0;  // no beep
@@ -152,11 +166,11 @@ LRESULT CALLBACK EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lPa
 bool CellRect(HWND list, int row, int column, RECT& cell) {
   cell = {};
   cell.left = LVIR_LABEL;
-  if (!SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell)))
+  if (!SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell)))
     return false;
   if (column == 1) {
     cell.left = cell.right;
-    cell.right = cell.left + static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0));
+    cell.right = cell.left + static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0));
   }
   RECT client = {};
   GetClientRect(list, &client);
@@ -171,10 +185,10 @@ void OpenCellEditor(HWND list) {
   LVHITTESTINFO hit = {};
   hit.pt = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
   ScreenToClient(list, &hit.pt);
-  if (SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 || hit.iItem < 0) return;
+  if (SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 || hit.iItem < 0) return;
   RECT cell;
   if (!CellRect(list, hit.iItem, hit.iSubItem, cell)) return;
-  HWND editor = CreateWindowExA(0, "EDIT", CellText(list, hit.iItem, hit.iSubItem).c_str(),
+  HWND editor = CreateWindowExW(0, L"EDIT", platform::win32::Wide(CellText(list, hit.iItem, hit.iSubItem).c_str()).c_str(),
                                 WS_POPUP | WS_VISIBLE | ES_AUTOHSCROLL, cell.left + 1, cell.top,
                                 cell.right - cell.left - 1, cell.bottom - cell.top - 1, list, nullptr,
                                 nullptr, nullptr);
@@ -184,13 +198,13 @@ void OpenCellEditor(HWND list) {
   g_edit.Column = hit.iSubItem;
   HWND frame = GetAncestor(list, GA_ROOT);
   SetWindowSubclass(editor, EditorProc, 1, 0);
-  SendMessageA(editor, WM_SETFONT, SendMessageA(frame, WM_GETFONT, 0, 0), FALSE);
-  SendMessageA(editor, EM_SETMARGINS, EC_LEFTMARGIN, MAKELPARAM(kEditorMargin, 0));
-  SendMessageA(editor, EM_LIMITTEXT, CommandRows::kCellMax, 0);
-  SendMessageA(editor, EM_SETSEL, 0, -1);
+  SendMessageW(editor, WM_SETFONT, SendMessageW(frame, WM_GETFONT, 0, 0), FALSE);
+  SendMessageW(editor, EM_SETMARGINS, EC_LEFTMARGIN, MAKELPARAM(kEditorMargin, 0));
+  SendMessageW(editor, EM_LIMITTEXT, CommandRows::kCellMax, 0);
+  SendMessageW(editor, EM_SETSEL, 0, -1);
   SetFocus(editor);
   // The popup has the focus; the dialog must not look inactive meanwhile.
-  SendMessageA(frame, WM_NCACTIVATE, TRUE, 0);
+  SendMessageW(frame, WM_NCACTIVATE, TRUE, 0);
 }
 
 void ChangeRows(HWND page, int id) {

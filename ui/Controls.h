@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "common/String.h"
 
 namespace ui {
@@ -13,8 +15,23 @@ namespace ui {
 // is cut to fit.
 constexpr int kFieldBuffer = 2024;
 
+// Texts pass between the controls (UTF-16) and the program (Windows-1251)
+// here. A character without a Windows-1251 form reads as '?': such
+// characters are taken out where they are typed (RefuseForeignText).
 void ReadField(HWND dialog, int id, String& text, int capacity = kFieldBuffer);
 void ShowField(HWND dialog, int id, const char* text);
+// A window's own text (an edit control's), at most capacity - 1 characters.
+std::string WindowText(HWND window, int capacity);
+void SetWindowTextTo(HWND window, const char* text);
+// The program keeps every text in Windows-1251, and a '?' in place of a
+// letter of a path or a name would be stored as if the user had typed it.
+// So characters without a Windows-1251 form are taken out where they are
+// typed, and the user is told why.
+// The window's text without them; false when there were some.
+bool RepresentableText(HWND window, std::string& text);
+void TellForeignTextTakenOut(HWND owner);
+// After an edit control changed.
+void RefuseForeignText(HWND edit);
 void ShowNumber(HWND dialog, int id, uint32_t number);
 bool Ticked(HWND dialog, int id);
 void Tick(HWND dialog, int id, bool on);

@@ -3,7 +3,12 @@
 #include <commdlg.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <vector>
+
+#include "common/Texts.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
 
 namespace ui {
 namespace {
@@ -13,6 +18,9 @@ constexpr size_t kStartTextMax = 300;
 // Room for the chosen path. Generous, so that an ordinary deep path is taken
 // whole; a longer one is refused by the dialog and the field stays as it was.
 constexpr size_t kPathRoom = 1024;
+constexpr char kForeignPath[] =
+    "В пути к этому файлу есть знаки, которых нет в кодировке Windows-1251,\n"
+    "а программа хранит пути только в ней. Выберите файл в другой папке.";
 
 }  // namespace
 
@@ -22,11 +30,13 @@ const FileKind kWaveFiles = {"WAV-ы", "*.wav"};
 bool ChooseFile(HWND owner, const char* text, const FileKind& kind, std::string& chosen) {
   std::string start(text, std::min(std::char_traits<char>::length(text), kStartTextMax));
   start.erase(std::remove(start.begin(), start.end(), '"'), start.end());
-  std::vector<char> path(kPathRoom, '\0');
-  std::copy(start.begin(), start.end(), path.begin());
+  const std::wstring wideStart = platform::win32::Wide(start.c_str());
+  std::vector<wchar_t> path(kPathRoom, L'\0');
+  std::copy(wideStart.begin(), wideStart.end(), path.begin());
   // The filter is pairs of NUL-ended texts and an empty one at the end.
-  std::string filter = std::string(kind.Name) + '\0' + kind.Pattern + '\0' + '\0';
-  OPENFILENAMEA dialog = {};
+  const std::wstring filter = platform::win32::Wide(kind.Name) + L'\0' + platform::win32::Wide(kind.Pattern) +
+                              L'\0' + L'\0';
+  OPENFILENAMEW dialog = {};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = owner;
   dialog.lpstrFilter = filter.c_str();
@@ -35,9 +45,12 @@ bool ChooseFile(HWND owner, const char* text, const FileKind& kind, std::string&
   dialog.nMaxFile = static_cast<DWORD>(path.size());
   // The program's working folder stays where it was.
   dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-  if (!GetOpenFileNameA(&dialog)) return false;
-  chosen = path.data();
-  return true;
+  if (!GetOpenFileNameW(&dialog)) return false;
+  path.back() = L'\0';
+  if (platform::win32::Narrow(path.data(), wcslen(path.data()), chosen)) return true;
+  platform::ShowMessageBox(platform::win32::FromHwnd(owner), kForeignPath, texts::kCaptionError,
+                           platform::BoxButtons::Ok, platform::BoxIcon::Warning, false);
+  return false;
 }
 
 }  // namespace ui

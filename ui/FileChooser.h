@@ -18,8 +18,9 @@ extern const FileKind kWaveFiles;
 
 // Lets the user choose an existing file, starting from `text` (a field's
 // text; its double quotes are dropped). True, with the path in `chosen`,
-// when a file was chosen; false when the user cancelled or the path is
-// longer than the dialog takes.
+// when a file was chosen; false when the user cancelled, the path is longer
+// than the dialog takes, or it has characters Windows-1251 lacks (the user
+// is told so).
 bool ChooseFile(HWND owner, const char* text, const FileKind& kind, std::string& chosen);
 
 }  // namespace ui

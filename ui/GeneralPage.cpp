@@ -2,6 +2,7 @@
 // and the error reports. Read back only on "Сохранить".
 #include "app/Application.h"
 #include "mail/MailboxFields.h"
+#include "platform/win32/Text.h"
 #include "resources/resource.h"
 #include "ui/Controls.h"
 #include "ui/Pages.h"
@@ -18,10 +19,12 @@ void Fill(HWND page) {
   Enable(page, IDC_VERSION_PERIOD, app.DoAutoCheckNewVer != 0);
   ShowNumber(page, IDC_VERSION_PERIOD, static_cast<uint32_t>(app.CheckNewVerPeriod));
   ShowField(page, IDC_PROMPT, app.Prompt.Text());
-  for (const char* mode : kRunModes)
-    SendDlgItemMessageA(page, IDC_RUN_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(mode));
+  for (const char* mode : kRunModes) {
+    SendDlgItemMessageW(page, IDC_RUN_MODE, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(platform::win32::Wide(mode).c_str()));
+  }
   // A stored mode that names no item leaves the list without a selection.
-  SendDlgItemMessageA(page, IDC_RUN_MODE, CB_SETCURSEL, static_cast<WPARAM>(app.RunMsminMode), 0);
+  SendDlgItemMessageW(page, IDC_RUN_MODE, CB_SETCURSEL, static_cast<WPARAM>(app.RunMsminMode), 0);
   Tick(page, IDC_SEND_ERRORS, app.SendErrors != 0);
 }
 
@@ -34,14 +37,18 @@ void StoreGeneralPage(HWND page) {
   String period;
   ReadField(page, IDC_VERSION_PERIOD, period);
   app.CheckNewVerPeriod = static_cast<int32_t>(ReadUnsigned(period.Text()));
-  app.RunMsminMode = static_cast<int32_t>(SendDlgItemMessageA(page, IDC_RUN_MODE, CB_GETCURSEL, 0, 0));
+  app.RunMsminMode = static_cast<int32_t>(SendDlgItemMessageW(page, IDC_RUN_MODE, CB_GETCURSEL, 0, 0));
   ReadField(page, IDC_PROMPT, app.Prompt);
 }
 
-INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_INITDIALOG) {
     Fill(page);
     return FALSE;
+  }
+  if (message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE) {
+    RefuseForeignText(reinterpret_cast<HWND>(lParam));
+    return TRUE;
   }
   if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return FALSE;
   if (LOWORD(wParam) == IDC_AUTO_VERSION_CHECK) {

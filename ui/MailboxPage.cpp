@@ -203,6 +203,10 @@ INT_PTR CALLBACK MailboxPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
       LoadMailboxPage(page);
       return FALSE;
     case WM_COMMAND:
+      if (HIWORD(wParam) == EN_CHANGE) {
+        RefuseForeignText(reinterpret_cast<HWND>(lParam));
+        return TRUE;
+      }
       if (HIWORD(wParam) != BN_CLICKED) return FALSE;
       return OnCommand(page, LOWORD(wParam)) ? TRUE : FALSE;
     case kMsgConnectionTested:

@@ -6,9 +6,11 @@
 // clang-format on
 
 #include <algorithm>
+#include <string>
 
 #include "app/Application.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
 #include "resources/resource.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
@@ -26,13 +28,14 @@ const Column kColumns[] = {{"Размер", 53}, {"От", 120}, {"Тема", 180
 void AddColumns(HWND list) {
   int index = 0;
   for (const Column& each : kColumns) {
-    LVCOLUMNA column = {};
+    std::wstring header = platform::win32::Wide(each.Header);
+    LVCOLUMNW column = {};
     column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     column.fmt = LVCFMT_LEFT;
     column.cx = platform::DisplayPixels(each.Width);
-    column.pszText = const_cast<char*>(each.Header);
+    column.pszText = header.data();
     column.iSubItem = index;
-    SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(index++), reinterpret_cast<LPARAM>(&column));
+    SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index++), reinterpret_cast<LPARAM>(&column));
   }
 }
 
@@ -47,7 +50,7 @@ void PlaceAtCursor(HWND dialog) {
   const int height = window.bottom - window.top;
   MONITORINFO monitor = {};
   monitor.cbSize = sizeof monitor;
-  GetMonitorInfoA(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor);
+  GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &monitor);
   const RECT& work = monitor.rcWork;
   const LONG left = std::max(work.left, std::min(cursor.x, work.right) - width);
   const LONG top = std::max(work.top, std::min(cursor.y, work.bottom) - height);
@@ -75,7 +78,7 @@ INT_PTR CALLBACK NewMailListProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 void RunNewMailListDialog(Application& app) {
-  DialogBoxParamA(platform::win32::ToHinstance(app.Instance), MAKEINTRESOURCEA(IDD_NEW_MAIL_LIST), nullptr,
+  DialogBoxParamW(platform::win32::ToHinstance(app.Instance), MAKEINTRESOURCEW(IDD_NEW_MAIL_LIST), nullptr,
                   NewMailListProc, 0);
 }
 

@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string>
 
 #include "app/Application.h"
 #include "common/Texts.h"
 #include "mail/MailboxNavigation.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
 #include "resources/resource.h"
 #include "settings/SettingsStore.h"
 #include "ui/Controls.h"
@@ -87,7 +89,7 @@ LRESULT CALLBACK PageKeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code >= 0 && wParam == PM_REMOVE && g_frame != nullptr && message->message == WM_KEYDOWN &&
       message->wParam != VK_ESCAPE) {
     for (HWND page : g_frame->Pages) {
-      if (page == nullptr || !IsDialogMessageA(page, message)) continue;
+      if (page == nullptr || !IsDialogMessageW(page, message)) continue;
       message->message = WM_NULL;
       message->wParam = 0;
       message->lParam = 0;
@@ -115,7 +117,7 @@ void UpdateNavigation(Frame& frame) {
 void ShowPage(Frame& frame, int index, bool initial) {
   int32_t& last = frame.App.LastTabPos;
   if (initial) {
-    SendMessageA(frame.Tabs, TCM_SETCURSEL, static_cast<WPARAM>(last), 0);
+    SendMessageW(frame.Tabs, TCM_SETCURSEL, static_cast<WPARAM>(last), 0);
   } else {
     // A cell editor floats above its page: it must not outlive the page's turn.
     if (last == kCommandsPage) TakeOpenCellEdit();
@@ -139,7 +141,7 @@ void LockCancel(Frame& frame) {
 
 HWND CreatePage(Frame& frame, int index) {
   const HINSTANCE instance = platform::win32::ToHinstance(frame.App.Instance);
-  HWND page = CreateDialogParamA(instance, MAKEINTRESOURCEA(kPages[index].Template), frame.Tabs,
+  HWND page = CreateDialogParamW(instance, MAKEINTRESOURCEW(kPages[index].Template), frame.Tabs,
                                  kPages[index].Procedure, 0);
   if (page == nullptr) return nullptr;
   ShowWindow(page, SW_HIDE);
@@ -151,7 +153,7 @@ HWND CreatePage(Frame& frame, int index) {
   MapDialogRect(frame.Window, &place);
   RECT body = {};
   GetClientRect(frame.Tabs, &body);
-  SendMessageA(frame.Tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&body));
+  SendMessageW(frame.Tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&body));
   RECT size = {};
   GetWindowRect(page, &size);
   const int width = std::max<int>(body.right - place.left, size.right - size.left);
@@ -166,11 +168,11 @@ void Open(Frame& frame, HWND window) {
   frame.Tabs = GetDlgItem(window, IDC_TABS);
   // A page number from the registry that names no page shows the first.
   if (frame.App.LastTabPos < 0 || frame.App.LastTabPos >= kPageCount) frame.App.LastTabPos = 0;
-  frame.Hook.Reset(SetWindowsHookExA(WH_GETMESSAGE, PageKeyboardHook, nullptr, GetCurrentThreadId()));
-  frame.Tooltip.Reset(CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+  frame.Hook.Reset(SetWindowsHookExW(WH_GETMESSAGE, PageKeyboardHook, nullptr, GetCurrentThreadId()));
+  frame.Tooltip.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window,
                                       nullptr, nullptr, nullptr));
-  SendMessageA(window, WM_SETICON, ICON_SMALL,
+  SendMessageW(window, WM_SETICON, ICON_SMALL,
                reinterpret_cast<LPARAM>(platform::win32::ToHicon(frame.App.SmallIcon)));
   for (const BarButton& button : kBarButtons) AddTooltip(window, button.Id, button.Tip);
   for (const BarButton& button : kBarButtons) {
@@ -178,10 +180,11 @@ void Open(Frame& frame, HWND window) {
             platform::win32::ToHicon(frame.App.ButtonIcons[button.Icon - IDI_BUTTON_NEXT]));
   }
   for (int i = 0; i < kPageCount; ++i) {
-    TCITEMA item = {};
+    std::wstring tab = platform::win32::Wide(kPages[i].Tab);
+    TCITEMW item = {};
     item.mask = TCIF_TEXT;
-    item.pszText = const_cast<char*>(kPages[i].Tab);
-    SendMessageA(frame.Tabs, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    item.pszText = tab.data();
+    SendMessageW(frame.Tabs, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
   }
   for (int i = 0; i < kPageCount; ++i) frame.Pages[i] = CreatePage(frame, i);
   ShowPage(frame, frame.App.LastTabPos, true);
@@ -293,7 +296,7 @@ INT_PTR CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_NOTIFY: {
       const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
       if (g_frame != nullptr && header->idFrom == IDC_TABS && header->code == TCN_SELCHANGE) {
-        const int index = static_cast<int>(SendMessageA(g_frame->Tabs, TCM_GETCURSEL, 0, 0));
+        const int index = static_cast<int>(SendMessageW(g_frame->Tabs, TCM_GETCURSEL, 0, 0));
         if (index >= 0 && index < kPageCount) ShowPage(*g_frame, index, false);
       }
       return TRUE;
@@ -303,9 +306,9 @@ INT_PTR CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   }
 }
 
-TTTOOLINFOA ToolFor(HWND window, HWND control) {
-  TTTOOLINFOA tool = {};
-  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+TTTOOLINFOW ToolFor(HWND window, HWND control) {
+  TTTOOLINFOW tool = {};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   tool.hwnd = window;
   tool.uId = reinterpret_cast<UINT_PTR>(control);
@@ -317,21 +320,22 @@ TTTOOLINFOA ToolFor(HWND window, HWND control) {
 void AddTooltip(HWND window, int controlId, const char* text) {
   HWND control = GetDlgItem(window, controlId);
   if (g_frame == nullptr || control == nullptr) return;
-  TTTOOLINFOA tool = ToolFor(window, control);
-  tool.lpszText = const_cast<char*>(text);
-  SendMessageA(g_frame->Tooltip.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  std::wstring tip = platform::win32::Wide(text);
+  TTTOOLINFOW tool = ToolFor(window, control);
+  tool.lpszText = tip.data();
+  SendMessageW(g_frame->Tooltip.Get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void RemoveTooltip(HWND window, int controlId) {
   HWND control = GetDlgItem(window, controlId);
   if (g_frame == nullptr || control == nullptr) return;
-  TTTOOLINFOA tool = ToolFor(window, control);
-  SendMessageA(g_frame->Tooltip.Get(), TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+  TTTOOLINFOW tool = ToolFor(window, control);
+  SendMessageW(g_frame->Tooltip.Get(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 // Posted: the key is still being handled inside the page when this runs.
 void PassEnterToFrame() {
-  if (g_frame != nullptr) PostMessageA(g_frame->Window, WM_COMMAND, IDOK, 0);
+  if (g_frame != nullptr) PostMessageW(g_frame->Window, WM_COMMAND, IDOK, 0);
 }
 
 void RunSettingsDialog(Application& app) {
@@ -342,7 +346,7 @@ void RunSettingsDialog(Application& app) {
   INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&classes);
   Frame frame(app);
-  DialogBoxParamA(platform::win32::ToHinstance(app.Instance), MAKEINTRESOURCEA(IDD_SETTINGS), nullptr,
+  DialogBoxParamW(platform::win32::ToHinstance(app.Instance), MAKEINTRESOURCEW(IDD_SETTINGS), nullptr,
                   FrameProc, reinterpret_cast<LPARAM>(&frame));
   g_frame = nullptr;
 }

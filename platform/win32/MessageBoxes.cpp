@@ -1,5 +1,6 @@
 // Message boxes.
 #include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
 
 namespace platform {
 namespace {
@@ -30,7 +31,7 @@ UINT IconFlags(BoxIcon icon) {
 BoxAnswer ShowMessageBox(Window owner, const char* text, const char* caption, BoxButtons buttons,
                          BoxIcon icon, bool systemModal) {
   const UINT flags = ButtonFlags(buttons) | IconFlags(icon) | (systemModal ? MB_SYSTEMMODAL : 0);
-  switch (MessageBoxA(win32::ToHwnd(owner), text, caption, flags)) {
+  switch (MessageBoxW(win32::ToHwnd(owner), win32::Wide(text).c_str(), win32::Wide(caption).c_str(), flags)) {
     case IDOK: return BoxAnswer::Ok;
     case IDYES: return BoxAnswer::Yes;
     case IDNO: return BoxAnswer::No;

@@ -1,5 +1,6 @@
 // Named mutexes and semaphores.
 #include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
 
 namespace platform {
 
@@ -7,7 +8,7 @@ using win32::FromHandle;
 using win32::ToHandle;
 
 KernelObject CreateNamedMutex(const char* name, bool takeOwnership, bool* existed) {
-  HANDLE mutex = CreateMutexA(nullptr, takeOwnership ? TRUE : FALSE, name);
+  HANDLE mutex = CreateMutexW(nullptr, takeOwnership ? TRUE : FALSE, win32::Wide(name).c_str());
   // Read at once: any later call may overwrite the last error.
   const bool already = mutex != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
   if (existed) *existed = already;
@@ -15,7 +16,7 @@ KernelObject CreateNamedMutex(const char* name, bool takeOwnership, bool* existe
 }
 
 KernelObject CreateNamedSemaphore(const char* name, int32_t initialCount, int32_t maximumCount) {
-  return FromHandle(CreateSemaphoreA(nullptr, initialCount, maximumCount, name));
+  return FromHandle(CreateSemaphoreW(nullptr, initialCount, maximumCount, win32::Wide(name).c_str()));
 }
 
 WaitResult WaitForObject(KernelObject object, uint32_t timeoutMs) {

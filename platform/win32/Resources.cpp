@@ -1,5 +1,6 @@
 // Icons and menus from the module's resources, and popup menus.
 #include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
 
 namespace platform {
 
@@ -10,7 +11,7 @@ using win32::ToHmenu;
 using win32::ToHwnd;
 
 Icon LoadIconResource(Module module, int resourceId, int size) {
-  HANDLE icon = LoadImageA(ToHinstance(module), MAKEINTRESOURCEA(resourceId), IMAGE_ICON, size, size,
+  HANDLE icon = LoadImageW(ToHinstance(module), MAKEINTRESOURCEW(resourceId), IMAGE_ICON, size, size,
                            LR_DEFAULTCOLOR);
   return FromHicon(static_cast<HICON>(icon));
 }
@@ -25,7 +26,7 @@ int DisplayPixels(int pixelsAt96) {
 }
 
 Menu LoadMenuResource(Module module, int resourceId) {
-  return FromHmenu(LoadMenuA(ToHinstance(module), MAKEINTRESOURCEA(resourceId)));
+  return FromHmenu(LoadMenuW(ToHinstance(module), MAKEINTRESOURCEW(resourceId)));
 }
 
 Menu CreatePopupMenuObject() { return FromHmenu(CreatePopupMenu()); }
@@ -39,17 +40,17 @@ bool AppendMenuItem(Menu menu, uint32_t commandId, const char* text, ItemState s
   if (state == ItemState::Checked) flags |= MF_CHECKED;
   // Grayed as well as disabled: a merely disabled item looks like an enabled one.
   if (state == ItemState::Disabled) flags |= MF_GRAYED;
-  return menu && AppendMenuA(ToHmenu(menu), flags, commandId, text);
+  return menu && AppendMenuW(ToHmenu(menu), flags, commandId, win32::Wide(text).c_str());
 }
 
 bool AppendMenuSeparator(Menu menu) {
-  return menu && AppendMenuA(ToHmenu(menu), MF_SEPARATOR, 0, nullptr);
+  return menu && AppendMenuW(ToHmenu(menu), MF_SEPARATOR, 0, nullptr);
 }
 
 bool AppendSubMenu(Menu menu, Menu subMenu, const char* text) {
   return menu && subMenu &&
-         AppendMenuA(ToHmenu(menu), MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(ToHmenu(subMenu)),
-                     text);
+         AppendMenuW(ToHmenu(menu), MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(ToHmenu(subMenu)),
+                     win32::Wide(text).c_str());
 }
 
 uint32_t TrackMenu(Menu menu, Window owner) {
@@ -62,7 +63,7 @@ uint32_t TrackMenu(Menu menu, Window owner) {
       TrackPopupMenu(ToHmenu(menu), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd, nullptr);
   // Without a message after the menu, a second right click on the tray
   // icon would show the menu only to close it at once.
-  PostMessageA(hwnd, WM_NULL, 0, 0);
+  PostMessageW(hwnd, WM_NULL, 0, 0);
   return static_cast<uint32_t>(chosen);
 }
 

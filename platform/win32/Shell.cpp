@@ -5,8 +5,11 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <cwchar>
+#include <string>
 
 #include "platform/Platform.h"
+#include "platform/win32/Text.h"
 
 namespace platform {
 namespace {
@@ -23,20 +26,25 @@ int ShowCommand(ShowMode mode) {
 }  // namespace
 
 bool ShellOpen(const char* target, const char* params, ShowMode mode) {
-  HINSTANCE result = ShellExecuteA(nullptr, "open", target, params, nullptr, ShowCommand(mode));
+  const std::wstring parameters = win32::Wide(params);
+  HINSTANCE result = ShellExecuteW(nullptr, L"open", win32::Wide(target).c_str(),
+                                   params != nullptr ? parameters.c_str() : nullptr, nullptr, ShowCommand(mode));
   // Values up to 32 are error codes dressed as a handle.
   return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 bool ProgramFilesFolder(char* buffer, size_t capacity) {
-  char path[MAX_PATH] = {};
+  wchar_t wide[MAX_PATH] = {};
+  std::string path;
+  // A folder whose name has no Windows-1251 form cannot be a starting point.
   if (buffer == nullptr ||
-      FAILED(SHGetFolderPathA(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, path))) {
+      FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, wide)) ||
+      !win32::Narrow(wide, wcsnlen(wide, MAX_PATH), path)) {
     return false;
   }
-  const size_t length = std::strlen(path);
+  const size_t length = path.size();
   if (length == 0 || length >= capacity) return false;
-  std::memcpy(buffer, path, length + 1);
+  std::memcpy(buffer, path.c_str(), length + 1);
   return true;
 }
 

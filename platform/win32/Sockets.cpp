@@ -50,7 +50,7 @@ bool ConnectWithin(SOCKET socket, uint32_t address, uint16_t port, uint32_t time
 struct Lookup {
   explicit Lookup(const char* host) : Host(host) {}
   std::string Host;
-  HANDLE Done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE Done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   uint32_t Address = 0;
   bool Found = false;
   LONG References = 2;

@@ -3,6 +3,7 @@
 #include <mmsystem.h>
 
 #include "platform/Platform.h"
+#include "platform/win32/Text.h"
 
 namespace platform {
 
@@ -12,21 +13,21 @@ bool SpeakerBeep(uint32_t frequencyHz, uint32_t durationMs) {
 
 bool PlayWaveFile(const char* path) {
   // No default sound in place of a missing file: the caller falls back itself.
-  return path && PlaySoundA(path, nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT);
+  return path && PlaySoundW(win32::Wide(path).c_str(), nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT);
 }
 
 void DefaultBeep() { MessageBeep(0xFFFFFFFF); }
 
 bool FileExists(const char* path) {
   if (!path || !*path) return false;
-  const DWORD attributes = GetFileAttributesA(path);
+  const DWORD attributes = GetFileAttributesW(win32::Wide(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool IsNtPlatform() {
-  OSVERSIONINFOA version{};
+  OSVERSIONINFOW version{};
   version.dwOSVersionInfoSize = sizeof version;
-  return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+  return GetVersionExW(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
 }  // namespace platform

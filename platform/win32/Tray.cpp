@@ -5,31 +5,31 @@
 #include <cstring>
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
 
 namespace platform {
 namespace {
 
 // The first, smallest layout: every shell since Windows 95 understands it,
 // and the tip is limited to 63 bytes there.
-NOTIFYICONDATAA Describe(Window window, uint32_t id) {
-  NOTIFYICONDATAA data;
+NOTIFYICONDATAW Describe(Window window, uint32_t id) {
+  NOTIFYICONDATAW data;
   std::memset(&data, 0, sizeof data);
-  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.cbSize = NOTIFYICONDATAW_V1_SIZE;
   data.hWnd = win32::ToHwnd(window);
   data.uID = id;
   return data;
 }
 
 bool Notify(DWORD command, const TrayIconData& icon) {
-  NOTIFYICONDATAA data = Describe(icon.window, icon.id);
+  NOTIFYICONDATAW data = Describe(icon.window, icon.id);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = icon.callbackMessage;
   data.hIcon = win32::ToHicon(icon.icon);
   const size_t room = 63;
-  const size_t length = icon.tip ? strnlen(icon.tip, room) : 0;
-  std::memcpy(data.szTip, icon.tip ? icon.tip : "", length);
-  data.szTip[length] = '\0';
-  return Shell_NotifyIconA(command, &data);
+  const std::wstring tip = win32::Wide(icon.tip, icon.tip ? strnlen(icon.tip, room) : 0);
+  std::memcpy(data.szTip, tip.c_str(), (tip.size() + 1) * sizeof(wchar_t));
+  return Shell_NotifyIconW(command, &data);
 }
 
 }  // namespace
@@ -39,8 +39,8 @@ bool TrayAdd(const TrayIconData& data) { return Notify(NIM_ADD, data); }
 bool TrayModify(const TrayIconData& data) { return Notify(NIM_MODIFY, data); }
 
 bool TrayDelete(Window window, uint32_t id) {
-  NOTIFYICONDATAA data = Describe(window, id);
-  return Shell_NotifyIconA(NIM_DELETE, &data);
+  NOTIFYICONDATAW data = Describe(window, id);
+  return Shell_NotifyIconW(NIM_DELETE, &data);
 }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
 
 namespace platform {
 
@@ -19,7 +20,7 @@ std::mutex gClassesLock;
 std::map<ATOM, WindowProc> gProcedures;
 
 WindowProc ProcedureOf(HWND hwnd) {
-  const auto atom = static_cast<ATOM>(GetClassLongPtrA(hwnd, GCW_ATOM));
+  const auto atom = static_cast<ATOM>(GetClassLongPtrW(hwnd, GCW_ATOM));
   std::lock_guard<std::mutex> lock(gClassesLock);
   const auto found = gProcedures.find(atom);
   return found == gProcedures.end() ? nullptr : found->second;
@@ -27,28 +28,29 @@ WindowProc ProcedureOf(HWND hwnd) {
 
 LRESULT CALLBACK Trampoline(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   const WindowProc procedure = ProcedureOf(hwnd);
-  if (!procedure) return DefWindowProcA(hwnd, message, wParam, lParam);
+  if (!procedure) return DefWindowProcW(hwnd, message, wParam, lParam);
   return procedure(FromHwnd(hwnd), message, wParam, lParam);
 }
 
 }  // namespace
 
 bool RegisterWindowClass(Module module, const char* className, WindowProc procedure, Icon icon) {
-  WNDCLASSA windowClass{};
+  const std::wstring name = win32::Wide(className);
+  WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = Trampoline;
   windowClass.hInstance = ToHinstance(module);
   windowClass.hIcon = ToHicon(icon);
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  windowClass.lpszClassName = className;
+  windowClass.lpszClassName = name.c_str();
   std::lock_guard<std::mutex> lock(gClassesLock);
-  const ATOM atom = RegisterClassA(&windowClass);
+  const ATOM atom = RegisterClassW(&windowClass);
   if (atom == 0) return false;
   gProcedures[atom] = procedure;
   return true;
 }
 
 Window CreateHiddenWindow(Module module, const char* className) {
-  HWND hwnd = CreateWindowExA(0, className, "", WS_OVERLAPPEDWINDOW, -100, -100, 0, 0, nullptr,
+  HWND hwnd = CreateWindowExW(0, win32::Wide(className).c_str(), L"", WS_OVERLAPPEDWINDOW, -100, -100, 0, 0, nullptr,
                               nullptr, ToHinstance(module), nullptr);
   if (!hwnd) return nullptr;
   ShowWindow(hwnd, SW_HIDE);
@@ -65,29 +67,29 @@ bool WindowExists(Window window) { return window && IsWindow(ToHwnd(window)); }
 bool WindowVisible(Window window) { return window && IsWindowVisible(ToHwnd(window)); }
 
 intptr_t DefaultWindowProc(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  return DefWindowProcA(ToHwnd(window), message, wParam, lParam);
+  return DefWindowProcW(ToHwnd(window), message, wParam, lParam);
 }
 
 intptr_t SendWindowMessage(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  return SendMessageA(ToHwnd(window), message, wParam, lParam);
+  return SendMessageW(ToHwnd(window), message, wParam, lParam);
 }
 
 bool PostWindowMessage(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  return PostMessageA(ToHwnd(window), message, wParam, lParam);
+  return PostMessageW(ToHwnd(window), message, wParam, lParam);
 }
 
-uint32_t RegisterMessageName(const char* name) { return RegisterWindowMessageA(name); }
+uint32_t RegisterMessageName(const char* name) { return RegisterWindowMessageW(win32::Wide(name).c_str()); }
 
 void PostQuit(int code) { PostQuitMessage(code); }
 
 int RunMessageLoop() {
   MSG message;
   for (;;) {
-    const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
     if (got == 0) return static_cast<int>(message.wParam);
     if (got == -1) return -1;
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
 }
 
