@@ -1,14 +1,21 @@
 #include "mail/NewMailDecision.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "mail/CommandRunner.h"
 #include "mail/ReceivedDate.h"
 
 namespace {
 
+// The subject is our own text: its blanks are escaped, its letters stay as
+// they are, so that the shell hands them to the mail program as characters
+// whatever byte encoding that program assumes for escapes. The body is the
+// server's bytes, of no known charset: every one but the unreserved is
+// escaped, so the author gets them exactly.
 constexpr char kReportStart[] =
-    "mailto:vestun@example.org?subject=Ошибка Вестна: Не удалось распознать заголовок письма&body=";
+    "mailto:vestun@example.org?subject="
+    "Ошибка%20Вестна:%20Не%20удалось%20распознать%20заголовок%20письма&body=";
 
 bool Unreserved(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
@@ -35,14 +42,14 @@ std::string ErrorReportLine(const char* reply) {
   return "\"" + link + "\"";
 }
 
-void ClassifyReply(const char* reply, const PollRequest& request, PollResult& result) {
+bool ClassifyReply(const char* reply, const PollRequest& request, PollResult& result) {
   MessageInfo info;
   if (ParseReceivedDate(reply, &info.Date)) {
     const bool isNew = int64_t{info.Date} - request.LastMsgDate > 0;
     (isNew ? result.NewMessages : result.OldMessages).Add(info);
-    return;
+    return false;
   }
   info.Date = 0;
   result.NewMessages.Add(info);
-  if (request.SendErrors != 0) RunCommandLine(ErrorReportLine(reply).c_str(), request.RunMsminMode);
+  return std::strncmp(reply, "+OK", 3) == 0;
 }

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "mail/CommandRunner.h"
 #include "mail/NewMailDecision.h"
 #include "mail/Pop3Connection.h"
 
@@ -82,17 +84,23 @@ void AskForHeaders(Pop3Connection& server, int32_t number) {
 // newest kMaxExamined messages are asked for: new mail is appended at the
 // end of a maildrop, so a bigger box misses nothing new, and a server that
 // claims two thousand million messages and answers every TOP cannot hold
-// the box for days.
-void ExamineMessages(Pop3Connection& server, char* buffer, int32_t count, const PollRequest& request,
-                     PollResult& result) {
+// the box for days. Returns the first header block whose date could not be
+// read, when the user wants such blocks reported: one report per poll is
+// all the author needs, and a box of ten thousand would otherwise open ten
+// thousand mail windows at every poll.
+std::string ExamineMessages(Pop3Connection& server, char* buffer, int32_t count, const PollRequest& request,
+                            PollResult& result) {
+  std::string unreadable;
   const int32_t first = count > kMaxExamined ? count - kMaxExamined + 1 : 1;
   if (count > 0) AskForHeaders(server, first);
   // Counted in 64 bits: a count of INT32_MAX would overflow the last step.
   for (int64_t number = first; number <= count && !server.Gone; ++number) {
     const size_t held = ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::MultiLine);
     if (number < count) AskForHeaders(server, static_cast<int32_t>(number + 1));
-    if (held > 0) ClassifyReply(buffer, request, result);
+    if (held > 0 && ClassifyReply(buffer, request, result) && request.SendErrors != 0 && unreadable.empty())
+      unreadable = buffer;
   }
+  return unreadable;
 }
 
 int32_t Converse(Pop3Connection& server, const PollRequest& request, PollResult& result) {
@@ -105,11 +113,14 @@ int32_t Converse(Pop3Connection& server, const PollRequest& request, PollResult&
   SendText(server, "STAT\r\n");
   ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::Line);
   result.StatCount = MessageCount(buffer);
+  std::string unreadable;
   if (result.StatCount >= 0 && request.TandrelMode == 0)
-    ExamineMessages(server, buffer, result.StatCount, request, result);
+    unreadable = ExamineMessages(server, buffer, result.StatCount, request, result);
 
   SendText(server, "QUIT\r\n");
   ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::OneChunk);
+  // Once the server is done with us: the mail program may take its time.
+  if (!unreadable.empty()) RunCommandLine(ErrorReportLine(unreadable.c_str()).c_str(), request.RunMsminMode);
   if (result.StatCount < 0) return request.PreviousCount;
   return request.TandrelMode != 0 ? result.StatCount : result.NewMessages.Size();
 }

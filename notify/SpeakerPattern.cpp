@@ -1,5 +1,7 @@
 #include "notify/SpeakerPattern.h"
 
+#include <algorithm>
+
 #include "platform/Platform.h"
 
 namespace {
@@ -10,16 +12,21 @@ constexpr uint32_t kBeepMs = 8;
 void PlaySpeakerPattern(const char* pattern, uint32_t stepMs) {
   if (pattern == nullptr) return;
   const bool nt = platform::IsNtPlatform();
-  for (const char* next = pattern; *next != '\0'; ++next) {
+  const uint32_t step = std::min(stepMs, kMaxStepMs);
+  uint32_t left = kMaxMelodyMs;
+  for (const char* next = pattern; *next != '\0' && left > 0; ++next) {
     if (*next == '!') {
       if (nt) {
         platform::SpeakerBeep(kBeepHz, kBeepMs);
       } else {
         platform::DefaultBeep();
       }
-      platform::SleepMs(stepMs);
-    } else if (*next == 'p') {
-      platform::SleepMs(stepMs);
+      left -= std::min(left, kBeepMs);
+    } else if (*next != 'p') {
+      continue;
     }
+    const uint32_t pause = std::min(step, left);
+    platform::SleepMs(pause);
+    left -= pause;
   }
 }

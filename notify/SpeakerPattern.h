@@ -4,5 +4,14 @@
 
 #include <cstdint>
 
-// Plays the pattern on the calling thread and returns when it has finished.
+// A melody plays for at most kMaxMelodyMs, beeps and pauses together, with
+// steps of at most kMaxStepMs, whatever step the box has stored: an alert
+// holds the speaker for as long as its melody lasts, and a step of
+// 4294967295 ms (which the system reads as "forever") would silence every
+// later alert of the run.
+constexpr uint32_t kMaxStepMs = 2000;
+constexpr uint32_t kMaxMelodyMs = 8000;
+
+// Plays the pattern on the calling thread and returns when it has finished,
+// or when kMaxMelodyMs have passed.
 void PlaySpeakerPattern(const char* pattern, uint32_t stepMs);

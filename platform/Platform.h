@@ -69,6 +69,7 @@ using ThreadRoutine = void (*)(void* argument);
 // The thread may use the shell (COM is initialised for it).
 bool StartDetachedThread(ThreadRoutine routine, void* argument);
 
+// Callers pass bounded times: Windows reads 0xFFFFFFFF as "forever".
 void SleepMs(uint32_t milliseconds);
 
 // Seconds since 1970-01-01 00:00 UTC, as the system clock says.

@@ -105,6 +105,9 @@ struct Sound {
 std::vector<Sound> Sounds();
 // IsNtPlatform answers this (true after Reset).
 void SetNtPlatform(bool nt);
+// Every SleepMs since Reset, in order. The stand-in sleeps for real at most
+// 20 ms of each, so a long melody costs a test little time.
+std::vector<uint32_t> Sleeps();
 
 // ---- Clock and timers. Time only moves when a test moves it; window and
 // thread timers that fall due are queued to their thread in due order.

@@ -1,9 +1,11 @@
 // Threads and sleeping of the stand-in: real threads, counted so that a test
 // can wait for every thread the program started.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "platform/host/Detail.h"
@@ -16,6 +18,9 @@ std::condition_variable g_ended;
 int g_running = 0;
 bool g_failStart = false;
 int g_startCalls = 0;
+std::vector<uint32_t> g_sleeps;
+// Real sleeps are cut to this, so that a test of a long melody is quick.
+constexpr uint32_t kLongestRealSleepMs = 20;
 
 void Ended() {
   std::lock_guard<std::mutex> hold(g_lock);
@@ -41,7 +46,13 @@ bool StartDetachedThread(ThreadRoutine routine, void* argument) {
   return true;
 }
 
-void SleepMs(uint32_t milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void SleepMs(uint32_t milliseconds) {
+  {
+    std::lock_guard<std::mutex> hold(g_lock);
+    g_sleeps.push_back(milliseconds);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(std::min(milliseconds, kLongestRealSleepMs)));
+}
 
 uint64_t MonotonicMs() {
   const auto since = std::chrono::steady_clock::now().time_since_epoch();
@@ -62,12 +73,18 @@ int ThreadStartCount() {
   return g_startCalls;
 }
 
+std::vector<uint32_t> Sleeps() {
+  std::lock_guard<std::mutex> hold(g_lock);
+  return g_sleeps;
+}
+
 namespace detail {
 
 void ResetThreads() {
   std::lock_guard<std::mutex> hold(g_lock);
   g_failStart = false;
   g_startCalls = 0;
+  g_sleeps.clear();
 }
 
 }  // namespace detail

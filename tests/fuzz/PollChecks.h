@@ -1,9 +1,12 @@
 // What every fuzzed poll must hold, whatever the server said: a poll whose
-// connection was made reaches the dialogue, and date mode never reports more
-// messages than STAT counted.
+// connection was made reaches the dialogue, date mode never reports more
+// messages than STAT counted, and a poll opens at most one error report,
+// which fits the command runner.
 #pragma once
 
+#include "mail/CommandRunner.h"
 #include "mail/Pop3Poll.h"
+#include "platform/host/HostControl.h"
 
 // A mailbox request of the fuzz targets; date mode for an even mode byte.
 inline PollRequest FuzzRequest(platform::KernelObject mutex, uint8_t modeByte) {
@@ -21,5 +24,11 @@ inline void CheckPoll(int32_t code, const PollRequest& request, const PollResult
   if (code >= 0 && request.TandrelMode == 0 && result.StatCount >= 0 &&
       result.NewMessages.Size() + result.OldMessages.Size() > result.StatCount) {
     __builtin_trap();
+  }
+  // The stand-in's shell records hold this poll's alone.
+  const std::vector<host::ShellCall> reports = host::ShellCalls();
+  if (reports.size() > (request.SendErrors != 0 ? 1u : 0u)) __builtin_trap();
+  for (const host::ShellCall& report : reports) {
+    if (report.target.size() > kMaxCommandPart || !report.params.empty()) __builtin_trap();
   }
 }

@@ -17,14 +17,18 @@
 constexpr uint16_t kPort = 110;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static platform::KernelObject mutex = platform::CreateNamedMutex("POP3_fuzz", false, nullptr);
   if (size == 0) return 0;
+  // A fresh stand-in for each input, so that its records (the error reports
+  // among them) are this poll's alone and do not pile up over a run.
+  host::Reset();
+  const platform::KernelObject mutex = platform::CreateNamedMutex("POP3_fuzz", false, nullptr);
   const std::string replies(reinterpret_cast<const char*>(data) + 1, size - 1);
   host::ServeNextConnection("127.0.0.1", kPort, replies, data[0] >> 1);
 
   PollRequest request = FuzzRequest(mutex, data[0]);
   request.PopServerName = "127.0.0.1";
   request.Port = kPort;
+  request.SendErrors = 1;
   PollResult result;
   const int32_t code = CheckMailbox(request, result);
   const std::string sent = host::TakeServedRequests();
