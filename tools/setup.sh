@@ -25,9 +25,12 @@ if [ ${#missing[@]} -gt 0 ]; then
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 fi
 
-if ! locale -a 2>/dev/null | grep -qi '^ru_RU\.utf-\?8$'; then
-  echo "setup: generating the ru_RU.UTF-8 locale"
-  as_root sed -i 's/^# *ru_RU.UTF-8/ru_RU.UTF-8/' /etc/locale.gen
-  grep -q '^ru_RU.UTF-8' /etc/locale.gen || echo 'ru_RU.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+# Russian makes Windows-1251 Wine's ANSI code page; English (1252) is the
+# Windows on which the program must speak Russian all the same.
+for wanted in ru_RU en_US; do
+  locale -a 2>/dev/null | grep -qi "^$wanted\.utf-\?8$" && continue
+  echo "setup: generating the $wanted.UTF-8 locale"
+  as_root sed -i "s/^# *$wanted.UTF-8/$wanted.UTF-8/" /etc/locale.gen
+  grep -q "^$wanted.UTF-8" /etc/locale.gen || echo "$wanted.UTF-8 UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
   as_root locale-gen
-fi
+done

@@ -1,9 +1,11 @@
 #!/bin/sh
-# Runs a cross-compiled program under Wine the way the tests need it: Russian
-# locale (so Windows-1251 is the ANSI code page), no debug chatter, and a Wine
-# prefix of the build tree's own, made on first use.
+# Runs a cross-compiled program under Wine the way the tests need it: no
+# debug chatter, and a Wine prefix of the build tree's own, made on first use.
 set -eu
-export WINEDEBUG=-all LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+# The platform layer must hold whatever the ANSI code page: its tests run on an
+# English locale (code page 1252), where a text that took the ANSI road would
+# come back changed.
+export WINEDEBUG=-all LANG=en_US.UTF-8 LC_ALL=en_US.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
 
 if [ -z "${WINEPREFIX:-}" ]; then
   dir=$(cd "$(dirname "$1")" && pwd)

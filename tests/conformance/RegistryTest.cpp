@@ -1,4 +1,4 @@
-// The registry through the ANSI functions, where a value does not fit its reader.
+// The registry, where a value does not fit its reader, and its texts in Windows-1251.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -68,6 +68,19 @@ TEST_F(RegistryTest, ValuesReadBackAsWindowsHandsThemOut) {
   ASSERT_TRUE(RegSetValue(key_, nullptr, kRegText, "dflt", 4));
   EXPECT_EQ(RegQueryValue(key_, "", nullptr, unnamed, &size), RegResult::Ok) << "the key's default value";
   EXPECT_STREQ(unnamed, "dflt");
+}
+
+// A scrambled password may hold any byte but NUL: each must come back as
+// stored, whatever the system's ANSI code page.
+TEST_F(RegistryTest, EveryByteOfATextComesBack) {
+  std::string every;
+  for (int c = 1; c < 256; ++c) every += static_cast<char>(c);
+  ASSERT_TRUE(RegSetValue(key_, "Every", kRegText, every.c_str(), uint32_t(every.size() + 1)));
+  char read[300] = {};
+  uint32_t size = sizeof read;
+  ASSERT_EQ(RegQueryValue(key_, "Every", nullptr, read, &size), RegResult::Ok);
+  EXPECT_EQ(size, every.size() + 1);
+  EXPECT_EQ(std::string(read), every);
 }
 
 // Windows-1251 names: Cyrillic letters, Ё and ё included, match in either
