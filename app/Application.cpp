@@ -58,12 +58,11 @@ int Application::Init(platform::Module instance) {
 
 int Application::TakeInstanceMutex() {
   bool existed = false;
-  InstanceMutex = platform::CreateNamedMutex(kInstanceMutexName, true, &existed);
+  InstanceMutex.Reset(platform::CreateNamedMutex(kInstanceMutexName, true, &existed));
   // Without the mutex at all there is no way to tell; run as the only copy.
-  if (InstanceMutex == nullptr || !existed) return 1;
-  platform::ReleaseMutexObject(InstanceMutex);
-  platform::CloseObject(InstanceMutex);
-  InstanceMutex = nullptr;
+  if (!InstanceMutex || !existed) return 1;
+  // Opened, not taken: the first copy holds it.
+  InstanceMutex.Reset();
   platform::ShowMessageBox(nullptr, texts::kAlreadyRunning, texts::kCaptionNotice, platform::BoxButtons::Ok,
                            platform::BoxIcon::Warning, true);
   return 0;
@@ -98,23 +97,22 @@ void Application::PromptIncompleteBoxes() {
 }
 
 void Application::CreateSemaphores() {
-  SpeakerSemaphore = platform::CreateNamedSemaphore(kSpeakerSemaphoreName, 1, 1);
-  WavSemaphore = platform::CreateNamedSemaphore(kWavSemaphoreName, 1, 1);
-  ModalSemaphore = platform::CreateNamedSemaphore(kModalSemaphoreName, 1, 1);
+  SpeakerSemaphore.Reset(platform::CreateNamedSemaphore(kSpeakerSemaphoreName, 1, 1));
+  WavSemaphore.Reset(platform::CreateNamedSemaphore(kWavSemaphoreName, 1, 1));
+  ModalSemaphore.Reset(platform::CreateNamedSemaphore(kModalSemaphoreName, 1, 1));
 }
 
 int Application::EnterModal() {
-  return platform::WaitForObject(ModalSemaphore, kModalWaitMs) == platform::WaitResult::Taken;
+  return platform::WaitForObject(ModalSemaphore.Get(), kModalWaitMs) == platform::WaitResult::Taken;
 }
 
-void Application::LeaveModal() { platform::ReleaseSemaphoreObject(ModalSemaphore); }
+void Application::LeaveModal() { platform::ReleaseSemaphoreObject(ModalSemaphore.Get()); }
 
 void Application::Shutdown() {
   for (int32_t i = 0; i < Boxes.Count; ++i) Boxes.ArmBoxTimer(i, false);
   Tray.RemoveIcon();
-  platform::ReleaseMutexObject(InstanceMutex);
-  platform::CloseObject(InstanceMutex);
-  InstanceMutex = nullptr;
+  platform::ReleaseMutexObject(InstanceMutex.Get());
+  InstanceMutex.Reset();
   UserCommands.Clear();
   platform::PostQuit(0);
 }
@@ -125,7 +123,7 @@ int Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
     Mailbox* box = Boxes.At(i);
     if (box->DoCheckBox == 0 || box->MsminRunMode != 1 || box->NewMailCount() <= 0) continue;
     if (std::find(MendQuestions.begin(), MendQuestions.end(), box->Id) != MendQuestions.end()) continue;
-    StartAlertSound(SpeakerSemaphore, WavSemaphore, box->SoundMode, box->SpeakerStr.Text(),
+    StartAlertSound(SpeakerSemaphore.Get(), WavSemaphore.Get(), box->SoundMode, box->SpeakerStr.Text(),
                     box->WavPath.Text(), box->SpeakerLen);
     if (!OpenMailProgram(*this, *box)) unstarted.push_back(box->Id);
     Boxes.ClearSameProgram(box->MsminPath.Text());

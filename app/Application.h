@@ -10,6 +10,7 @@
 #include "common/String.h"
 #include "mail/MailboxList.h"
 #include "notify/TrayNotifier.h"
+#include "platform/Owned.h"
 #include "platform/Platform.h"
 #include "settings/Command.h"
 
@@ -20,8 +21,8 @@ class Application {
   Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
-  // Deletes every mailbox and command; the tray icon and the handles are
-  // left to Shutdown and to the end of the process.
+  // Deletes every mailbox and command and closes the named objects; the tray
+  // icon is left to Shutdown.
   virtual ~Application();
 
   static Application* Current();
@@ -77,8 +78,8 @@ class Application {
   MailboxList Boxes;
   CommandList UserCommands;
   float SiteVersion = 0.0f;
-  platform::KernelObject InstanceMutex = nullptr;
-  platform::KernelObject ModalSemaphore = nullptr;
+  platform::OwnedObject InstanceMutex;
+  platform::OwnedObject ModalSemaphore;
   platform::Window MainWindow = nullptr;
   platform::Module Instance = nullptr;
   platform::Icon SmallIcon = nullptr;
@@ -87,8 +88,8 @@ class Application {
   uint32_t TaskbarCreatedMessage = 0;
 
   // One alert at a time: the speaker and the WAV file each have a semaphore.
-  platform::KernelObject SpeakerSemaphore = nullptr;
-  platform::KernelObject WavSemaphore = nullptr;
+  platform::OwnedObject SpeakerSemaphore;
+  platform::OwnedObject WavSemaphore;
   // Button images of the settings dialog, icons 134 to 142.
   static constexpr int kButtonIconCount = 9;
   platform::Icon ButtonIcons[kButtonIconCount] = {};

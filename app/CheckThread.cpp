@@ -1,6 +1,7 @@
 #include "app/CheckThread.h"
 
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -17,6 +18,8 @@ constexpr uint32_t kTestBusyWaitMs = 30000;
 
 struct CheckJob {
   PollRequest Request;
+  // The job's own handle to the box's mutex, which Request.CheckMutex names.
+  platform::OwnedObject Mutex;
   platform::Window ResultWindow = nullptr;
   // Told the poll's code when it has ended (the connection test), or null.
   platform::Window ReportWindow = nullptr;
@@ -26,7 +29,7 @@ struct CheckJob {
 struct FinishedPoll {
   int32_t BoxId;
   int32_t TandrelMode;
-  PollResult* Result;
+  std::unique_ptr<PollResult> Result;
 };
 
 // Finished polls waiting for the main thread. It lives as long as the
@@ -34,9 +37,9 @@ struct FinishedPoll {
 // after the application object is gone.
 class PollDepot {
  public:
-  void Deposit(const FinishedPoll& poll) {
+  void Deposit(FinishedPoll poll) {
     std::lock_guard<std::mutex> hold(Lock);
-    Waiting.push_back(poll);
+    Waiting.push_back(std::move(poll));
   }
   std::vector<FinishedPoll> TakeAll() {
     std::lock_guard<std::mutex> hold(Lock);
@@ -56,35 +59,32 @@ PollDepot& Depot() {
 }
 
 void CheckThread(void* argument) {
-  CheckJob* job = static_cast<CheckJob*>(argument);
+  const std::unique_ptr<CheckJob> job(static_cast<CheckJob*>(argument));
   if (job == nullptr) return;
-  PollResult* result = new PollResult();
+  auto result = std::make_unique<PollResult>();
+  PollResult& filled = *result;
+  const bool test = job->ReportWindow != nullptr;
   bool deposited = false;
   // Deposited while the box's mutex is held: a later poll of the box can
   // only deposit after this one, so the newest result is published last.
-  // A connection test's result is the test's alone: it is shown in its
+  // From then on the result is the main thread's, which may publish it with
+  // another poll's result before this thread sends its own message. A
+  // connection test's result is the test's alone: it is shown in its
   // message box and never reaches the box, the envelope or the alerts.
-  job->Request.Finished = [&](int32_t code, PollResult& finished) {
-    if (code < 0 || job->ReportWindow != nullptr) return;
-    Depot().Deposit({job->Request.BoxId, job->Request.TandrelMode, &finished});
+  job->Request.Finished = [&](int32_t code, PollResult&) {
+    if (code < 0 || test) return;
+    Depot().Deposit({job->Request.BoxId, job->Request.TandrelMode, std::move(result)});
     deposited = true;
   };
-  const int32_t code = CheckMailbox(job->Request, *result);
-  // Read now: a deposited result belongs to the main thread after the send.
-  const platform::TlsFailure tlsFailure = result->TlsFailure;
-  if (deposited) {
-    // Sent, not posted: the thread waits until the main thread has handled it.
-    platform::SendWindowMessage(job->ResultWindow, code > 0 ? kMsgBoxHasMail : kMsgBoxNoMail, 0, 0);
-  } else {
-    delete result;
-  }
-  if (job->ReportWindow != nullptr) {
+  const int32_t code = CheckMailbox(job->Request, filled);
+  if (test) {
     // Posted: the window may be gone by now, and then the code is dropped.
     platform::PostWindowMessage(job->ReportWindow, job->ReportMessage, static_cast<uint32_t>(code),
-                                static_cast<intptr_t>(tlsFailure));
+                                static_cast<intptr_t>(filled.TlsFailure));
+  } else if (deposited) {
+    // Sent, not posted: the thread waits until the main thread has handled it.
+    platform::SendWindowMessage(job->ResultWindow, code > 0 ? kMsgBoxHasMail : kMsgBoxNoMail, 0, 0);
   }
-  platform::CloseObject(job->Request.CheckMutex);
-  delete job;
 }
 
 void FillRequest(const Application& app, const Mailbox& box, PollRequest& request) {
@@ -104,7 +104,7 @@ void FillRequest(const Application& app, const Mailbox& box, PollRequest& reques
 }  // namespace
 
 int StartCheck(Application& app, const Mailbox& box, platform::Window reportWindow, uint32_t reportMessage) {
-  CheckJob* job = new (std::nothrow) CheckJob();
+  std::unique_ptr<CheckJob> job(new (std::nothrow) CheckJob());
   if (job == nullptr) return 0;
   FillRequest(app, box, job->Request);
   job->ResultWindow = app.MainWindow;
@@ -114,11 +114,12 @@ int StartCheck(Application& app, const Mailbox& box, platform::Window reportWind
   job->ReportMessage = reportMessage;
   char name[32];
   std::snprintf(name, sizeof name, "POP3_%d", static_cast<int>(box.Id));
-  job->Request.CheckMutex = platform::CreateNamedMutex(name, false, nullptr);
-  if (platform::StartDetachedThread(CheckThread, job)) return 1;
-  platform::CloseObject(job->Request.CheckMutex);
-  delete job;
-  return 0;
+  job->Mutex.Reset(platform::CreateNamedMutex(name, false, nullptr));
+  job->Request.CheckMutex = job->Mutex.Get();
+  // The thread owns the job once it runs.
+  if (!platform::StartDetachedThread(CheckThread, job.get())) return 0;
+  job.release();
+  return 1;
 }
 
 void PublishPollResults(Application& app) {
@@ -132,6 +133,5 @@ void PublishPollResults(Application& app) {
         box->PublishMessages(result.NewMessages, result.OldMessages);
       }
     }
-    delete poll.Result;
   }
 }

@@ -60,14 +60,13 @@ int Application::StartupVersionCheck(bool* newer) {
   if (!VersionCheckDue(LastCheckNewVer, CheckNewVerPeriod, now)) return 1;
   *newer = AutoCheckNewVersion() != 0;
   // Opened, not created: LoadSettings made the key a moment ago.
-  platform::RegKey key = platform::RegOpenKeyObject(platform::RegRoot::CurrentUser, registry::kSettingsKey);
-  if (key == nullptr) {
+  platform::OwnedKey key(platform::RegOpenKeyObject(platform::RegRoot::CurrentUser, registry::kSettingsKey));
+  if (!key) {
     registry::ShowReadKeyFailure();
     return 0;
   }
   // The time before the check: a slow site does not push the next one back.
   LastCheckNewVer = static_cast<int32_t>(now);
   registry::WriteDwordValue(key, "LastCheckNewVer", LastCheckNewVer);
-  registry::CloseKey(key);
   return 1;
 }

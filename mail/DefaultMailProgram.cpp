@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/Owned.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -13,18 +14,6 @@ constexpr uint32_t kMaxCommand = 200;
 constexpr char kProgramFilesToken[] = "%programfiles%";
 // Room for any folder the shell names (MAX_PATH).
 constexpr size_t kFolderCapacity = 260;
-
-// Closes the key it holds when it goes.
-class OpenKey {
- public:
-  explicit OpenKey(platform::RegKey key) : Key(key) {}
-  OpenKey(const OpenKey&) = delete;
-  OpenKey& operator=(const OpenKey&) = delete;
-  ~OpenKey() {
-    if (Key != nullptr) platform::RegCloseKeyObject(Key);
-  }
-  platform::RegKey Key;
-};
 
 // Lower case in Windows-1251: the Latin letters, the Russian ones with Ё,
 // and the letters of the other Cyrillic alphabets in the upper half.
@@ -67,11 +56,11 @@ bool MailProgramFromCommand(const char* command, const char* programFiles, Strin
 // The key's default value is read by its name "": the first value of the key
 // in enumeration order may be another one.
 bool DetectDefaultMailProgram(String& program) {
-  const OpenKey key(platform::RegOpenKeyObject(platform::RegRoot::ClassesRoot, kMailtoCommand));
-  if (key.Key == nullptr) return false;
+  const platform::OwnedKey key(platform::RegOpenKeyObject(platform::RegRoot::ClassesRoot, kMailtoCommand));
+  if (!key) return false;
   char command[kMaxCommand + 1] = {};
   uint32_t size = kMaxCommand;
-  if (platform::RegQueryValue(key.Key, "", nullptr, command, &size) != platform::RegResult::Ok) return false;
+  if (platform::RegQueryValue(key.Get(), "", nullptr, command, &size) != platform::RegResult::Ok) return false;
   command[size < kMaxCommand ? size : kMaxCommand] = '\0';
   char folder[kFolderCapacity] = {};
   const bool known = platform::ProgramFilesFolder(folder, sizeof folder);

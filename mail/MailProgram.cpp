@@ -9,10 +9,9 @@ namespace {
 
 void StoreLastMsgDate(int32_t index, int32_t date) {
   if (index < 0) return;
-  platform::RegKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, index + 1);
-  if (key == nullptr) return;
+  platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, index + 1);
+  if (!key) return;
   registry::WriteDwordValue(key, "LastMsgDate", date);
-  registry::CloseKey(key);
 }
 
 }  // namespace

@@ -4,12 +4,8 @@ const char kDefaultPopServer[] = "pop.example.invalid";
 
 Mailbox::Mailbox() : PopServerName(kDefaultPopServer), MsminPath("\"\""), SpeakerStr("!p!!!p!ppp!p!") {}
 
-Mailbox::~Mailbox() {
-  if (CheckMutex != nullptr) {
-    platform::ReleaseMutexObject(CheckMutex);
-    platform::CloseObject(CheckMutex);
-  }
-}
+// Removal took the mutex to be sure no poll runs: it is let go with the box.
+Mailbox::~Mailbox() { platform::ReleaseMutexObject(CheckMutex.Get()); }
 
 uint32_t Mailbox::TimerPeriodMs() const {
   constexpr int64_t kLongestTimerMs = 0x7FFFFFFF;

@@ -6,6 +6,7 @@
 
 #include "common/String.h"
 #include "mail/MessageInfo.h"
+#include "platform/Owned.h"
 #include "platform/Platform.h"
 
 // Stands in for a real server until the user enters one. It is under the
@@ -20,7 +21,7 @@ class Mailbox {
   Mailbox();
   Mailbox(const Mailbox&) = delete;
   Mailbox& operator=(const Mailbox&) = delete;
-  // Releases and closes CheckMutex.
+  // Releases CheckMutex when the thread holds it; its holder closes it.
   virtual ~Mailbox();
 
   String PopServerName;
@@ -68,7 +69,7 @@ class Mailbox {
 
   int32_t TimerArmed = 0;
   int32_t Id = -1;
-  platform::KernelObject CheckMutex = nullptr;
+  platform::OwnedObject CheckMutex;
 
  private:
   int32_t StatCount = 0;

@@ -26,7 +26,7 @@ int MailboxList::AddBox() {
   box->Id = NextId;
   char name[32];
   std::snprintf(name, sizeof name, "POP3_%d", static_cast<int>(box->Id));
-  box->CheckMutex = platform::CreateNamedMutex(name, false, nullptr);
+  box->CheckMutex.Reset(platform::CreateNamedMutex(name, false, nullptr));
   NextId += 1;
   return 1;
 }
@@ -34,7 +34,7 @@ int MailboxList::AddBox() {
 int MailboxList::RemoveCurrent() {
   if (Count < 2 || !InRange(Current)) return 0;
   Mailbox* box = Items[Current];
-  const platform::WaitResult wait = platform::WaitForObject(box->CheckMutex, kRemoveWaitMs);
+  const platform::WaitResult wait = platform::WaitForObject(box->CheckMutex.Get(), kRemoveWaitMs);
   // An abandoned mutex is ours now just the same: its poll is over.
   if (wait != platform::WaitResult::Taken && wait != platform::WaitResult::Abandoned) return 0;
 

@@ -9,6 +9,7 @@
 #include "common/Texts.h"
 #include "mail/CommandRunner.h"
 #include "mail/MailProgram.h"
+#include "platform/Owned.h"
 #include "resources/resource.h"
 
 namespace {
@@ -30,18 +31,10 @@ struct ModalHold {
   const bool Taken;
 };
 
-struct MenuHold {
-  explicit MenuHold(platform::Menu menu) : Menu(menu) {}
-  MenuHold(const MenuHold&) = delete;
-  MenuHold& operator=(const MenuHold&) = delete;
-  ~MenuHold() { platform::DestroyMenuObject(Menu); }
-  const platform::Menu Menu;
-};
-
 // The loaded tray menu with the user's commands appended; the chosen id, or 0.
 uint32_t TrackTrayMenu(Application& app) {
-  const MenuHold menu(platform::LoadMenuResource(app.Instance, IDM_TRAY));
-  platform::Menu popup = platform::SubMenuAt(menu.Menu, 0);
+  const platform::OwnedMenu menu(platform::LoadMenuResource(app.Instance, IDM_TRAY));
+  platform::Menu popup = platform::SubMenuAt(menu.Get(), 0);
   if (popup == nullptr) return 0;
   const int32_t commands = app.UserCommands.Size();
   if (commands > 0) platform::AppendMenuSeparator(popup);
@@ -120,17 +113,17 @@ void ShowTrayMenu(Application& app) {
 void ShowBoxMenu(Application& app, bool withCounts) {
   ModalHold guard(app);
   if (!guard.Taken) return;
-  const MenuHold menu(platform::CreatePopupMenuObject());
+  const platform::OwnedMenu menu(platform::CreatePopupMenuObject());
   MailboxList& boxes = app.Boxes;
   for (int32_t i = 0; i < boxes.Count; ++i) {
     const Mailbox& box = *boxes.At(i);
     if (box.DoCheckBox == 0) continue;
     char text[kMenuItemSize];
     const bool checked = BoxMenuText(box, withCounts, text);
-    platform::AppendMenuItem(menu.Menu, static_cast<uint32_t>(box.Id), text,
+    platform::AppendMenuItem(menu.Get(), static_cast<uint32_t>(box.Id), text,
                              checked ? platform::ItemState::Checked : platform::ItemState::Enabled);
   }
-  const uint32_t chosen = platform::TrackMenu(menu.Menu, app.MainWindow);
+  const uint32_t chosen = platform::TrackMenu(menu.Get(), app.MainWindow);
   Mailbox* box = chosen != 0 ? boxes.BoxById(static_cast<int32_t>(chosen)) : nullptr;
   if (box == nullptr) return;
   const int32_t id = box->Id;

@@ -99,7 +99,7 @@ int TrayNotifier::SetState(TrayState state) {
 void TrayNotifier::EnterNewMail() {
   MailboxList& boxes = Owner.Boxes;
   if (const Mailbox* first = boxes.FirstNewMailBox()) {
-    StartAlertSound(Owner.SpeakerSemaphore, Owner.WavSemaphore, first->SoundMode, first->SpeakerStr.Text(),
+    StartAlertSound(Owner.SpeakerSemaphore.Get(), Owner.WavSemaphore.Get(), first->SoundMode, first->SpeakerStr.Text(),
                     first->WavPath.Text(), first->SpeakerLen);
   }
   int32_t total = 0;

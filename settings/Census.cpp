@@ -30,10 +30,9 @@ bool AskYes(const char* text, const char* caption) {
 }
 
 void StoreCensusYear(int32_t year) {
-  platform::RegKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
-  if (key == nullptr) return;
+  platform::OwnedKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
+  if (!key) return;
   registry::WriteDwordValue(key, "LastCensusYear", year);
-  registry::CloseKey(key);
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ struct ListCounts {
   int32_t LastBoxPos = 0;
 };
 
-void LoadGlobalValues(platform::RegKey& key, Application& app, ListCounts& counts) {
+void LoadGlobalValues(platform::OwnedKey& key, Application& app, ListCounts& counts) {
   ReadOrWrite(key, "DoAutoCheckNewVer", app.DoAutoCheckNewVer);
   ReadOrWrite(key, "LastCheckNewVer", app.LastCheckNewVer);
   ReadOrWrite(key, "CheckNewVerPeriod", app.CheckNewVerPeriod);
@@ -34,7 +34,7 @@ void LoadGlobalValues(platform::RegKey& key, Application& app, ListCounts& count
   ReadOrWrite(key, "SendErrors", app.SendErrors);
 }
 
-void LoadBoxValues(platform::RegKey& key, Mailbox& box) {
+void LoadBoxValues(platform::OwnedKey& key, Mailbox& box) {
   ReadOrWrite(key, "BoxName", box.BoxName);
   ReadOrWrite(key, "PopServerName", box.PopServerName);
   ReadOrWrite(key, "Port", box.Port);
@@ -59,10 +59,9 @@ void LoadBoxValues(platform::RegKey& key, Mailbox& box) {
 void LoadBoxes(MailboxList& boxes, int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
     if (i > 0 && !boxes.AddBox()) return;
-    platform::RegKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, i + 1);
-    if (key == nullptr) continue;  // the box keeps its defaults
+    platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, i + 1);
+    if (!key) continue;  // the box keeps its defaults
     LoadBoxValues(key, *boxes.At(i));
-    registry::CloseKey(key);
   }
 }
 
@@ -70,19 +69,18 @@ void LoadStoredCommands(CommandList& commands, int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
     Command* command = commands.Add(Command(kBrokenCommandCaption, kBrokenCommandLine));
     if (command == nullptr) return;
-    platform::RegKey key = registry::OpenOrCreateNumberedKey(registry::kCommandsPrefix, i + 1);
-    if (key == nullptr) continue;
+    platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kCommandsPrefix, i + 1);
+    if (!key) continue;
     ReadOrWrite(key, "Capt", command->Caption);
     ReadOrWrite(key, "Command", command->CommandLine);
-    registry::CloseKey(key);
   }
 }
 
 }  // namespace
 
 int LoadSettings(Application& app) {
-  platform::RegKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
-  if (key == nullptr) return 0;
+  platform::OwnedKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
+  if (!key) return 0;
   ListCounts counts;
   LoadGlobalValues(key, app, counts);
   LoadBoxes(app.Boxes, std::min(counts.BoxesCount, kMaxListEntries));
@@ -91,6 +89,5 @@ int LoadSettings(Application& app) {
   if (counts.CommandCount < 0) DefaultCommands(app.UserCommands);
   // Out of range, the box loaded last stays current.
   app.Boxes.SetCurrent(counts.LastBoxPos);
-  registry::CloseKey(key);
   return 1;
 }

@@ -21,37 +21,35 @@ void Warn(const char* text) {
                            platform::BoxIcon::Warning, true);
 }
 
-int WriteFailed(platform::RegKey& key) {
-  CloseKey(key);
+int WriteFailed(platform::OwnedKey& key) {
+  key.Reset();
   Warn(kWriteFailure);
   return 0;
 }
 
 }  // namespace
 
-platform::RegKey OpenOrCreateKey(const char* path) {
-  platform::RegKey key = platform::RegOpenKeyObject(platform::RegRoot::CurrentUser, path);
-  if (key != nullptr) return key;
-  platform::RegKey created = platform::RegCreateKeyObject(platform::RegRoot::CurrentUser, path);
-  if (created != nullptr) platform::RegCloseKeyObject(created);
-  key = platform::RegOpenKeyObject(platform::RegRoot::CurrentUser, path);
-  if (key == nullptr) Warn(kKeyFailure);
+platform::OwnedKey OpenOrCreateKey(const char* path) {
+  platform::OwnedKey key(platform::RegOpenKeyObject(platform::RegRoot::CurrentUser, path));
+  if (key) return key;
+  platform::OwnedKey(platform::RegCreateKeyObject(platform::RegRoot::CurrentUser, path));
+  key.Reset(platform::RegOpenKeyObject(platform::RegRoot::CurrentUser, path));
+  if (!key) Warn(kKeyFailure);
   return key;
 }
 
-platform::RegKey OpenOrCreateNumberedKey(const char* prefix, int32_t number) {
+platform::OwnedKey OpenOrCreateNumberedKey(const char* prefix, int32_t number) {
   char path[128];
   std::snprintf(path, sizeof path, "%s%d", prefix, static_cast<int>(number));
   return OpenOrCreateKey(path);
 }
 
-int ReadStringValue(platform::RegKey key, const char* name, String& target) {
+int ReadStringValue(const platform::OwnedKey& key, const char* name, String& target) {
   // One byte more than the query may fill keeps the text terminated whatever
   // the registry hands back.
   char buffer[kMaxText + 2] = {};
   uint32_t size = kMaxText + 1;
-  if (key == nullptr ||
-      platform::RegQueryValue(key, name, nullptr, buffer, &size) != platform::RegResult::Ok) {
+  if (!key || platform::RegQueryValue(key.Get(), name, nullptr, buffer, &size) != platform::RegResult::Ok) {
     return 0;
   }
   // A text stored without its NUL can fill the whole query; it is too long all the same.
@@ -60,11 +58,10 @@ int ReadStringValue(platform::RegKey key, const char* name, String& target) {
   return 1;
 }
 
-int ReadDwordValue(platform::RegKey key, const char* name, int32_t& target) {
+int ReadDwordValue(const platform::OwnedKey& key, const char* name, int32_t& target) {
   uint8_t bytes[4] = {};
   uint32_t size = sizeof bytes;
-  if (key == nullptr ||
-      platform::RegQueryValue(key, name, nullptr, bytes, &size) != platform::RegResult::Ok ||
+  if (!key || platform::RegQueryValue(key.Get(), name, nullptr, bytes, &size) != platform::RegResult::Ok ||
       size != sizeof bytes) {
     return 0;
   }
@@ -73,44 +70,39 @@ int ReadDwordValue(platform::RegKey key, const char* name, int32_t& target) {
   return 1;
 }
 
-int ReadDwordValue(platform::RegKey key, const char* name, uint32_t& target) {
+int ReadDwordValue(const platform::OwnedKey& key, const char* name, uint32_t& target) {
   int32_t value = 0;
   if (!ReadDwordValue(key, name, value)) return 0;
   target = static_cast<uint32_t>(value);
   return 1;
 }
 
-int WriteStringValue(platform::RegKey& key, const char* name, const char* text) {
-  if (key == nullptr) return 0;
+int WriteStringValue(platform::OwnedKey& key, const char* name, const char* text) {
+  if (!key) return 0;
   const uint32_t length = static_cast<uint32_t>(std::strlen(text));
-  if (!platform::RegSetValue(key, name, platform::kRegText, text, length)) return WriteFailed(key);
+  if (!platform::RegSetValue(key.Get(), name, platform::kRegText, text, length)) return WriteFailed(key);
   return 1;
 }
 
-int WriteDwordValue(platform::RegKey& key, const char* name, int32_t value) {
-  if (key == nullptr) return 0;
+int WriteDwordValue(platform::OwnedKey& key, const char* name, int32_t value) {
+  if (!key) return 0;
   const uint32_t bits = static_cast<uint32_t>(value);
   const uint8_t bytes[4] = {static_cast<uint8_t>(bits), static_cast<uint8_t>(bits >> 8),
                             static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)};
-  if (!platform::RegSetValue(key, name, platform::kRegDword, bytes, sizeof bytes)) return WriteFailed(key);
+  if (!platform::RegSetValue(key.Get(), name, platform::kRegDword, bytes, sizeof bytes)) return WriteFailed(key);
   return 1;
 }
 
-void ReadOrWrite(platform::RegKey& key, const char* name, String& target) {
+void ReadOrWrite(platform::OwnedKey& key, const char* name, String& target) {
   if (!ReadStringValue(key, name, target)) WriteStringValue(key, name, target.Text());
 }
 
-void ReadOrWrite(platform::RegKey& key, const char* name, int32_t& target) {
+void ReadOrWrite(platform::OwnedKey& key, const char* name, int32_t& target) {
   if (!ReadDwordValue(key, name, target)) WriteDwordValue(key, name, target);
 }
 
-void ReadOrWrite(platform::RegKey& key, const char* name, uint32_t& target) {
+void ReadOrWrite(platform::OwnedKey& key, const char* name, uint32_t& target) {
   if (!ReadDwordValue(key, name, target)) WriteDwordValue(key, name, static_cast<int32_t>(target));
-}
-
-void CloseKey(platform::RegKey& key) {
-  if (key != nullptr) platform::RegCloseKeyObject(key);
-  key = nullptr;
 }
 
 void ShowReadKeyFailure() { Warn(kReadKeyFailure); }

@@ -8,7 +8,7 @@ using registry::WriteStringValue;
 
 namespace {
 
-void SaveGlobalValues(platform::RegKey& key, const Application& app) {
+void SaveGlobalValues(platform::OwnedKey& key, const Application& app) {
   WriteDwordValue(key, "LastTabPos", app.LastTabPos);
   WriteDwordValue(key, "LastBoxPos", app.Boxes.Current);
   WriteDwordValue(key, "DoAutoCheckNewVer", app.DoAutoCheckNewVer);
@@ -20,7 +20,7 @@ void SaveGlobalValues(platform::RegKey& key, const Application& app) {
   WriteDwordValue(key, "SendErrors", app.SendErrors);
 }
 
-void SaveBoxValues(platform::RegKey& key, const Mailbox& box) {
+void SaveBoxValues(platform::OwnedKey& key, const Mailbox& box) {
   // The box's own password stays plain: a poll may be reading it right now.
   String scrambled(box.Password);
   ScramblePassword(scrambled, ScrambleDirection::Encode);
@@ -46,30 +46,27 @@ void SaveBoxValues(platform::RegKey& key, const Mailbox& box) {
 
 void SaveBoxes(const MailboxList& boxes) {
   for (int32_t i = 0; i < boxes.Count; ++i) {
-    platform::RegKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, i + 1);
-    if (key == nullptr) continue;
+    platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, i + 1);
+    if (!key) continue;
     SaveBoxValues(key, *boxes.At(i));
-    registry::CloseKey(key);
   }
 }
 
 void SaveCommands(const CommandList& commands) {
   for (int32_t i = 0; i < commands.Size(); ++i) {
-    platform::RegKey key = registry::OpenOrCreateNumberedKey(registry::kCommandsPrefix, i + 1);
-    if (key == nullptr) continue;
+    platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kCommandsPrefix, i + 1);
+    if (!key) continue;
     WriteStringValue(key, "Capt", commands.At(i)->Caption.Text());
     WriteStringValue(key, "Command", commands.At(i)->CommandLine.Text());
-    registry::CloseKey(key);
   }
 }
 
 }  // namespace
 
 void SaveSettings(Application& app) {
-  platform::RegKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
-  if (key == nullptr) return;
+  platform::OwnedKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
+  if (!key) return;
   SaveGlobalValues(key, app);
   SaveBoxes(app.Boxes);
   SaveCommands(app.UserCommands);
-  registry::CloseKey(key);
 }

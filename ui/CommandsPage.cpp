@@ -44,7 +44,7 @@ const PageButton kButtons[] = {
 // The open page's table and its cell editor; one page exists at a time.
 struct CellEdit {
   HWND List = nullptr;
-  WindowHold Editor;
+  platform::win32::OwnedHwnd Editor;
   int Row = -1;
   int Column = -1;
 };

@@ -81,17 +81,4 @@ void ShowSmallIcon(HWND dialog) {
   SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
-// The handle is let go before the window is destroyed: destroying it moves
-// the focus, and what runs on that must not find the window still held.
-void WindowHold::Reset(HWND window) {
-  HWND old = Window;
-  Window = window;
-  if (old != nullptr && IsWindow(old)) DestroyWindow(old);
-}
-
-void HookHold::Reset(HHOOK hook) {
-  if (Hook != nullptr) UnhookWindowsHookEx(Hook);
-  Hook = hook;
-}
-
 }  // namespace ui

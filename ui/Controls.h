@@ -1,6 +1,5 @@
 // What every dialog procedure does with its controls: texts, ticks, enabling
-// and the icons on buttons, and holders for the windows and hooks a dialog
-// makes for itself.
+// and the icons on buttons.
 #pragma once
 
 #include <windows.h>
@@ -41,31 +40,5 @@ void Enable(HWND dialog, int id, bool on);
 void PutIcon(HWND dialog, int id, HICON icon);
 // The program's envelope in the dialog's caption.
 void ShowSmallIcon(HWND dialog);
-
-// Destroys the window it holds, unless the system has done so already.
-class WindowHold {
- public:
-  WindowHold() = default;
-  WindowHold(const WindowHold&) = delete;
-  WindowHold& operator=(const WindowHold&) = delete;
-  ~WindowHold() { Reset(nullptr); }
-  void Reset(HWND window);
-  HWND Get() const { return Window; }
-
- private:
-  HWND Window = nullptr;
-};
-
-class HookHold {
- public:
-  HookHold() = default;
-  HookHold(const HookHold&) = delete;
-  HookHold& operator=(const HookHold&) = delete;
-  ~HookHold() { Reset(nullptr); }
-  void Reset(HHOOK hook);
-
- private:
-  HHOOK Hook = nullptr;
-};
 
 }  // namespace ui

@@ -69,9 +69,9 @@ struct Frame {
   Application& App;
   HWND Window = nullptr;
   HWND Tabs = nullptr;
-  HWND Pages[kPageCount] = {};
-  WindowHold Tooltip;
-  HookHold Hook;
+  platform::win32::OwnedHwnd Pages[kPageCount];
+  platform::win32::OwnedHwnd Tooltip;
+  platform::win32::OwnedHook Hook;
   // An added, deleted or moved box cannot be taken back: from then on the
   // dialog is left through "Сохранить" only.
   bool Locked = false;
@@ -79,7 +79,7 @@ struct Frame {
 
 Frame* g_frame = nullptr;
 
-HWND MailboxPage() { return g_frame->Pages[kMailboxPage]; }
+HWND MailboxPage() { return g_frame->Pages[kMailboxPage].Get(); }
 
 // The pages are dialogs of their own inside the tab control, out of reach
 // of the frame's keyboard handling: every key but Escape is offered to them
@@ -88,8 +88,8 @@ LRESULT CALLBACK PageKeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
   MSG* message = reinterpret_cast<MSG*>(lParam);
   if (code >= 0 && wParam == PM_REMOVE && g_frame != nullptr && message->message == WM_KEYDOWN &&
       message->wParam != VK_ESCAPE) {
-    for (HWND page : g_frame->Pages) {
-      if (page == nullptr || !IsDialogMessageW(page, message)) continue;
+    for (const platform::win32::OwnedHwnd& page : g_frame->Pages) {
+      if (!page || !IsDialogMessageW(page.Get(), message)) continue;
       message->message = WM_NULL;
       message->wParam = 0;
       message->lParam = 0;
@@ -121,9 +121,9 @@ void ShowPage(Frame& frame, int index, bool initial) {
   } else {
     // A cell editor floats above its page: it must not outlive the page's turn.
     if (last == kCommandsPage) TakeOpenCellEdit();
-    ShowWindow(frame.Pages[last], SW_HIDE);
+    ShowWindow(frame.Pages[last].Get(), SW_HIDE);
   }
-  ShowWindow(frame.Pages[index], SW_SHOW);
+  ShowWindow(frame.Pages[index].Get(), SW_SHOW);
   if (index == kMailboxPage || last == kMailboxPage || initial) {
     for (int id : kBarControls) {
       ShowWindow(GetDlgItem(frame.Window, id), index == kMailboxPage ? SW_SHOW : SW_HIDE);
@@ -186,17 +186,14 @@ void Open(Frame& frame, HWND window) {
     item.pszText = tab.data();
     SendMessageW(frame.Tabs, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
   }
-  for (int i = 0; i < kPageCount; ++i) frame.Pages[i] = CreatePage(frame, i);
+  for (int i = 0; i < kPageCount; ++i) frame.Pages[i].Reset(CreatePage(frame, i));
   ShowPage(frame, frame.App.LastTabPos, true);
 }
 
 void Close(Frame& frame, int result) {
   for (const BarButton& button : kBarButtons) RemoveTooltip(frame.Window, button.Id);
   frame.Tooltip.Reset(nullptr);
-  for (HWND& page : frame.Pages) {
-    DestroyWindow(page);
-    page = nullptr;
-  }
+  for (platform::win32::OwnedHwnd& page : frame.Pages) page.Reset();
   frame.Hook.Reset(nullptr);
   g_frame = nullptr;
   EndDialog(frame.Window, result);
@@ -248,8 +245,8 @@ void MoveBox(Frame& frame, int32_t step) {
 void Save(Frame& frame) {
   TakeOpenCellEdit();
   StoreMailboxPage(MailboxPage());
-  StoreGeneralPage(frame.Pages[0]);
-  StoreCommandsPage(frame.Pages[kCommandsPage]);
+  StoreGeneralPage(frame.Pages[0].Get());
+  StoreCommandsPage(frame.Pages[kCommandsPage].Get());
   SaveSettings(frame.App);
   Close(frame, IDOK);
 }

@@ -8,6 +8,7 @@
 #undef RegQueryValue
 #undef RegSetValue
 
+#include "platform/Owned.h"
 #include "platform/Platform.h"
 
 namespace platform::win32 {
@@ -23,5 +24,14 @@ inline Icon FromHicon(HICON icon) { return reinterpret_cast<Icon>(icon); }
 inline HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
 inline RegKey FromHkey(HKEY key) { return reinterpret_cast<RegKey>(key); }
 inline HINSTANCE ToHinstance(Module module) { return reinterpret_cast<HINSTANCE>(module); }
+
+// Holders of Windows' own handles, on the platform's template. A window may
+// be gone already, destroyed with its owner.
+inline void DestroyIfWindow(HWND window) {
+  if (IsWindow(window)) DestroyWindow(window);
+}
+inline void Unhook(HHOOK hook) { UnhookWindowsHookEx(hook); }
+using OwnedHwnd = Owned<HWND, DestroyIfWindow>;
+using OwnedHook = Owned<HHOOK, Unhook>;
 
 }  // namespace platform::win32

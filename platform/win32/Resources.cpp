@@ -18,10 +18,15 @@ Icon LoadIconResource(Module module, int resourceId, int size) {
 
 int SmallIconSize() { return GetSystemMetrics(SM_CXSMICON); }
 
+namespace {
+
+void ReleaseScreen(HDC screen) { ReleaseDC(nullptr, screen); }
+
+}  // namespace
+
 int DisplayPixels(int pixelsAt96) {
-  HDC screen = GetDC(nullptr);
-  const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
-  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  const Owned<HDC, ReleaseScreen> screen(GetDC(nullptr));
+  const int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 0;
   return MulDiv(pixelsAt96, dpi > 0 ? dpi : 96, 96);
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Owned.h"
 #include "platform/Platform.h"
 #include "tests/conformance/Unique.h"
 
@@ -16,12 +17,13 @@ class RegistryTest : public ::testing::Test {
   // The interface cannot delete values or keys; a unique key keeps runs apart.
   void SetUp() override {
     path_ = "Software\\Tandreller\\ConformanceTest\\" + conformance::UniqueName("registry");
-    key_ = RegCreateKeyObject(RegRoot::CurrentUser, path_.c_str());
+    owned_.Reset(RegCreateKeyObject(RegRoot::CurrentUser, path_.c_str()));
+    key_ = owned_.Get();
     ASSERT_NE(key_, nullptr);
   }
-  void TearDown() override { RegCloseKeyObject(key_); }
 
   std::string path_;
+  OwnedKey owned_;
   RegKey key_ = nullptr;
 };
 
@@ -91,10 +93,9 @@ TEST_F(RegistryTest, NamesIgnoreCaseAndCreatingMakesParents) {
   uint32_t size = 4;
   EXPECT_EQ(RegQueryValue(key_, "ЯЩИК ёЛКИ", nullptr, &read, &size), RegResult::Ok);
   EXPECT_EQ(RegOpenKeyObject(RegRoot::CurrentUser, (path_ + "\\Папка Ёж").c_str()), nullptr);
-  RegCloseKeyObject(RegCreateKeyObject(RegRoot::CurrentUser, (path_ + "\\Папка Ёж\\\\Inner\\").c_str()));
-  RegKey opened = RegOpenKeyObject(RegRoot::CurrentUser, (path_ + "\\пАПКА ёЖ\\INNER").c_str());
-  EXPECT_NE(opened, nullptr) << "empty names between backslashes are skipped";
-  RegCloseKeyObject(opened);
+  OwnedKey(RegCreateKeyObject(RegRoot::CurrentUser, (path_ + "\\Папка Ёж\\\\Inner\\").c_str()));
+  const OwnedKey opened(RegOpenKeyObject(RegRoot::CurrentUser, (path_ + "\\пАПКА ёЖ\\INNER").c_str()));
+  EXPECT_TRUE(opened) << "empty names between backslashes are skipped";
 }
 
 }  // namespace

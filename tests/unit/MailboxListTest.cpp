@@ -63,10 +63,10 @@ TEST(MailboxList, ABoxBeingPolledIsNotRemoved) {
   Fill(list, 2, 1);
   std::atomic<int> step{0};  // 1: the poll holds the box; 2: it may let go
   std::thread poll([&] {
-    platform::WaitForObject(list.At(1)->CheckMutex, 0);
+    platform::WaitForObject(list.At(1)->CheckMutex.Get(), 0);
     step = 1;
     while (step != 2) std::this_thread::yield();
-    platform::ReleaseMutexObject(list.At(1)->CheckMutex);
+    platform::ReleaseMutexObject(list.At(1)->CheckMutex.Get());
   });
   while (step != 1) std::this_thread::yield();
   EXPECT_EQ(0, list.RemoveCurrent()) << "after waiting " << MailboxList::kRemoveWaitMs << " ms";

@@ -17,16 +17,15 @@ class RegistryAccessTest : public ::testing::Test {
   void SetUp() override {
     host::Reset();
     key_ = registry::OpenOrCreateKey(kKey);
-    ASSERT_NE(nullptr, key_);
+    ASSERT_TRUE(key_);
   }
-  void TearDown() override { registry::CloseKey(key_); }
 
   static void Put(const char* name, uint32_t type, const std::string& bytes) {
     host::PutValue(RegRoot::CurrentUser, kKey, name,
                    {type, std::vector<uint8_t>(bytes.begin(), bytes.end())});
   }
 
-  platform::RegKey key_ = nullptr;
+  platform::OwnedKey key_;
 };
 
 TEST_F(RegistryAccessTest, ReadsTextsUpTo2047BytesAndNumbersOfExactlyFourBytes) {

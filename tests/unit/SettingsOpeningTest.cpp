@@ -31,7 +31,7 @@ void RecordOpening(Application& app) {
   const bool free = app.EnterModal() != 0;
   if (free) app.LeaveModal();
   g_openings.push_back({app.Boxes.Current, app.LastTabPos, free, !host::TrayIcons().empty(),
-                        app.SpeakerSemaphore != nullptr && app.WavSemaphore != nullptr});
+                        app.SpeakerSemaphore && app.WavSemaphore});
   if (g_inDialog) g_inDialog(app);
 }
 

@@ -1,0 +1,46 @@
+// Holders that own one handle of the platform each and let it go when they
+// end, so that no handle is closed by hand and none twice.
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace platform {
+
+template <typename Handle, void (*Free)(Handle)>
+class Owned {
+ public:
+  Owned() = default;
+  explicit Owned(Handle handle) : Held(handle) {}
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+  Owned(Owned&& other) noexcept : Held(other.Release()) {}
+  Owned& operator=(Owned&& other) noexcept {
+    Reset(other.Release());
+    return *this;
+  }
+  ~Owned() { Reset(); }
+
+  Handle Get() const { return Held; }
+  explicit operator bool() const { return Held != nullptr; }
+  // Hands the handle over without letting it go.
+  Handle Release() {
+    Handle handle = Held;
+    Held = nullptr;
+    return handle;
+  }
+  void Reset(Handle handle = nullptr) {
+    Handle old = Held;
+    Held = handle;
+    if (old != nullptr) Free(old);
+  }
+
+ private:
+  Handle Held = nullptr;
+};
+
+using OwnedObject = Owned<KernelObject, CloseObject>;
+using OwnedKey = Owned<RegKey, RegCloseKeyObject>;
+using OwnedMenu = Owned<Menu, DestroyMenuObject>;
+using OwnedWindow = Owned<Window, DestroyWindowObject>;
+
+}  // namespace platform
