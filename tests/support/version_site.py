@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""The program's web site for the e2e cases: an HTTP proxy on 127.0.0.1 that
-answers every request itself, whatever host it names.
+"""The program's web site for the tests: an HTTP proxy on 127.0.0.1 that
+answers every request itself, whatever host it names (with --tls, a site
+that speaks TLS from the first byte instead).
 
   version_site.py MODE --log FILE --port-file FILE [--body TEXT] [--cert PEM --key PEM]
-                  [--lifetime SECONDS]
+                  [--tls] [--lifetime SECONDS]
 
 MODE:
   serve     200 with TEXT for any path ending in /version.txt, 404 otherwise
@@ -52,6 +53,17 @@ def answer(sock, status, kind, body, extra="", pause=0):
         time.sleep(pause)
 
 
+def serve_tls(args, sock, conn):
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(args.cert, args.key)
+    try:
+        tls = context.wrap_socket(sock, server_side=True)
+    except (ssl.SSLError, OSError) as error:
+        log(conn, "tls refused: %s" % error)
+        return
+    serve(args, tls, conn, True)
+
+
 def serve(args, sock, conn, tunnelled=False):
     head = read_head(sock)
     if head is None:
@@ -64,14 +76,7 @@ def serve(args, sock, conn, tunnelled=False):
     mode, body = args.mode, args.body.encode()
     if mode == "redirect" and words[0] == "CONNECT" and not tunnelled:
         sock.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
-        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-        context.load_cert_chain(args.cert, args.key)
-        try:
-            tls = context.wrap_socket(sock, server_side=True)
-        except (ssl.SSLError, OSError) as error:
-            log(conn, "tls refused: %s" % error)
-            return
-        serve(args, tls, conn, True)
+        serve_tls(args, sock, conn)
     elif mode == "redirect" and not tunnelled:
         url = urlsplit(path)
         answer(sock, "301 Moved Permanently", "text/html", b"", "Location: https://%s%s\r\n" % (url.hostname, url.path))
@@ -91,11 +96,12 @@ def main():
     parser.add_argument("--body", default="")
     parser.add_argument("--cert")
     parser.add_argument("--key")
+    parser.add_argument("--tls", action="store_true")
     args = parser.parse_args()
-    if args.mode == "redirect" and not (args.cert and args.key):
-        parser.error("redirect needs --cert and --key")
+    if (args.mode == "redirect" or args.tls) and not (args.cert and args.key):
+        parser.error("redirect and --tls need --cert and --key")
     open_log(args.log)
-    run_server(lambda sock, conn: serve(args, sock, conn), args.port_file, args.lifetime)
+    run_server(lambda sock, conn: (serve_tls if args.tls else serve)(args, sock, conn), args.port_file, args.lifetime)
 
 
 if __name__ == "__main__":
