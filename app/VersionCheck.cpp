@@ -41,7 +41,7 @@ void Application::CheckNewVersion() {
   Tray.SetState(TrayState::CheckingVersion);
   SiteVersion = 0.0f;
   char buffer[kVersionFileBytes];
-  const int read = platform::ReadUrl(site::kVersionFile, buffer, sizeof buffer);
+  const int read = platform::ReadUrl(site::kVersionFile, buffer, sizeof buffer, kVersionCheckTimeLimitMs);
   if (read > 0) SiteVersion = SiteVersionOf(buffer, static_cast<size_t>(read));
   Tray.SetState(TrayState::Quiet);
 }

@@ -10,6 +10,9 @@ constexpr float kProgramVersion = 2.13f;
 // At most this many bytes of the version file are read.
 constexpr size_t kVersionFileBytes = 10;
 
+// The whole check ends within this time: it holds the main thread.
+constexpr uint32_t kVersionCheckTimeLimitMs = 10000;
+
 // The number at the start of the version file's first bytes (as "%f" reads
 // it, blanks first allowed), or 0 when there is none: an empty answer, an
 // error page or garbage count as a site that could not be reached.

@@ -119,6 +119,8 @@
 #define IDC_ABOUT_HOME_PAGE     1     // "Сходить на домашнюю страницу программы"
 #define IDC_ABOUT_OK            2     // the default button
 #define IDC_ABOUT_CHECK         3     // "Проверить, не вышла ли новая версия"
+#define IDC_ABOUT_MAIL          1065
+#define IDC_ABOUT_HOME_ADDRESS  1066
 
 #define IDC_VERSION_ICON        1024
 #define IDC_OUR_VERSION         1030

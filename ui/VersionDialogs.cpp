@@ -72,6 +72,8 @@ void CheckFromAbout(HWND about, WPARAM wParam) {
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_INITDIALOG) {
     ShowVersion(dialog, IDC_ABOUT_VERSION, kProgramVersion);
+    ShowField(dialog, IDC_ABOUT_MAIL, site::kAuthorMail);
+    ShowField(dialog, IDC_ABOUT_HOME_ADDRESS, site::kHomePage);
     ShowSmallIcon(dialog);
     return TRUE;
   }

@@ -126,7 +126,7 @@ std::vector<uintptr_t> ActiveTimers(platform::Window window);
 // How many thread timers (timers without a window) run now.
 int RunningThreadTimerCount();
 
-// ---- Web: ReadUrl answers from this table; other addresses fail.
+// ---- Web: ReadUrl answers from this table at once; other addresses fail.
 void ServeUrl(const std::string& url, const std::string& body);
 
 // ---- Sockets: the stand-in reaches no resolver and no address outside

@@ -246,7 +246,7 @@ bool IsNtPlatform() {
   return g_ntPlatform;
 }
 
-int ReadUrl(const char* url, char* buffer, size_t capacity) {
+int ReadUrl(const char* url, char* buffer, size_t capacity, uint32_t) {
   std::lock_guard<std::mutex> hold(g_lock);
   auto found = g_urls.find(url != nullptr ? url : "");
   if (found == g_urls.end()) return -1;

@@ -3,7 +3,10 @@
 #include <wininet.h>
 
 #include <climits>
+#include <cstring>
 #include <initializer_list>
+#include <memory>
+#include <new>
 
 #include "platform/Platform.h"
 
@@ -11,12 +14,11 @@ namespace platform {
 namespace {
 
 constexpr char kAgent[] = "Tandrel application";
-// Each phase of a request (connecting, sending, every wait for an answer)
-// gives up after this long: a site that is down or drips must not hold the
-// program, whose main thread waits for the answer.
-constexpr DWORD kPhaseTimeoutMs = 5000;
-// Always from the server: the answer is a current version.
-constexpr DWORD kUrlFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+// Always from the server: the answer is a current version. A site that has
+// moved to https answers its old http address with a redirect, which WinINet
+// refuses to follow unless told to; the way back to http stays refused.
+constexpr DWORD kUrlFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
 constexpr DWORD kHttpOk = 200;
 
 class InternetHold {
@@ -30,10 +32,45 @@ class InternetHold {
   const HINTERNET Handle;
 };
 
-void BoundPhases(HINTERNET session) {
-  DWORD timeout = kPhaseTimeoutMs;
-  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    InternetSetOptionA(session, option, &timeout, sizeof timeout);
+// One read, shared by the caller and the thread that does it. The caller
+// stops waiting at the deadline and lets go; whichever lets go last frees it.
+struct Fetch {
+  Fetch() = default;
+  Fetch(const Fetch&) = delete;
+  Fetch& operator=(const Fetch&) = delete;
+  ~Fetch() {
+    if (Done != nullptr) CloseHandle(Done);
+  }
+  LONG Holders = 2;
+  HANDLE Done = nullptr;  // set once Result and Body hold the outcome
+  ULONGLONG Deadline = 0;
+  char Url[INTERNET_MAX_URL_LENGTH] = "";
+  std::unique_ptr<char[]> Body;
+  size_t Capacity = 0;
+  int Result = -1;
+};
+
+void LetGo(Fetch* fetch) {
+  if (InterlockedDecrement(&fetch->Holders) == 0) delete fetch;
+}
+
+// What is left of the time, at least 1 ms: a time-out of 0 means none.
+DWORD Remaining(const Fetch& fetch) {
+  const ULONGLONG now = GetTickCount64();
+  return now < fetch.Deadline ? static_cast<DWORD>(fetch.Deadline - now) : 1;
+}
+
+bool Expired(const Fetch& fetch) { return GetTickCount64() >= fetch.Deadline; }
+
+// Each phase (connecting, sending, every wait for an answer) gives up by the
+// deadline, so that the thread of an abandoned read ends soon after it,
+// unless a site drips bytes. WinINet hands these on to no handle it makes
+// later, so each handle gets its own.
+void BoundPhases(HINTERNET handle, const Fetch& fetch) {
+  DWORD timeout = Remaining(fetch);
+  for (DWORD option :
+       {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    InternetSetOptionA(handle, option, &timeout, sizeof timeout);
   }
 }
 
@@ -45,24 +82,24 @@ bool AnsweredOk(HINTERNET request) {
          status == kHttpOk;
 }
 
-int ReadBody(HINTERNET request, char* buffer, size_t capacity) {
+// A body cut short by the deadline is no answer either.
+int ReadBody(HINTERNET request, const Fetch& fetch) {
   size_t total = 0;
-  if (capacity > INT_MAX) capacity = INT_MAX;
-  while (total < capacity) {
+  while (total < fetch.Capacity) {
     DWORD got = 0;
-    const DWORD room = static_cast<DWORD>(capacity - total);
-    if (!InternetReadFile(request, buffer + total, room, &got) || got == 0) break;
+    const DWORD room = static_cast<DWORD>(fetch.Capacity - total);
+    if (!InternetReadFile(request, fetch.Body.get() + total, room, &got) || got == 0) break;
     total += got;
+    if (Expired(fetch)) return -1;
   }
   return static_cast<int>(total);
 }
 
-}  // namespace
-
 // The address is taken apart and requested step by step, so that the
 // time-outs sit on every handle: Wine's InternetOpenUrl does not hand the
 // session's on to its connection, and a silent site would hold it forever.
-int ReadUrl(const char* url, char* buffer, size_t capacity) {
+// Certificate errors fail the request: no SECURITY_FLAG_IGNORE_* is set.
+int Request(const Fetch& fetch) {
   char host[256] = "";
   char path[2048] = "";
   URL_COMPONENTSA parts = {};
@@ -71,20 +108,65 @@ int ReadUrl(const char* url, char* buffer, size_t capacity) {
   parts.dwHostNameLength = sizeof host;
   parts.lpszUrlPath = path;
   parts.dwUrlPathLength = sizeof path;
-  if (!InternetCrackUrlA(url, 0, 0, &parts) || parts.nScheme != INTERNET_SCHEME_HTTP) return -1;
+  if (!InternetCrackUrlA(fetch.Url, 0, 0, &parts)) return -1;
+  DWORD flags = kUrlFlags;
+  if (parts.nScheme == INTERNET_SCHEME_HTTPS) {
+    flags |= INTERNET_FLAG_SECURE;
+  } else if (parts.nScheme != INTERNET_SCHEME_HTTP) {
+    return -1;
+  }
   // The system's proxy settings, so that a user behind a proxy is reached.
   const InternetHold session(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (session.Handle == nullptr) return -1;
-  BoundPhases(session.Handle);
+  BoundPhases(session.Handle, fetch);
   const InternetHold connection(
       InternetConnectA(session.Handle, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (connection.Handle == nullptr) return -1;
-  BoundPhases(connection.Handle);
-  const InternetHold request(HttpOpenRequestA(connection.Handle, "GET", path, nullptr, nullptr, nullptr, kUrlFlags, 0));
+  BoundPhases(connection.Handle, fetch);
+  const InternetHold request(
+      HttpOpenRequestA(connection.Handle, "GET", path, nullptr, nullptr, nullptr, flags, 0));
   if (request.Handle == nullptr) return -1;
-  BoundPhases(request.Handle);
-  if (!HttpSendRequestA(request.Handle, nullptr, 0, nullptr, 0) || !AnsweredOk(request.Handle)) return -1;
-  return ReadBody(request.Handle, buffer, capacity);
+  BoundPhases(request.Handle, fetch);
+  if (!HttpSendRequestA(request.Handle, nullptr, 0, nullptr, 0) || Expired(fetch) ||
+      !AnsweredOk(request.Handle)) {
+    return -1;
+  }
+  return ReadBody(request.Handle, fetch);
+}
+
+void RequestThread(void* argument) {
+  auto* fetch = static_cast<Fetch*>(argument);
+  fetch->Result = Request(*fetch);
+  SetEvent(fetch->Done);
+  LetGo(fetch);
+}
+
+}  // namespace
+
+// WinINet's calls block, and closing a handle that another thread is using
+// is not safe; so the request runs in a thread of its own, and the caller
+// waits for it no longer than the time limit, whatever the site does.
+int ReadUrl(const char* url, char* buffer, size_t capacity, uint32_t timeLimitMs) {
+  if (url == nullptr || std::strlen(url) >= INTERNET_MAX_URL_LENGTH) return -1;
+  if (capacity > INT_MAX) capacity = INT_MAX;
+  auto* fetch = new (std::nothrow) Fetch;
+  if (fetch == nullptr) return -1;
+  fetch->Deadline = GetTickCount64() + timeLimitMs;
+  std::strcpy(fetch->Url, url);
+  fetch->Capacity = capacity;
+  fetch->Body.reset(new (std::nothrow) char[capacity > 0 ? capacity : 1]);
+  fetch->Done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (fetch->Body == nullptr || fetch->Done == nullptr || !StartDetachedThread(RequestThread, fetch)) {
+    delete fetch;
+    return -1;
+  }
+  int result = -1;
+  if (WaitForSingleObject(fetch->Done, timeLimitMs) == WAIT_OBJECT_0 && fetch->Result >= 0) {
+    result = fetch->Result;
+    std::memcpy(buffer, fetch->Body.get(), static_cast<size_t>(result));
+  }
+  LetGo(fetch);
+  return result;
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 // TLS sessions against the servers tests/support/tls_world.sh starts: a
-// Dovecot on port 995 of 127.0.0.1-4 and a server that never answers. The
-// directory comes in VESTUN_TLS_WORLD; its log shows what the server saw.
+// Dovecot on port 995 of 127.0.0.1-4, a server that never answers and a web
+// site. The directory comes in VESTUN_TLS_WORLD; its log shows what the
+// server saw.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -186,5 +187,18 @@ TEST_F(TlsTest, HandshakeWithASilentServerStallsWithinItsTimeOut) {
   EXPECT_EQ(failure, TlsFailure::Stalled);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(3000));
 }
+
+#ifdef _WIN32
+// The stand-in reads addresses from a table, so only WinINet is asked here:
+// an https address is read when its certificate is trusted and names the
+// host, and fails when it names another.
+TEST_F(TlsTest, ReadsAnHttpsAddressOnlyUnderItsCertificateName) {
+  const std::string port = std::to_string(std::atoi(Read("/site.port").c_str()));
+  char body[16];
+  EXPECT_EQ(ReadUrl(("https://localhost:" + port + "/version.txt").c_str(), body, sizeof body, kTimeoutMs), 5);
+  EXPECT_EQ(std::string(body, 5), "2.14\n");
+  EXPECT_EQ(ReadUrl(("https://127.0.0.1:" + port + "/version.txt").c_str(), body, sizeof body, kTimeoutMs), -1);
+}
+#endif
 
 }  // namespace

@@ -509,18 +509,25 @@ e2e_dovecot_end_leftovers() {
   rm -f "$E2E_WORK/dovecots.txt"
 }
 
+# The certificates of a test CA, made for the run in E2E_PKI (see
+# tests/support/test_pki.sh); e2e_trust_test_ca trusts that CA in the prefix.
+E2E_PKI=""
+e2e_test_pki() {
+  [ -z "$E2E_PKI" ] || return 0
+  E2E_PKI="$E2E_RUN/pki"
+  bash "$(dirname "$E2E_DOVECOT_SH")/test_pki.sh" "$E2E_PKI" >>"$E2E_ARTIFACTS/pki.err" 2>&1 7>&- \
+    || e2e_fail "cannot make the test CA: $(tail -n 3 "$E2E_ARTIFACTS/pki.err")"
+  chmod -R a+rX "$E2E_PKI"
+}
+
 # Starts the run's Dovecot; its stop is one of the run's clean-up steps.
 # With --tls it also serves POP3 over TLS on port 995 of 127.0.0.1 to .4,
-# with the certificates of a test CA made for the run in E2E_PKI (see
-# tests/support/dovecot.sh); e2e_trust_test_ca trusts that CA in the prefix.
-E2E_PKI=""
+# with the certificates of e2e_test_pki (see tests/support/dovecot.sh).
 e2e_dovecot_start() {  # [--tls]
   local tls=()
   E2E_DOVECOT="$E2E_RUN/dovecot"
   if [ "${1:-}" = --tls ]; then
-    E2E_PKI="$E2E_RUN/pki"
-    bash "$(dirname "$E2E_DOVECOT_SH")/test_pki.sh" "$E2E_PKI" >>"$E2E_ARTIFACTS/dovecot.err" 2>&1 7>&-       || e2e_fail "cannot make the test CA: $(tail -n 3 "$E2E_ARTIFACTS/dovecot.err")"
-    chmod -R a+rX "$E2E_PKI"
+    e2e_test_pki
     tls=(--tls "$E2E_PKI")
   fi
   # Dovecot's login, auth and mail processes run as other users and must
@@ -696,10 +703,17 @@ e2e_hostile_stop() {  # a clean-up step
 # The program reads its site through the user's proxy setting, which Wine's
 # WinINet honours: tests/support/version_site.py stands in for the site as
 # that proxy, so nothing leaves the machine. MODE: serve (BODY is the version
-# file), missing (404 pages) or silent (never answers); its port in
-# E2E_SITE_PORT, its log in E2E_SITE_LOG.
+# file), missing (404 pages), silent (never answers), drip (serve, a byte a
+# second) or redirect (to https, where it serves BODY with the certificate
+# site.pem of e2e_test_pki); its port in E2E_SITE_PORT, its log in
+# E2E_SITE_LOG.
 e2e_version_site() {  # MODE [BODY]
-  e2e_support_server site version_site.py "$1" ${2+--body "$2"}
+  local tls=()
+  if [ "$1" = redirect ]; then
+    e2e_test_pki
+    tls=(--cert "$E2E_PKI/site.pem" --key "$E2E_PKI/site.key")
+  fi
+  e2e_support_server site version_site.py "$1" ${2+--body "$2"} "${tls[@]}"
   E2E_SITE_PORT=$E2E_SERVER_PORT
   E2E_SITE_LOG="$E2E_ARTIFACTS/site-$1.log"
 }
@@ -715,11 +729,14 @@ e2e_proxy() {  # PORT
 }
 
 # The site of E2E_SITE_LOG was asked COUNT times, each time for the version
-# file by the program's agent (Wine's WinINet names the port to a proxy).
-expect_site_requests() {  # COUNT
-  local want=$'GET http://vestun.example.org:80/version.txt HTTP/1.1\tagent Tandrel application'
-  expect_eq "requests to the site" "$(sed -n 's/^.* conn [0-9]* request //p' "$E2E_SITE_LOG" | sort | uniq -c | sed 's/^ *//')" \
-    "$([ "$1" -eq 0 ] || echo "$1 $want")"
+# file by the program's agent (Wine's WinINet names the port to a proxy);
+# with --https, each time redirected and asked again through a TLS tunnel.
+expect_site_requests() {  # COUNT [--https]
+  local lines=('GET http://vestun.example.org:80/version.txt HTTP/1.1') line
+  [ "${2:-}" != --https ] || lines=('CONNECT vestun.example.org:443 HTTP/1.1' "${lines[@]}" 'tls GET /version.txt HTTP/1.1')
+  expect_eq "requests to the site" \
+    "$(sed -n 's/^.* conn [0-9]* \(tls \)\{0,1\}request /\1/p' "$E2E_SITE_LOG" | sort | uniq -c | sed 's/^ *//')" \
+    "$([ "$1" -eq 0 ] || for line in "${lines[@]}"; do printf '%s %s\tagent Tandrel application\n' "$1" "$line"; done)"
 }
 
 # LastCheckNewVer holds the program's clock at a moment of this run: from the

@@ -9,6 +9,8 @@
 #   stranger.pem, .key          DNS:localhost, IP:127.0.0.2, by the stranger CA
 #   expired.pem, .key           DNS:localhost, IP:127.0.0.3, by the test CA,
 #                               valid only in 2020
+#   site.pem, .key              DNS:vestun.example.org (the program's web
+#                               site), by the test CA
 #
 # Does nothing when every file is there already. Everything but the expired
 # certificate is valid from 2019 for twenty years: tests that pin the clock
@@ -18,10 +20,10 @@ set -euo pipefail
 
 die() { echo "test_pki.sh: $*" >&2; exit 1; }
 
-[ $# -eq 1 ] || { sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+[ $# -eq 1 ] || { sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 mkdir -p "$1"
 DIR=$(cd "$1" && pwd)
-readonly FILES="ca stranger-ca localhost stranger expired"
+readonly FILES="ca stranger-ca localhost stranger expired site"
 
 complete() {
   local name
@@ -78,6 +80,7 @@ make_ca stranger-ca "Stranger CA" "$SINCE"
 make_server localhost "DNS:localhost" ca "$SINCE" 7299
 make_server stranger "DNS:localhost,IP:127.0.0.2" stranger-ca "$SINCE" 7299
 make_server expired "DNS:localhost,IP:127.0.0.3" ca "2020-01-01 00:00:00" 365
+make_server site "DNS:vestun.example.org" ca "$SINCE" 7299
 chmod 644 "$DIR"/*.pem
 chmod 600 "$DIR"/*.key
 complete || die "some certificates were not made in $DIR"

@@ -1,9 +1,10 @@
 #!/bin/bash
 # The site publishes 2.13, the program's own number: the start checks once,
-# stays quiet and polls. About's check, with no server, a silent site and a
-# 404 site, shows "сайт не доступен, попробуйте позже" within seconds and no
-# message box; with the site back, 2.13 twice. LastCheckNewVer keeps the
-# start's value.
+# stays quiet and polls. About's check, with no server, a silent site, a 404
+# site, a site that drips its answer a byte a second, and one that redirects
+# to https with a certificate of a CA the prefix does not trust, shows "сайт
+# не доступен, попробуйте позже" within seconds and no message box; with the
+# site back, 2.13 twice. LastCheckNewVer keeps the start's value.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_dovecot_start
@@ -12,6 +13,10 @@ e2e_version_site missing
 missing=$E2E_SITE_PORT
 e2e_version_site silent
 silent=$E2E_SITE_PORT
+e2e_version_site drip $'2.13\n'
+drip=$E2E_SITE_PORT
+e2e_version_site redirect $'2.13\n'
+untrusted=$E2E_SITE_PORT
 e2e_version_site serve $'2.13\n'
 e2e_install_recorder
 E2E_AUTO_CHECK=1
@@ -51,11 +56,16 @@ check() {  # PORT SITE-LINE SHOT: About's check with the proxy at PORT
 check "$E2E_NO_SITE_PORT" "сайт не доступен, попробуйте позже" no-server
 check "$silent" "сайт не доступен, попробуйте позже" silent
 check "$missing" "сайт не доступен, попробуйте позже" not-found
+check "$drip" "сайт не доступен, попробуйте позже" drip
+check "$untrusted" "сайт не доступен, попробуйте позже" untrusted
 check "$E2E_SITE_PORT" 2.13 same-version
-for mode in silent missing serve; do
+for mode in silent missing drip serve; do
   E2E_SITE_LOG="$E2E_ARTIFACTS/site-$mode.log"
   expect_site_requests $([ $mode = serve ] && echo 2 || echo 1)
 done
+# The program followed the redirect into the tunnel and asked nothing there.
+grep -q 'conn 2 request CONNECT' "$E2E_ARTIFACTS/site-redirect.log" && ! grep -q 'tls request' "$E2E_ARTIFACTS/site-redirect.log" \
+  || e2e_fail "the untrusted site was not refused after the redirect (see site-redirect.log)"
 
 E2E_DIALOG=$about
 e2e_click 2
