@@ -96,13 +96,13 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 }  // namespace
 
 INT_PTR RunVersionDialog(Application&, HWND owner) {
-  return DialogBoxParamA(Instance(), MAKEINTRESOURCEA(IDD_NEW_VERSION), owner, VersionProc, 0);
+  return DialogBoxParamW(Instance(), MAKEINTRESOURCEW(IDD_NEW_VERSION), owner, VersionProc, 0);
 }
 
 void RunVersionDialogAlone(Application& app) { RunVersionDialog(app, nullptr); }
 
 void RunAboutDialog(Application&) {
-  DialogBoxParamA(Instance(), MAKEINTRESOURCEA(IDD_ABOUT), nullptr, AboutProc, 0);
+  DialogBoxParamW(Instance(), MAKEINTRESOURCEW(IDD_ABOUT), nullptr, AboutProc, 0);
 }
 
 }  // namespace ui

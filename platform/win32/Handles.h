@@ -31,7 +31,9 @@ inline void DestroyIfWindow(HWND window) {
   if (IsWindow(window)) DestroyWindow(window);
 }
 inline void Unhook(HHOOK hook) { UnhookWindowsHookEx(hook); }
+inline void CloseKernelHandle(HANDLE handle) { CloseHandle(handle); }
 using OwnedHwnd = Owned<HWND, DestroyIfWindow>;
+using OwnedHandle = Owned<HANDLE, CloseKernelHandle>;
 using OwnedHook = Owned<HHOOK, Unhook>;
 
 }  // namespace platform::win32

@@ -5,15 +5,18 @@
 #include <climits>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 #include <memory>
 #include <new>
+#include <string>
 
-#include "platform/Platform.h"
+#include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
 
 namespace platform {
 namespace {
 
-constexpr char kAgent[] = "Tandrel application";
+constexpr wchar_t kAgent[] = L"Tandrel application";
 // Always from the server: the answer is a current version. A site that has
 // moved to https answers its old http address with a redirect, which WinINet
 // refuses to follow unless told to; the way back to http stays refused.
@@ -21,30 +24,16 @@ constexpr DWORD kUrlFlags =
     INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
 constexpr DWORD kHttpOk = 200;
 
-class InternetHold {
- public:
-  explicit InternetHold(HINTERNET handle) : Handle(handle) {}
-  InternetHold(const InternetHold&) = delete;
-  InternetHold& operator=(const InternetHold&) = delete;
-  ~InternetHold() {
-    if (Handle != nullptr) InternetCloseHandle(Handle);
-  }
-  const HINTERNET Handle;
-};
+void CloseInternetHandle(HINTERNET handle) { InternetCloseHandle(handle); }
+using InternetHold = Owned<HINTERNET, CloseInternetHandle>;
 
 // One read, shared by the caller and the thread that does it. The caller
 // stops waiting at the deadline and lets go; whichever lets go last frees it.
 struct Fetch {
-  Fetch() = default;
-  Fetch(const Fetch&) = delete;
-  Fetch& operator=(const Fetch&) = delete;
-  ~Fetch() {
-    if (Done != nullptr) CloseHandle(Done);
-  }
   LONG Holders = 2;
-  HANDLE Done = nullptr;  // set once Result and Body hold the outcome
+  win32::OwnedHandle Done;  // set once Result and Body hold the outcome
   ULONGLONG Deadline = 0;
-  char Url[INTERNET_MAX_URL_LENGTH] = "";
+  std::wstring Url;
   std::unique_ptr<char[]> Body;
   size_t Capacity = 0;
   int Result = -1;
@@ -70,7 +59,7 @@ void BoundPhases(HINTERNET handle, const Fetch& fetch) {
   DWORD timeout = Remaining(fetch);
   for (DWORD option :
        {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    InternetSetOptionA(handle, option, &timeout, sizeof timeout);
+    InternetSetOptionW(handle, option, &timeout, sizeof timeout);
   }
 }
 
@@ -78,7 +67,7 @@ void BoundPhases(HINTERNET handle, const Fetch& fetch) {
 bool AnsweredOk(HINTERNET request) {
   DWORD status = 0;
   DWORD size = sizeof status;
-  return HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+  return HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
          status == kHttpOk;
 }
 
@@ -100,15 +89,15 @@ int ReadBody(HINTERNET request, const Fetch& fetch) {
 // session's on to its connection, and a silent site would hold it forever.
 // Certificate errors fail the request: no SECURITY_FLAG_IGNORE_* is set.
 int Request(const Fetch& fetch) {
-  char host[256] = "";
-  char path[2048] = "";
-  URL_COMPONENTSA parts = {};
+  wchar_t host[256] = L"";
+  wchar_t path[2048] = L"";
+  URL_COMPONENTSW parts = {};
   parts.dwStructSize = sizeof parts;
   parts.lpszHostName = host;
-  parts.dwHostNameLength = sizeof host;
+  parts.dwHostNameLength = static_cast<DWORD>(std::size(host));
   parts.lpszUrlPath = path;
-  parts.dwUrlPathLength = sizeof path;
-  if (!InternetCrackUrlA(fetch.Url, 0, 0, &parts)) return -1;
+  parts.dwUrlPathLength = static_cast<DWORD>(std::size(path));
+  if (!InternetCrackUrlW(fetch.Url.c_str(), 0, 0, &parts)) return -1;
   DWORD flags = kUrlFlags;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) {
     flags |= INTERNET_FLAG_SECURE;
@@ -116,28 +105,27 @@ int Request(const Fetch& fetch) {
     return -1;
   }
   // The system's proxy settings, so that a user behind a proxy is reached.
-  const InternetHold session(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (session.Handle == nullptr) return -1;
-  BoundPhases(session.Handle, fetch);
+  const InternetHold session(InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!session) return -1;
+  BoundPhases(session.Get(), fetch);
   const InternetHold connection(
-      InternetConnectA(session.Handle, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-  if (connection.Handle == nullptr) return -1;
-  BoundPhases(connection.Handle, fetch);
+      InternetConnectW(session.Get(), host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) return -1;
+  BoundPhases(connection.Get(), fetch);
   const InternetHold request(
-      HttpOpenRequestA(connection.Handle, "GET", path, nullptr, nullptr, nullptr, flags, 0));
-  if (request.Handle == nullptr) return -1;
-  BoundPhases(request.Handle, fetch);
-  if (!HttpSendRequestA(request.Handle, nullptr, 0, nullptr, 0) || Expired(fetch) ||
-      !AnsweredOk(request.Handle)) {
+      HttpOpenRequestW(connection.Get(), L"GET", path, nullptr, nullptr, nullptr, flags, 0));
+  if (!request) return -1;
+  BoundPhases(request.Get(), fetch);
+  if (!HttpSendRequestW(request.Get(), nullptr, 0, nullptr, 0) || Expired(fetch) || !AnsweredOk(request.Get())) {
     return -1;
   }
-  return ReadBody(request.Handle, fetch);
+  return ReadBody(request.Get(), fetch);
 }
 
 void RequestThread(void* argument) {
   auto* fetch = static_cast<Fetch*>(argument);
   fetch->Result = Request(*fetch);
-  SetEvent(fetch->Done);
+  SetEvent(fetch->Done.Get());
   LetGo(fetch);
 }
 
@@ -152,16 +140,16 @@ int ReadUrl(const char* url, char* buffer, size_t capacity, uint32_t timeLimitMs
   auto* fetch = new (std::nothrow) Fetch;
   if (fetch == nullptr) return -1;
   fetch->Deadline = GetTickCount64() + timeLimitMs;
-  std::strcpy(fetch->Url, url);
+  fetch->Url = win32::Wide(url);
   fetch->Capacity = capacity;
   fetch->Body.reset(new (std::nothrow) char[capacity > 0 ? capacity : 1]);
-  fetch->Done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (fetch->Body == nullptr || fetch->Done == nullptr || !StartDetachedThread(RequestThread, fetch)) {
+  fetch->Done.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (fetch->Body == nullptr || !fetch->Done || !StartDetachedThread(RequestThread, fetch)) {
     delete fetch;
     return -1;
   }
   int result = -1;
-  if (WaitForSingleObject(fetch->Done, timeLimitMs) == WAIT_OBJECT_0 && fetch->Result >= 0) {
+  if (WaitForSingleObject(fetch->Done.Get(), timeLimitMs) == WAIT_OBJECT_0 && fetch->Result >= 0) {
     result = fetch->Result;
     std::memcpy(buffer, fetch->Body.get(), static_cast<size_t>(result));
   }
