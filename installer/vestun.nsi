@@ -173,11 +173,40 @@ Function StartPageLeave
   ${NSD_GetState} $AutostartBox $Autostart
 FunctionEnd
 
+; Puts the files in place. A copy of Vestun that outlived the close request
+; keeps vestun.exe locked: a second start showing its "already running"
+; notice has no main window to be asked. Then the user is asked to close it;
+; a silent run gives up, and either way the copy this run ended comes back.
+Function PlaceFiles
+  SetOverwrite try
+  ${Do}
+    ClearErrors
+    File "/oname=vestun.exe" "${EXE}"
+    ${IfNot} ${Errors}
+      WriteUninstaller "$INSTDIR\uninstall.exe"
+      ${IfNot} ${Errors}
+        ${ExitDo}
+      ${EndIf}
+    ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+      "Не удаётся заменить $INSTDIR\vestun.exe: его держит ещё одна копия Вестуна (может быть, с сообщением «Прога уже запущена!»).$\n$\nЗакройте её и нажмите «Повтор»." \
+      /SD IDCANCEL IDRETRY retry
+    ${If} $WasRunning == 1
+      Exec '"$INSTDIR\vestun.exe"'
+    ${EndIf}
+    Abort "Вестун не обновлён: vestun.exe занят."
+    retry:
+    Call CloseVestun
+  ${Loop}
+  SetOverwrite on
+FunctionEnd
+
+; Nothing is recorded until every file is in place: a failed upgrade leaves
+; the old version's entry, which still tells the truth.
 Section
   Call CloseVestun
   SetOutPath "$INSTDIR"
-  File "/oname=vestun.exe" "${EXE}"
-  WriteUninstaller "$INSTDIR\uninstall.exe"
+  Call PlaceFiles
   CreateShortcut "${SHORTCUT}" "$INSTDIR\vestun.exe" "" "$INSTDIR\vestun.exe" 0 SW_SHOWNORMAL "" \
     "Проверка почты из области уведомлений"
 

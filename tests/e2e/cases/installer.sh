@@ -1,9 +1,10 @@
 #!/bin/bash
 # The setup program in a fresh prefix: its start-with-Windows page (ticked);
 # /S installs and starts nothing; the program starts from the Run value and
-# WM_CLOSE keeps its settings; a second /S gives up (2) over an open dialog,
-# else replaces and restarts it; the quiet uninstall removes everything but
-# HKCU\Software\Tandreller.
+# WM_CLOSE keeps its settings; a second /S gives up (2) over an open dialog
+# and over a second start whose notice keeps vestun.exe loaded, keeping the
+# old version's entry, else replaces and restarts it; the quiet uninstall
+# removes everything but HKCU\Software\Tandreller.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 # Wine would turn the shortcut into a menu entry of the Linux desktop.
@@ -41,14 +42,18 @@ expect_values() {  # KEY "NAME EXPECTED"...
   for line in "$@"; do expect_eq "${line%% *} in $key" "$(reg_value "$key" "${line%% *}")" "${line#* }"; done
 }
 
-start_from_run_value() {  # as Windows does at sign-in
-  local line exe
+launch() {  # WINDOWS-PATH
+  "${E2E_ENV[@]}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_GEOMETRY" "$1" >>"$E2E_ARTIFACTS/wine.log" 2>&1 7>&- &
+  E2E_BG_PIDS+=($!)
+}
+
+start_from_run_value() {  # as Windows does at sign-in; the path stays in $exe
+  local line
   line=$(reg_value "$run_key" Vestun)
   exe=${line#\"}
   exe=${exe%%\"*}
   [ "$line" = "\"$exe\"" ] || e2e_fail "the Run value is not one quoted path: $line"
-  "${E2E_ENV[@]}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_GEOMETRY" "$exe" >>"$E2E_ARTIFACTS/wine.log" 2>&1 7>&- &
-  E2E_BG_PIDS+=($!)
+  launch "$exe"
   drv wait-window --class "$E2E_MAIN_CLASS" --timeout 60000 >/dev/null || e2e_fail "vestun.exe did not start from $line"
 }
 
@@ -117,6 +122,8 @@ start_from_run_value
 old=$(e2e_vestun_pid)
 printf 'an older build' >>"$dir/vestun.exe"
 cp "$dir/vestun.exe" "$E2E_RUN/older.exe"
+e2e_spawn timeout 60 wine reg add "$uninstall_key" /v DisplayVersion /d 2.12 /f >>"$E2E_ARTIFACTS/wine.log" 2>&1 \
+  || e2e_fail "could not make the installed version older"
 e2e_wait_settings
 run_on_desktop "$(e2e_winpath "$SETUP") /S"
 expect_eq "exit code of the upgrade over an open dialog" "$E2E_EXIT" 2
@@ -124,10 +131,25 @@ e2e_alive "$old" || e2e_fail "the upgrade ended a copy with an open dialog"
 cmp -s "$dir/vestun.exe" "$E2E_RUN/older.exe" || e2e_fail "the upgrade that gave up changed vestun.exe"
 cancel_settings
 e2e_wait_vestun_ready
+launch "$exe"  # a second start: its notice keeps vestun.exe loaded, and locked
+expect_message_box "Вестун :)" "Прога уже запущена!" warning 1
+run_on_desktop "$(e2e_winpath "$SETUP") /S"
+expect_eq "exit code of the upgrade over a loaded vestun.exe" "$E2E_EXIT" 2
+e2e_wait_gone 1 "$old" || e2e_fail "the upgrade did not end the running copy"
+cmp -s "$dir/vestun.exe" "$E2E_RUN/older.exe" || e2e_fail "the upgrade that gave up changed vestun.exe"
+expect_values "$uninstall_key" "DisplayVersion 2.12"
+for caption in "Вестун :)" "Вестун :("; do  # its notice, then its failed start
+  drv press --caption "$caption" --id 1 >/dev/null || e2e_fail "could not answer '$caption'"
+done
+drv wait-process-count --name vestun.exe --count 1 >/dev/null || e2e_fail "the second start did not end"
+cancel_settings  # the upgrade that gave up started the old copy again
+e2e_wait_vestun_ready
+old=$(e2e_vestun_pid)
 run_on_desktop "$(e2e_winpath "$SETUP") /S"
 expect_eq "exit code of the upgrade" "$E2E_EXIT" 0
 e2e_wait_gone 1 "$old" || e2e_fail "the running copy outlived the upgrade"
 cmp -s "$dir/vestun.exe" "$built" || e2e_fail "the upgrade did not replace vestun.exe"
+expect_values "$uninstall_key" "DisplayVersion $version"
 cancel_settings  # the upgrade started the program again
 e2e_wait_vestun_ready
 expect_tray 10 quiet 110
