@@ -1,10 +1,12 @@
 #!/bin/bash
 # The setup program in a fresh prefix: its start-with-Windows page (ticked);
-# /S installs and starts nothing; the program starts from the Run value and
-# WM_CLOSE keeps its settings; a second /S gives up (2) over an open dialog
-# and over a second start whose notice keeps vestun.exe loaded, keeping the
-# old version's entry, else replaces and restarts it; the quiet uninstall
-# removes everything but HKCU\Software\Tandreller.
+# /S installs into a folder with a space and Cyrillic letters, as every
+# per-user folder of a Cyrillic user name has, and starts nothing; the
+# program starts from the Run value and WM_CLOSE keeps its settings; a
+# second /S gives up (2) over an open dialog and over a second start whose
+# notice keeps vestun.exe loaded, keeping the old version's entry, else
+# replaces and restarts it; the quiet uninstall removes everything but
+# HKCU\Software\Tandreller.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 # Wine would turn the shortcut into a menu entry of the Linux desktop.
@@ -14,8 +16,8 @@ SETUP=${VESTUN_E2E_SETUP:?VESTUN_E2E_SETUP names the setup program}
 built=$(dirname "$SETUP")/vestun.exe
 version=$(basename "$SETUP" | sed 's/^vestun-\(.*\)-setup\.exe$/\1/')
 profile="$WINEPREFIX/drive_c/users/$(id -un)"
-dir="$profile/AppData/Local/Programs/Vestun"
-windir="C:\\users\\$(id -un)\\AppData\\Local\\Programs\\Vestun"
+dir="$profile/Мои программы/Вестун тест"
+windir="C:\\users\\$(id -un)\\Мои программы\\Вестун тест"
 shortcut="$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Вестун.lnk"
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vestun'
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -87,7 +89,7 @@ drv press --caption "$title" --id 6 >/dev/null || e2e_fail "could not cancel the
 wait $cancelled
 
 # ---- install
-run_on_desktop "$(e2e_winpath "$SETUP") /S"
+run_on_desktop "$(e2e_winpath "$SETUP") /S /D=$windir"
 expect_eq "exit code of /S" "$E2E_EXIT" 0
 expect_eq "installed files" "$(ls "$dir" | tr '\n' ' ')" "uninstall.exe vestun.exe "
 cmp -s "$dir/vestun.exe" "$built" || e2e_fail "the installed vestun.exe is not the one built"
