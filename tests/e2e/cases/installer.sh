@@ -67,6 +67,24 @@ cancel_settings() {
   e2e_settings_gone
 }
 
+# Its notice keeps vestun.exe loaded, and locked, while a copy runs.
+second_start() {
+  launch "$exe"
+  expect_message_box "Вестун :)" "Прога уже запущена!" warning 1
+}
+
+# Answers its notice and then its failed start; the copy that the setup
+# program ended and brought back opens its settings.
+end_second_start() {
+  local caption
+  for caption in "Вестун :)" "Вестун :("; do
+    drv press --caption "$caption" --id 1 >/dev/null || e2e_fail "could not answer '$caption'"
+  done
+  drv wait-process-count --name vestun.exe --count 1 >/dev/null || e2e_fail "the second start did not end"
+  cancel_settings
+  e2e_wait_vestun_ready
+}
+
 settings_tree() { e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/$1.reg"; }
 
 # The files of drive C:, less the version check's web cache index and the
@@ -133,19 +151,13 @@ e2e_alive "$old" || e2e_fail "the upgrade ended a copy with an open dialog"
 cmp -s "$dir/vestun.exe" "$E2E_RUN/older.exe" || e2e_fail "the upgrade that gave up changed vestun.exe"
 cancel_settings
 e2e_wait_vestun_ready
-launch "$exe"  # a second start: its notice keeps vestun.exe loaded, and locked
-expect_message_box "Вестун :)" "Прога уже запущена!" warning 1
+second_start
 run_on_desktop "$(e2e_winpath "$SETUP") /S"
 expect_eq "exit code of the upgrade over a loaded vestun.exe" "$E2E_EXIT" 2
 e2e_wait_gone 1 "$old" || e2e_fail "the upgrade did not end the running copy"
 cmp -s "$dir/vestun.exe" "$E2E_RUN/older.exe" || e2e_fail "the upgrade that gave up changed vestun.exe"
 expect_values "$uninstall_key" "DisplayVersion 2.12"
-for caption in "Вестун :)" "Вестун :("; do  # its notice, then its failed start
-  drv press --caption "$caption" --id 1 >/dev/null || e2e_fail "could not answer '$caption'"
-done
-drv wait-process-count --name vestun.exe --count 1 >/dev/null || e2e_fail "the second start did not end"
-cancel_settings  # the upgrade that gave up started the old copy again
-e2e_wait_vestun_ready
+end_second_start
 old=$(e2e_vestun_pid)
 run_on_desktop "$(e2e_winpath "$SETUP") /S"
 expect_eq "exit code of the upgrade" "$E2E_EXIT" 0
@@ -158,12 +170,18 @@ expect_tray 10 quiet 110
 settings_tree after-upgrade
 expect_file_eq "settings after the upgrade" "$E2E_ARTIFACTS/after-upgrade.reg" "$E2E_ARTIFACTS/before-close.reg"
 
-# ---- uninstall
-running=$(e2e_vestun_pid)
+# ---- uninstall, which gives up while a second start holds vestun.exe
+# It works from a copy of itself in the temporary folder, Un.exe.
 quiet=$(reg_value "$uninstall_key" QuietUninstallString)
+second_start
+run_on_desktop "$quiet"
+drv wait-process-count --name Un.exe --count 0 >/dev/null || e2e_fail "the uninstaller did not end"
+[ -f "$dir/vestun.exe" ] && [ -f "$dir/uninstall.exe" ] || e2e_fail "the uninstaller that gave up removed files"
+expect_values "$uninstall_key" "DisplayName Вестун"
+end_second_start
+running=$(e2e_vestun_pid)
 run_on_desktop "$quiet"
 expect_eq "exit code of the uninstaller" "$E2E_EXIT" 0
-# The uninstaller works from a copy of itself in the temporary folder.
 limit=$(($(date +%s) + 30))
 while [ -e "$dir" ] && [ "$(date +%s)" -lt "$limit" ]; do sleep 0.5; done
 for f in "$dir" "$shortcut"; do [ ! -e "$f" ] || e2e_fail "$f is still there"; done
