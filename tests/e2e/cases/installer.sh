@@ -5,8 +5,8 @@
 # program starts from the Run value and WM_CLOSE keeps its settings; a
 # second /S gives up (2) over an open dialog and over a second start whose
 # notice keeps vestun.exe loaded, keeping the old version's entry, else
-# replaces and restarts it; the quiet uninstall removes everything but
-# HKCU\Software\Tandreller.
+# replaces and restarts it; the quiet uninstall keeps everything over such a
+# second start, else removes everything but HKCU\Software\Tandreller.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 # Wine would turn the shortcut into a menu entry of the Linux desktop.
