@@ -131,6 +131,23 @@ Function ${un}CloseVestun
     Abort "Вестун всё ещё запущен."
   ${Loop}
 FunctionEnd
+
+; vestun.exe could not be replaced or removed: a copy of Vestun that outlived
+; the close request holds it, such as a second start still showing its
+; "already running" notice, which has no main window to be asked. The user
+; is asked to close it; a silent run gives up, and the copy this run ended
+; comes back. Returns for another try.
+Function ${un}HeldExe
+  MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+    "Файл $INSTDIR\vestun.exe занят: наверное, запущена ещё одна копия Вестуна (может быть, с сообщением «Прога уже запущена!»).$\n$\nЗакройте её и нажмите «Повтор»." \
+    /SD IDCANCEL IDRETRY retry
+  ${If} $WasRunning == 1
+    Exec '"$INSTDIR\vestun.exe"'
+  ${EndIf}
+  Abort "Файл vestun.exe занят другой копией Вестуна."
+  retry:
+  Call ${un}CloseVestun
+FunctionEnd
 !macroend
 !insertmacro CLOSE_RUNNING ""
 !insertmacro CLOSE_RUNNING "un."
@@ -173,11 +190,29 @@ Function StartPageLeave
   ${NSD_GetState} $AutostartBox $Autostart
 FunctionEnd
 
+; Puts the files in place, once a copy that holds vestun.exe lets it.
+Function PlaceFiles
+  SetOverwrite try
+  ${Do}
+    ClearErrors
+    File "/oname=vestun.exe" "${EXE}"
+    ${IfNot} ${Errors}
+      WriteUninstaller "$INSTDIR\uninstall.exe"
+      ${IfNot} ${Errors}
+        ${ExitDo}
+      ${EndIf}
+    ${EndIf}
+    Call HeldExe
+  ${Loop}
+  SetOverwrite on
+FunctionEnd
+
+; Nothing is recorded until every file is in place: a failed upgrade leaves
+; the old version's entry, which still tells the truth.
 Section
   Call CloseVestun
   SetOutPath "$INSTDIR"
-  File "/oname=vestun.exe" "${EXE}"
-  WriteUninstaller "$INSTDIR\uninstall.exe"
+  Call PlaceFiles
   CreateShortcut "${SHORTCUT}" "$INSTDIR\vestun.exe" "" "$INSTDIR\vestun.exe" 0 SW_SHOWNORMAL "" \
     "Проверка почты из области уведомлений"
 
@@ -215,7 +250,15 @@ FunctionEnd
 
 Section "Uninstall"
   Call un.CloseVestun
-  Delete "$INSTDIR\vestun.exe"
+  ; Else the entry would go and leave the program behind.
+  ${Do}
+    ClearErrors
+    Delete "$INSTDIR\vestun.exe"
+    ${IfNot} ${Errors}
+      ${ExitDo}
+    ${EndIf}
+    Call un.HeldExe
+  ${Loop}
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   Delete "${SHORTCUT}"

@@ -1,9 +1,12 @@
 #!/bin/bash
 # The setup program in a fresh prefix: its start-with-Windows page (ticked);
-# /S installs and starts nothing; the program starts from the Run value and
-# WM_CLOSE keeps its settings; a second /S gives up (2) over an open dialog,
-# else replaces and restarts it; the quiet uninstall removes everything but
-# HKCU\Software\Tandreller.
+# /S installs into a folder with a space and Cyrillic letters, as every
+# per-user folder of a Cyrillic user name has, and starts nothing; the
+# program starts from the Run value and WM_CLOSE keeps its settings; a
+# second /S gives up (2) over an open dialog and over a second start whose
+# notice keeps vestun.exe loaded, keeping the old version's entry, else
+# replaces and restarts it; the quiet uninstall keeps everything over such a
+# second start, else removes everything but HKCU\Software\Tandreller.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 # Wine would turn the shortcut into a menu entry of the Linux desktop.
@@ -13,8 +16,8 @@ SETUP=${VESTUN_E2E_SETUP:?VESTUN_E2E_SETUP names the setup program}
 built=$(dirname "$SETUP")/vestun.exe
 version=$(basename "$SETUP" | sed 's/^vestun-\(.*\)-setup\.exe$/\1/')
 profile="$WINEPREFIX/drive_c/users/$(id -un)"
-dir="$profile/AppData/Local/Programs/Vestun"
-windir="C:\\users\\$(id -un)\\AppData\\Local\\Programs\\Vestun"
+dir="$profile/Мои программы/Вестун тест"
+windir="C:\\users\\$(id -un)\\Мои программы\\Вестун тест"
 shortcut="$profile/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Вестун.lnk"
 uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vestun'
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -41,14 +44,18 @@ expect_values() {  # KEY "NAME EXPECTED"...
   for line in "$@"; do expect_eq "${line%% *} in $key" "$(reg_value "$key" "${line%% *}")" "${line#* }"; done
 }
 
-start_from_run_value() {  # as Windows does at sign-in
-  local line exe
+launch() {  # WINDOWS-PATH
+  "${E2E_ENV[@]}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_GEOMETRY" "$1" >>"$E2E_ARTIFACTS/wine.log" 2>&1 7>&- &
+  E2E_BG_PIDS+=($!)
+}
+
+start_from_run_value() {  # as Windows does at sign-in; the path stays in $exe
+  local line
   line=$(reg_value "$run_key" Vestun)
   exe=${line#\"}
   exe=${exe%%\"*}
   [ "$line" = "\"$exe\"" ] || e2e_fail "the Run value is not one quoted path: $line"
-  "${E2E_ENV[@]}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_GEOMETRY" "$exe" >>"$E2E_ARTIFACTS/wine.log" 2>&1 7>&- &
-  E2E_BG_PIDS+=($!)
+  launch "$exe"
   drv wait-window --class "$E2E_MAIN_CLASS" --timeout 60000 >/dev/null || e2e_fail "vestun.exe did not start from $line"
 }
 
@@ -58,6 +65,24 @@ cancel_settings() {
   e2e_wait_settings
   e2e_click 2
   e2e_settings_gone
+}
+
+# Its notice keeps vestun.exe loaded, and locked, while a copy runs.
+second_start() {
+  launch "$exe"
+  expect_message_box "Вестун :)" "Прога уже запущена!" warning 1
+}
+
+# Answers its notice and then its failed start; the copy that the setup
+# program ended and brought back opens its settings.
+end_second_start() {
+  local caption
+  for caption in "Вестун :)" "Вестун :("; do
+    drv press --caption "$caption" --id 1 >/dev/null || e2e_fail "could not answer '$caption'"
+  done
+  drv wait-process-count --name vestun.exe --count 1 >/dev/null || e2e_fail "the second start did not end"
+  cancel_settings
+  e2e_wait_vestun_ready
 }
 
 settings_tree() { e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/$1.reg"; }
@@ -82,7 +107,7 @@ drv press --caption "$title" --id 6 >/dev/null || e2e_fail "could not cancel the
 wait $cancelled
 
 # ---- install
-run_on_desktop "$(e2e_winpath "$SETUP") /S"
+run_on_desktop "$(e2e_winpath "$SETUP") /S /D=$windir"
 expect_eq "exit code of /S" "$E2E_EXIT" 0
 expect_eq "installed files" "$(ls "$dir" | tr '\n' ' ')" "uninstall.exe vestun.exe "
 cmp -s "$dir/vestun.exe" "$built" || e2e_fail "the installed vestun.exe is not the one built"
@@ -117,6 +142,8 @@ start_from_run_value
 old=$(e2e_vestun_pid)
 printf 'an older build' >>"$dir/vestun.exe"
 cp "$dir/vestun.exe" "$E2E_RUN/older.exe"
+e2e_spawn timeout 60 wine reg add "$uninstall_key" /v DisplayVersion /d 2.12 /f >>"$E2E_ARTIFACTS/wine.log" 2>&1 \
+  || e2e_fail "could not make the installed version older"
 e2e_wait_settings
 run_on_desktop "$(e2e_winpath "$SETUP") /S"
 expect_eq "exit code of the upgrade over an open dialog" "$E2E_EXIT" 2
@@ -124,22 +151,37 @@ e2e_alive "$old" || e2e_fail "the upgrade ended a copy with an open dialog"
 cmp -s "$dir/vestun.exe" "$E2E_RUN/older.exe" || e2e_fail "the upgrade that gave up changed vestun.exe"
 cancel_settings
 e2e_wait_vestun_ready
+second_start
+run_on_desktop "$(e2e_winpath "$SETUP") /S"
+expect_eq "exit code of the upgrade over a loaded vestun.exe" "$E2E_EXIT" 2
+e2e_wait_gone 1 "$old" || e2e_fail "the upgrade did not end the running copy"
+cmp -s "$dir/vestun.exe" "$E2E_RUN/older.exe" || e2e_fail "the upgrade that gave up changed vestun.exe"
+expect_values "$uninstall_key" "DisplayVersion 2.12"
+end_second_start
+old=$(e2e_vestun_pid)
 run_on_desktop "$(e2e_winpath "$SETUP") /S"
 expect_eq "exit code of the upgrade" "$E2E_EXIT" 0
 e2e_wait_gone 1 "$old" || e2e_fail "the running copy outlived the upgrade"
 cmp -s "$dir/vestun.exe" "$built" || e2e_fail "the upgrade did not replace vestun.exe"
+expect_values "$uninstall_key" "DisplayVersion $version"
 cancel_settings  # the upgrade started the program again
 e2e_wait_vestun_ready
 expect_tray 10 quiet 110
 settings_tree after-upgrade
 expect_file_eq "settings after the upgrade" "$E2E_ARTIFACTS/after-upgrade.reg" "$E2E_ARTIFACTS/before-close.reg"
 
-# ---- uninstall
-running=$(e2e_vestun_pid)
+# ---- uninstall, which gives up while a second start holds vestun.exe
+# It works from a copy of itself in the temporary folder, Un.exe.
 quiet=$(reg_value "$uninstall_key" QuietUninstallString)
+second_start
+run_on_desktop "$quiet"
+drv wait-process-count --name Un.exe --count 0 >/dev/null || e2e_fail "the uninstaller did not end"
+[ -f "$dir/vestun.exe" ] && [ -f "$dir/uninstall.exe" ] || e2e_fail "the uninstaller that gave up removed files"
+expect_values "$uninstall_key" "DisplayName Вестун"
+end_second_start
+running=$(e2e_vestun_pid)
 run_on_desktop "$quiet"
 expect_eq "exit code of the uninstaller" "$E2E_EXIT" 0
-# The uninstaller works from a copy of itself in the temporary folder.
 limit=$(($(date +%s) + 30))
 while [ -e "$dir" ] && [ "$(date +%s)" -lt "$limit" ]; do sleep 0.5; done
 for f in "$dir" "$shortcut"; do [ ! -e "$f" ] || e2e_fail "$f is still there"; done
