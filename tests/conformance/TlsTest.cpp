@@ -44,13 +44,13 @@ std::string Reply(TlsSession session, std::string* pending) {
 }
 
 // A session's greeting and goodbye on its own connection; the two replies.
-std::string GreetAndQuit() {
+std::string GreetAndQuit(uint32_t address, const char* host) {
   const Socket socket = OpenTcpSocket();
   std::string replies;
   TlsFailure failure;
   TlsSession session = nullptr;
-  if (ConnectSocket(socket, Address(127, 0, 0, 1), 995, kTimeoutMs)) {
-    session = OpenTlsSession(socket, "localhost", kTimeoutMs, &failure);
+  if (ConnectSocket(socket, address, 995, kTimeoutMs)) {
+    session = OpenTlsSession(socket, host, kTimeoutMs, &failure);
   }
   if (session != nullptr) {
     std::string pending;
@@ -144,10 +144,16 @@ TEST_F(TlsTest, LogsInOverTlsToTheHostNamedInTheCertificate) {
 TEST_F(TlsTest, SessionsOnSeveralThreadsAtOnce) {
   std::string replies[4];
   std::vector<std::thread> threads;
-  for (std::string& reply : replies) threads.emplace_back([&reply] { reply = GreetAndQuit(); });
+  for (std::string& reply : replies)
+    threads.emplace_back([&reply] { reply = GreetAndQuit(Address(127, 0, 0, 1), "localhost"); });
   for (std::thread& thread : threads) thread.join();
   for (const std::string& reply : replies)
     EXPECT_EQ(reply, "+OK|+OK Logging out") << "greeting and QUIT before a login";
+}
+
+// Its certificate names nothing but the address, and comes with its intermediate.
+TEST_F(TlsTest, AcceptsACertificateForTheAddressTyped) {
+  EXPECT_EQ(GreetAndQuit(Address(127, 0, 0, 5), "127.0.0.5"), "+OK|+OK Logging out");
 }
 
 TEST_F(TlsTest, RefusesBadCertificatesAndPlainServersBeforeAnyLogin) {
@@ -161,6 +167,10 @@ TEST_F(TlsTest, RefusesBadCertificatesAndPlainServersBeforeAnyLogin) {
       {Address(127, 0, 0, 1), "127.0.0.1", TlsFailure::OtherName, "lip=127.0.0.1,"},
       {Address(127, 0, 0, 3), "localhost", TlsFailure::Expired, "lip=127.0.0.3,"},
       {Address(127, 0, 0, 4), "localhost", TlsFailure::NotTls, "lip=127.0.0.4,"},
+      {Address(127, 0, 0, 6), "localhost", TlsFailure::Untrusted, "lip=127.0.0.6,"},  // for clients only
+      {Address(127, 0, 0, 7), "localhost", TlsFailure::Expired, "lip=127.0.0.7,"},    // not valid yet
+      // Its intermediate is neither sent nor fetched.
+      {Address(127, 0, 0, 8), "localhost", TlsFailure::UnknownIssuer, "lip=127.0.0.8,"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.local);

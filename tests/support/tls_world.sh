@@ -26,7 +26,7 @@ stop() {
 
 port_995_taken() {
   local address
-  for address in 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4; do
+  for address in 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8; do
     (exec 3<>"/dev/tcp/$address/995") 2>/dev/null && return 0
   done
   return 1
