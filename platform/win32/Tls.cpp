@@ -169,7 +169,8 @@ TlsSession OpenTlsSession(Socket socket, const char* host, uint32_t timeoutMs, T
   size_t extra = 0;
   *failure = win32::RunHandshake(socket, host, deadline, session->Credentials.Get(), session->Context.Get(),
                                  handshake, &extra);
-  if (*failure == TlsFailure::None) *failure = win32::CheckServerCertificate(session->Context.Get(), host);
+  if (*failure == TlsFailure::None)
+    *failure = win32::CheckServerCertificate(session->Context.Get(), host, MsLeft(deadline));
   if (*failure == TlsFailure::None && !session->Prepare(handshake, extra)) *failure = TlsFailure::NotTls;
   return *failure == TlsFailure::None ? session.release() : nullptr;
 }
