@@ -320,7 +320,8 @@ enum class TlsFailure {
 TlsSession OpenTlsSession(Socket socket, const char* host, uint32_t timeoutMs, TlsFailure* failure);
 
 // As SendAll and ReceiveSome, over the session. ReceiveSome returns 0 once
-// the server has closed the session or the connection.
+// the server has closed the session or the connection, and -1 by its
+// time-out even while records without data keep coming.
 bool TlsSendAll(TlsSession session, const void* data, size_t size, uint32_t timeoutMs);
 int TlsReceiveSome(TlsSession session, void* buffer, size_t capacity, uint32_t timeoutMs);
 

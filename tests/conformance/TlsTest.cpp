@@ -1,6 +1,7 @@
 // TLS sessions against the servers tests/support/tls_world.sh starts: a
-// Dovecot on port 995 of 127.0.0.1-4 and a server that never answers. The
-// directory comes in VESTUN_TLS_WORLD; its log shows what the server saw.
+// Dovecot on port 995 of 127.0.0.1-8, a server that never answers and the
+// misbehaving TLS servers of hostile_tls.py. The directory comes in
+// VESTUN_TLS_WORLD; its logs show what the servers saw.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -87,6 +88,18 @@ class TlsTest : public ::testing::Test {
     socket_ = OpenTcpSocket();
     EXPECT_TRUE(ConnectSocket(socket_, address, port, kTimeoutMs));
     return socket_;
+  }
+
+  // The port a server of the world wrote into DIR/name.port.
+  uint16_t Port(const std::string& name) {
+    const int port = std::atoi(Read("/" + name + ".port").c_str());
+    EXPECT_GT(port, 0) << name;
+    return static_cast<uint16_t>(port);
+  }
+
+  // A session with one of hostile_tls.py's servers.
+  TlsSession Hostile(const std::string& mode, TlsFailure* failure) {
+    return OpenTlsSession(Connect(Address(127, 0, 0, 1), Port(mode)), "localhost", kTimeoutMs, failure);
   }
 
   std::string Read(const std::string& name) {
@@ -186,15 +199,35 @@ TEST_F(TlsTest, RefusesBadCertificatesAndPlainServersBeforeAnyLogin) {
 }
 
 TEST_F(TlsTest, HandshakeWithASilentServerStallsWithinItsTimeOut) {
-  const int port = std::atoi(Read("/silent.port").c_str());
-  ASSERT_GT(port, 0);
   const auto started = std::chrono::steady_clock::now();
   TlsFailure failure = TlsFailure::None;
-  EXPECT_EQ(OpenTlsSession(Connect(Address(127, 0, 0, 1), static_cast<uint16_t>(port)), "localhost", 1000,
-                           &failure),
+  EXPECT_EQ(OpenTlsSession(Connect(Address(127, 0, 0, 1), Port("silent")), "localhost", 1000, &failure),
             nullptr);
   EXPECT_EQ(failure, TlsFailure::Stalled);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(3000));
+}
+
+// The greeting comes in the longest record TLS 1.2 allows: 255 bytes of CBC padding.
+TEST_F(TlsTest, TakesARecordWithTheLongestPadding) {
+  TlsFailure failure = TlsFailure::NotTls;
+  TlsSession session = Hostile("padded", &failure);
+  ASSERT_NE(session, nullptr);
+  std::string pending;
+  const std::string greeting = Reply(session, &pending);
+  EXPECT_EQ(greeting.size(), 16378u);
+  EXPECT_EQ(greeting.substr(0, 5), "+OK x");
+  CloseTlsSession(session);
+}
+
+TEST_F(TlsTest, AReceiveEndsByItsTimeOutWhileEmptyRecordsKeepComing) {
+  TlsFailure failure = TlsFailure::NotTls;
+  TlsSession session = Hostile("empty", &failure);
+  ASSERT_NE(session, nullptr);
+  const auto started = std::chrono::steady_clock::now();
+  char buffer[64];
+  EXPECT_EQ(TlsReceiveSome(session, buffer, sizeof buffer, 1000), -1);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(3000));
+  CloseTlsSession(session);
 }
 
 }  // namespace

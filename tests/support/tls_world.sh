@@ -4,24 +4,45 @@
 #
 #   tls_world.sh start DIR    certificates in DIR/pki (test_pki.sh), a Dovecot
 #                             with --tls in DIR with the user tlsuser
-#                             (password tls-secret), and a server that never
-#                             answers, its port in DIR/silent.port
+#                             (password tls-secret), a server that never
+#                             answers, its port in DIR/silent.port, and the
+#                             misbehaving TLS servers of hostile_tls.py, their
+#                             ports in DIR/MODE.port
 #   tls_world.sh stop DIR
 #
-# Dovecot logs to DIR/log/dovecot.log, the silent server to DIR/log/silent.log.
+# Dovecot logs to DIR/log/dovecot.log, the silent server to DIR/log/silent.log
+# and the TLS servers to DIR/log/hostile-tls.log.
 # While another build's servers hold port 995, start waits for them to end.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 die() { echo "tls_world.sh: $*" >&2; exit 1; }
 
+# Ends the server whose pid NAME.pid holds, if that pid is still running
+# SCRIPT and not a later process.
+stop_server() {
+  local dir=$1 name=$2 script=$3 pid
+  pid=$(cat "$dir/$name.pid" 2>/dev/null) || return 0
+  if grep -q "$script" "/proc/$pid/cmdline" 2>/dev/null; then kill "$pid" 2>/dev/null || true; fi
+  rm -f "$dir/$name.pid"
+}
+
 stop() {
-  local dir=$1 pid
+  local dir=$1
   bash "$here/dovecot.sh" stop "$dir"
-  pid=$(cat "$dir/silent.pid" 2>/dev/null) || return 0
-  # Only if that pid is still the silent server, not a later process.
-  if grep -q hostile_pop3 "/proc/$pid/cmdline" 2>/dev/null; then kill "$pid" 2>/dev/null || true; fi
-  rm -f "$dir/silent.pid" "$dir/silent.port"
+  stop_server "$dir" silent hostile_pop3
+  stop_server "$dir" hostile-tls hostile_tls
+  rm -f "$dir"/*.port
+}
+
+# Waits up to 10 s for a server's port file.
+wait_for_port() {
+  local file=$1 waited=0
+  while [ ! -s "$file" ]; do
+    [ $waited -lt 200 ] || die "no port file $file"
+    sleep 0.05
+    waited=$((waited + 1))
+  done
 }
 
 port_995_taken() {
@@ -42,7 +63,7 @@ start_dovecot() {
 }
 
 start() {
-  local dir=$1 waited=0
+  local dir=$1
   mkdir -p "$dir"
   dir=$(cd "$dir" && pwd)
   stop "$dir"
@@ -53,14 +74,14 @@ start() {
   setsid python3 "$here/hostile_pop3.py" silent --log "$dir/log/silent.log" \
     --port-file "$dir/silent.port" --lifetime 3600 </dev/null >/dev/null 2>&1 &
   echo $! >"$dir/silent.pid"
-  while [ ! -s "$dir/silent.port" ]; do
-    [ $waited -lt 100 ] || die "the silent server wrote no port file"
-    sleep 0.05
-    waited=$((waited + 1))
-  done
+  setsid python3 "$here/hostile_tls.py" "$dir/pki" --dir "$dir" --log "$dir/log/hostile-tls.log" \
+    --lifetime 3600 </dev/null >/dev/null 2>"$dir/log/hostile-tls.err" &
+  echo $! >"$dir/hostile-tls.pid"
+  wait_for_port "$dir/silent.port"
+  wait_for_port "$dir/padded.port"
 }
 
-[ $# -eq 2 ] || { sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+[ $# -eq 2 ] || { sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 case "$1" in
   start) start "$2" ;;
   stop) [ ! -d "$2" ] || stop "$(cd "$2" && pwd)" ;;
