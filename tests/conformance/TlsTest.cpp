@@ -207,6 +207,15 @@ TEST_F(TlsTest, HandshakeWithASilentServerStallsWithinItsTimeOut) {
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(3000));
 }
 
+TEST_F(TlsTest, RefusesAServerThatSpeaksNoVersionWeOffer) {
+  for (const char* mode : {"tls13", "tls10"}) {
+    SCOPED_TRACE(mode);
+    TlsFailure failure = TlsFailure::None;
+    EXPECT_EQ(Hostile(mode, &failure), nullptr);
+    EXPECT_EQ(failure, TlsFailure::NoCommonVersion);
+  }
+}
+
 // The greeting comes in the longest record TLS 1.2 allows: 255 bytes of CBC padding.
 TEST_F(TlsTest, TakesARecordWithTheLongestPadding) {
   TlsFailure failure = TlsFailure::NotTls;
