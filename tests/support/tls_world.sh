@@ -32,7 +32,7 @@ stop() {
   bash "$here/dovecot.sh" stop "$dir"
   stop_server "$dir" silent hostile_pop3
   stop_server "$dir" hostile-tls hostile_tls
-  rm -f "$dir"/*.port
+  rm -f "$dir"/*.port "$dir/hostile-tls.keys"
 }
 
 # Waits up to 10 s for a server's port file.
