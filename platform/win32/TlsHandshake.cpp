@@ -40,8 +40,8 @@ constexpr unsigned char kTls12Minor = 3;
 
 // Whether the server's answer to our hello says it speaks no version we
 // offered: it refuses with a protocol_version alert (a server of TLS 1.3
-// only), or it picks an older version than 1.2. SChannel's status codes
-// for these differ between Windows versions and Wine, the bytes do not.
+// only), or it picks an older version than 1.2. Wine's SChannel fails
+// both with the status of any broken handshake; the server's bytes tell.
 bool RefusesOurVersion(const std::vector<char>& buffer, size_t used) {
   const auto byte = [&buffer](size_t i) { return static_cast<unsigned char>(buffer[i]); };
   if (used >= kRecordHeaderSize + 2 && byte(0) == kAlertContentType) return byte(6) == kProtocolVersionAlert;
