@@ -26,6 +26,9 @@ const char* TlsFailureText(platform::TlsFailure failure) {
   switch (failure) {
     case TlsFailure::NotTls:
       return "Сервер не поддерживает защищённое соединение (TLS) на этом порту!";
+    case TlsFailure::NoCommonVersion:
+      return "Сервер не поддерживает TLS 1.2 — единственную версию защищённого соединения, "
+             "которую знает программа!";
     case TlsFailure::UnknownIssuer:
       return "Сертификат сервера выдан неизвестным центром сертификации!\n"
              "Если сервер ваш, добавьте его корневой сертификат в доверенные в Windows.";

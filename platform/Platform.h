@@ -295,7 +295,7 @@ void CloseSocket(Socket socket);
 
 // ---------------------------------------------------------------------------
 // TLS over a connected socket, through the system's TLS (SChannel on
-// Windows): TLS 1.2 or later, the host name sent for the server to choose
+// Windows): TLS 1.2 only, the host name sent for the server to choose
 // its certificate (SNI). The server's certificate must chain to a root the
 // system trusts, be valid now and name the host; nothing is sent over a
 // session whose checks failed, since no such session is handed out.
@@ -306,12 +306,13 @@ using TlsSession = TlsSessionTag*;
 // Why a session could not be opened.
 enum class TlsFailure {
   None,
-  NotTls,         // the server does not speak TLS there, or broke off the handshake
-  UnknownIssuer,  // the chain ends at a root the system does not trust
-  OtherName,      // the certificate is for another host name
-  Expired,        // the certificate is out of its validity period
-  Untrusted,      // any other fault of the certificate or its chain
-  Stalled,        // the handshake did not finish within its time-out
+  NotTls,           // the server does not speak TLS there, or broke off the handshake
+  UnknownIssuer,    // the chain ends at a root the system does not trust
+  OtherName,        // the certificate is for another host name
+  Expired,          // the certificate is out of its validity period
+  Untrusted,        // any other fault of the certificate or its chain
+  Stalled,          // the handshake did not finish within its time-out
+  NoCommonVersion,  // the server speaks TLS, but not 1.2 (only 1.3, or only an older one)
 };
 
 // Runs the client's handshake on a connected socket and checks the server's
@@ -321,7 +322,8 @@ enum class TlsFailure {
 TlsSession OpenTlsSession(Socket socket, const char* host, uint32_t timeoutMs, TlsFailure* failure);
 
 // As SendAll and ReceiveSome, over the session. ReceiveSome returns 0 once
-// the server has closed the session or the connection.
+// the server has closed the session or the connection, and -1 by its
+// time-out even while records without data keep coming.
 bool TlsSendAll(TlsSession session, const void* data, size_t size, uint32_t timeoutMs);
 int TlsReceiveSome(TlsSession session, void* buffer, size_t capacity, uint32_t timeoutMs);
 

@@ -160,11 +160,25 @@ platform::TlsFailure CertificateFailure(long verdict) {
   }
 }
 
-// A context for sessions: TLS 1.2 or later, the peer verified against the
-// default roots and the test's.
+// Whether the handshake failed because the server speaks no version we
+// offer: it said so in an alert, or it chose an older one.
+bool NoCommonVersion() {
+  bool found = false;
+  for (unsigned long error; (error = ERR_get_error()) != 0;) {
+    const int reason = ERR_GET_REASON(error);
+    found = found || reason == SSL_R_TLSV1_ALERT_PROTOCOL_VERSION || reason == SSL_R_UNSUPPORTED_PROTOCOL;
+  }
+  return found;
+}
+
+// A context for sessions: TLS 1.2 alone, as the Windows build speaks it, the
+// peer verified against the default roots and the test's.
 CtxHolder NewContext(const std::vector<std::string>& trustedFiles) {
   CtxHolder ctx(SSL_CTX_new(TLS_client_method()));
-  if (!ctx || SSL_CTX_set_min_proto_version(ctx.get(), TLS1_2_VERSION) != 1) return nullptr;
+  if (!ctx || SSL_CTX_set_min_proto_version(ctx.get(), TLS1_2_VERSION) != 1 ||
+      SSL_CTX_set_max_proto_version(ctx.get(), TLS1_2_VERSION) != 1) {
+    return nullptr;
+  }
   SSL_CTX_set_default_verify_paths(ctx.get());
   for (const std::string& file : trustedFiles) {
     SSL_CTX_load_verify_locations(ctx.get(), file.c_str(), nullptr);
@@ -231,7 +245,10 @@ TlsSession OpenTlsSession(Socket socket, const char* host, uint32_t timeoutMs, T
     why = TlsFailure::Stalled;
   } else if (verdict != X509_V_OK) {
     why = CertificateFailure(verdict);
+  } else if (NoCommonVersion()) {
+    why = TlsFailure::NoCommonVersion;
   }
+  ERR_clear_error();
   return nullptr;
 }
 

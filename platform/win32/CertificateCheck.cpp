@@ -40,17 +40,21 @@ TlsFailure PolicyFailure(DWORD error) {
 }
 
 // The chain from the server's certificate (with the intermediates it sent)
-// to a root, for server authentication.
-PCCERT_CHAIN_CONTEXT BuildChain(PCCERT_CONTEXT certificate) {
+// to a root, for server authentication. Only cached URLs are used: Windows
+// would otherwise fetch an issuer the server left out from the address in
+// the certificate, and a poll must not wait on a stranger's web server. The
+// time-out bounds whatever retrieval Windows still does.
+PCCERT_CHAIN_CONTEXT BuildChain(PCCERT_CONTEXT certificate, uint32_t timeoutMs) {
   LPSTR serverAuth = const_cast<LPSTR>(szOID_PKIX_KP_SERVER_AUTH);
   CERT_CHAIN_PARA parameters = {};
   parameters.cbSize = sizeof parameters;
   parameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
   parameters.RequestedUsage.Usage.cUsageIdentifier = 1;
   parameters.RequestedUsage.Usage.rgpszUsageIdentifier = &serverAuth;
+  parameters.dwUrlRetrievalTimeout = timeoutMs;
   PCCERT_CHAIN_CONTEXT chain = nullptr;
-  if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &parameters, 0,
-                               nullptr, &chain)) {
+  if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &parameters,
+                               CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL, nullptr, &chain)) {
     return nullptr;
   }
   return chain;
@@ -132,13 +136,14 @@ bool IsDottedAddress(const char* host) {
   return ParseDottedAddress(host, address);
 }
 
-TlsFailure CheckServerCertificate(CtxtHandle* context, const char* host) {
+TlsFailure CheckServerCertificate(CtxtHandle* context, const char* host, uint32_t timeoutMs) {
+  if (timeoutMs == 0) return TlsFailure::Stalled;
   CertificateHold certificate;
   if (QueryContextAttributesA(context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate.Value) != SEC_E_OK ||
       certificate.Value == nullptr) {
     return TlsFailure::Untrusted;
   }
-  const ChainHold chain(BuildChain(certificate.Value));
+  const ChainHold chain(BuildChain(certificate.Value, timeoutMs));
   if (chain.Value == nullptr) return TlsFailure::Untrusted;
   const TlsFailure chainFailure = ChainFailure(chain.Value->TrustStatus.dwErrorStatus);
   if (chainFailure != TlsFailure::None) return chainFailure;

@@ -1,6 +1,8 @@
 // The checks of a server's certificate once SChannel's handshake is done.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/Platform.h"
 #include "platform/win32/TlsHandles.h"
 
@@ -8,8 +10,10 @@ namespace platform::win32 {
 
 // Whether the certificate the server showed in this context chains to a
 // trusted root for server use, is valid now and names `host` (a DNS name,
-// or a dotted IPv4 address that must be among its IP addresses).
-TlsFailure CheckServerCertificate(CtxtHandle* context, const char* host);
+// or a dotted IPv4 address that must be among its IP addresses). The
+// chain is built from what the server sent and the local stores alone,
+// within timeoutMs (Stalled when that is 0).
+TlsFailure CheckServerCertificate(CtxtHandle* context, const char* host, uint32_t timeoutMs);
 
 // Whether the host is a dotted IPv4 address rather than a name.
 bool IsDottedAddress(const char* host);

@@ -19,6 +19,10 @@ namespace {
 // Room for the server's part of the handshake: its hello, certificate chain
 // and key exchange, which even a long chain keeps well below this.
 constexpr size_t kHandshakeBufferSize = 64 * 1024;
+// The largest record TLS 1.2 allows: a header, 2^14 bytes of data and up to
+// 2048 of expansion. SChannel's own sizes leave out the longest CBC padding,
+// which a server may send.
+constexpr size_t kMaxRecordSize = 5 + 16384 + 2048;
 constexpr uint32_t kGoodbyeTimeoutMs = 500;
 // The content type of a record that carries an alert; records begin with it.
 constexpr char kAlertRecord = 21;
@@ -44,8 +48,9 @@ struct TlsSessionTag {
   bool Prepare(const std::vector<char>& handshake, size_t extra) {
     if (QueryContextAttributesA(Context.Get(), SECPKG_ATTR_STREAM_SIZES, &Sizes) != SEC_E_OK) return false;
     const size_t recordSize = size_t{Sizes.cbHeader} + Sizes.cbMaximumMessage + Sizes.cbTrailer;
-    if (extra > recordSize) return false;
-    Incoming.assign(recordSize, 0);
+    const size_t incomingSize = std::max(recordSize, kMaxRecordSize);
+    if (extra > incomingSize) return false;
+    Incoming.assign(incomingSize, 0);
     std::memcpy(Incoming.data(), handshake.data(), extra);
     IncomingUsed = extra;
     Outgoing.assign(recordSize, 0);
@@ -54,9 +59,12 @@ struct TlsSessionTag {
   }
 
   int Receive(void* buffer, size_t capacity, uint64_t deadline) {
-    for (;;) {
+    for (bool first = true;; first = false) {
       if (PlainStart < PlainEnd) return TakePlain(buffer, capacity);
       if (Closed) return 0;
+      // Records without data, or one that comes a byte at a time, must not
+      // hold the caller past its time-out; what came stays for the next call.
+      if (!first && MsLeft(deadline) == 0) return -1;
       switch (DecryptNext()) {
         case Decrypted::Data:
           break;
@@ -169,7 +177,8 @@ TlsSession OpenTlsSession(Socket socket, const char* host, uint32_t timeoutMs, T
   size_t extra = 0;
   *failure = win32::RunHandshake(socket, host, deadline, session->Credentials.Get(), session->Context.Get(),
                                  handshake, &extra);
-  if (*failure == TlsFailure::None) *failure = win32::CheckServerCertificate(session->Context.Get(), host);
+  if (*failure == TlsFailure::None)
+    *failure = win32::CheckServerCertificate(session->Context.Get(), host, MsLeft(deadline));
   if (*failure == TlsFailure::None && !session->Prepare(handshake, extra)) *failure = TlsFailure::NotTls;
   return *failure == TlsFailure::None ? session.release() : nullptr;
 }

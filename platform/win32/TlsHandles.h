@@ -1,6 +1,8 @@
 // Owners of the SSPI and certificate handles a TLS session holds.
 #pragma once
 
+// The chain parameters' time-out for retrievals is among the extra fields.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 // clang-format off
 #include <windows.h>
 #define SECURITY_WIN32

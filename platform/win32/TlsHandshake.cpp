@@ -32,6 +32,24 @@ bool StartsLikeRecord(const std::vector<char>& buffer, size_t used) {
   return used < kRecordHeaderSize || ((size_t{byte(3)} << 8) | byte(4)) <= kMaxRecordBody;
 }
 
+constexpr unsigned char kAlertContentType = 21;
+constexpr unsigned char kHandshakeContentType = 22;
+constexpr unsigned char kProtocolVersionAlert = 70;
+constexpr unsigned char kServerHello = 2;
+constexpr unsigned char kTls12Minor = 3;
+
+// Whether the server's answer to our hello says it speaks no version we
+// offered: it refuses with a protocol_version alert (a server of TLS 1.3
+// only), or it picks an older version than 1.2. Wine's SChannel fails
+// both with the status of any broken handshake; the server's bytes tell.
+bool RefusesOurVersion(const std::vector<char>& buffer, size_t used) {
+  const auto byte = [&buffer](size_t i) { return static_cast<unsigned char>(buffer[i]); };
+  if (used >= kRecordHeaderSize + 2 && byte(0) == kAlertContentType) return byte(6) == kProtocolVersionAlert;
+  // A ServerHello's own version follows its 4-byte message header.
+  return used >= kRecordHeaderSize + 6 && byte(0) == kHandshakeContentType && byte(5) == kServerHello &&
+         byte(9) == kMajorVersion && byte(10) < kTls12Minor;
+}
+
 // A receive that failed this close to the deadline ran into it: socket
 // waits may end a little early.
 constexpr uint32_t kTimerSlackMs = 50;
@@ -72,13 +90,18 @@ class Handshake {
         askedForCertificate = true;
         read = false;
       } else {
-        return TlsFailure::NotTls;
+        return Refused();
       }
       if (MsLeft(Deadline) == 0) return TlsFailure::Stalled;
     }
   }
 
  private:
+  // A server that broke off the handshake, telling why or not.
+  TlsFailure Refused() const {
+    return RefusesOurVersion(Buffer, Used) ? TlsFailure::NoCommonVersion : TlsFailure::NotTls;
+  }
+
   // A lost connection, or one that ran out of time.
   TlsFailure Lost() const {
     return MsLeft(Deadline) <= kTimerSlackMs ? TlsFailure::Stalled : TlsFailure::NotTls;
@@ -90,7 +113,7 @@ class Handshake {
     const uint32_t wait = MsLeft(Deadline);
     if (wait == 0) return TlsFailure::Stalled;
     const int got = ReceiveSome(Connection, Buffer.data() + Used, Buffer.size() - Used, wait);
-    if (got == 0) return TlsFailure::NotTls;
+    if (got == 0) return Refused();
     if (got < 0) return Lost();
     Used += static_cast<size_t>(got);
     return StartsLikeRecord(Buffer, Used) ? TlsFailure::None : TlsFailure::NotTls;

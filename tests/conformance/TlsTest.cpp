@@ -1,7 +1,7 @@
 // TLS sessions against the servers tests/support/tls_world.sh starts: a
-// Dovecot on port 995 of 127.0.0.1-4, a server that never answers and a web
-// site. The directory comes in VESTUN_TLS_WORLD; its log shows what the
-// server saw.
+// Dovecot on port 995 of 127.0.0.1-8, a server that never answers, the
+// misbehaving TLS servers of hostile_tls.py and a web site. The directory
+// comes in VESTUN_TLS_WORLD; its logs show what the servers saw.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -45,13 +45,13 @@ std::string Reply(TlsSession session, std::string* pending) {
 }
 
 // A session's greeting and goodbye on its own connection; the two replies.
-std::string GreetAndQuit() {
+std::string GreetAndQuit(uint32_t address, const char* host) {
   const Socket socket = OpenTcpSocket();
   std::string replies;
   TlsFailure failure;
   TlsSession session = nullptr;
-  if (ConnectSocket(socket, Address(127, 0, 0, 1), 995, kTimeoutMs)) {
-    session = OpenTlsSession(socket, "localhost", kTimeoutMs, &failure);
+  if (ConnectSocket(socket, address, 995, kTimeoutMs)) {
+    session = OpenTlsSession(socket, host, kTimeoutMs, &failure);
   }
   if (session != nullptr) {
     std::string pending;
@@ -88,6 +88,18 @@ class TlsTest : public ::testing::Test {
     socket_ = OpenTcpSocket();
     EXPECT_TRUE(ConnectSocket(socket_, address, port, kTimeoutMs));
     return socket_;
+  }
+
+  // The port a server of the world wrote into DIR/name.port.
+  uint16_t Port(const std::string& name) {
+    const int port = std::atoi(Read("/" + name + ".port").c_str());
+    EXPECT_GT(port, 0) << name;
+    return static_cast<uint16_t>(port);
+  }
+
+  // A session with one of hostile_tls.py's servers.
+  TlsSession Hostile(const std::string& mode, TlsFailure* failure) {
+    return OpenTlsSession(Connect(Address(127, 0, 0, 1), Port(mode)), "localhost", kTimeoutMs, failure);
   }
 
   std::string Read(const std::string& name) {
@@ -145,10 +157,16 @@ TEST_F(TlsTest, LogsInOverTlsToTheHostNamedInTheCertificate) {
 TEST_F(TlsTest, SessionsOnSeveralThreadsAtOnce) {
   std::string replies[4];
   std::vector<std::thread> threads;
-  for (std::string& reply : replies) threads.emplace_back([&reply] { reply = GreetAndQuit(); });
+  for (std::string& reply : replies)
+    threads.emplace_back([&reply] { reply = GreetAndQuit(Address(127, 0, 0, 1), "localhost"); });
   for (std::thread& thread : threads) thread.join();
   for (const std::string& reply : replies)
     EXPECT_EQ(reply, "+OK|+OK Logging out") << "greeting and QUIT before a login";
+}
+
+// Its certificate names nothing but the address, and comes with its intermediate.
+TEST_F(TlsTest, AcceptsACertificateForTheAddressTyped) {
+  EXPECT_EQ(GreetAndQuit(Address(127, 0, 0, 5), "127.0.0.5"), "+OK|+OK Logging out");
 }
 
 TEST_F(TlsTest, RefusesBadCertificatesAndPlainServersBeforeAnyLogin) {
@@ -162,6 +180,10 @@ TEST_F(TlsTest, RefusesBadCertificatesAndPlainServersBeforeAnyLogin) {
       {Address(127, 0, 0, 1), "127.0.0.1", TlsFailure::OtherName, "lip=127.0.0.1,"},
       {Address(127, 0, 0, 3), "localhost", TlsFailure::Expired, "lip=127.0.0.3,"},
       {Address(127, 0, 0, 4), "localhost", TlsFailure::NotTls, "lip=127.0.0.4,"},
+      {Address(127, 0, 0, 6), "localhost", TlsFailure::Untrusted, "lip=127.0.0.6,"},  // for clients only
+      {Address(127, 0, 0, 7), "localhost", TlsFailure::Expired, "lip=127.0.0.7,"},    // not valid yet
+      // Its intermediate is neither sent nor fetched.
+      {Address(127, 0, 0, 8), "localhost", TlsFailure::UnknownIssuer, "lip=127.0.0.8,"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.local);
@@ -177,15 +199,44 @@ TEST_F(TlsTest, RefusesBadCertificatesAndPlainServersBeforeAnyLogin) {
 }
 
 TEST_F(TlsTest, HandshakeWithASilentServerStallsWithinItsTimeOut) {
-  const int port = std::atoi(Read("/silent.port").c_str());
-  ASSERT_GT(port, 0);
   const auto started = std::chrono::steady_clock::now();
   TlsFailure failure = TlsFailure::None;
-  EXPECT_EQ(OpenTlsSession(Connect(Address(127, 0, 0, 1), static_cast<uint16_t>(port)), "localhost", 1000,
-                           &failure),
+  EXPECT_EQ(OpenTlsSession(Connect(Address(127, 0, 0, 1), Port("silent")), "localhost", 1000, &failure),
             nullptr);
   EXPECT_EQ(failure, TlsFailure::Stalled);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(3000));
+}
+
+TEST_F(TlsTest, RefusesAServerThatSpeaksNoVersionWeOffer) {
+  for (const char* mode : {"tls13", "tls10"}) {
+    SCOPED_TRACE(mode);
+    TlsFailure failure = TlsFailure::None;
+    EXPECT_EQ(Hostile(mode, &failure), nullptr);
+    EXPECT_EQ(failure, TlsFailure::NoCommonVersion);
+  }
+}
+
+// The greeting comes in the longest record TLS 1.2 allows: 255 bytes of CBC padding.
+TEST_F(TlsTest, TakesARecordWithTheLongestPadding) {
+  TlsFailure failure = TlsFailure::NotTls;
+  TlsSession session = Hostile("padded", &failure);
+  ASSERT_NE(session, nullptr);
+  std::string pending;
+  const std::string greeting = Reply(session, &pending);
+  EXPECT_EQ(greeting.size(), 16378u);
+  EXPECT_EQ(greeting.substr(0, 5), "+OK x");
+  CloseTlsSession(session);
+}
+
+TEST_F(TlsTest, AReceiveEndsByItsTimeOutWhileEmptyRecordsKeepComing) {
+  TlsFailure failure = TlsFailure::NotTls;
+  TlsSession session = Hostile("empty", &failure);
+  ASSERT_NE(session, nullptr);
+  const auto started = std::chrono::steady_clock::now();
+  char buffer[64];
+  EXPECT_EQ(TlsReceiveSome(session, buffer, sizeof buffer, 1000), -1);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(3000));
+  CloseTlsSession(session);
 }
 
 #ifdef _WIN32

@@ -14,9 +14,10 @@
 # so the Received header Dovecot writes carries that date.
 #
 # --tls adds port 995 with the certificates test_pki.sh made in PKI_DIR:
-# POP3 over TLS on 127.0.0.1 (localhost.pem), 127.0.0.2 (stranger.pem) and
-# 127.0.0.3 (expired.pem), and plain POP3 on 127.0.0.4. Only one such
-# Dovecot can run at a time.
+# POP3 over TLS on 127.0.0.1 (localhost.pem), 127.0.0.2 (stranger.pem),
+# 127.0.0.3 (expired.pem), 127.0.0.5 (address-chain.pem), 127.0.0.6
+# (client-only.pem), 127.0.0.7 (future.pem) and 127.0.0.8 (orphan.pem), and
+# plain POP3 on 127.0.0.4. Only one such Dovecot can run at a time.
 #
 # Must run as root: Dovecot's master wants root to switch to the mail owner,
 # which it refuses to serve mail as root.
@@ -27,6 +28,8 @@ export PATH="$PATH:/usr/sbin:/sbin"
 readonly MAIL_OWNER=vestunmail
 readonly DOVECOT_LIBEXEC=/usr/lib/dovecot
 readonly WAIT_SECONDS=15
+# Where --tls listens on port 995.
+readonly TLS_ADDRESSES="127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8"
 
 die() { echo "dovecot.sh: $*" >&2; exit 1; }
 
@@ -144,6 +147,22 @@ local 127.0.0.3 {
   ssl_cert = <$pki/expired.pem
   ssl_key = <$pki/expired.key
 }
+local 127.0.0.5 {
+  ssl_cert = <$pki/address-chain.pem
+  ssl_key = <$pki/address.key
+}
+local 127.0.0.6 {
+  ssl_cert = <$pki/client-only.pem
+  ssl_key = <$pki/client-only.key
+}
+local 127.0.0.7 {
+  ssl_cert = <$pki/future.pem
+  ssl_key = <$pki/future.key
+}
+local 127.0.0.8 {
+  ssl_cert = <$pki/orphan.pem
+  ssl_key = <$pki/orphan.key
+}
 EOF
 }
 
@@ -151,7 +170,7 @@ tls_listeners() {
   [ -n "$1" ] || return 0
   cat <<EOF
   inet_listener pop3s {
-    address = 127.0.0.1, 127.0.0.2, 127.0.0.3
+    address = 127.0.0.1, 127.0.0.2, 127.0.0.3, 127.0.0.5, 127.0.0.6, 127.0.0.7, 127.0.0.8
     port = 995
     ssl = yes
   }
@@ -167,10 +186,10 @@ EOF
 tls_pki() {
   local pki name address
   pki=$(cd "$1" 2>/dev/null && pwd) || die "no such directory: $1"
-  for name in localhost stranger expired; do
+  for name in localhost stranger expired address client-only future orphan; do
     [ -r "$pki/$name.pem" ] && [ -r "$pki/$name.key" ] || die "$pki lacks $name.pem or $name.key (run test_pki.sh)"
   done
-  for address in 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4; do
+  for address in $TLS_ADDRESSES; do
     ! port_open 995 "$address" || die "$address:995 is taken (another Dovecot with --tls?)"
   done
   echo "$pki"

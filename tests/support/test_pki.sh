@@ -11,19 +11,28 @@
 #                               valid only in 2020
 #   site.pem, .key              DNS:vestun.example.org (the program's web
 #                               site), by the test CA
+#   intermediate.pem, .key      "Vestun Test Intermediate", by the test CA
+#   address.pem, .key           IP:127.0.0.5 only, by the intermediate;
+#                               address-chain.pem holds both, as a server sends them
+#   client-only.pem, .key       DNS:localhost, IP:127.0.0.6, by the test CA, for
+#                               client authentication only
+#   future.pem, .key            DNS:localhost, IP:127.0.0.7, by the test CA,
+#                               valid only in 2037
+#   orphan.pem, .key            DNS:localhost, IP:127.0.0.8, by an intermediate
+#                               that no server sends
 #
 # Does nothing when every file is there already. Everything but the expired
-# certificate is valid from 2019 for twenty years: tests that pin the clock
-# to another date still find them valid, and the expired one lies within its
-# issuer's validity, so a client sees only the expiry.
+# and future certificates is valid from 2019 for twenty years: tests that pin
+# the clock to another date still find them valid, and those two lie within
+# their issuer's validity, so a client sees only their own dates.
 set -euo pipefail
 
 die() { echo "test_pki.sh: $*" >&2; exit 1; }
 
-[ $# -eq 1 ] || { sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+[ $# -eq 1 ] || { sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 mkdir -p "$1"
 DIR=$(cd "$1" && pwd)
-readonly FILES="ca stranger-ca localhost stranger expired site"
+readonly FILES="ca stranger-ca localhost stranger expired intermediate address client-only future orphan site"
 
 complete() {
   local name
@@ -55,23 +64,33 @@ make_ca() {
     -addext "keyUsage=critical,keyCertSign,cRLSign" 2>/dev/null
 }
 
-# A server certificate for the names in SAN, signed by ISSUER, made at AT
-# and valid for DAYS.
-make_server() {
-  local name=$1 san=$2 issuer=$3 at=$4 days=$5 extensions
+# A certificate for SUBJECT with the EXTENSIONS, signed by ISSUER, made at
+# AT and valid for DAYS.
+sign() {
+  local name=$1 subject=$2 issuer=$3 at=$4 days=$5 extensions
   extensions=$(mktemp)
-  cat >"$extensions" <<EOF
-basicConstraints = critical,CA:FALSE
-keyUsage = critical,digitalSignature,keyEncipherment
-extendedKeyUsage = serverAuth
-subjectAltName = $san
-EOF
-  openssl req -new -newkey rsa:2048 -nodes -subj "/CN=localhost" \
+  echo "$6" >"$extensions"
+  openssl req -new -newkey rsa:2048 -nodes -subj "/CN=$subject" \
     -keyout "$DIR/$name.key" -out "$DIR/$name.csr" 2>/dev/null
   at_time "$at" openssl x509 -req -sha256 -days "$days" -in "$DIR/$name.csr" \
     -CA "$DIR/$issuer.pem" -CAkey "$DIR/$issuer.key" -set_serial "0x$(openssl rand -hex 8)" \
     -extfile "$extensions" -out "$DIR/$name.pem" 2>/dev/null
   rm -f "$extensions" "$DIR/$name.csr"
+}
+
+# A CA below ISSUER.
+make_intermediate() {
+  sign "$1" "$2" "$3" "$SINCE" 7299 "basicConstraints = critical,CA:TRUE,pathlen:0
+keyUsage = critical,keyCertSign,cRLSign"
+}
+
+# A server certificate for the names in SAN, signed by ISSUER, made at AT
+# and valid for DAYS; USAGE is its extended key usage (serverAuth unless set).
+make_server() {
+  sign "$1" localhost "$3" "$4" "$5" "basicConstraints = critical,CA:FALSE
+keyUsage = critical,digitalSignature,keyEncipherment
+extendedKeyUsage = ${6:-serverAuth}
+subjectAltName = $2"
 }
 
 readonly SINCE="2019-01-01 00:00:00"
@@ -80,6 +99,13 @@ make_ca stranger-ca "Stranger CA" "$SINCE"
 make_server localhost "DNS:localhost" ca "$SINCE" 7299
 make_server stranger "DNS:localhost,IP:127.0.0.2" stranger-ca "$SINCE" 7299
 make_server expired "DNS:localhost,IP:127.0.0.3" ca "2020-01-01 00:00:00" 365
+make_intermediate intermediate "Vestun Test Intermediate" ca
+make_intermediate lost-intermediate "Vestun Lost Intermediate" ca
+make_server address "IP:127.0.0.5" intermediate "$SINCE" 7299
+cat "$DIR/address.pem" "$DIR/intermediate.pem" >"$DIR/address-chain.pem"
+make_server client-only "DNS:localhost,IP:127.0.0.6" ca "$SINCE" 7299 clientAuth
+make_server future "DNS:localhost,IP:127.0.0.7" ca "2037-01-01 00:00:00" 365
+make_server orphan "DNS:localhost,IP:127.0.0.8" lost-intermediate "$SINCE" 7299
 make_server site "DNS:vestun.example.org" ca "$SINCE" 7299
 chmod 644 "$DIR"/*.pem
 chmod 600 "$DIR"/*.key

@@ -5,10 +5,11 @@
 #   tls_world.sh start DIR    certificates in DIR/pki (test_pki.sh), a Dovecot
 #                             with --tls in DIR with the user tlsuser
 #                             (password tls-secret), a server that never
-#                             answers, its port in DIR/silent.port, and a
-#                             web site over TLS for "localhost" that serves
-#                             /version.txt, "2.14\n", its port in
-#                             DIR/site.port
+#                             answers, its port in DIR/silent.port, the
+#                             misbehaving TLS servers of hostile_tls.py, their
+#                             ports in DIR/MODE.port, and a web site over TLS
+#                             for "localhost" that serves /version.txt,
+#                             "2.14\n", its port in DIR/site.port
 #   tls_world.sh stop DIR
 #
 # Dovecot logs to DIR/log/dovecot.log, the other servers to DIR/log/NAME.log.
@@ -18,27 +19,29 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 die() { echo "tls_world.sh: $*" >&2; exit 1; }
 
-stop() {
-  local dir=$1 pid name
-  bash "$here/dovecot.sh" stop "$dir"
-  for name in silent site; do
-    pid=$(cat "$dir/$name.pid" 2>/dev/null) || continue
-    # Only if that pid is still the server, not a later process.
-    if grep -qE 'hostile_pop3|version_site' "/proc/$pid/cmdline" 2>/dev/null; then kill "$pid" 2>/dev/null || true; fi
-    rm -f "$dir/$name.pid" "$dir/$name.port"
-  done
+# Ends the server whose pid NAME.pid holds, if that pid is still running
+# SCRIPT and not a later process.
+stop_server() {
+  local dir=$1 name=$2 script=$3 pid
+  pid=$(cat "$dir/$name.pid" 2>/dev/null) || return 0
+  if grep -q "$script" "/proc/$pid/cmdline" 2>/dev/null; then kill "$pid" 2>/dev/null || true; fi
+  rm -f "$dir/$name.pid"
 }
 
-# Starts a server (a script of this folder with its arguments) as NAME.
-start_server() {
-  local dir=$1 name=$2 waited=0
-  shift 2
-  # Its own session and no inherited output, so ctest does not wait for it.
-  setsid python3 "$here/$@" --log "$dir/log/$name.log" --port-file "$dir/$name.port" --lifetime 3600 \
-    </dev/null >/dev/null 2>&1 &
-  echo $! >"$dir/$name.pid"
-  while [ ! -s "$dir/$name.port" ]; do
-    [ $waited -lt 100 ] || die "the $name server wrote no port file"
+stop() {
+  local dir=$1
+  bash "$here/dovecot.sh" stop "$dir"
+  stop_server "$dir" silent hostile_pop3
+  stop_server "$dir" hostile-tls hostile_tls
+  stop_server "$dir" site version_site
+  rm -f "$dir"/*.port "$dir/hostile-tls.keys"
+}
+
+# Waits up to 10 s for a server's port file.
+wait_for_port() {
+  local file=$1 waited=0
+  while [ ! -s "$file" ]; do
+    [ $waited -lt 200 ] || die "no port file $file"
     sleep 0.05
     waited=$((waited + 1))
   done
@@ -46,7 +49,7 @@ start_server() {
 
 port_995_taken() {
   local address
-  for address in 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4; do
+  for address in 127.0.0.1 127.0.0.2 127.0.0.3 127.0.0.4 127.0.0.5 127.0.0.6 127.0.0.7 127.0.0.8; do
     (exec 3<>"/dev/tcp/$address/995") 2>/dev/null && return 0
   done
   return 1
@@ -69,9 +72,20 @@ start() {
   bash "$here/test_pki.sh" "$dir/pki"
   bash "$here/dovecot.sh" adduser "$dir" tlsuser tls-secret
   start_dovecot "$dir"
-  start_server "$dir" silent hostile_pop3.py silent
-  start_server "$dir" site version_site.py serve --tls --body $'2.14\n' \
-    --cert "$dir/pki/localhost.pem" --key "$dir/pki/localhost.key"
+  # Its own session and no inherited output, so ctest does not wait for it.
+  setsid python3 "$here/hostile_pop3.py" silent --log "$dir/log/silent.log" \
+    --port-file "$dir/silent.port" --lifetime 3600 </dev/null >/dev/null 2>&1 &
+  echo $! >"$dir/silent.pid"
+  setsid python3 "$here/hostile_tls.py" "$dir/pki" --dir "$dir" --log "$dir/log/hostile-tls.log" \
+    --lifetime 3600 </dev/null >/dev/null 2>"$dir/log/hostile-tls.err" &
+  echo $! >"$dir/hostile-tls.pid"
+  setsid python3 "$here/version_site.py" serve --tls --body $'2.14\n' --cert "$dir/pki/localhost.pem" \
+    --key "$dir/pki/localhost.key" --log "$dir/log/site.log" --port-file "$dir/site.port" --lifetime 3600 \
+    </dev/null >/dev/null 2>&1 &
+  echo $! >"$dir/site.pid"
+  wait_for_port "$dir/silent.port"
+  wait_for_port "$dir/padded.port"
+  wait_for_port "$dir/site.port"
 }
 
 [ $# -eq 2 ] || { sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
