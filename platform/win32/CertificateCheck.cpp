@@ -139,7 +139,7 @@ bool IsDottedAddress(const char* host) {
 TlsFailure CheckServerCertificate(CtxtHandle* context, const char* host, uint32_t timeoutMs) {
   if (timeoutMs == 0) return TlsFailure::Stalled;
   CertificateHold certificate;
-  if (QueryContextAttributesA(context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate.Value) != SEC_E_OK ||
+  if (QueryContextAttributesW(context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate.Value) != SEC_E_OK ||
       certificate.Value == nullptr) {
     return TlsFailure::Untrusted;
   }

@@ -46,7 +46,7 @@ struct TlsSessionTag {
   // Sets the record buffers to the sizes SChannel gives for this session and
   // takes over what came after the handshake.
   bool Prepare(const std::vector<char>& handshake, size_t extra) {
-    if (QueryContextAttributesA(Context.Get(), SECPKG_ATTR_STREAM_SIZES, &Sizes) != SEC_E_OK) return false;
+    if (QueryContextAttributesW(Context.Get(), SECPKG_ATTR_STREAM_SIZES, &Sizes) != SEC_E_OK) return false;
     const size_t recordSize = size_t{Sizes.cbHeader} + Sizes.cbMaximumMessage + Sizes.cbTrailer;
     const size_t incomingSize = std::max(recordSize, kMaxRecordSize);
     if (extra > incomingSize) return false;

@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "platform/win32/CertificateCheck.h"
+#include "platform/win32/Text.h"
 
 namespace platform::win32 {
 namespace {
@@ -60,7 +62,7 @@ class Handshake {
             std::vector<char>& buffer)
       : Connection(socket),
         // No name goes out for an address: SNI carries host names only.
-        Target(IsDottedAddress(host) ? nullptr : const_cast<char*>(host)),
+        Target(IsDottedAddress(host) ? std::wstring() : Wide(host)),
         Deadline(deadline),
         Credentials(credentials),
         Context(context),
@@ -128,8 +130,8 @@ class Handshake {
     TokenHold token;
     SecBufferDesc outputDesc = {SECBUFFER_VERSION, 1, &token.Buffer};
     ULONG attributes = 0;
-    const SECURITY_STATUS status = InitializeSecurityContextA(
-        Credentials, withInput ? Context : nullptr, Target, kRequest, 0, 0, withInput ? &inputDesc : nullptr,
+    const SECURITY_STATUS status = InitializeSecurityContextW(
+        Credentials, withInput ? Context : nullptr, Target.empty() ? nullptr : Target.data(), kRequest, 0, 0, withInput ? &inputDesc : nullptr,
         0, withInput ? nullptr : Context, &outputDesc, &attributes, nullptr);
     if (token.Buffer.pvBuffer != nullptr && token.Buffer.cbBuffer > 0) {
       SendFailed = !SendAll(Connection, token.Buffer.pvBuffer, token.Buffer.cbBuffer, MsLeft(Deadline));
@@ -149,7 +151,7 @@ class Handshake {
   }
 
   const Socket Connection;
-  char* const Target;
+  std::wstring Target;
   const uint64_t Deadline;
   CredHandle* const Credentials;
   CtxtHandle* const Context;
@@ -176,7 +178,7 @@ bool AcquireClientCredentials(CredentialsHold& credentials) {
   settings.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
   settings.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
   TimeStamp expiry;
-  return AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND, nullptr,
+  return AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
                                    &settings, nullptr, nullptr, credentials.Get(), &expiry) == SEC_E_OK;
 }
 
@@ -193,7 +195,7 @@ void SayGoodbye(Socket socket, CredHandle* credentials, CtxtHandle* context, uin
   TokenHold token;
   SecBufferDesc outputDesc = {SECBUFFER_VERSION, 1, &token.Buffer};
   ULONG attributes = 0;
-  const SECURITY_STATUS status = InitializeSecurityContextA(
+  const SECURITY_STATUS status = InitializeSecurityContextW(
       credentials, context, nullptr, kRequest, 0, 0, nullptr, 0, nullptr, &outputDesc, &attributes, nullptr);
   if ((status == SEC_E_OK || status == SEC_I_CONTEXT_EXPIRED) && token.Buffer.pvBuffer != nullptr) {
     SendAll(socket, token.Buffer.pvBuffer, token.Buffer.cbBuffer, timeoutMs);
