@@ -1,6 +1,7 @@
 #include "mail/ConnectionTestReport.h"
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "common/Texts.h"
@@ -68,4 +69,9 @@ const char* ConnectionTestReport(int32_t code, platform::TlsFailure tlsFailure, 
   }
   text.Assign(code >= -kFailureCount ? kFailures[-code - 1] : "Неопознанная ошибка.");
   return texts::kCaptionError;
+}
+
+void NameTestedBox(const char* boxName, String& text) {
+  const std::string named = std::string("Ящик «") + (boxName != nullptr ? boxName : "") + "»:\n" + text.Text();
+  text.Assign(named.c_str());
 }

@@ -11,3 +11,7 @@
 // that failed in its TLS handshake or certificate check says which.
 const char* ConnectionTestReport(int32_t code, platform::TlsFailure tlsFailure, const char* prompt,
                                  String& text);
+
+// A report that arrives when the page has moved on to another box says
+// which box it is about: "Ящик «NAME»:" on a line before the text.
+void NameTestedBox(const char* boxName, String& text);

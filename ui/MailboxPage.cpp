@@ -92,9 +92,16 @@ void TestSound(HWND page) {
                   ReadUnsigned(step.Text()));
 }
 
+// The box whose connection test runs, by its id and name: the user may move
+// to another box, or delete this one, while it runs.
+int32_t g_testedBox = 0;
+std::string g_testedName;
+
 void Report(HWND page, int32_t code, platform::TlsFailure tlsFailure = platform::TlsFailure::None) {
   String text;
   const char* caption = ConnectionTestReport(code, tlsFailure, App().Prompt.Text(), text);
+  const MailboxList& boxes = App().Boxes;
+  if (boxes.CurrentBox() != boxes.BoxById(g_testedBox)) NameTestedBox(g_testedName.c_str(), text);
   platform::ShowMessageBox(platform::win32::FromHwnd(page), text.Text(), caption, platform::BoxButtons::Ok,
                            platform::BoxIcon::None, false);
 }
@@ -112,6 +119,8 @@ void TestConnection(HWND page) {
     return;
   }
   Enable(page, IDC_TEST_CONNECTION, false);
+  g_testedBox = box->Id;
+  g_testedName = box->BoxName.Text();
   if (!StartCheck(app, *box, platform::win32::FromHwnd(page), kMsgConnectionTested)) {
     Enable(page, IDC_TEST_CONNECTION, true);
     Report(page, INT32_MIN);
