@@ -47,8 +47,7 @@ int Application::Init(platform::Module instance) {
   CreateSemaphores();
   PromptIncompleteBoxes();
   RunCensus(*this);
-  bool newer = false;
-  if (!StartupVersionCheck(&newer)) return 0;
+  if (!StartupVersionCheck()) return 0;
   // Checking goes on whatever the site says: the notice waves until seen,
   // and new mail takes the envelope meanwhile.
   Boxes.ArmAllTimers(true);

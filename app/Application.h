@@ -38,8 +38,8 @@ class Application {
   void LeaveModal();
 
   // Reads the site's version number into SiteVersion (0 when the site
-  // cannot be reached); the tray shows CheckingVersion meanwhile and Quiet
-  // afterwards.
+  // cannot be reached); unless mail waits, the tray shows CheckingVersion
+  // meanwhile and the quiet envelope (or an unseen notice) afterwards.
   void CheckNewVersion();
   // CheckNewVersion; 1 when the site's number is newer, and the tray then
   // shows NewVersion.
@@ -100,8 +100,7 @@ class Application {
   void LoadButtonIcons();
   void PromptIncompleteBoxes();
   // The start-up version check when it is due: 0 when LastCheckNewVer
-  // cannot be stored (start-up ends); *newer tells whether the site has a
-  // newer version.
-  int StartupVersionCheck(bool* newer);
+  // cannot be stored (start-up ends).
+  int StartupVersionCheck();
   void CreateSemaphores();
 };

@@ -37,13 +37,16 @@ bool VersionCheckDue(int32_t lastCheck, int32_t periodDays, int64_t now) {
   return due < now;
 }
 
+// Waiting mail keeps the envelope: a check from "О программе" must not make
+// it say that all is quiet.
 void Application::CheckNewVersion() {
-  Tray.SetState(TrayState::CheckingVersion);
+  const bool shown = Tray.State != TrayState::NewMail;
+  if (shown) Tray.SetState(TrayState::CheckingVersion);
   SiteVersion = 0.0f;
   char buffer[kVersionFileBytes];
   const int read = platform::ReadUrl(site::kVersionFile, buffer, sizeof buffer, kVersionCheckTimeLimitMs);
   if (read > 0) SiteVersion = SiteVersionOf(buffer, static_cast<size_t>(read));
-  Tray.SetState(TrayState::Quiet);
+  if (shown) Tray.Calm();
 }
 
 int Application::AutoCheckNewVersion() {
@@ -53,12 +56,11 @@ int Application::AutoCheckNewVersion() {
   return 1;
 }
 
-int Application::StartupVersionCheck(bool* newer) {
-  *newer = false;
+int Application::StartupVersionCheck() {
   if (DoAutoCheckNewVer == 0) return 1;
   const int64_t now = platform::CurrentTime();
   if (!VersionCheckDue(LastCheckNewVer, CheckNewVerPeriod, now)) return 1;
-  *newer = AutoCheckNewVersion() != 0;
+  AutoCheckNewVersion();
   // Opened, not created: LoadSettings made the key a moment ago.
   platform::OwnedKey key(platform::RegOpenKeyObject(platform::RegRoot::CurrentUser, registry::kSettingsKey));
   if (!key) {
