@@ -139,30 +139,20 @@ ssl = yes
 ssl_min_protocol = TLSv1.2
 ssl_cert = <$pki/localhost.pem
 ssl_key = <$pki/localhost.key
-local 127.0.0.2 {
-  ssl_cert = <$pki/stranger.pem
-  ssl_key = <$pki/stranger.key
-}
-local 127.0.0.3 {
-  ssl_cert = <$pki/expired.pem
-  ssl_key = <$pki/expired.key
-}
-local 127.0.0.5 {
-  ssl_cert = <$pki/address-chain.pem
-  ssl_key = <$pki/address.key
-}
-local 127.0.0.6 {
-  ssl_cert = <$pki/client-only.pem
-  ssl_key = <$pki/client-only.key
-}
-local 127.0.0.7 {
-  ssl_cert = <$pki/future.pem
-  ssl_key = <$pki/future.key
-}
-local 127.0.0.8 {
-  ssl_cert = <$pki/orphan.pem
-  ssl_key = <$pki/orphan.key
-}
+EOF
+  # Each address of port 995 but .1 and .4 has a certificate of its own: the
+  # certificate file (as the server sends it) and its key.
+  local address cert key
+  while read -r address cert key; do
+    printf 'local 127.0.0.%s {\n  ssl_cert = <%s/%s.pem\n  ssl_key = <%s/%s.key\n}\n' \
+      "$address" "$pki" "$cert" "$pki" "$key"
+  done <<EOF
+2 stranger stranger
+3 expired expired
+5 address-chain address
+6 client-only client-only
+7 future future
+8 orphan orphan
 EOF
 }
 

@@ -20,19 +20,8 @@ connection and command goes to the log, each line as
 import select
 import time
 
-from loopback_server import log, open_log, server_arguments
+from loopback_server import client_gone, log, open_log, server_arguments
 from loopback_server import serve as run_server
-
-
-def client_gone(sock, seconds):
-    """Waits up to `seconds` for the client to close; true if it did."""
-    readable, _, _ = select.select([sock], [], [], seconds)
-    if not readable:
-        return False
-    try:
-        return sock.recv(4096) == b""
-    except OSError:
-        return True
 
 
 def read_line(sock, pending):

@@ -30,7 +30,7 @@ import subprocess
 import threading
 import time
 
-from loopback_server import log, open_log
+from loopback_server import client_gone, log, open_log
 
 MODES = ("tls13", "tls10", "empty", "padded")
 APPLICATION_DATA = 23
@@ -137,16 +137,6 @@ class RecordWriter:
             at += len(body)
             iv = encrypted[at - 16:at]
         return b"".join(out)
-
-
-def client_gone(sock, seconds):
-    readable, _, _ = select.select([sock], [], [], seconds)
-    if not readable:
-        return False
-    try:
-        return sock.recv(4096) == b""
-    except OSError:
-        return True
 
 
 def serve(pki, directory, mode, sock, conn):

@@ -4,6 +4,7 @@ event, "UNIX-TIME HH:MM:SS.mmm conn N WHAT", and a listener on a free port of
 to a thread of its own until its lifetime is over."""
 import argparse
 import os
+import select
 import socket
 import threading
 import time
@@ -23,6 +24,17 @@ def log(conn, what):
     with _log_lock:
         _log_file.write("%.3f %s conn %d %s\n" % (now, stamp, conn, what))
         _log_file.flush()
+
+
+def client_gone(sock, seconds):
+    """Waits up to `seconds` for the client to close; true if it did."""
+    readable, _, _ = select.select([sock], [], [], seconds)
+    if not readable:
+        return False
+    try:
+        return sock.recv(4096) == b""
+    except OSError:
+        return True
 
 
 def server_arguments():
