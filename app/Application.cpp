@@ -38,12 +38,12 @@ int Application::Init(platform::Module instance) {
   Instance = instance;
   if (!TakeInstanceMutex()) return 0;
   if (!CreateMainWindow()) return 0;
-  Boxes.TimerWindow = MainWindow;
+  Boxes.TimerWindow = MainWindow.Get();
   if (!LoadSettings(*this)) return 0;
   LoadButtonIcons();
   // The icon and the semaphores before the first dialog: a "Тест" there may
   // find mail, and its sound test plays through them.
-  Tray.CreateIcon(Instance, MainWindow);
+  Tray.CreateIcon(Instance, MainWindow.Get());
   CreateSemaphores();
   PromptIncompleteBoxes();
   RunCensus(*this);
@@ -70,9 +70,9 @@ int Application::TakeInstanceMutex() {
 int Application::CreateMainWindow() {
   SmallIcon = platform::LoadIconResource(Instance, IDI_ENVELOPE, kIconSize);
   if (!platform::RegisterWindowClass(Instance, kMainWindowClass, MainWindowProc, SmallIcon)) return 0;
-  MainWindow = platform::CreateHiddenWindow(Instance, kMainWindowClass);
+  MainWindow.Reset(platform::CreateHiddenWindow(Instance, kMainWindowClass));
   TaskbarCreatedMessage = platform::RegisterMessageName("TaskbarCreated");
-  return MainWindow != nullptr;
+  return MainWindow ? 1 : 0;
 }
 
 // Scaled with the display, as the dialog buttons that show them are.

@@ -80,7 +80,7 @@ class Application {
   float SiteVersion = 0.0f;
   platform::OwnedObject InstanceMutex;
   platform::OwnedObject ModalSemaphore;
-  platform::Window MainWindow = nullptr;
+  platform::OwnedWindow MainWindow;
   platform::Module Instance = nullptr;
   platform::Icon SmallIcon = nullptr;
   // The shell's "TaskbarCreated": the taskbar came back and has forgotten

@@ -107,7 +107,7 @@ int StartCheck(Application& app, const Mailbox& box, platform::Window reportWind
   std::unique_ptr<CheckJob> job(new (std::nothrow) CheckJob());
   if (job == nullptr) return 0;
   FillRequest(app, box, job->Request);
-  job->ResultWindow = app.MainWindow;
+  job->ResultWindow = app.MainWindow.Get();
   // The one who waits for a report is a user who pressed "Тест".
   if (reportWindow != nullptr) job->Request.BusyWaitMs = kTestBusyWaitMs;
   job->ReportWindow = reportWindow;

@@ -14,7 +14,7 @@ int RunProgram(Application& application, platform::Module instance) {
     return 0;
   }
   const int code = platform::RunMessageLoop();
-  platform::DestroyWindowObject(application.MainWindow);
+  application.MainWindow.Reset();
   platform::NetCleanup();
   return code;
 }

@@ -7,6 +7,7 @@
 #include "mail/CommandRunner.h"
 #include "mail/NewMailDecision.h"
 #include "mail/Pop3Connection.h"
+#include "platform/Owned.h"
 
 namespace {
 
@@ -18,21 +19,6 @@ class MutexHold {
 
  private:
   platform::KernelObject Mutex;
-};
-
-class SocketHold {
- public:
-  explicit SocketHold(platform::Socket socket) : Socket(socket) {}
-  ~SocketHold() { platform::CloseSocket(Socket); }
-  platform::Socket Socket;
-};
-
-// Closed before the socket it runs over.
-class TlsHold {
- public:
-  explicit TlsHold(platform::TlsSession session) : Session(session) {}
-  ~TlsHold() { platform::CloseTlsSession(Session); }
-  platform::TlsSession Session;
 };
 
 bool Refused(const char* reply, size_t held) { return held == 0 || std::strncmp(reply, "-ERR", 4) == 0; }
@@ -131,20 +117,21 @@ int32_t PollServer(const PollRequest& request, PollResult& result) {
   const PollTimeouts& timeouts = request.Timeouts;
   if (!platform::ResolveHost(request.PopServerName.Text(), &address, timeouts.ResolveMs))
     return kPollHostNotFound;
-  const platform::Socket socket = platform::OpenTcpSocket();
-  if (socket == platform::kNoSocket) return kPollNoSocket;
-  SocketHold hold(socket);
+  const platform::OwnedSocket hold(platform::OpenTcpSocket());
+  if (!hold) return kPollNoSocket;
+  const platform::Socket socket = hold.Get();
   if (!platform::ConnectSocket(socket, address, request.Port, timeouts.ConnectMs)) return kPollNotConnected;
   if (!request.Tls) {
     Pop3Connection server{socket, nullptr, timeouts.SendMs, timeouts.ReceiveMs};
     return Converse(server, request, result);
   }
   // A session whose checks failed is never opened, so the login cannot go
-  // out over it, nor in plain text instead.
-  TlsHold session(
+  // out over it, nor in plain text instead. Declared after the socket, it
+  // is closed before the socket it runs over.
+  const platform::OwnedTlsSession session(
       platform::OpenTlsSession(socket, request.PopServerName.Text(), timeouts.ReceiveMs, &result.TlsFailure));
-  if (session.Session == nullptr) return kPollNotConnected;
-  Pop3Connection server{socket, session.Session, timeouts.SendMs, timeouts.ReceiveMs};
+  if (!session) return kPollNotConnected;
+  Pop3Connection server{socket, session.Get(), timeouts.SendMs, timeouts.ReceiveMs};
   return Converse(server, request, result);
 }
 

@@ -42,7 +42,7 @@ uint32_t TrackTrayMenu(Application& app) {
     platform::AppendMenuItem(popup, kFirstCommandId + i, app.UserCommands.At(i)->Caption.Text(),
                              platform::ItemState::Enabled);
   }
-  return platform::TrackMenu(popup, app.MainWindow);
+  return platform::TrackMenu(popup, app.MainWindow.Get());
 }
 
 // A command that runs needs nothing more; an empty one, or one the shell
@@ -123,7 +123,7 @@ void ShowBoxMenu(Application& app, bool withCounts) {
     platform::AppendMenuItem(menu.Get(), static_cast<uint32_t>(box.Id), text,
                              checked ? platform::ItemState::Checked : platform::ItemState::Enabled);
   }
-  const uint32_t chosen = platform::TrackMenu(menu.Get(), app.MainWindow);
+  const uint32_t chosen = platform::TrackMenu(menu.Get(), app.MainWindow.Get());
   Mailbox* box = chosen != 0 ? boxes.BoxById(static_cast<int32_t>(chosen)) : nullptr;
   if (box == nullptr) return;
   const int32_t id = box->Id;

@@ -6,7 +6,8 @@
 
 namespace platform {
 
-template <typename Handle, void (*Free)(Handle)>
+// None is the value that holds nothing: null, or kNoSocket for a socket.
+template <typename Handle, void (*Free)(Handle), Handle None = Handle{}>
 class Owned {
  public:
   Owned() = default;
@@ -21,26 +22,28 @@ class Owned {
   ~Owned() { Reset(); }
 
   Handle Get() const { return Held; }
-  explicit operator bool() const { return Held != nullptr; }
+  explicit operator bool() const { return Held != None; }
   // Hands the handle over without letting it go.
   Handle Release() {
     Handle handle = Held;
-    Held = nullptr;
+    Held = None;
     return handle;
   }
-  void Reset(Handle handle = nullptr) {
+  void Reset(Handle handle = None) {
     Handle old = Held;
     Held = handle;
-    if (old != nullptr) Free(old);
+    if (old != None) Free(old);
   }
 
  private:
-  Handle Held = nullptr;
+  Handle Held = None;
 };
 
 using OwnedObject = Owned<KernelObject, CloseObject>;
 using OwnedKey = Owned<RegKey, RegCloseKeyObject>;
 using OwnedMenu = Owned<Menu, DestroyMenuObject>;
 using OwnedWindow = Owned<Window, DestroyWindowObject>;
+using OwnedSocket = Owned<Socket, CloseSocket, kNoSocket>;
+using OwnedTlsSession = Owned<TlsSession, CloseTlsSession>;
 
 }  // namespace platform

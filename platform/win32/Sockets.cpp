@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Platform.h"
+#include "platform/win32/Handles.h"
 
 namespace platform {
 namespace {
@@ -50,7 +51,7 @@ bool ConnectWithin(SOCKET socket, uint32_t address, uint16_t port, uint32_t time
 struct Lookup {
   explicit Lookup(const char* host) : Host(host) {}
   std::string Host;
-  HANDLE Done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  win32::OwnedHandle Done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   uint32_t Address = 0;
   bool Found = false;
   LONG References = 2;
@@ -58,7 +59,6 @@ struct Lookup {
 
 void Drop(Lookup* lookup) {
   if (InterlockedDecrement(&lookup->References) != 0) return;
-  if (lookup->Done) CloseHandle(lookup->Done);
   delete lookup;
 }
 
@@ -69,7 +69,7 @@ DWORD WINAPI LookUp(void* argument) {
     std::memcpy(&lookup->Address, entry->h_addr_list[0], 4);
     lookup->Found = true;
   }
-  SetEvent(lookup->Done);
+  SetEvent(lookup->Done.Get());
   Drop(lookup);
   return 0;
 }
@@ -80,14 +80,13 @@ bool LookUpWithin(const char* host, uint32_t* address, uint32_t timeoutMs) {
     delete lookup;
     return false;
   }
-  HANDLE thread = CreateThread(nullptr, 0, LookUp, lookup, 0, nullptr);
+  const win32::OwnedHandle thread(CreateThread(nullptr, 0, LookUp, lookup, 0, nullptr));
   if (!thread) {
     lookup->References = 1;
     Drop(lookup);
     return false;
   }
-  CloseHandle(thread);
-  const bool found = WaitForSingleObject(lookup->Done, timeoutMs) == WAIT_OBJECT_0 && lookup->Found;
+  const bool found = WaitForSingleObject(lookup->Done.Get(), timeoutMs) == WAIT_OBJECT_0 && lookup->Found;
   if (found) *address = lookup->Address;
   Drop(lookup);
   return found;

@@ -28,14 +28,10 @@ DWORD WINAPI ThreadMain(LPVOID parameter) {
 bool StartDetachedThread(ThreadRoutine routine, void* argument) {
   auto* start = new (std::nothrow) ThreadStart{routine, argument};
   if (!start) return false;
-  HANDLE thread = CreateThread(nullptr, 0, ThreadMain, start, 0, nullptr);
-  if (!thread) {
-    delete start;
-    return false;
-  }
   // Nobody joins it; the thread object goes away when the thread ends.
-  CloseHandle(thread);
-  return true;
+  const win32::OwnedHandle thread(CreateThread(nullptr, 0, ThreadMain, start, 0, nullptr));
+  if (!thread) delete start;
+  return static_cast<bool>(thread);
 }
 
 void SleepMs(uint32_t milliseconds) { Sleep(milliseconds); }

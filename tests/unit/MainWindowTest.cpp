@@ -42,12 +42,12 @@ TEST(MainWindowTest, CloseAndEndOfSession) {
     if (c.starting) app.Started = false;
     const size_t boxesBefore = host::MessageBoxes().size();
 
-    EXPECT_EQ(0, platform::SendWindowMessage(app.MainWindow, c.message, c.wParam, 0));
+    EXPECT_EQ(0, platform::SendWindowMessage(app.MainWindow.Get(), c.message, c.wParam, 0));
 
     int code = -1;
     EXPECT_EQ(c.ends, host::TakeQuitCode(&code));
     EXPECT_EQ(c.ends, host::TrayIcons().empty());
-    EXPECT_EQ(c.ends, host::ActiveTimers(app.MainWindow).empty());
+    EXPECT_EQ(c.ends, host::ActiveTimers(app.MainWindow.Get()).empty());
     EXPECT_EQ(c.ends, InstanceMutexFree());
     EXPECT_EQ(boxesBefore, host::MessageBoxes().size()) << "no question asked";
     if (c.ends) EXPECT_EQ(0, code);
@@ -66,8 +66,8 @@ TEST(MainWindowTest, ANewerVersionKeepsCheckingAndItsNotice) {
   Application app;
   ASSERT_EQ(1, app.Init(nullptr));
   ASSERT_EQ(TrayState::NewVersion, app.Tray.State);
-  EXPECT_EQ(1u, host::ActiveTimers(app.MainWindow).size());
-  const auto result = [&](uint32_t message) { platform::SendWindowMessage(app.MainWindow, message, 0, 0); };
+  EXPECT_EQ(1u, host::ActiveTimers(app.MainWindow.Get()).size());
+  const auto result = [&](uint32_t message) { platform::SendWindowMessage(app.MainWindow.Get(), message, 0, 0); };
   result(kMsgBoxNoMail);
   EXPECT_EQ(TrayState::NewVersion, app.Tray.State);
   app.Boxes.At(0)->PublishCount(1);
@@ -76,10 +76,10 @@ TEST(MainWindowTest, ANewerVersionKeepsCheckingAndItsNotice) {
   app.CheckNewVersion();
   EXPECT_EQ(TrayState::NewMail, app.Tray.State) << "a check from About leaves waiting mail shown";
   const size_t sounds = host::Sounds().size();
-  platform::SendWindowMessage(app.MainWindow, kMsgTrayNotify, 0, platform::kMsgLeftButtonDown);
+  platform::SendWindowMessage(app.MainWindow.Get(), kMsgTrayNotify, 0, platform::kMsgLeftButtonDown);
   EXPECT_EQ(TrayState::NewVersion, app.Tray.State);
   EXPECT_EQ(sounds, host::Sounds().size()) << "the notice's tune played once";
-  platform::SendWindowMessage(app.MainWindow, kMsgTrayNotify, 0, platform::kMsgRightButtonDown);
+  platform::SendWindowMessage(app.MainWindow.Get(), kMsgTrayNotify, 0, platform::kMsgRightButtonDown);
   result(kMsgBoxNoMail);
   EXPECT_EQ(TrayState::Quiet, app.Tray.State);
 }

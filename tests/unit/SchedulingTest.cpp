@@ -26,7 +26,7 @@ class SchedulingTest : public ::testing::Test {
   }
 
   Mailbox& Box(int index) { return *app_->Boxes.At(index); }
-  std::vector<uintptr_t> Timers() { return host::ActiveTimers(app_->MainWindow); }
+  std::vector<uintptr_t> Timers() { return host::ActiveTimers(app_->MainWindow.Get()); }
   void Wait(uint32_t ms) {
     host::AdvanceClock(ms);
     host::PumpMessages();
@@ -64,7 +64,7 @@ TEST_F(SchedulingTest, ArmingRespectsTheSwitchAndNeverDoublesATimer) {
   EXPECT_EQ(0, boxes.ArmBoxTimer(5, true));
   EXPECT_EQ(0, boxes.ArmAllTimers(true)) << "not every box could be armed";
   for (uintptr_t id : {uintptr_t{11023}, uintptr_t{11026}, uintptr_t{0x1FFFFFFFFull}}) {
-    platform::SendWindowMessage(app_->MainWindow, platform::kMsgTimer, id, 0);
+    platform::SendWindowMessage(app_->MainWindow.Get(), platform::kMsgTimer, id, 0);
   }
   EXPECT_EQ(1, host::ThreadStartCount()) << "no extra check; timer ids of no box are ignored";
 
@@ -172,7 +172,7 @@ TEST_F(PublicationTest, AFinishedPollUpdatesItsBoxUnlessItFailedOrTheBoxIsGone) 
 TEST_F(PublicationTest, AConnectionTestOnlyReports) {
   constexpr uint32_t kReport = 0x8001;
   Box(0).MsminRunMode = 1;
-  ASSERT_EQ(1, StartCheck(*app_, Box(0), app_->MainWindow, kReport));
+  ASSERT_EQ(1, StartCheck(*app_, Box(0), app_->MainWindow.Get(), kReport));
   ASSERT_TRUE(host::WaitForQueuedMessage(5000));
   host::PumpMessages();
   host::JoinStartedThreads();

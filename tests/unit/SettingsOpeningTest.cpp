@@ -56,7 +56,7 @@ class SettingsOpeningTest : public ::testing::Test {
     host::RefuseShellTarget("missing.exe");
   }
   void Send(uint32_t message, intptr_t lParam = 0) {
-    platform::SendWindowMessage(app_->MainWindow, message, 0, lParam);
+    platform::SendWindowMessage(app_->MainWindow.Get(), message, 0, lParam);
   }
 
   std::unique_ptr<Application> app_;

@@ -37,7 +37,7 @@ class TrayTest : public ::testing::Test {
     return icons.size() == 1 ? icons[0] : host::TrayIcon{};
   }
   int ShownId() { return host::IconResourceId(Icon().icon); }
-  void Mouse(uint32_t message) { platform::SendWindowMessage(app_->MainWindow, kMsgTrayNotify, 0, message); }
+  void Mouse(uint32_t message) { platform::SendWindowMessage(app_->MainWindow.Get(), kMsgTrayNotify, 0, message); }
   void Tick() {
     host::AdvanceClock(TrayNotifier::kAnimationPeriodMs);
     host::PumpMessages();
