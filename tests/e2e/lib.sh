@@ -22,7 +22,12 @@
 
 set -u
 
+# The user's locale, and with it Wine's ANSI code page: Russian (1251) unless
+# a case is run as on an English Windows (E2E_LOCALE=en_US.UTF-8, code page
+# 1252), where the program must speak Russian all the same.
+E2E_LOCALE=${E2E_LOCALE:-ru_RU.UTF-8}
 E2E_CASE=$(basename "$0" .sh)
+[ "$E2E_LOCALE" = ru_RU.UTF-8 ] || E2E_CASE="$E2E_CASE-${E2E_LOCALE%%.*}"
 E2E_DESKTOP=vestun
 E2E_GEOMETRY=1024x768
 E2E_DEADLINE=${E2E_DEADLINE:-240}   # seconds; below the ctest TIMEOUT
@@ -40,7 +45,7 @@ E2E_STARTED=$(date +%s)
 
 # Wine takes its time zone from TZ; delivery dates and LastMsgDate values in
 # the cases are reckoned in UTC.
-export WINEDEBUG=-all LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml=" TZ=UTC
+export WINEDEBUG=-all LANG=$E2E_LOCALE LC_ALL=$E2E_LOCALE WINEDLLOVERRIDES="mscoree,mshtml=" TZ=UTC
 
 # Messages go to fd 7, a copy of the case's stderr made at start: a trap may
 # run while a command's stderr is redirected into a log file.

@@ -6,9 +6,9 @@
 // tab-separated line per window) and exits with 0 on success, 1 when what
 // was asked for did not happen, 2 on bad usage. Every wait has a timeout.
 //
-// Texts of our windows are Windows-1251 in the program; window texts are read
-// as UTF-16 and registry strings as ANSI bytes decoded from code page 1251,
-// so a wrong code page shows up as a mismatch and never as silent "?".
+// Texts of our windows are Windows-1251 in the program and reach Windows as
+// UTF-16; window texts and registry strings are read here as UTF-16, so what
+// is seen does not depend on the ANSI code page of the run.
 //
 // Keep this file ASCII: the build compiles narrow literals as Windows-1251.
 
@@ -32,22 +32,6 @@ std::string Utf8(const std::wstring& w) {
   int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
   std::string s(n, '\0');
   WideCharToMultiByte(CP_UTF8, 0, w.data(), (int)w.size(), &s[0], n, nullptr, nullptr);
-  return s;
-}
-
-std::wstring FromCodePage(UINT cp, const char* p, int len) {
-  if (len <= 0) return {};
-  int n = MultiByteToWideChar(cp, 0, p, len, nullptr, 0);
-  std::wstring w(n, L'\0');
-  MultiByteToWideChar(cp, 0, p, len, &w[0], n);
-  return w;
-}
-
-std::string ToCodePage(UINT cp, const std::wstring& w) {
-  if (w.empty()) return {};
-  int n = WideCharToMultiByte(cp, 0, w.data(), (int)w.size(), nullptr, 0, nullptr, nullptr);
-  std::string s(n, '\0');
-  WideCharToMultiByte(cp, 0, w.data(), (int)w.size(), &s[0], n, nullptr, nullptr);
   return s;
 }
 
@@ -386,13 +370,13 @@ void PrintValue(DWORD type, const std::vector<BYTE>& data, DWORD size) {
   Kv("size", (long long)size);
   switch (type) {
     case REG_SZ: case REG_EXPAND_SZ: {
-      DWORD n = size;
-      while (n && data[n - 1] == 0) --n;  // drop the terminator(s)
-      Kv("value", FromCodePage(1251, (const char*)data.data(), (int)n));
+      std::wstring text((const wchar_t*)data.data(), size / sizeof(wchar_t));
+      while (!text.empty() && text.back() == L'\0') text.pop_back();  // drop the terminator(s)
+      Kv("value", text);
       break;
     }
     case REG_MULTI_SZ: {
-      std::wstring all = FromCodePage(1251, (const char*)data.data(), (int)size);
+      std::wstring all((const wchar_t*)data.data(), size / sizeof(wchar_t));
       for (auto& c : all) if (c == L'\0') c = L'|';
       while (!all.empty() && all.back() == L'|') all.pop_back();
       Kv("value", all);
@@ -594,11 +578,13 @@ int CmdText(const Args& a) {
 int CmdRegQuery(const Args& a) {
   HKEY key;
   if (!OpenKey(a.Str(L"--key"), KEY_READ, &key)) { Err("no such key"); return 1; }
-  std::string name = ToCodePage(1251, a.Str(L"--value"));
+  // Wide: the ANSI code page need not be 1251, and the program stores its
+  // texts in UTF-16 as Windows keeps them.
+  std::wstring name = a.Str(L"--value");
   DWORD type = 0, size = 0;
-  LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size);
+  LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
   std::vector<BYTE> data(size + 2);
-  if (rc == ERROR_SUCCESS) rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, data.data(), &size);
+  if (rc == ERROR_SUCCESS) rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &size);
   RegCloseKey(key);
   if (rc != ERROR_SUCCESS) { Err("no such value"); return 1; }
   PrintValue(type, data, size);
