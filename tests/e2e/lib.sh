@@ -951,7 +951,9 @@ e2e_escape_settings() {
 # Passwords are scrambled with a position drawn at random for every byte, so
 # they differ from save to save: rewrites each "Password" line of the export
 # FILE as "Password"=scrambled("PLAIN"), or =unscrambled("TEXT") for a value
-# that does not decode. The bytes are Windows-1251, as Wine read them.
+# that does not decode. The bytes are Windows-1251, as Wine read them; any
+# of them may be a line feed or carriage return, which reg export writes as
+# \n and \r.
 e2e_unscramble_passwords() {  # FILE
   python3 - "$1" <<'PY' || e2e_fail "cannot read the passwords of $1"
 import re, sys
@@ -962,8 +964,11 @@ def byte(c):
     except UnicodeEncodeError:
         return ord(c)  # the one byte Windows-1251 leaves unassigned
 
+# Every escape that reg export writes; any other would be a misreading.
+ESCAPES = {"n": "\n", "r": "\r", "\\": "\\", '"': '"'}
+
 def plain(stored):
-    raw = [byte(c) for c in re.sub(r'\\(.)', r'\1', stored)]
+    raw = [byte(c) for c in re.sub(r'\\(.)', lambda m: ESCAPES[m.group(1)], stored)]
     if len(raw) % 2 or any(not 1 <= p <= 150 for p in raw[1::2]):
         return None
     return bytes((b - ((p - 1) * 97 + 61)) % 256 for b, p in zip(raw[::2], raw[1::2])).decode("cp1251")
