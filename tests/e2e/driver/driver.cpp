@@ -124,6 +124,15 @@ std::wstring WindowText(HWND h) {
   return buf;
 }
 
+// The system's own copy of the title, for finding windows: asking the
+// program (WM_GETTEXT) fails while it is busy, and a window whose program
+// did not answer must not count as gone or missing.
+std::wstring TitleOf(HWND h) {
+  wchar_t buf[512] = {};
+  InternalGetWindowText(h, buf, 512);
+  return buf;
+}
+
 std::wstring ClassOf(HWND h) {
   wchar_t buf[256] = {};
   GetClassNameW(h, buf, 256);
@@ -175,7 +184,7 @@ struct Filter {
   }
   bool Match(HWND h) const {
     if (!cls.empty() && ClassOf(h) != cls) return false;
-    if (has_title && WindowText(h) != title) return false;
+    if (has_title && TitleOf(h) != title) return false;
     if (visible_only && !IsWindowVisible(h)) return false;
     if (pid && PidOf(h) != pid) return false;
     return true;
@@ -299,7 +308,7 @@ HWND FindDialog(const Args& a) {
   f.visible_only = true;
   auto caption = a.Get(L"--caption");
   for (HWND h : Matching(f))
-    if (!caption || WindowText(h) == *caption) return h;
+    if (!caption || TitleOf(h) == *caption) return h;
   return nullptr;
 }
 
@@ -730,7 +739,7 @@ HWND FindTitled(const Args& a) {
   HWND found = nullptr;
   WaitFor(a.Num(L"--wait", 5000), [&] {
     for (HWND h : TopWindows())
-      if (IsWindowVisible(h) && WindowText(h) == title) return (found = h) != nullptr;
+      if (IsWindowVisible(h) && TitleOf(h) == title) return (found = h) != nullptr;
     return false;
   });
   return found;
