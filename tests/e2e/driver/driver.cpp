@@ -867,8 +867,12 @@ RECT CellRect(HWND lv, Remote& m, int row, int col) {
 // index, selected, then centre and text of every cell; a list view's
 // columns first, as "column" lines with width and header.
 int CmdItems(const Args& a) {
-  HWND top = FindTitled(a), c = top ? ControlById(top, a.Num(L"--id", 0)) : nullptr;
-  if (!c) {
+  HWND top = FindTitled(a), c = nullptr;
+  if (!top) {
+    Err("no such window");
+    return 1;
+  }
+  if (!WaitFor(a.Num(L"--wait", 5000), [&] { return (c = ControlById(top, a.Num(L"--id", 0))) != nullptr; })) {
     Err("no such control");
     return 1;
   }
