@@ -894,7 +894,16 @@ e2e_click() {  # ID
   e2e_mouse mousemove "${xy%,*}" "${xy#*,}" click 1
 }
 
-e2e_keys() { e2e_mouse key --delay 150 "$@"; }  # X key names: Escape, Return, Tab ...
+# Keys reach the window that has the keyboard: a dialog is shown a moment
+# before it is activated, and the activation goes back to a dialog a moment
+# after its message box closed. Until E2E_DIALOG (or a popup of its own, such
+# as the cell editor) is the foreground window, keys would land elsewhere.
+e2e_keyboard_to_dialog() {
+  drv wait-window --class '#32770' --title "$E2E_DIALOG" --visible --foreground --timeout 10000 >/dev/null \
+    || e2e_fail "'$E2E_DIALOG' did not get the keyboard within 10 s"
+}
+
+e2e_keys() { e2e_keyboard_to_dialog; e2e_mouse key --delay 150 "$@"; }  # X key names: Escape, Return, Tab ...
 
 # The items of the tab control or list view ID into E2E_ITEMS, one line
 # each: index, selected, then centre and text of every cell; a list view's
@@ -985,7 +994,7 @@ with open(path, "w", encoding="utf-8") as f:
 PY
 }
 
-e2e_type() { e2e_mouse type --delay 60 "$1"; }  # TEXT, ASCII: typed on the keyboard
+e2e_type() { e2e_keyboard_to_dialog; e2e_mouse type --delay 60 "$1"; }  # TEXT, ASCII: typed on the keyboard
 
 # A real double click on cell ROW, COLUMN of the list view ID opens the cell
 # editor, a popup "Edit" window: it must cover the cell and show TEXT.

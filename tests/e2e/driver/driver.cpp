@@ -173,19 +173,22 @@ std::vector<HWND> Children(HWND parent) {
 
 struct Filter {
   std::wstring cls, title;
-  bool has_title = false, visible_only = false;
+  bool has_title = false, visible_only = false, foreground_only = false;
   DWORD pid = 0;
 
   explicit Filter(const Args& a) {
     cls = a.Str(L"--class");
     if (auto t = a.Get(L"--title")) { title = *t; has_title = true; }
     visible_only = a.Has(L"--visible");
+    foreground_only = a.Has(L"--foreground");
     pid = (DWORD)a.Num(L"--pid", 0);
   }
   bool Match(HWND h) const {
     if (!cls.empty() && ClassOf(h) != cls) return false;
     if (has_title && TitleOf(h) != title) return false;
     if (visible_only && !IsWindowVisible(h)) return false;
+    // The window, or a popup it owns, takes the keyboard.
+    if (foreground_only && GetAncestor(GetForegroundWindow(), GA_ROOTOWNER) != h) return false;
     if (pid && PidOf(h) != pid) return false;
     return true;
   }
@@ -441,8 +444,8 @@ int CountProcesses(const std::wstring& name) {
 int Usage() {
   Err("usage: driver [--desktop NAME] COMMAND [options]\n"
       "  list-windows\n"
-      "  find-window  --class C [--title T] [--pid P] [--visible]\n"
-      "  wait-window  --class C [--title T] [--pid P] [--visible] --timeout MS\n"
+      "  find-window  --class C [--title T] [--pid P] [--visible] [--foreground]\n"
+      "  wait-window  --class C [--title T] [--pid P] [--visible] [--foreground] --timeout MS\n"
       "  wait-no-window --class C [--title T] [--pid P] --timeout MS\n"
       "  wait-idle    --class C [--title T] [--pid P] --timeout MS\n"
       "  window-count --class C [--title T] [--pid P] [--visible]\n"
