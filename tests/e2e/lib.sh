@@ -916,7 +916,16 @@ e2e_click() {  # ID
   e2e_mouse mousemove "${xy%,*}" "${xy#*,}" click 1
 }
 
-e2e_keys() { e2e_mouse key --delay 150 "$@"; }  # X key names: Escape, Return, Tab ...
+# Keys reach the window that has the keyboard: a dialog is shown a moment
+# before it is activated, and the activation goes back to a dialog a moment
+# after its message box closed. Until E2E_DIALOG (or a popup of its own, such
+# as the cell editor) is the foreground window, keys would land elsewhere.
+e2e_keyboard_to_dialog() {
+  drv wait-window --class '#32770' --title "$E2E_DIALOG" --visible --foreground --timeout 10000 >/dev/null \
+    || e2e_fail "'$E2E_DIALOG' did not get the keyboard within 10 s"
+}
+
+e2e_keys() { e2e_keyboard_to_dialog; e2e_mouse key --delay 150 "$@"; }  # X key names: Escape, Return, Tab ...
 
 # The items of the tab control or list view ID into E2E_ITEMS, one line
 # each: index, selected, then centre and text of every cell; a list view's
@@ -973,7 +982,9 @@ e2e_escape_settings() {
 # Passwords are scrambled with a position drawn at random for every byte, so
 # they differ from save to save: rewrites each "Password" line of the export
 # FILE as "Password"=scrambled("PLAIN"), or =unscrambled("TEXT") for a value
-# that does not decode. The bytes are Windows-1251, as Wine read them.
+# that does not decode. The bytes are Windows-1251, as Wine read them; any
+# of them may be a line feed or carriage return, which reg export writes as
+# \n and \r.
 e2e_unscramble_passwords() {  # FILE
   python3 - "$1" <<'PY' || e2e_fail "cannot read the passwords of $1"
 import re, sys
@@ -984,8 +995,11 @@ def byte(c):
     except UnicodeEncodeError:
         return ord(c)  # the one byte Windows-1251 leaves unassigned
 
+# Every escape that reg export writes; any other would be a misreading.
+ESCAPES = {"n": "\n", "r": "\r", "\\": "\\", '"': '"'}
+
 def plain(stored):
-    raw = [byte(c) for c in re.sub(r'\\(.)', r'\1', stored)]
+    raw = [byte(c) for c in re.sub(r'\\(.)', lambda m: ESCAPES[m.group(1)], stored)]
     if len(raw) % 2 or any(not 1 <= p <= 150 for p in raw[1::2]):
         return None
     return bytes((b - ((p - 1) * 97 + 61)) % 256 for b, p in zip(raw[::2], raw[1::2])).decode("cp1251")
@@ -1002,7 +1016,7 @@ with open(path, "w", encoding="utf-8") as f:
 PY
 }
 
-e2e_type() { e2e_mouse type --delay 60 "$1"; }  # TEXT, ASCII: typed on the keyboard
+e2e_type() { e2e_keyboard_to_dialog; e2e_mouse type --delay 60 "$1"; }  # TEXT, ASCII: typed on the keyboard
 
 # A real double click on cell ROW, COLUMN of the list view ID opens the cell
 # editor, a popup "Edit" window: it must cover the cell and show TEXT.

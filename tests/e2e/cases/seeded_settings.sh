@@ -3,7 +3,9 @@
 # with values missing, keys beyond the counts, a box without a password and
 # one whose password does not unscramble: the settings dialog opens for each
 # of those in turn. Only what is missing and the version check's time are
-# written: the export must be exactly expected/seeded-settings.reg.
+# written: the export must be exactly expected/seeded-settings.reg. The first
+# box's stored password holds line feeds and carriage returns, as a save
+# writes now and then: they must read back as "zealz".
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_reg_import "$(dirname "$0")/../data/seeded-settings.reg"
@@ -17,6 +19,7 @@ e2e_wait_vestun_ready
 expect_eq "boxes up after start-up" "$(kv count "$(drv window-count --class '#32770' --visible)")" 0
 e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/tree.reg"
 e2e_mark_last_check "$E2E_ARTIFACTS/tree.reg"
+e2e_unscramble_passwords "$E2E_ARTIFACTS/tree.reg"
 expect_file_eq "settings tree after start-up" "$E2E_ARTIFACTS/tree.reg" \
   "$(dirname "$0")/../expected/seeded-settings.reg"
 e2e_pass

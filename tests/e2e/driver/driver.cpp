@@ -108,6 +108,15 @@ std::wstring WindowText(HWND h) {
   return buf;
 }
 
+// The system's own copy of the title, for finding windows: asking the
+// program (WM_GETTEXT) fails while it is busy, and a window whose program
+// did not answer must not count as gone or missing.
+std::wstring TitleOf(HWND h) {
+  wchar_t buf[512] = {};
+  InternalGetWindowText(h, buf, 512);
+  return buf;
+}
+
 std::wstring ClassOf(HWND h) {
   wchar_t buf[256] = {};
   GetClassNameW(h, buf, 256);
@@ -148,19 +157,22 @@ std::vector<HWND> Children(HWND parent) {
 
 struct Filter {
   std::wstring cls, title;
-  bool has_title = false, visible_only = false;
+  bool has_title = false, visible_only = false, foreground_only = false;
   DWORD pid = 0;
 
   explicit Filter(const Args& a) {
     cls = a.Str(L"--class");
     if (auto t = a.Get(L"--title")) { title = *t; has_title = true; }
     visible_only = a.Has(L"--visible");
+    foreground_only = a.Has(L"--foreground");
     pid = (DWORD)a.Num(L"--pid", 0);
   }
   bool Match(HWND h) const {
     if (!cls.empty() && ClassOf(h) != cls) return false;
-    if (has_title && WindowText(h) != title) return false;
+    if (has_title && TitleOf(h) != title) return false;
     if (visible_only && !IsWindowVisible(h)) return false;
+    // The window, or a popup it owns, takes the keyboard.
+    if (foreground_only && GetAncestor(GetForegroundWindow(), GA_ROOTOWNER) != h) return false;
     if (pid && PidOf(h) != pid) return false;
     return true;
   }
@@ -283,7 +295,7 @@ HWND FindDialog(const Args& a) {
   f.visible_only = true;
   auto caption = a.Get(L"--caption");
   for (HWND h : Matching(f))
-    if (!caption || WindowText(h) == *caption) return h;
+    if (!caption || TitleOf(h) == *caption) return h;
   return nullptr;
 }
 
@@ -416,8 +428,8 @@ int CountProcesses(const std::wstring& name) {
 int Usage() {
   Err("usage: driver [--desktop NAME] COMMAND [options]\n"
       "  list-windows\n"
-      "  find-window  --class C [--title T] [--pid P] [--visible]\n"
-      "  wait-window  --class C [--title T] [--pid P] [--visible] --timeout MS\n"
+      "  find-window  --class C [--title T] [--pid P] [--visible] [--foreground]\n"
+      "  wait-window  --class C [--title T] [--pid P] [--visible] [--foreground] --timeout MS\n"
       "  wait-no-window --class C [--title T] [--pid P] --timeout MS\n"
       "  wait-idle    --class C [--title T] [--pid P] --timeout MS\n"
       "  window-count --class C [--title T] [--pid P] [--visible]\n"
@@ -716,7 +728,7 @@ HWND FindTitled(const Args& a) {
   HWND found = nullptr;
   WaitFor(a.Num(L"--wait", 5000), [&] {
     for (HWND h : TopWindows())
-      if (IsWindowVisible(h) && WindowText(h) == title) return (found = h) != nullptr;
+      if (IsWindowVisible(h) && TitleOf(h) == title) return (found = h) != nullptr;
     return false;
   });
   return found;
@@ -844,8 +856,12 @@ RECT CellRect(HWND lv, Remote& m, int row, int col) {
 // index, selected, then centre and text of every cell; a list view's
 // columns first, as "column" lines with width and header.
 int CmdItems(const Args& a) {
-  HWND top = FindTitled(a), c = top ? ControlById(top, a.Num(L"--id", 0)) : nullptr;
-  if (!c) {
+  HWND top = FindTitled(a), c = nullptr;
+  if (!top) {
+    Err("no such window");
+    return 1;
+  }
+  if (!WaitFor(a.Num(L"--wait", 5000), [&] { return (c = ControlById(top, a.Num(L"--id", 0))) != nullptr; })) {
     Err("no such control");
     return 1;
   }
