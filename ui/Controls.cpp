@@ -56,7 +56,7 @@ void RefuseForeignText(HWND edit) {
   // Setting the text reports a change again, which then finds nothing to take out.
   SetWindowTextTo(edit, kept.c_str());
   SendMessageW(edit, EM_SETSEL, kept.size(), kept.size());
-  TellForeignTextTakenOut(GetParent(edit));
+  PostMessageW(GetParent(edit), kMsgForeignTextTakenOut, 0, 0);
 }
 
 void ShowNumber(HWND dialog, int id, uint32_t number) { SetDlgItemInt(dialog, id, number, FALSE); }

@@ -29,8 +29,11 @@ void SetWindowTextTo(HWND window, const char* text);
 // The window's text without them; false when there were some.
 bool RepresentableText(HWND window, std::string& text);
 void TellForeignTextTakenOut(HWND owner);
-// After an edit control changed.
+// After an edit control changed: the characters go at once, and the edit's
+// page is posted kMsgForeignTextTakenOut, on which it tells the user. Told
+// from inside the change, the message box would hold whoever set the text.
 void RefuseForeignText(HWND edit);
+constexpr UINT kMsgForeignTextTakenOut = WM_APP + 7;
 void ShowNumber(HWND dialog, int id, uint32_t number);
 bool Ticked(HWND dialog, int id);
 void Tick(HWND dialog, int id, bool on);

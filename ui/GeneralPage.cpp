@@ -46,6 +46,10 @@ INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     Fill(page);
     return FALSE;
   }
+  if (message == kMsgForeignTextTakenOut) {
+    TellForeignTextTakenOut(page);
+    return TRUE;
+  }
   if (message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE) {
     RefuseForeignText(reinterpret_cast<HWND>(lParam));
     return TRUE;

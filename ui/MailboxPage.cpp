@@ -218,6 +218,9 @@ INT_PTR CALLBACK MailboxPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
       }
       if (HIWORD(wParam) != BN_CLICKED) return FALSE;
       return OnCommand(page, LOWORD(wParam)) ? TRUE : FALSE;
+    case kMsgForeignTextTakenOut:
+      TellForeignTextTakenOut(page);
+      return TRUE;
     case kMsgConnectionTested:
       OnConnectionTested(page, static_cast<int32_t>(static_cast<uint32_t>(wParam)),
                          static_cast<platform::TlsFailure>(lParam));
