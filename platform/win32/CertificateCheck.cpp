@@ -4,7 +4,9 @@
 #include "platform/win32/CertificateCheck.h"
 
 #include <cstring>
-#include <vector>
+#include <string>
+
+#include "platform/win32/Text.h"
 
 namespace platform::win32 {
 namespace {
@@ -62,13 +64,8 @@ PCCERT_CHAIN_CONTEXT BuildChain(PCCERT_CONTEXT certificate, uint32_t timeoutMs) 
 
 // The SSL policy; with no server name it leaves the name alone.
 TlsFailure CheckPolicy(PCCERT_CHAIN_CONTEXT chain, const char* dnsName) {
-  std::vector<wchar_t> wideName;
-  if (dnsName != nullptr) {
-    const int length = MultiByteToWideChar(CP_ACP, 0, dnsName, -1, nullptr, 0);
-    if (length <= 0) return TlsFailure::OtherName;
-    wideName.resize(static_cast<size_t>(length));
-    MultiByteToWideChar(CP_ACP, 0, dnsName, -1, wideName.data(), length);
-  }
+  // The name as the user typed it, in Windows-1251 like every text of ours.
+  std::wstring wideName = Wide(dnsName);
   SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl = {};
   ssl.cbSize = sizeof ssl;
   ssl.dwAuthType = AUTHTYPE_SERVER;
