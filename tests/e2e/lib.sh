@@ -801,6 +801,26 @@ e2e_tray_watch() {  # COUNT [MAP...]
     || e2e_fail "cannot tell what the tray shows: $E2E_TRAY"
 }
 
+# The virtual desktop ends with the last program started on it, and its tray
+# with it; a driver cannot join it then. Whether its explorer still runs:
+e2e_desktop_alive() {
+  local pid
+  for pid in $(e2e_pids_marked "VESTUN_E2E_RUN=$E2E_RUN"); do
+    tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -qF "explorer.exe /desktop=$E2E_DESKTOP," && return 0
+  done
+  return 1
+}
+
+# e2e_tray_watch for an empty tray, which a desktop that has ended is too.
+e2e_tray_watch_or_gone() {
+  if e2e_desktop_alive && E2E_TRAY=$(drv tray-pixels --count 5 --every 100 | python3 "$E2E_TRAY_PY" \
+    --size "$E2E_ICON_SIZE"); then
+    return
+  fi
+  e2e_desktop_alive && e2e_fail "cannot tell what the tray shows: $E2E_TRAY"
+  E2E_TRAY=$'runs=empty\nperiod_ms=0'
+}
+
 # Waits up to SECONDS until the tray shows, for one to two seconds:
 #   quiet NNN  icon NNN, unchanging;
 #   jumping    the rocking envelope: 111, 112, 113, 112, 111 ... every 300 ms;
@@ -815,7 +835,7 @@ expect_tray() {  # SECONDS STATE [NNN]
   while :; do
     case $2 in
       quiet) e2e_tray_watch 10 "$3" ;;
-      empty) e2e_tray_watch 5 ;;
+      empty) e2e_tray_watch_or_gone ;;
       jumping) e2e_tray_watch 25 111 112 113 ;;
       version) e2e_tray_watch 25 123 124 125 126 ;;
     esac
