@@ -708,7 +708,8 @@ int CmdMetrics(const Args&) {
   int small = GetSystemMetrics(SM_CXSMICON);
   Kv("small_icon", (long long)small);
   RECT r;
-  if (!GetWindowRect(TrayWindow(), &r)) {
+  // Explorer may show the program's window a moment before its taskbar.
+  if (!WaitFor(10000, [&] { return GetWindowRect(TrayWindow(), &r) != FALSE; })) {
     Err("no taskbar");
     return 1;
   }
