@@ -116,12 +116,16 @@ void Application::Shutdown() {
   platform::PostQuit(0);
 }
 
+bool Application::MendQuestionWaits(int32_t boxId) const {
+  return std::find(MendQuestions.begin(), MendQuestions.end(), boxId) != MendQuestions.end();
+}
+
 int Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
   const int guarded = EnterModal();
   for (int32_t i = 0; i < Boxes.Count; ++i) {
     Mailbox* box = Boxes.At(i);
     if (box->DoCheckBox == 0 || box->MsminRunMode != 1 || box->NewMailCount() <= 0) continue;
-    if (std::find(MendQuestions.begin(), MendQuestions.end(), box->Id) != MendQuestions.end()) continue;
+    if (MendQuestionWaits(box->Id)) continue;
     StartAlertSound(SpeakerSemaphore.Get(), WavSemaphore.Get(), box->SoundMode, box->SpeakerStr.Text(),
                     box->WavPath.Text(), box->SpeakerLen);
     if (!OpenMailProgram(*this, *box)) unstarted.push_back(box->Id);

@@ -71,6 +71,7 @@ class Application {
   bool SettingsOpen = false;
   // Boxes whose "path is wrong" question waits for an answer.
   std::vector<int32_t> MendQuestions;
+  bool MendQuestionWaits(int32_t boxId) const;
   int32_t RunMsminMode = 0;
   int32_t LastCensusYear = 0;
   int32_t SendErrors = 1;

@@ -154,8 +154,8 @@ void OpenSettingsAt(Application& app, int32_t page, int32_t boxIndex) {
 }
 
 void OfferToMendMailProgram(Application& app, int32_t boxId) {
+  if (app.MendQuestionWaits(boxId)) return;
   std::vector<int32_t>& asking = app.MendQuestions;
-  if (std::find(asking.begin(), asking.end(), boxId) != asking.end()) return;
   asking.push_back(boxId);
   platform::BoxAnswer answer;
   {
