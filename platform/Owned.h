@@ -29,6 +29,8 @@ class Owned {
     Held = None;
     return handle;
   }
+  // The holder lets go before freeing: destroying a window moves the focus,
+  // and what runs on that must not find the window still held.
   void Reset(Handle handle = None) {
     Handle old = Held;
     Held = handle;
