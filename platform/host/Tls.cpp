@@ -171,6 +171,18 @@ bool NoCommonVersion() {
   return found;
 }
 
+// OpenSSL works out a certificate's extensions on first use and marks them
+// done with a flag it reads without a lock, so two handshakes checking
+// against the same trusted certificate at once race on it. Working them out
+// here, before any session shares the store, leaves only reads afterwards.
+void SettleTrustedCertificates(X509_STORE* store) {
+  STACK_OF(X509_OBJECT)* objects = X509_STORE_get0_objects(store);
+  for (int i = 0; i < sk_X509_OBJECT_num(objects); ++i) {
+    X509* certificate = X509_OBJECT_get0_X509(sk_X509_OBJECT_value(objects, i));
+    if (certificate != nullptr) X509_check_purpose(certificate, -1, 0);
+  }
+}
+
 // A context for sessions: TLS 1.2 alone, as the Windows build speaks it, the
 // peer verified against the default roots and the test's.
 CtxHolder NewContext(const std::vector<std::string>& trustedFiles) {
@@ -183,6 +195,7 @@ CtxHolder NewContext(const std::vector<std::string>& trustedFiles) {
   for (const std::string& file : trustedFiles) {
     SSL_CTX_load_verify_locations(ctx.get(), file.c_str(), nullptr);
   }
+  SettleTrustedCertificates(SSL_CTX_get_cert_store(ctx.get()));
   SSL_CTX_set_verify(ctx.get(), SSL_VERIFY_PEER, nullptr);
   // POP3 marks its own ends, and servers often close without a goodbye.
   SSL_CTX_set_options(ctx.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
