@@ -1,7 +1,8 @@
 // The services the program needs from the operating system, in its own words.
 //
 // Everything outside platform/ reaches Windows only through this header. There
-// are two implementations: platform/win32 (the real ANSI calls) and
+// are two implementations: platform/win32 (the real calls; texts go through
+// the wide functions, converted from and to Windows-1251 explicitly) and
 // platform/host (a scriptable stand-in for tests, see host/HostControl.h).
 // The conformance tests run against both; where they disagree, Windows is
 // right and the stand-in is mended.
@@ -158,7 +159,7 @@ BoxAnswer ShowMessageBox(Window owner, const char* text, const char* caption, Bo
                          BoxIcon icon, bool systemModal);
 
 // ---------------------------------------------------------------------------
-// Registry, through the ANSI functions. Keys opened here must be closed with
+// Registry. Texts are stored as UTF-16 and read back as 1251. Keys opened here must be closed with
 // RegCloseKeyObject. Keys of the current user have full access; keys opened
 // under the classes root (mostly the machine's) are for reading only.
 
@@ -181,7 +182,7 @@ enum class RegResult { Ok, NotFound, MoreData, Failed };
 // Reads a value into data (capacity *size bytes). On Ok and on MoreData
 // *size is set to the stored length and *type (optional) to its type; data is
 // written only on Ok. A text stored without its terminating NUL is returned
-// with one added when there is room, as the ANSI function does.
+// with one added when there is room.
 RegResult RegQueryValue(RegKey key, const char* name, uint32_t* type, void* data, uint32_t* size);
 
 // Stores size bytes of data as a value of the given type.
