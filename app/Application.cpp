@@ -6,7 +6,7 @@
 #include "common/Texts.h"
 #include "mail/MailProgram.h"
 #include "notify/AlertSound.h"
-#include "notify/TrayMenus.h"
+#include "app/TrayMenus.h"
 #include "resources/resource.h"
 #include "settings/Census.h"
 #include "settings/SettingsStore.h"
@@ -43,7 +43,7 @@ int Application::Init(platform::Module instance) {
   LoadButtonIcons();
   // The icon and the semaphores before the first dialog: a "Тест" there may
   // find mail, and its sound test plays through them.
-  Tray.CreateIcon(Instance, MainWindow.Get());
+  Tray.CreateIcon(Instance, MainWindow.Get(), kMsgTrayNotify);
   CreateSemaphores();
   PromptIncompleteBoxes();
   RunCensus(*this);

@@ -58,7 +58,7 @@ class Application {
   // no box has new mail afterwards, 0 otherwise.
   int ProcessCheckResults(std::vector<int32_t>& unstarted);
 
-  TrayNotifier Tray{*this};
+  TrayNotifier Tray{Boxes, Prompt, SpeakerSemaphore, WavSemaphore};
   DialogSet Dialogs;
   int32_t DoAutoCheckNewVer = 1;
   int32_t CheckNewVerPeriod = 10;

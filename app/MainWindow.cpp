@@ -4,7 +4,8 @@
 
 #include "app/Application.h"
 #include "app/CheckThread.h"
-#include "notify/TrayMenus.h"
+#include "app/TrayClicks.h"
+#include "app/TrayMenus.h"
 
 namespace {
 
@@ -27,19 +28,16 @@ void OnCheckResult(Application& app) {
   for (int32_t id : unstarted) OfferToMendMailProgram(app, id);
 }
 
-void OnTrayMouse(TrayNotifier& tray, uint32_t mouseMessage) {
+void OnTrayMouse(Application& app, uint32_t mouseMessage) {
   switch (mouseMessage) {
     case platform::kMsgMouseMove:
-      tray.OnMouseMove();
+      OnTrayMouseOver(app);
       break;
     case platform::kMsgLeftButtonDown:
-      tray.OnLeftButtonDown();
-      break;
-    case platform::kMsgLeftButtonDoubleClick:
-      tray.OnLeftButtonDoubleClick();
+      OnTrayLeftClick(app);
       break;
     case platform::kMsgRightButtonDown:
-      tray.OnRightButtonDown();
+      OnTrayRightClick(app);
       break;
     default:
       break;
@@ -76,7 +74,7 @@ intptr_t MainWindowProc(platform::Window window, uint32_t message, uintptr_t wPa
       OnCheckResult(*app);
       return 0;
     case kMsgTrayNotify:
-      OnTrayMouse(app->Tray, static_cast<uint32_t>(lParam) & 0xFFFF);
+      OnTrayMouse(*app, static_cast<uint32_t>(lParam) & 0xFFFF);
       return 0;
     case platform::kMsgClose:
       OnCloseRequest(*app);

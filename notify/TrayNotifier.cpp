@@ -3,13 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/Application.h"
-#include "app/MainWindow.h"
-#include "mail/MailProgram.h"
+#include "common/String.h"
+#include "mail/MailboxList.h"
 #include "mail/TimeScale.h"
 #include "notify/AlertSound.h"
 #include "notify/SpeakerPattern.h"
-#include "notify/TrayMenus.h"
 #include "resources/resource.h"
 
 namespace {
@@ -26,10 +24,12 @@ constexpr int kMailFrameOrder[4] = {0, 1, 2, 1};
 
 void CopyTip(char (&tip)[kTipSize], const char* text) { std::snprintf(tip, kTipSize, "%s", text); }
 
-// The thread timer's callback knows no object: the one tray is the
-// application's.
+// The thread timer's callback knows no object: it moves the one tray that
+// animates.
+TrayNotifier* g_animated = nullptr;
+
 void AnimationTimerProc() {
-  if (Application* app = Application::Current()) app->Tray.NextFrame();
+  if (g_animated != nullptr) g_animated->NextFrame();
 }
 
 }  // namespace
@@ -48,7 +48,7 @@ void FormatNewMailTip(const char* prompt, int32_t count, char (&tip)[kTipSize]) 
   std::snprintf(tip, kTipSize, "%.*s%s", static_cast<int>(room), prompt, tail);
 }
 
-void TrayNotifier::CreateIcon(platform::Module instance, platform::Window window) {
+void TrayNotifier::CreateIcon(platform::Module instance, platform::Window window, uint32_t callbackMessage) {
   CopyTip(QuietText, kQuietText);
   CopyTip(NewVersionText, kNewVersionText);
   CopyTip(CheckingText, kCheckingText);
@@ -65,8 +65,13 @@ void TrayNotifier::CreateIcon(platform::Module instance, platform::Window window
   const int versionFrames[4] = {IDI_ENVELOPE_ALERT1, IDI_ENVELOPE_ALERT4, IDI_ENVELOPE_ALERT2,
                                 IDI_ENVELOPE_ALERT3};
   for (int i = 0; i < 4; ++i) VersionFrames[i] = platform::LoadIconResource(instance, versionFrames[i], size);
-  NotifyData = {window, kIconId, kMsgTrayNotify, QuietIcon, QuietText};
+  NotifyData = {window, kIconId, callbackMessage, QuietIcon, QuietText};
   platform::TrayAdd(NotifyData);
+}
+
+// Its animation's timer must not find it gone.
+TrayNotifier::~TrayNotifier() {
+  if (g_animated == this) g_animated = nullptr;
 }
 
 int TrayNotifier::SetState(TrayState state) {
@@ -97,16 +102,15 @@ int TrayNotifier::SetState(TrayState state) {
 }
 
 void TrayNotifier::EnterNewMail() {
-  MailboxList& boxes = Owner.Boxes;
-  if (const Mailbox* first = boxes.FirstNewMailBox()) {
-    StartAlertSound(Owner.SpeakerSemaphore.Get(), Owner.WavSemaphore.Get(), first->SoundMode, first->SpeakerStr.Text(),
+  if (const Mailbox* first = Boxes.FirstNewMailBox()) {
+    StartAlertSound(SpeakerSlot.Get(), WavSlot.Get(), first->SoundMode, first->SpeakerStr.Text(),
                     first->WavPath.Text(), first->SpeakerLen);
   }
   int32_t total = 0;
-  for (int32_t i = 0; i < boxes.Count; ++i) {
-    if (boxes.At(i)->DoCheckBox != 0) total += boxes.At(i)->NewMailCount();
+  for (int32_t i = 0; i < Boxes.Count; ++i) {
+    if (Boxes.At(i)->DoCheckBox != 0) total += Boxes.At(i)->NewMailCount();
   }
-  FormatNewMailTip(Owner.Prompt.Text(), total, NewMailText);
+  FormatNewMailTip(Prompt.Text(), total, NewMailText);
   NotifyData.tip = NewMailText;
   SetAnimation(true);
 }
@@ -132,6 +136,7 @@ void TrayNotifier::SetAnimation(bool on) {
   FrameCounter = 0;
   if (on == (Animating != 0)) return;
   if (on) {
+    g_animated = this;
     AnimationTimerProc();
     AnimationTimer = platform::SetThreadTimer(kAnimationPeriodMs, AnimationTimerProc);
     Animating = 1;
@@ -139,6 +144,7 @@ void TrayNotifier::SetAnimation(bool on) {
     platform::KillThreadTimer(AnimationTimer);
     AnimationTimer = 0;
     Animating = 0;
+    if (g_animated == this) g_animated = nullptr;
   }
 }
 
@@ -154,46 +160,4 @@ int TrayNotifier::NextFrame() {
   const int shown = platform::TrayModify(NotifyData) ? 1 : 0;
   ++FrameCounter;
   return shown;
-}
-
-void TrayNotifier::OnRightButtonDown() {
-  switch (State) {
-    case TrayState::Quiet:
-      ShowTrayMenu(Owner);
-      break;
-    case TrayState::NewVersion:
-      NoticeUnseen = false;
-      OpenVersionDialog(Owner);
-      Calm();
-      break;
-    case TrayState::NewMail:
-      if (Owner.EnterModal()) {
-        OpenNewMailListDialog(Owner);
-        Owner.LeaveModal();
-      }
-      break;
-    default:
-      break;
-  }
-}
-
-void TrayNotifier::OnLeftButtonDown() {
-  if (State != TrayState::Quiet && State != TrayState::NewMail) return;
-  MailboxList& boxes = Owner.Boxes;
-  const int32_t enabled = boxes.CountEnabledBoxes();
-  if (enabled > 1) {
-    ShowBoxMenu(Owner, State == TrayState::NewMail);
-    return;
-  }
-  if (enabled == 0) return;
-  Mailbox* box = State == TrayState::Quiet ? boxes.FirstEnabledBox() : boxes.FirstNewMailBox();
-  if (box == nullptr) return;
-  const int32_t id = box->Id;
-  const int started = OpenMailProgram(Owner, *box);
-  Calm();
-  if (!started) OfferToMendMailProgram(Owner, id);
-}
-
-void TrayNotifier::OnMouseMove() {
-  if (State == TrayState::NewMail && Owner.Boxes.CountEnabledBoxes() > 1) ShowBoxMenu(Owner, true);
 }

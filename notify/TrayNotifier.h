@@ -1,13 +1,16 @@
 // The program's one icon in the notification area: its state, picture and
-// tooltip, the jumping envelope, and what a click on it does.
+// tooltip, the jumping envelope and the sound of new mail. What a click on
+// it does is the application's (app/TrayClicks.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/Owned.h"
 #include "platform/Platform.h"
 
-class Application;
+class MailboxList;
+class String;
 
 enum class TrayState : int32_t { Quiet = 0, CheckingVersion = 1, NewVersion = 2, NewMail = 3 };
 
@@ -28,14 +31,19 @@ class TrayNotifier {
   static constexpr uint32_t kIconId = 0;
   static constexpr uint32_t kAnimationPeriodMs = 300;
 
-  explicit TrayNotifier(Application& owner) : Owner(owner) {}
+  // The boxes give the new mail's count and the first box's sound, the
+  // prompt its tooltip; the sound slots let one alert sound at a time.
+  TrayNotifier(const MailboxList& boxes, const String& prompt, const platform::OwnedObject& speakerSlot,
+               const platform::OwnedObject& wavSlot)
+      : Boxes(boxes), Prompt(prompt), SpeakerSlot(speakerSlot), WavSlot(wavSlot) {}
   TrayNotifier(const TrayNotifier&) = delete;
   TrayNotifier& operator=(const TrayNotifier&) = delete;
-  virtual ~TrayNotifier() = default;
+  virtual ~TrayNotifier();
 
   // Loads the icons (the quiet one chosen by today's date, once) and adds
-  // the quiet envelope to the notification area.
-  void CreateIcon(platform::Module instance, platform::Window window);
+  // the quiet envelope to the notification area; its clicks come to the
+  // window as callbackMessage.
+  void CreateIcon(platform::Module instance, platform::Window window, uint32_t callbackMessage);
   // Switches the state: the picture, the tooltip, the animation and, on
   // entering NewMail or NewVersion, a sound. A switch to the state already
   // shown does nothing. Returns what the shell answered.
@@ -53,11 +61,6 @@ class TrayNotifier {
   // Shows the next picture of the jumping envelope; does nothing unless it
   // jumps (NewMail, NewVersion).
   int NextFrame();
-
-  void OnRightButtonDown();
-  void OnLeftButtonDown();
-  void OnLeftButtonDoubleClick() {}
-  void OnMouseMove();
 
   TrayState State = TrayState::Quiet;
   platform::Module Instance = nullptr;
@@ -81,5 +84,8 @@ class TrayNotifier {
   void Show(platform::Icon icon, const char* tip);
   void EnterNewMail();
 
-  Application& Owner;
+  const MailboxList& Boxes;
+  const String& Prompt;
+  const platform::OwnedObject& SpeakerSlot;
+  const platform::OwnedObject& WavSlot;
 };

@@ -10,7 +10,7 @@
 #include "app/Application.h"
 #include "app/MainWindow.h"
 #include "notify/AlertSound.h"
-#include "notify/TrayMenus.h"
+#include "app/TrayMenus.h"
 #include "platform/host/HostControl.h"
 #include "settings/SettingsStore.h"
 #include "tests/unit/MessageLists.h"

@@ -1,4 +1,4 @@
-#include "notify/TrayMenus.h"
+#include "app/TrayMenus.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,0 +1,49 @@
+#include "app/TrayClicks.h"
+
+#include "app/Application.h"
+#include "app/TrayMenus.h"
+#include "mail/MailProgram.h"
+
+void OnTrayRightClick(Application& app) {
+  TrayNotifier& tray = app.Tray;
+  switch (tray.State) {
+    case TrayState::Quiet:
+      ShowTrayMenu(app);
+      break;
+    case TrayState::NewVersion:
+      tray.NoticeUnseen = false;
+      OpenVersionDialog(app);
+      tray.Calm();
+      break;
+    case TrayState::NewMail:
+      if (app.EnterModal()) {
+        OpenNewMailListDialog(app);
+        app.LeaveModal();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+void OnTrayLeftClick(Application& app) {
+  const TrayState state = app.Tray.State;
+  if (state != TrayState::Quiet && state != TrayState::NewMail) return;
+  MailboxList& boxes = app.Boxes;
+  const int32_t enabled = boxes.CountEnabledBoxes();
+  if (enabled > 1) {
+    ShowBoxMenu(app, state == TrayState::NewMail);
+    return;
+  }
+  if (enabled == 0) return;
+  Mailbox* box = state == TrayState::Quiet ? boxes.FirstEnabledBox() : boxes.FirstNewMailBox();
+  if (box == nullptr) return;
+  const int32_t id = box->Id;
+  const int started = OpenMailProgram(app, *box);
+  app.Tray.Calm();
+  if (!started) OfferToMendMailProgram(app, id);
+}
+
+void OnTrayMouseOver(Application& app) {
+  if (app.Tray.State == TrayState::NewMail && app.Boxes.CountEnabledBoxes() > 1) ShowBoxMenu(app, true);
+}
