@@ -128,7 +128,7 @@ int Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
     if (MendQuestionWaits(box->Id)) continue;
     StartAlertSound(SpeakerSemaphore.Get(), WavSemaphore.Get(), box->SoundMode, box->SpeakerStr.Text(),
                     box->WavPath.Text(), box->SpeakerLen);
-    if (!OpenMailProgram(*this, *box)) unstarted.push_back(box->Id);
+    if (!OpenMailProgram(Boxes, *box, RunMsminMode)) unstarted.push_back(box->Id);
     Boxes.ClearSameProgram(box->MsminPath.Text());
   }
   const bool quiet = Boxes.FirstNewMailBox() == nullptr;

@@ -1,7 +1,7 @@
 #include "mail/MailProgram.h"
 
-#include "app/Application.h"
 #include "mail/CommandRunner.h"
+#include "mail/MailboxList.h"
 #include "mail/TimeScale.h"
 #include "settings/RegistryAccess.h"
 
@@ -16,9 +16,9 @@ void StoreLastMsgDate(int32_t index, int32_t date) {
 
 }  // namespace
 
-int OpenMailProgram(Application& app, Mailbox& box) {
-  const int started = RunCommandLine(box.MsminPath.Text(), app.RunMsminMode) != 0 ? 1 : 0;
-  if (box.AcknowledgeNewMessages(CurrentTimeValue())) StoreLastMsgDate(app.Boxes.IndexOfId(box.Id), box.LastMsgDate);
+int OpenMailProgram(const MailboxList& boxes, Mailbox& box, int32_t showMode) {
+  const int started = RunCommandLine(box.MsminPath.Text(), showMode) != 0 ? 1 : 0;
+  if (box.AcknowledgeNewMessages(CurrentTimeValue())) StoreLastMsgDate(boxes.IndexOfId(box.Id), box.LastMsgDate);
   box.ClearNewMail();
   return started;
 }

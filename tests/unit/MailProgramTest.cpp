@@ -23,12 +23,12 @@ TEST(MailProgram, DateModeMovesToTheLatestPastMessageAndStoresIt) {
   box.TandrelMode = 0;
   box.LastMsgDate = kTen - 60;
   GiveMessages(box, {kTen + 300, 0, kTen, kTen + 7200, kTen - 600});
-  OpenMailProgram(app, box);
+  OpenMailProgram(app.Boxes, box, app.RunMsminMode);
   EXPECT_EQ(kTen + 300, box.LastMsgDate) << "10:05 wins; the future and unreadable dates do not count";
   ASSERT_EQ(1u, host::ShellCalls().size());
   EXPECT_EQ("/check", host::ShellCalls()[0].params);
   GiveMessages(box, {kTen + 3601, 0, kTen});
-  OpenMailProgram(app, box);
+  OpenMailProgram(app.Boxes, box, app.RunMsminMode);
   EXPECT_EQ(kTen + 300, box.LastMsgDate) << "never moves back";
   EXPECT_EQ(std::to_string(kTen + 300), Stored("Software\\Tandreller\\MailBoxes\\1", "LastMsgDate"));
 }
