@@ -91,7 +91,7 @@ void Application::PromptIncompleteBoxes() {
   for (int32_t i = 0; i < Boxes.Count; ++i) {
     const Mailbox& box = *Boxes.At(i);
     if (!box.Login.IsEmpty() && !box.Password.IsEmpty() && !box.PopServerName.IsEmpty()) continue;
-    OpenSettingsAt(*this, kMailboxPage, i);
+    OpenSettingsAt(*this, SettingsPage::Mailboxes, i);
   }
 }
 

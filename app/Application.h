@@ -63,10 +63,8 @@ class Application {
   int32_t DoAutoCheckNewVer = 1;
   int32_t CheckNewVerPeriod = 10;
   int32_t LastCheckNewVer = 0;
-  // The settings dialog's page shown last: 0 general, 1 mailbox, 2 commands,
-  // 3 antispam.
+  // The number of the settings dialog's page shown last (SettingsPage).
   int32_t LastTabPos = 0;
-  static constexpr int32_t kMailboxPage = 1;
   // The settings dialog is open: its page and box are not to be moved.
   bool SettingsOpen = false;
   // Boxes whose "path is wrong" question waits for an answer.

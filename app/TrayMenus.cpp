@@ -17,7 +17,6 @@ namespace {
 constexpr char kBadCommand[] = "Неверная команда\nХотите исправить?";
 constexpr char kReallyExit[] = "Точно выход?";
 constexpr char kBadMailProgram[] = "Путь к почтовой программе указан не верно!\nХотите исправить?";
-constexpr int32_t kCommandsTab = 2;
 
 // Holds the modal guard, when it could be taken, for as long as it lives.
 struct ModalHold {
@@ -55,7 +54,7 @@ void RunUserCommand(Application& app, const Command& command) {
                                  platform::BoxIcon::Warning, true);
     if (answer != platform::BoxAnswer::Yes) return;
   }
-  OpenSettingsAt(app, kCommandsTab);
+  OpenSettingsAt(app, SettingsPage::Commands);
 }
 
 void AskToExit(Application& app) {
@@ -145,9 +144,9 @@ void OpenSettingsDialog(Application& app) {
   app.SettingsOpen = false;
 }
 
-void OpenSettingsAt(Application& app, int32_t page, int32_t boxIndex) {
+void OpenSettingsAt(Application& app, SettingsPage page, int32_t boxIndex) {
   if (!app.SettingsOpen) {
-    app.LastTabPos = page;
+    app.LastTabPos = NumberOf(page);
     if (boxIndex >= 0) app.Boxes.SetCurrent(boxIndex);
   }
   OpenSettingsDialog(app);
@@ -165,7 +164,7 @@ void OfferToMendMailProgram(Application& app, int32_t boxId) {
   }
   asking.erase(std::find(asking.begin(), asking.end(), boxId));
   const int32_t index = app.Boxes.IndexOfId(boxId);
-  if (answer == platform::BoxAnswer::Yes && index >= 0) OpenSettingsAt(app, Application::kMailboxPage, index);
+  if (answer == platform::BoxAnswer::Yes && index >= 0) OpenSettingsAt(app, SettingsPage::Mailboxes, index);
 }
 
 void OpenNewMailListDialog(Application& app) {

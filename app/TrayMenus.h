@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "settings/SettingsPage.h"
+
 class Application;
 class Mailbox;
 
@@ -35,7 +37,7 @@ void OpenSettingsDialog(Application& application);
 // The settings on this page (and, from 0 up, this box). While the dialog is
 // open already it is only brought forward: moving its page or box under it
 // would store what it shows into another box.
-void OpenSettingsAt(Application& application, int32_t page, int32_t boxIndex = -1);
+void OpenSettingsAt(Application& application, SettingsPage page, int32_t boxIndex = -1);
 // The mail program of the box with this id did not start: asks whether to
 // mend its path and, on Yes, opens the settings on the box, found again by
 // its id, since the box may be gone or moved once the question is answered.

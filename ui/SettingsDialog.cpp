@@ -13,6 +13,7 @@
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 #include "resources/resource.h"
+#include "settings/SettingsPage.h"
 #include "settings/SettingsStore.h"
 #include "ui/Controls.h"
 #include "ui/Pages.h"
@@ -29,16 +30,14 @@ struct PageKind {
   DLGPROC Procedure;
 };
 
-// In tab order; the tab index is the index here.
-const PageKind kPages[] = {
+// In tab order: a SettingsPage's number is its index here.
+const PageKind kPages[kSettingsPageCount] = {
     {IDD_GENERAL_PAGE, "Общие", GeneralPageProc},
     {IDD_MAILBOX_PAGE, "Ящики", MailboxPageProc},
     {IDD_COMMANDS_PAGE, "Команды", CommandsPageProc},
     {IDD_ANTISPAM_PAGE, "Антиспам", AntispamPageProc},
 };
-constexpr int kPageCount = static_cast<int>(std::size(kPages));
-constexpr int kMailboxPage = Application::kMailboxPage;
-constexpr int kCommandsPage = 2;
+constexpr int kPageCount = kSettingsPageCount;
 
 struct BarButton {
   int Id;
@@ -70,6 +69,7 @@ struct Frame {
   HWND Window = nullptr;
   HWND Tabs = nullptr;
   platform::win32::OwnedHwnd Pages[kPageCount];
+  HWND Page(SettingsPage page) const { return Pages[NumberOf(page)].Get(); }
   platform::win32::OwnedHwnd Tooltip;
   platform::win32::OwnedHook Hook;
   // An added, deleted or moved box cannot be taken back: from then on the
@@ -79,7 +79,7 @@ struct Frame {
 
 Frame* g_frame = nullptr;
 
-HWND MailboxPage() { return g_frame->Pages[kMailboxPage].Get(); }
+HWND MailboxPage() { return g_frame->Page(SettingsPage::Mailboxes); }
 
 // The pages are dialogs of their own inside the tab control, out of reach
 // of the frame's keyboard handling: every key but Escape is offered to them
@@ -114,23 +114,22 @@ void UpdateNavigation(Frame& frame) {
   SetDlgItemInt(frame.Window, IDC_BOX_COUNT, static_cast<UINT>(bar.Count), TRUE);
 }
 
-void ShowPage(Frame& frame, int index, bool initial) {
-  int32_t& last = frame.App.LastTabPos;
+void ShowPage(Frame& frame, SettingsPage page, bool initial) {
+  const SettingsPage last = PageNumbered(frame.App.LastTabPos);
   if (initial) {
-    SendMessageW(frame.Tabs, TCM_SETCURSEL, static_cast<WPARAM>(last), 0);
+    SendMessageW(frame.Tabs, TCM_SETCURSEL, static_cast<WPARAM>(NumberOf(last)), 0);
   } else {
     // A cell editor floats above its page: it must not outlive the page's turn.
-    if (last == kCommandsPage) TakeOpenCellEdit();
-    ShowWindow(frame.Pages[last].Get(), SW_HIDE);
+    if (last == SettingsPage::Commands) TakeOpenCellEdit();
+    ShowWindow(frame.Page(last), SW_HIDE);
   }
-  ShowWindow(frame.Pages[index].Get(), SW_SHOW);
-  if (index == kMailboxPage || last == kMailboxPage || initial) {
-    for (int id : kBarControls) {
-      ShowWindow(GetDlgItem(frame.Window, id), index == kMailboxPage ? SW_SHOW : SW_HIDE);
-    }
-    if (index == kMailboxPage) UpdateNavigation(frame);
+  ShowWindow(frame.Page(page), SW_SHOW);
+  const bool boxes = page == SettingsPage::Mailboxes;
+  if (boxes || last == SettingsPage::Mailboxes || initial) {
+    for (int id : kBarControls) ShowWindow(GetDlgItem(frame.Window, id), boxes ? SW_SHOW : SW_HIDE);
+    if (boxes) UpdateNavigation(frame);
   }
-  if (!initial) last = index;
+  if (!initial) frame.App.LastTabPos = NumberOf(page);
 }
 
 void LockCancel(Frame& frame) {
@@ -167,7 +166,7 @@ void Open(Frame& frame, HWND window) {
   frame.Window = window;
   frame.Tabs = GetDlgItem(window, IDC_TABS);
   // A page number from the registry that names no page shows the first.
-  if (frame.App.LastTabPos < 0 || frame.App.LastTabPos >= kPageCount) frame.App.LastTabPos = 0;
+  frame.App.LastTabPos = NumberOf(PageNumbered(frame.App.LastTabPos));
   frame.Hook.Reset(SetWindowsHookExW(WH_GETMESSAGE, PageKeyboardHook, nullptr, GetCurrentThreadId()));
   frame.Tooltip.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window,
@@ -187,7 +186,7 @@ void Open(Frame& frame, HWND window) {
     SendMessageW(frame.Tabs, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
   }
   for (int i = 0; i < kPageCount; ++i) frame.Pages[i].Reset(CreatePage(frame, i));
-  ShowPage(frame, frame.App.LastTabPos, true);
+  ShowPage(frame, PageNumbered(frame.App.LastTabPos), true);
 }
 
 void Close(Frame& frame, int result) {
@@ -245,8 +244,8 @@ void MoveBox(Frame& frame, int32_t step) {
 void Save(Frame& frame) {
   TakeOpenCellEdit();
   StoreMailboxPage(MailboxPage());
-  StoreGeneralPage(frame.Pages[0].Get());
-  StoreCommandsPage(frame.Pages[kCommandsPage].Get());
+  StoreGeneralPage(frame.Page(SettingsPage::General));
+  StoreCommandsPage(frame.Page(SettingsPage::Commands));
   SaveSettings(frame.App);
   Close(frame, IDOK);
 }
@@ -294,7 +293,7 @@ INT_PTR CALLBACK FrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
       if (g_frame != nullptr && header->idFrom == IDC_TABS && header->code == TCN_SELCHANGE) {
         const int index = static_cast<int>(SendMessageW(g_frame->Tabs, TCM_GETCURSEL, 0, 0));
-        if (index >= 0 && index < kPageCount) ShowPage(*g_frame, index, false);
+        if (index >= 0 && index < kPageCount) ShowPage(*g_frame, PageNumbered(index), false);
       }
       return TRUE;
     }

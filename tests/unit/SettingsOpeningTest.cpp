@@ -70,7 +70,7 @@ class SettingsOpeningTest : public ::testing::Test {
 // The first start opens the settings on the incomplete box, with the tray
 // icon and the alert semaphores there already for what "Тест" may do.
 TEST_F(SettingsOpeningTest, TheFirstStartHasTheTrayAndSoundsReady) {
-  EXPECT_EQ(Application::kMailboxPage, firstStart_.Tab);
+  EXPECT_EQ(NumberOf(SettingsPage::Mailboxes), firstStart_.Tab);
   EXPECT_TRUE(firstStart_.TrayAndSoundsReady);
   EXPECT_FALSE(firstStart_.GuardFree);
 }
@@ -111,7 +111,7 @@ TEST_F(SettingsOpeningTest, EachStarterAsksAndOpensTheBoxFoundAgainByItsId) {
     ASSERT_EQ(1u, host::MessageBoxes().size());
     EXPECT_EQ("Путь к почтовой программе указан не верно!\nХотите исправить?", host::MessageBoxes()[0].text);
     ASSERT_EQ(1u, g_openings.size());
-    EXPECT_EQ(Application::kMailboxPage, g_openings[0].Tab);
+    EXPECT_EQ(NumberOf(SettingsPage::Mailboxes), g_openings[0].Tab);
     EXPECT_EQ(0, g_openings[0].Current);
     EXPECT_FALSE(g_openings[0].GuardFree);
     if (c.keyOfFirstBox != 0) {
@@ -127,7 +127,7 @@ TEST_F(SettingsOpeningTest, EachStarterAsksAndOpensTheBoxFoundAgainByItsId) {
 // its next save would store the page into the wrong box.
 TEST_F(SettingsOpeningTest, WhileTheDialogIsOpenItsBoxAndPageStay) {
   app_->Boxes.SetCurrent(1);
-  app_->LastTabPos = 2;
+  app_->LastTabPos = NumberOf(SettingsPage::Commands);
   g_inDialog = [this](Application&) {
     g_inDialog = nullptr;
     app_->Boxes.At(0)->MsminRunMode = 1;
@@ -136,7 +136,7 @@ TEST_F(SettingsOpeningTest, WhileTheDialogIsOpenItsBoxAndPageStay) {
   OpenSettingsDialog(*app_);
   ASSERT_EQ(2u, g_openings.size()) << "the question's Yes brings the open dialog forward";
   EXPECT_EQ(1, g_openings[1].Current);
-  EXPECT_EQ(2, g_openings[1].Tab);
+  EXPECT_EQ(NumberOf(SettingsPage::Commands), g_openings[1].Tab);
   EXPECT_FALSE(app_->SettingsOpen);
 }
 
