@@ -4,7 +4,8 @@
 # for the default, empty box, with only "add" enabled; the four pages are
 # chosen with clicks, Tab and arrows work, Escape closes it and the icon
 # comes. The main window has no title, lies above the screen and is never
-# shown. The settings tree must be exactly expected/first-start.reg.
+# shown. The settings tree must be exactly expected/first-start.reg. A second
+# copy started meanwhile says so in two boxes and ends; the first runs on.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_start_vestun
@@ -51,4 +52,13 @@ e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/tree.reg"
 e2e_mark_last_check "$E2E_ARTIFACTS/tree.reg"
 expect_file_eq "settings tree after a first start" "$E2E_ARTIFACTS/tree.reg" \
   "$(dirname "$0")/../expected/first-start.reg"
+
+e2e_launch_vestun
+expect_message_box "Вестун :)" "Прога уже запущена!" warning 1
+drv press --caption "Вестун :)" --id 1 >/dev/null || e2e_fail "could not answer 'Вестун :)'"
+expect_message_box "Вестун :(" "Не удалось инициализировать приложение!" error 1
+drv press --caption "Вестун :(" --id 1 >/dev/null || e2e_fail "could not answer 'Вестун :('"
+drv wait-process-count --name vestun.exe --count 1 --timeout 15000 >/dev/null \
+  || e2e_fail "the second vestun.exe did not end after its boxes were answered"
+expect_eq "main window of the first copy" "$(drv find-window --class "$E2E_MAIN_CLASS")" "$w"
 e2e_pass
