@@ -14,37 +14,26 @@ bash tools/setup.sh
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target vestun -j "$(nproc 2>/dev/null || echo 2)"
 
-export WINEPREFIX="$PWD/build/win32/run-prefix" WINEDEBUG=-all LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8
-export WINEDLLOVERRIDES="mscoree,mshtml="
-xvfb_pid=""
+. tools/wine-env.sh
+wine_env ru_RU.UTF-8
+export WINEPREFIX="$PWD/build/win32/run-prefix"
 demo_dir="$PWD/build/win32/demo-pop3"
 demo_port=""
 cleanup() {
-  wineserver -k 2>/dev/null || true
-  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+  wine_stop_prefix
+  wine_stop_xvfb
   [ -z "$demo_port" ] || bash tests/support/dovecot.sh stop "$demo_dir" >/dev/null 2>&1 || true
 }
-trap cleanup EXIT INT TERM
+trap cleanup EXIT
+trap 'exit 130' INT TERM
 
 if [ -z "${DISPLAY:-}" ]; then
-  # Xvfb picks a free display itself and says which.
-  displayfile=$(mktemp)
-  exec 8>"$displayfile"
-  Xvfb -displayfd 8 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  exec 8>&-
-  for _ in $(seq 50); do [ -s "$displayfile" ] && break; sleep 0.2; done
-  export DISPLAY=":$(head -n 1 "$displayfile")"
-  rm -f "$displayfile"
+  wine_start_xvfb 1024x768 /dev/null || { echo "run: Xvfb did not start" >&2; exit 1; }
 fi
 
+# Made once: after that it holds the user's settings.
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "run: making the Wine prefix (once)"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w >/dev/null 2>&1 || true
-  # Wine draws a taskbar, and with it the notification area, only for a
-  # desktop that asks for one.
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Vestun' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  wine_prefix "$WINEPREFIX" || { echo "run: could not make the Wine prefix" >&2; exit 1; }
 fi
 
 # The demo server and its letters, anew at every run.
@@ -88,9 +77,9 @@ else
   echo "run: no demo POP3 server (it needs root and Dovecot); Vestun starts without it"
 fi
 
-wine explorer /desktop=Vestun,1024x768 "$PWD/build/win32/vestun.exe" &
+wine explorer "/desktop=$WINE_DESKTOP,1024x768" "$PWD/build/win32/vestun.exe" &
 desktop=$!
-if [ -n "$xvfb_pid" ]; then
+if [ -n "${WINE_XVFB_PID:-}" ]; then
   sleep 8
   import -display "$DISPLAY" -window root build/win32/screenshot.png
   echo "run: no display here; screenshot saved to build/win32/screenshot.png"

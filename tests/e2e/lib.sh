@@ -21,6 +21,7 @@
 # its environment, so leftovers can be found and ended by pid.
 
 set -u
+. "$(dirname "${BASH_SOURCE[0]}")/../../tools/wine-env.sh"
 
 # The user's locale, and with it Wine's ANSI code page: Russian (1251) unless
 # a case is run as on an English Windows (E2E_LOCALE=en_US.UTF-8, code page
@@ -28,7 +29,8 @@ set -u
 E2E_LOCALE=${E2E_LOCALE:-ru_RU.UTF-8}
 E2E_CASE=$(basename "$0" .sh)
 [ "$E2E_LOCALE" = ru_RU.UTF-8 ] || E2E_CASE="$E2E_CASE-${E2E_LOCALE%%.*}"
-E2E_DESKTOP=vestun
+WINE_DESKTOP=vestun
+E2E_DESKTOP=$WINE_DESKTOP
 E2E_GEOMETRY=1024x768
 E2E_DEADLINE=${E2E_DEADLINE:-240}   # seconds; below the ctest TIMEOUT
 E2E_MAIN_CLASS="Main window class"
@@ -45,7 +47,8 @@ E2E_STARTED=$(date +%s)
 
 # Wine takes its time zone from TZ; delivery dates and LastMsgDate values in
 # the cases are reckoned in UTC.
-export WINEDEBUG=-all LANG=$E2E_LOCALE LC_ALL=$E2E_LOCALE WINEDLLOVERRIDES="mscoree,mshtml=" TZ=UTC
+wine_env "$E2E_LOCALE"
+export TZ=UTC
 
 # Messages go to fd 7, a copy of the case's stderr made at start: a trap may
 # run while a command's stderr is redirected into a log file.
@@ -91,6 +94,7 @@ e2e_env() {
   E2E_ENV=(env "VESTUN_E2E_OWNER=$E2E_WORK" "VESTUN_E2E_RUN=$E2E_RUN"
     "LD_PRELOAD=/usr/\$LIB/faketime/libfaketime.so.1" "FAKETIME=$offset" "FAKETIME_DONT_FAKE_MONOTONIC=1"
     NO_FAKE_STAT=1)
+  WINE_LAUNCH=("${E2E_ENV[@]}")
 }
 e2e_spawn() { "${E2E_ENV[@]}" "$@" 7>&-; }
 
@@ -111,11 +115,7 @@ e2e_shot() {  # NAME [LEFT,TOP,WIDTH,HEIGHT]: the X screen, or that part of it, 
 
 # ---------------------------------------------------------------- processes
 
-e2e_alive() {  # PID: exists and is not a zombie
-  local state
-  state=$(sed -n 's/^[0-9]* (.*) \(.\) .*/\1/p' "/proc/$1/stat" 2>/dev/null) || return 1
-  [ -n "$state" ] && [ "$state" != Z ]
-}
+e2e_alive() { wine_alive "$@"; }  # PID: exists and is not a zombie
 
 e2e_pids_marked() {  # VAR=VALUE: live processes with that in their environment
   local f pid
@@ -169,50 +169,20 @@ e2e_check_prerequisites() {
   [ -f "$E2E_DRIVER" ] || e2e_fail "no driver at $E2E_DRIVER"
 }
 
+# The run's X server and its copy of the prefix template, both of
+# tools/wine-env.sh, with our markers; neither may hold the message channel.
 e2e_start_xvfb() {
-  local fdfile="$E2E_RUN/displayfd" i
-  : >"$fdfile"
-  # -displayfd: Xvfb picks a free display itself and reports it when ready.
-  "${E2E_ENV[@]}" Xvfb -displayfd 9 -screen 0 "${E2E_GEOMETRY}x24" -nolisten tcp -noreset \
-    9>"$fdfile" >>"$E2E_ARTIFACTS/xvfb.log" 2>&1 7>&- &
-  E2E_XVFB_PID=$!
-  for i in $(seq 100); do
-    [ -s "$fdfile" ] && break
-    e2e_alive "$E2E_XVFB_PID" || e2e_fail "Xvfb did not start (see xvfb.log)"
-    sleep 0.1
-  done
-  [ -s "$fdfile" ] || e2e_fail "Xvfb reported no display"
-  export DISPLAY=":$(head -n 1 "$fdfile")"
+  wine_start_xvfb "$E2E_GEOMETRY" "$E2E_ARTIFACTS/xvfb.log" 7>&- || e2e_fail "Xvfb did not start (see xvfb.log)"
+  E2E_XVFB_PID=$WINE_XVFB_PID
   e2e_log "Xvfb pid $E2E_XVFB_PID on $DISPLAY"
 }
 
-# A pristine prefix made once per build tree (wineboot takes 10-20 s) and
-# copied for every run, so no run sees what another one left behind.
+# Every copy starts with the program's web site nowhere: no version check
+# leaves the machine unless a case sets a site up.
 e2e_template_prefix() {
-  local tpl="$E2E_WORK/wine-template" stamp
-  stamp="$(wine --version 2>/dev/null) e2e-2"
-  mkdir -p "$E2E_WORK"
-  (
-    flock 8
-    if [ "$(cat "$tpl.stamp" 2>/dev/null)" != "$stamp" ]; then
-      e2e_log "making the Wine prefix template (once per build tree)"
-      rm -rf "$tpl" "$tpl.stamp"
-      export WINEPREFIX="$tpl"
-      e2e_spawn timeout 120 wineboot -i >>"$E2E_ARTIFACTS/wine.log" 2>&1
-      e2e_spawn timeout 120 wineserver -w
-      # A virtual desktop shows the taskbar and the notification area only
-      # when asked to (or when it is called "shell").
-      e2e_spawn timeout 60 wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops\\$E2E_DESKTOP" \
-        /v EnableShell /t REG_DWORD /d 1 /f >>"$E2E_ARTIFACTS/wine.log" 2>&1
-      # The program's web site is nowhere unless a case sets one up: no
-      # version check leaves the machine.
-      e2e_proxy "$E2E_NO_SITE_PORT"
-      e2e_spawn timeout 60 wineserver -w
-      [ -f "$tpl/system.reg" ] && [ -f "$tpl/user.reg" ] || exit 1
-      echo "$stamp" >"$tpl.stamp"
-    fi
-  ) 8>"$E2E_WORK/wine-template.lock" || e2e_fail "could not make a Wine prefix (see wine.log)"
-  cp -a "$tpl" "$WINEPREFIX" || e2e_fail "could not copy the prefix template"
+  WINE_LOG="$E2E_ARTIFACTS/wine.log"
+  wine_fresh_prefix "$E2E_WORK/wine-template" "$WINEPREFIX" e2e_proxy "$E2E_NO_SITE_PORT" 7>&- \
+    || e2e_fail "could not make a Wine prefix (see wine.log)"
 }
 
 e2e_parse_args() {
@@ -301,10 +271,7 @@ e2e_stop_all() {
     local p
     for p in "${E2E_BG_PIDS[@]}"; do wait "$p" 2>/dev/null; done  # reap
   fi
-  if [ -n "$E2E_XVFB_PID" ]; then
-    e2e_kill_pids "$E2E_XVFB_PID"
-    wait "$E2E_XVFB_PID" 2>/dev/null
-  fi
+  [ -z "$E2E_XVFB_PID" ] || wine_stop_xvfb
   if [ -n "$E2E_RUN" ]; then
     left=$(e2e_pids_marked "VESTUN_E2E_RUN=$E2E_RUN")
     [ -z "$left" ] || { e2e_describe_pids $left >&7; return 1; }
