@@ -19,17 +19,17 @@ namespace host {
 // to 2026-01-15 12:00:00 UTC.
 void Reset();
 
-// ---- Registry: stores bytes exactly as given, as Windows does.
+// ---- Registry: values by key path and name, with the type they were written
+// as. A text is kept without its NUL and reads back with one; any other
+// value reads back as its bytes (a number's are four, low first).
+enum class RegType { Text, Number, Bytes };
 struct RegValue {
-  uint32_t type = 0;
-  std::vector<uint8_t> data;
+  RegType type = RegType::Bytes;
+  std::string bytes;
 };
 bool KeyExists(platform::RegRoot root, const std::string& path);
 bool GetValue(platform::RegRoot root, const std::string& path, const std::string& name, RegValue* value);
-void PutValue(platform::RegRoot root, const std::string& path, const std::string& name,
-              const RegValue& value);
-std::vector<std::string> ValueNames(platform::RegRoot root, const std::string& path);
-std::vector<std::string> SubkeyNames(platform::RegRoot root, const std::string& path);
+void PutValue(platform::RegRoot root, const std::string& path, const std::string& name, const RegValue& value);
 // Keys whose path starts with the prefix cannot be created or opened.
 void FailKeysUnder(const std::string& pathPrefix);
 // Values cannot be written under keys whose path starts with the prefix.

@@ -110,7 +110,7 @@ TEST_F(SettingsStoreTest, ANumberStoredAsTextIsRewrittenAsANumber) {
   EXPECT_EQ(60, app.Boxes.At(0)->Delay);
   host::RegValue value;
   ASSERT_TRUE(host::GetValue(platform::RegRoot::CurrentUser, kBox1, "Delay", &value));
-  EXPECT_EQ(platform::kRegDword, value.type);
+  EXPECT_EQ(host::RegType::Number, value.type);
 }
 
 TEST_F(SettingsStoreTest, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
