@@ -20,22 +20,20 @@ namespace host {
 void Reset();
 
 // ---- Registry: values by key path and name, with the type they were written
-// as. A text is kept without its NUL and reads back with one; any other
-// value reads back as its bytes (a number's are four, low first).
+// as. A text is kept without its NUL and reads back with one; a number is its
+// four bytes, low first.
 enum class RegType { Text, Number, Bytes };
 struct RegValue {
-  RegType type = RegType::Bytes;
+  RegType type;
   std::string bytes;
 };
-bool KeyExists(platform::RegRoot root, const std::string& path);
 bool GetValue(platform::RegRoot root, const std::string& path, const std::string& name, RegValue* value);
 void PutValue(platform::RegRoot root, const std::string& path, const std::string& name, const RegValue& value);
-// Keys whose path starts with the prefix cannot be created or opened.
+// Under keys whose path starts with the prefix, no key opens or is created;
+// or only no value is written.
 void FailKeysUnder(const std::string& pathPrefix);
-// Values cannot be written under keys whose path starts with the prefix.
 void FailWritesUnder(const std::string& pathPrefix);
-// Number of keys open right now (to find handles that were never closed).
-int OpenKeyCount();
+int OpenKeyCount();  // keys open now, to find those never closed
 
 // ---- Message boxes: recorded; answered from a queue (default: Ok, or Yes
 // for a question with Yes and No).

@@ -16,9 +16,7 @@ using win32::Wide;
 
 namespace {
 
-HKEY RootKey(RegRoot root) {
-  return root == RegRoot::ClassesRoot ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER;
-}
+HKEY RootKey(RegRoot root) { return root == RegRoot::ClassesRoot ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER; }
 
 bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
@@ -27,7 +25,8 @@ bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 bool QueryBytes(HKEY key, const std::wstring& name, DWORD length, std::vector<BYTE>& data) {
   data.assign(length + sizeof(wchar_t), 0);
   DWORD read = length;
-  if (RegQueryValueExW(key, name.c_str(), nullptr, nullptr, data.data(), &read) != ERROR_SUCCESS) return false;
+  if (RegQueryValueExW(key, name.c_str(), nullptr, nullptr, data.data(), &read) != ERROR_SUCCESS)
+    return false;
   data.resize(read);
   return true;
 }
@@ -57,8 +56,8 @@ RegKey OpenRegKey(RegRoot root, const char* path) {
 
 RegKey CreateRegKey(const char* path) {
   HKEY key = nullptr;
-  const LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                      KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  const LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), 0, nullptr,
+                                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
   return result == ERROR_SUCCESS ? FromHkey(key) : nullptr;
 }
 
@@ -94,8 +93,8 @@ bool WriteRegText(RegKey key, const char* name, const char* text) {
 
 bool WriteRegNumber(RegKey key, const char* name, uint32_t number) {
   const DWORD value = number;
-  return key && RegSetValueExW(ToHkey(key), Wide(name).c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                               sizeof value) == ERROR_SUCCESS;
+  return key && RegSetValueExW(ToHkey(key), Wide(name).c_str(), 0, REG_DWORD,
+                               reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS;
 }
 
 }  // namespace platform

@@ -72,13 +72,12 @@ TEST_F(RegistryTest, EveryByteOfATextComesBack) {
 }
 
 // Windows-1251 names: Cyrillic letters, Ё and ё included, match in either
-// case; creating a key makes its missing parents.
-TEST_F(RegistryTest, NamesIgnoreCaseAndCreatingMakesParents) {
+// case; a key is created under a missing parent.
+TEST_F(RegistryTest, NamesIgnoreCaseAndKeysAreCreatedUnderMissingParents) {
   ASSERT_TRUE(WriteRegNumber(key_.Get(), "Ящик Ёлки", 5));
   EXPECT_EQ(Read("ЯЩИК ёЛКИ", 4), std::string("\x05\0\0\0", 4));
   EXPECT_EQ(OpenRegKey(RegRoot::CurrentUser, (path_ + "\\Папка Ёж").c_str()), nullptr);
   OwnedKey(CreateRegKey((path_ + "\\Папка Ёж\\Inner").c_str()));
-  EXPECT_TRUE(OwnedKey(OpenRegKey(RegRoot::CurrentUser, (path_ + "\\пАПКА ёЖ").c_str())));
   EXPECT_TRUE(OwnedKey(OpenRegKey(RegRoot::CurrentUser, (path_ + "\\пАПКА ёЖ\\INNER").c_str())));
 }
 

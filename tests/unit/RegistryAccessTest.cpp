@@ -1,10 +1,9 @@
-#include "settings/RegistryAccess.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/host/HostControl.h"
+#include "settings/RegistryAccess.h"
 
 using host::RegType;
 
