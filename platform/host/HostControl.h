@@ -19,18 +19,17 @@ namespace host {
 // to 2026-01-15 12:00:00 UTC.
 void Reset();
 
-// ---- Registry: values by key path and name, with the type they were written
-// as. A text is kept without its NUL and reads back with one; a number is its
-// four bytes, low first.
+// ---- Registry: values by key path and name with the type they were written
+// as; a text is kept without its NUL and reads back with one.
 enum class RegType { Text, Number, Bytes };
 struct RegValue {
-  RegType type;
+  RegType type = RegType::Bytes;
   std::string bytes;
 };
 bool GetValue(platform::RegRoot root, const std::string& path, const std::string& name, RegValue* value);
-void PutValue(platform::RegRoot root, const std::string& path, const std::string& name, const RegValue& value);
-// Under keys whose path starts with the prefix, no key opens or is created;
-// or only no value is written.
+void PutValue(platform::RegRoot root, const std::string& path, const std::string& name,
+              const RegValue& value);
+// Under keys whose path starts with the prefix: no key opens, or no value is written.
 void FailKeysUnder(const std::string& pathPrefix);
 void FailWritesUnder(const std::string& pathPrefix);
 int OpenKeyCount();  // keys open now, to find those never closed

@@ -25,14 +25,15 @@ bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 bool QueryBytes(HKEY key, const std::wstring& name, DWORD length, std::vector<BYTE>& data) {
   data.assign(length + sizeof(wchar_t), 0);
   DWORD read = length;
-  if (RegQueryValueExW(key, name.c_str(), nullptr, nullptr, data.data(), &read) != ERROR_SUCCESS)
+  if (RegQueryValueExW(key, name.c_str(), nullptr, nullptr, data.data(), &read) != ERROR_SUCCESS) {
     return false;
+  }
   data.resize(read);
   return true;
 }
 
-// A text in Windows-1251 ending in one NUL, which Windows keeps only when it
-// was given one: the program stores its texts without.
+// A text in Windows-1251 ending in a NUL, added when Windows kept none: the
+// program stores its texts without.
 std::string TextOf(const std::vector<BYTE>& data) {
   const size_t units = data.size() / sizeof(wchar_t);
   std::wstring wide(units, L'\0');
