@@ -167,7 +167,7 @@ BoxAnswer ShowMessageBox(Window owner, const char* text, const char* caption, Bo
 //
 // The program writes texts and 32-bit numbers, and reads a value back as its
 // bytes, whatever it was written as: a text is its Windows-1251 characters
-// and one NUL, a number its four bytes, low first.
+// ending in a NUL, a number its four bytes, low first.
 
 enum class RegRoot { CurrentUser, ClassesRoot };
 
