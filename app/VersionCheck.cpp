@@ -62,7 +62,7 @@ int Application::StartupVersionCheck() {
   if (!VersionCheckDue(LastCheckNewVer, CheckNewVerPeriod, now)) return 1;
   AutoCheckNewVersion();
   // Opened, not created: LoadSettings made the key a moment ago.
-  platform::OwnedKey key(platform::RegOpenKeyObject(platform::RegRoot::CurrentUser, registry::kSettingsKey));
+  platform::OwnedKey key(platform::OpenRegKey(platform::RegRoot::CurrentUser, registry::kSettingsKey));
   if (!key) {
     registry::ShowReadKeyFailure();
     return 0;

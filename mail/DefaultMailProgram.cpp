@@ -56,12 +56,9 @@ bool MailProgramFromCommand(const char* command, const char* programFiles, Strin
 // The key's default value is read by its name "": the first value of the key
 // in enumeration order may be another one.
 bool DetectDefaultMailProgram(String& program) {
-  const platform::OwnedKey key(platform::RegOpenKeyObject(platform::RegRoot::ClassesRoot, kMailtoCommand));
-  if (!key) return false;
+  const platform::OwnedKey key(platform::OpenRegKey(platform::RegRoot::ClassesRoot, kMailtoCommand));
   char command[kMaxCommand + 1] = {};
-  uint32_t size = kMaxCommand;
-  if (platform::RegQueryValue(key.Get(), "", nullptr, command, &size) != platform::RegResult::Ok) return false;
-  command[size < kMaxCommand ? size : kMaxCommand] = '\0';
+  if (!key || platform::ReadRegValue(key.Get(), "", command, kMaxCommand) < 0) return false;
   char folder[kFolderCapacity] = {};
   const bool known = platform::ProgramFilesFolder(folder, sizeof folder);
   return MailProgramFromCommand(command, known ? folder : nullptr, program);

@@ -42,7 +42,7 @@ class Owned {
 };
 
 using OwnedObject = Owned<KernelObject, CloseObject>;
-using OwnedKey = Owned<RegKey, RegCloseKeyObject>;
+using OwnedKey = Owned<RegKey, CloseRegKey>;
 using OwnedMenu = Owned<Menu, DestroyMenuObject>;
 using OwnedWindow = Owned<Window, DestroyWindowObject>;
 using OwnedSocket = Owned<Socket, CloseSocket, kNoSocket>;

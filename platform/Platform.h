@@ -159,34 +159,33 @@ BoxAnswer ShowMessageBox(Window owner, const char* text, const char* caption, Bo
                          BoxIcon icon, bool systemModal);
 
 // ---------------------------------------------------------------------------
-// Registry. Texts are stored as UTF-16 and read back as 1251. Keys opened here must be closed with
-// RegCloseKeyObject. Keys of the current user have full access; keys opened
-// under the classes root (mostly the machine's) are for reading only.
+// Settings store: values by name in keys by path; paths and names match
+// without regard to case, and "" names the key's default value. Keys opened
+// here must be closed with CloseRegKey. Keys of the current user are the
+// program's own; those under the classes root (mostly the machine's) are only
+// read.
+//
+// The program writes texts and 32-bit numbers, and reads a value back as its
+// bytes, whatever it was written as: a text is its Windows-1251 characters
+// ending in a NUL, a number its four bytes, low first.
 
 enum class RegRoot { CurrentUser, ClassesRoot };
 
-constexpr uint32_t kRegText = 1;    // REG_SZ
-constexpr uint32_t kRegBinary = 3;  // REG_BINARY
-constexpr uint32_t kRegDword = 4;   // REG_DWORD
-
 // Opens an existing key; null when it does not exist or cannot be opened.
-RegKey RegOpenKeyObject(RegRoot root, const char* path);
+RegKey OpenRegKey(RegRoot root, const char* path);
 
-// Creates the key with any missing parents, or opens it when it exists.
-RegKey RegCreateKeyObject(RegRoot root, const char* path);
+// Opens a key of the current user, creating it and its missing parents first.
+RegKey CreateRegKey(const char* path);
 
-void RegCloseKeyObject(RegKey key);
+void CloseRegKey(RegKey key);
 
-enum class RegResult { Ok, NotFound, MoreData, Failed };
+// Copies the value's bytes into buffer; their count, or -1 when the value is
+// missing, cannot be read or holds more than capacity bytes.
+int ReadRegValue(RegKey key, const char* name, char* buffer, size_t capacity);
 
-// Reads a value into data (capacity *size bytes). On Ok and on MoreData
-// *size is set to the stored length and *type (optional) to its type; data is
-// written only on Ok. A text stored without its terminating NUL is returned
-// with one added when there is room.
-RegResult RegQueryValue(RegKey key, const char* name, uint32_t* type, void* data, uint32_t* size);
-
-// Stores size bytes of data as a value of the given type.
-bool RegSetValue(RegKey key, const char* name, uint32_t type, const void* data, uint32_t size);
+// The text is stored without its NUL, as the program always has.
+bool WriteRegText(RegKey key, const char* name, const char* text);
+bool WriteRegNumber(RegKey key, const char* name, uint32_t number);
 
 // ---------------------------------------------------------------------------
 // Shell.

@@ -30,10 +30,8 @@ int WriteFailed(platform::OwnedKey& key) {
 }  // namespace
 
 platform::OwnedKey OpenOrCreateKey(const char* path) {
-  platform::OwnedKey key(platform::RegOpenKeyObject(platform::RegRoot::CurrentUser, path));
-  if (key) return key;
-  platform::OwnedKey(platform::RegCreateKeyObject(platform::RegRoot::CurrentUser, path));
-  key.Reset(platform::RegOpenKeyObject(platform::RegRoot::CurrentUser, path));
+  platform::OwnedKey key(platform::OpenRegKey(platform::RegRoot::CurrentUser, path));
+  if (!key) key.Reset(platform::CreateRegKey(path));
   if (!key) Warn(kKeyFailure);
   return key;
 }
@@ -45,28 +43,21 @@ platform::OwnedKey OpenOrCreateNumberedKey(const char* prefix, int32_t number) {
 }
 
 int ReadStringValue(const platform::OwnedKey& key, const char* name, String& target) {
-  // One byte more than the query may fill keeps the text terminated whatever
-  // the registry hands back.
+  // One byte more than a value may hold keeps the text terminated whatever
+  // its bytes are.
   char buffer[kMaxText + 2] = {};
-  uint32_t size = kMaxText + 1;
-  if (!key || platform::RegQueryValue(key.Get(), name, nullptr, buffer, &size) != platform::RegResult::Ok) {
-    return 0;
-  }
-  // A text stored without its NUL can fill the whole query; it is too long all the same.
+  if (!key || platform::ReadRegValue(key.Get(), name, buffer, kMaxText + 1) < 0) return 0;
+  // A value without a NUL can fill the whole buffer; it is too long all the same.
   if (std::strlen(buffer) > kMaxText) return 0;
   target.Assign(buffer);
   return 1;
 }
 
 int ReadDwordValue(const platform::OwnedKey& key, const char* name, int32_t& target) {
-  uint8_t bytes[4] = {};
-  uint32_t size = sizeof bytes;
-  if (!key || platform::RegQueryValue(key.Get(), name, nullptr, bytes, &size) != platform::RegResult::Ok ||
-      size != sizeof bytes) {
-    return 0;
-  }
-  target =
-      static_cast<int32_t>(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<uint32_t>(bytes[3]) << 24);
+  char bytes[4] = {};
+  if (!key || platform::ReadRegValue(key.Get(), name, bytes, sizeof bytes) != sizeof bytes) return 0;
+  const auto byte = [&](int i) { return static_cast<uint32_t>(static_cast<uint8_t>(bytes[i])) << (8 * i); };
+  target = static_cast<int32_t>(byte(0) | byte(1) | byte(2) | byte(3));
   return 1;
 }
 
@@ -79,18 +70,12 @@ int ReadDwordValue(const platform::OwnedKey& key, const char* name, uint32_t& ta
 
 int WriteStringValue(platform::OwnedKey& key, const char* name, const char* text) {
   if (!key) return 0;
-  const uint32_t length = static_cast<uint32_t>(std::strlen(text));
-  if (!platform::RegSetValue(key.Get(), name, platform::kRegText, text, length)) return WriteFailed(key);
-  return 1;
+  return platform::WriteRegText(key.Get(), name, text) ? 1 : WriteFailed(key);
 }
 
 int WriteDwordValue(platform::OwnedKey& key, const char* name, int32_t value) {
   if (!key) return 0;
-  const uint32_t bits = static_cast<uint32_t>(value);
-  const uint8_t bytes[4] = {static_cast<uint8_t>(bits), static_cast<uint8_t>(bits >> 8),
-                            static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)};
-  if (!platform::RegSetValue(key.Get(), name, platform::kRegDword, bytes, sizeof bytes)) return WriteFailed(key);
-  return 1;
+  return platform::WriteRegNumber(key.Get(), name, static_cast<uint32_t>(value)) ? 1 : WriteFailed(key);
 }
 
 void ReadOrWrite(platform::OwnedKey& key, const char* name, String& target) {

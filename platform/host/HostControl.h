@@ -19,23 +19,20 @@ namespace host {
 // to 2026-01-15 12:00:00 UTC.
 void Reset();
 
-// ---- Registry: stores bytes exactly as given, as Windows does.
+// ---- Registry: values by key path and name with the type they were written
+// as; a text is kept without its NUL and reads back with one.
+enum class RegType { Text, Number, Bytes };
 struct RegValue {
-  uint32_t type = 0;
-  std::vector<uint8_t> data;
+  RegType type = RegType::Bytes;
+  std::string bytes;
 };
-bool KeyExists(platform::RegRoot root, const std::string& path);
 bool GetValue(platform::RegRoot root, const std::string& path, const std::string& name, RegValue* value);
 void PutValue(platform::RegRoot root, const std::string& path, const std::string& name,
               const RegValue& value);
-std::vector<std::string> ValueNames(platform::RegRoot root, const std::string& path);
-std::vector<std::string> SubkeyNames(platform::RegRoot root, const std::string& path);
-// Keys whose path starts with the prefix cannot be created or opened.
+// Under keys whose path starts with the prefix: no key opens, or no value is written.
 void FailKeysUnder(const std::string& pathPrefix);
-// Values cannot be written under keys whose path starts with the prefix.
 void FailWritesUnder(const std::string& pathPrefix);
-// Number of keys open right now (to find handles that were never closed).
-int OpenKeyCount();
+int OpenKeyCount();  // keys open now, to find those never closed
 
 // ---- Message boxes: recorded; answered from a queue (default: Ok, or Yes
 // for a question with Yes and No).

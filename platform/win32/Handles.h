@@ -3,11 +3,6 @@
 
 #include <windows.h>
 
-// windows.h maps these names to its own ANSI functions; the program's
-// functions of the same names must keep them.
-#undef RegQueryValue
-#undef RegSetValue
-
 #include "platform/Owned.h"
 #include "platform/Platform.h"
 

@@ -16,51 +16,38 @@ using win32::Wide;
 
 namespace {
 
-// No text the program stores comes near this; a longer one is not read.
-constexpr DWORD kLongestText = 1 << 20;
-
-HKEY RootKey(RegRoot root) {
-  return root == RegRoot::ClassesRoot ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER;
-}
+HKEY RootKey(RegRoot root) { return root == RegRoot::ClassesRoot ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER; }
 
 bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
-// Null names the key's default value, as the empty name does.
-std::wstring NameOf(const char* name) { return Wide(name); }
-
-// A text value in Windows-1251, as the ANSI functions hand it out: a text
-// stored without its NUL gets one.
-RegResult QueryText(HKEY key, const std::wstring& name, DWORD length, void* data, uint32_t* size) {
-  if (length > kLongestText) {
-    if (size) *size = length / sizeof(wchar_t) + 1;
-    return RegResult::MoreData;
-  }
-  std::vector<wchar_t> wide(length / sizeof(wchar_t) + 1, L'\0');
+// The stored bytes of a value of `length` bytes; false when it changed
+// since its length was asked.
+bool QueryBytes(HKEY key, const std::wstring& name, DWORD length, std::vector<BYTE>& data) {
+  data.assign(length + sizeof(wchar_t), 0);
   DWORD read = length;
-  if (RegQueryValueExW(key, name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(wide.data()), &read) !=
-      ERROR_SUCCESS) {
-    return RegResult::Failed;
+  if (RegQueryValueExW(key, name.c_str(), nullptr, nullptr, data.data(), &read) != ERROR_SUCCESS) {
+    return false;
   }
-  const size_t units = read / sizeof(wchar_t);
+  data.resize(read);
+  return true;
+}
+
+// A text in Windows-1251 ending in a NUL, added when Windows kept none: the
+// program stores its texts without.
+std::string TextOf(const std::vector<BYTE>& data) {
+  const size_t units = data.size() / sizeof(wchar_t);
+  std::wstring wide(units, L'\0');
+  if (units > 0) std::memcpy(&wide[0], data.data(), units * sizeof(wchar_t));
   std::string text;
-  win32::Narrow(wide.data(), units, text);
+  win32::Narrow(wide, text);
   text.resize(units, '?');
-  const bool addNul = units > 0 && wide[units - 1] != L'\0';
-  const uint32_t needed = static_cast<uint32_t>(units + (addNul ? 1 : 0));
-  if (size == nullptr) return RegResult::Ok;
-  const uint32_t capacity = *size;
-  *size = needed;
-  if (needed > capacity) return RegResult::MoreData;
-  if (data != nullptr && needed > 0) {
-    std::memcpy(data, text.data(), units);
-    if (addNul) static_cast<char*>(data)[units] = '\0';
-  }
-  return RegResult::Ok;
+  if (text.empty() || text.back() != '\0') text.push_back('\0');
+  return text;
 }
 
 }  // namespace
 
-RegKey RegOpenKeyObject(RegRoot root, const char* path) {
+RegKey OpenRegKey(RegRoot root, const char* path) {
   HKEY key = nullptr;
   // The classes root is mostly the machine's, which a user may only read.
   const REGSAM access = root == RegRoot::ClassesRoot ? KEY_READ : KEY_ALL_ACCESS;
@@ -68,45 +55,47 @@ RegKey RegOpenKeyObject(RegRoot root, const char* path) {
   return FromHkey(key);
 }
 
-RegKey RegCreateKeyObject(RegRoot root, const char* path) {
+RegKey CreateRegKey(const char* path) {
   HKEY key = nullptr;
-  const LONG result = RegCreateKeyExW(RootKey(root), Wide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                      KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  const LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), 0, nullptr,
+                                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
   return result == ERROR_SUCCESS ? FromHkey(key) : nullptr;
 }
 
-void RegCloseKeyObject(RegKey key) {
+void CloseRegKey(RegKey key) {
   if (key) RegCloseKey(ToHkey(key));
 }
 
-RegResult RegQueryValue(RegKey key, const char* name, uint32_t* type, void* data, uint32_t* size) {
-  if (!key) return RegResult::Failed;
-  const std::wstring valueName = NameOf(name);
-  DWORD storedType = 0;
+int ReadRegValue(RegKey key, const char* name, char* buffer, size_t capacity) {
+  if (!key) return -1;
+  const std::wstring valueName = Wide(name);
+  DWORD type = 0;
   DWORD length = 0;
-  LONG result = RegQueryValueExW(ToHkey(key), valueName.c_str(), nullptr, &storedType, nullptr, &length);
-  if (result != ERROR_SUCCESS) return result == ERROR_FILE_NOT_FOUND ? RegResult::NotFound : RegResult::Failed;
-  if (type) *type = storedType;
-  if (IsText(storedType)) return QueryText(ToHkey(key), valueName, length, data, size);
-  length = size ? *size : 0;
-  result = RegQueryValueExW(ToHkey(key), valueName.c_str(), nullptr, nullptr, static_cast<BYTE*>(data),
-                            size ? &length : nullptr);
-  if (result != ERROR_SUCCESS && result != ERROR_MORE_DATA) return RegResult::Failed;
-  if (size) *size = length;
-  return result == ERROR_SUCCESS ? RegResult::Ok : RegResult::MoreData;
+  if (RegQueryValueExW(ToHkey(key), valueName.c_str(), nullptr, &type, nullptr, &length) != ERROR_SUCCESS) {
+    return -1;
+  }
+  // A text takes half its stored bytes; either way a longer value is never read.
+  const size_t least = IsText(type) ? length / sizeof(wchar_t) : length;
+  std::vector<BYTE> data;
+  if (least > capacity || !QueryBytes(ToHkey(key), valueName, length, data)) return -1;
+  const std::string bytes = IsText(type) ? TextOf(data) : std::string(data.begin(), data.end());
+  if (bytes.size() > capacity) return -1;
+  if (!bytes.empty()) std::memcpy(buffer, bytes.data(), bytes.size());
+  return static_cast<int>(bytes.size());
 }
 
-bool RegSetValue(RegKey key, const char* name, uint32_t type, const void* data, uint32_t size) {
-  if (!key) return false;
-  const std::wstring valueName = NameOf(name);
-  if (!IsText(type)) {
-    return RegSetValueExW(ToHkey(key), valueName.c_str(), 0, type, static_cast<const BYTE*>(data), size) ==
-           ERROR_SUCCESS;
-  }
-  // Every byte, a NUL inside included, becomes one UTF-16 unit.
-  const std::wstring wide = Wide(static_cast<const char*>(data), size);
-  return RegSetValueExW(ToHkey(key), valueName.c_str(), 0, type, reinterpret_cast<const BYTE*>(wide.data()),
-                        static_cast<DWORD>(wide.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+bool WriteRegText(RegKey key, const char* name, const char* text) {
+  // Every byte becomes one UTF-16 unit; no NUL is stored after the last.
+  const std::wstring wide = Wide(text);
+  return key && RegSetValueExW(ToHkey(key), Wide(name).c_str(), 0, REG_SZ,
+                               reinterpret_cast<const BYTE*>(wide.data()),
+                               static_cast<DWORD>(wide.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+bool WriteRegNumber(RegKey key, const char* name, uint32_t number) {
+  const DWORD value = number;
+  return key && RegSetValueExW(ToHkey(key), Wide(name).c_str(), 0, REG_DWORD,
+                               reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS;
 }
 
 }  // namespace platform

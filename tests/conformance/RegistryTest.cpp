@@ -1,8 +1,8 @@
-// The registry, where a value does not fit its reader, and its texts in Windows-1251.
+// The registry as the settings store: values read back as their bytes, texts
+// in Windows-1251.
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "platform/Owned.h"
 #include "platform/Platform.h"
@@ -17,59 +17,49 @@ class RegistryTest : public ::testing::Test {
   // The interface cannot delete values or keys; a unique key keeps runs apart.
   void SetUp() override {
     path_ = "Software\\Tandreller\\ConformanceTest\\" + conformance::UniqueName("registry");
-    owned_.Reset(RegCreateKeyObject(RegRoot::CurrentUser, path_.c_str()));
-    key_ = owned_.Get();
-    ASSERT_NE(key_, nullptr);
+    key_.Reset(CreateRegKey(path_.c_str()));
+    ASSERT_TRUE(key_);
+  }
+
+  // The value's bytes as read into `capacity` bytes, or "<missing>".
+  std::string Read(const char* name, size_t capacity) const {
+    std::string buffer(capacity, '\xAB');
+    const int read = ReadRegValue(key_.Get(), name, &buffer[0], capacity);
+    return read < 0 ? "<missing>" : buffer.substr(0, size_t(read));
   }
 
   std::string path_;
-  OwnedKey owned_;
-  RegKey key_ = nullptr;
+  OwnedKey key_;
 };
 
-// What a reader with a buffer of `capacity` bytes gets back. Texts written
-// without their NUL get one, so the reader needs one byte more than was
-// written; no type checks the length, so a "DWORD" may hold 2 or 6 bytes; a
-// value that does not fit leaves the buffer as it was.
-TEST_F(RegistryTest, ValuesReadBackAsWindowsHandsThemOut) {
-  constexpr uint8_t kUntouched = 0xAB;
-  const std::string text(2047, 'A');
-  const std::string six("\x01\x02\x03\x04\x05\x06", 6);
+// Windows keeps the program's texts without their NUL: they read back with
+// one, so a three-letter text has the four bytes of a number, and a reader
+// needs one byte more than was written.
+TEST_F(RegistryTest, ValuesReadBackAsTheirBytes) {
+  const std::string longest(2047, 'A');
   const struct {
-    uint32_t type, capacity, size;
-    RegResult result;
-    std::string written, read;
+    const char* text;  // null: the number 0x11223344
+    size_t capacity;
+    std::string read;
   } cases[] = {
-      {kRegText, 2048, 2048, RegResult::Ok, text, text + '\0'},
-      {kRegText, 2048, 2049, RegResult::MoreData, text + "A", ""},
-      {kRegText, 8, 4, RegResult::Ok, std::string("abc\0", 4), std::string("abc\0", 4)},
-      {kRegText, 4, 0, RegResult::Ok, "", ""},
-      {kRegText, 4, 6, RegResult::MoreData, std::string("12345\0", 6), ""},
-      {kRegDword, 16, 4, RegResult::Ok, "\x44\x33\x22\x11", "\x44\x33\x22\x11"},  // a number gets no NUL
-      {kRegDword, 4, 2, RegResult::Ok, six.substr(0, 2), six.substr(0, 2)},
-      {kRegDword, 4, 6, RegResult::MoreData, six, ""},
+      {longest.c_str(), 2048, longest + '\0'},
+      {longest.c_str(), 2047, "<missing>"},
+      {"abc", 4, std::string("abc\0", 4)},
+      {"", 4, std::string(1, '\0')},
+      {nullptr, 16, "\x44\x33\x22\x11"},  // a number gets no NUL
+      {nullptr, 3, "<missing>"},
   };
   int n = 0;
   for (const auto& c : cases) {
     const std::string name = "Value" + std::to_string(++n);
     SCOPED_TRACE(name);
-    ASSERT_TRUE(RegSetValue(key_, name.c_str(), c.type, c.written.data(), uint32_t(c.written.size())));
-    std::vector<uint8_t> buffer(c.capacity + 1, kUntouched);
-    uint32_t type = 0xFFFF;
-    uint32_t size = c.capacity;
-    EXPECT_EQ(RegQueryValue(key_, name.c_str(), &type, buffer.data(), &size), c.result);
-    EXPECT_EQ(type, c.type);
-    EXPECT_EQ(size, c.size);
-    EXPECT_EQ(std::string(buffer.begin(), buffer.end()),
-              c.read + std::string(buffer.size() - c.read.size(), kUntouched));
+    ASSERT_TRUE(c.text ? WriteRegText(key_.Get(), name.c_str(), c.text)
+                       : WriteRegNumber(key_.Get(), name.c_str(), 0x11223344));
+    EXPECT_EQ(Read(name.c_str(), c.capacity), c.read);
   }
-  uint32_t size = 4;
-  EXPECT_EQ(RegQueryValue(key_, "NeverWritten", nullptr, &n, &size), RegResult::NotFound);
-  char unnamed[8] = {};
-  size = sizeof unnamed;
-  ASSERT_TRUE(RegSetValue(key_, nullptr, kRegText, "dflt", 4));
-  EXPECT_EQ(RegQueryValue(key_, "", nullptr, unnamed, &size), RegResult::Ok) << "the key's default value";
-  EXPECT_STREQ(unnamed, "dflt");
+  EXPECT_EQ(Read("NeverWritten", 16), "<missing>");
+  ASSERT_TRUE(WriteRegText(key_.Get(), "", "dflt"));
+  EXPECT_EQ(Read("", 16), std::string("dflt", 5)) << "the key's default value";
 }
 
 // A scrambled password may hold any byte but NUL: each must come back as
@@ -77,25 +67,18 @@ TEST_F(RegistryTest, ValuesReadBackAsWindowsHandsThemOut) {
 TEST_F(RegistryTest, EveryByteOfATextComesBack) {
   std::string every;
   for (int c = 1; c < 256; ++c) every += static_cast<char>(c);
-  ASSERT_TRUE(RegSetValue(key_, "Every", kRegText, every.c_str(), uint32_t(every.size() + 1)));
-  char read[300] = {};
-  uint32_t size = sizeof read;
-  ASSERT_EQ(RegQueryValue(key_, "Every", nullptr, read, &size), RegResult::Ok);
-  EXPECT_EQ(size, every.size() + 1);
-  EXPECT_EQ(std::string(read), every);
+  ASSERT_TRUE(WriteRegText(key_.Get(), "Every", every.c_str()));
+  EXPECT_EQ(Read("Every", 300), every + '\0');
 }
 
 // Windows-1251 names: Cyrillic letters, Ё and ё included, match in either
-// case; creating a key makes its missing parents.
-TEST_F(RegistryTest, NamesIgnoreCaseAndCreatingMakesParents) {
-  ASSERT_TRUE(RegSetValue(key_, "Ящик Ёлки", kRegDword, "\x05\0\0\0", 4));
-  uint32_t read = 0;
-  uint32_t size = 4;
-  EXPECT_EQ(RegQueryValue(key_, "ЯЩИК ёЛКИ", nullptr, &read, &size), RegResult::Ok);
-  EXPECT_EQ(RegOpenKeyObject(RegRoot::CurrentUser, (path_ + "\\Папка Ёж").c_str()), nullptr);
-  OwnedKey(RegCreateKeyObject(RegRoot::CurrentUser, (path_ + "\\Папка Ёж\\\\Inner\\").c_str()));
-  const OwnedKey opened(RegOpenKeyObject(RegRoot::CurrentUser, (path_ + "\\пАПКА ёЖ\\INNER").c_str()));
-  EXPECT_TRUE(opened) << "empty names between backslashes are skipped";
+// case; a key is created under a missing parent.
+TEST_F(RegistryTest, NamesIgnoreCaseAndKeysAreCreatedUnderMissingParents) {
+  ASSERT_TRUE(WriteRegNumber(key_.Get(), "Ящик Ёлки", 5));
+  EXPECT_EQ(Read("ЯЩИК ёЛКИ", 4), std::string("\x05\0\0\0", 4));
+  EXPECT_EQ(OpenRegKey(RegRoot::CurrentUser, (path_ + "\\Папка Ёж").c_str()), nullptr);
+  OwnedKey(CreateRegKey((path_ + "\\Папка Ёж\\Inner").c_str()));
+  EXPECT_TRUE(OwnedKey(OpenRegKey(RegRoot::CurrentUser, (path_ + "\\пАПКА ёЖ\\INNER").c_str())));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The mail program that another program registered for mailto: links, as
 // the settings dialog reads it: any bytes of any length, stored as text.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "common/String.h"
@@ -9,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host::Reset();
-  host::RegValue value{platform::kRegText, std::vector<uint8_t>(data, data + size)};
+  const host::RegValue value{host::RegType::Text, std::string(reinterpret_cast<const char*>(data), size)};
   host::PutValue(platform::RegRoot::ClassesRoot, "mailto\\shell\\open\\command", "", value);
   String program;
   DetectDefaultMailProgram(program);

@@ -2,7 +2,6 @@
 // type: nothing may overflow, crash or leave a key open.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "app/Application.h"
 #include "platform/host/HostControl.h"
@@ -22,19 +21,19 @@ void Plant(const uint8_t* data, size_t size) {
   while (at + 4 <= size) {
     const char* key = kKeys[data[at] % 4];
     const char* name = kNames[data[at + 1] % 14];
-    const uint32_t type = data[at + 2] % 5;
+    const auto type = static_cast<host::RegType>(data[at + 2] % 3);
     size_t length = data[at + 3];
     at += 4;
     if (length > size - at) length = size - at;
-    host::RegValue value{type, std::vector<uint8_t>(data + at, data + at + length)};
+    host::RegValue value{type, std::string(reinterpret_cast<const char*>(data) + at, length)};
     // Counts stay within -3..3: negative, none, one and more than the
     // planted keys are what loading tells apart, and every box or command
     // costs keys, values and a named mutex per input. Start-up caps the
     // counts, so large ones add nothing but time.
-    if (value.data.size() == 4 && std::string(name).find("Count") != std::string::npos) {
-      const int8_t count = static_cast<int8_t>(static_cast<int8_t>(value.data[0]) % 4);
-      value.data[0] = static_cast<uint8_t>(count);
-      value.data[1] = value.data[2] = value.data[3] = count < 0 ? 0xFF : 0;
+    if (value.bytes.size() == 4 && std::string(name).find("Count") != std::string::npos) {
+      const int8_t count = static_cast<int8_t>(static_cast<int8_t>(value.bytes[0]) % 4);
+      value.bytes[0] = static_cast<char>(count);
+      value.bytes[1] = value.bytes[2] = value.bytes[3] = static_cast<char>(count < 0 ? 0xFF : 0);
     }
     host::PutValue(platform::RegRoot::CurrentUser, key, name, value);
     at += length;

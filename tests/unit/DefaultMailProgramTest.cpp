@@ -28,8 +28,8 @@ TEST(DefaultMailProgram, TheQuotedPathLowerCasedWithTheFolderInPlaceOfItsToken) 
   EXPECT_FALSE(MailProgramFromCommand("\"%programfiles%\\a.exe\"", nullptr, program)) << "no folder known";
 }
 
-// The key's default value, even when another value comes first, and only when
-// it fits into 200 bytes with its terminator.
+// The key's default value, not another of its values, and only when it fits
+// into 200 bytes with its terminator.
 TEST(DefaultMailProgram, DetectedFromTheRegistration) {
   for (size_t name : {0, 175, 176}) {
     SCOPED_TRACE(name);
@@ -38,9 +38,8 @@ TEST(DefaultMailProgram, DetectedFromTheRegistration) {
     const std::string command = "\"%ProgramFiles%\\" + std::string(name, 'A') + ".exe\" %1";  // 24 + name
     if (name > 0) {
       const char* kKey = "mailto\\shell\\open\\command";
-      host::PutValue(platform::RegRoot::ClassesRoot, kKey, "First", {platform::kRegText, {'"', 'x', '"', 0}});
-      host::PutValue(platform::RegRoot::ClassesRoot, kKey, "",
-                     {platform::kRegText, {command.c_str(), command.c_str() + command.size() + 1}});
+      host::PutValue(platform::RegRoot::ClassesRoot, kKey, "First", {host::RegType::Text, "\"x\""});
+      host::PutValue(platform::RegRoot::ClassesRoot, kKey, "", {host::RegType::Text, command});
     }
     String program("kept");
     EXPECT_EQ(name == 175, DetectDefaultMailProgram(program));

@@ -96,7 +96,7 @@ TEST_F(SettingsStoreTest, CountsAreBoundedAndLeftAsStored) {
     ASSERT_EQ(1, LoadSettings(app));
     EXPECT_EQ(c.boxes, app.Boxes.Count);
     EXPECT_EQ(c.commands, app.UserCommands.Size());
-    EXPECT_EQ(c.stored > 0, host::KeyExists(platform::RegRoot::CurrentUser, kBox1))
+    EXPECT_EQ(c.stored > 0, Stored(kBox1, "BoxName") != "<missing>")
         << "no count: the default box stays unwritten";
     EXPECT_EQ(c.current, app.Boxes.Current);
     EXPECT_EQ(std::to_string(c.stored), Stored(kSettings, "BoxesCount"));
@@ -110,7 +110,7 @@ TEST_F(SettingsStoreTest, ANumberStoredAsTextIsRewrittenAsANumber) {
   EXPECT_EQ(60, app.Boxes.At(0)->Delay);
   host::RegValue value;
   ASSERT_TRUE(host::GetValue(platform::RegRoot::CurrentUser, kBox1, "Delay", &value));
-  EXPECT_EQ(platform::kRegDword, value.type);
+  EXPECT_EQ(host::RegType::Number, value.type);
 }
 
 TEST_F(SettingsStoreTest, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
@@ -171,7 +171,7 @@ TEST_F(SettingsStoreTest, SavingKeepsWhatOtherStepsOwn) {
   host::Reset();
   host::FailKeysUnder("Software\\Tandreller");
   SaveSettings(next);
-  EXPECT_FALSE(host::KeyExists(platform::RegRoot::CurrentUser, kBox1)) << "without a Settings key";
+  EXPECT_EQ("<missing>", Stored(kBox1, "BoxName")) << "without a Settings key";
   EXPECT_EQ(1u, host::MessageBoxes().size());
 }
 
