@@ -254,15 +254,9 @@ bool TrayDelete(Window window, uint32_t id);
 
 bool SpeakerBeep(uint32_t frequencyHz, uint32_t durationMs);
 bool PlayWaveFile(const char* path);
-// The standard simple beep of the sound card (MessageBeep with 0xFFFFFFFF).
-void DefaultBeep();
 
 // Whether a file exists at the path.
 bool FileExists(const char* path);
-
-// Whether Windows is of the NT family, where the speaker takes a tone; the
-// older family only has the simple beep.
-bool IsNtPlatform();
 
 // ---------------------------------------------------------------------------
 // Sockets: blocking TCP over IPv4, each call bounded by its own time-out.

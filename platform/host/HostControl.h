@@ -98,13 +98,11 @@ void SetSmallIconSize(int pixels);
 
 // ---- Sound: recorded, in order.
 struct Sound {
-  uint32_t frequencyHz;  // 0 for a WAV file or the default beep
+  uint32_t frequencyHz;  // 0 for a WAV file
   uint32_t durationMs;
   std::string wavPath;  // empty for a beep
 };
 std::vector<Sound> Sounds();
-// IsNtPlatform answers this (true after Reset).
-void SetNtPlatform(bool nt);
 // Every SleepMs since Reset, in order. The stand-in sleeps for real at most
 // 20 ms of each, so a long melody costs a test little time.
 std::vector<uint32_t> Sleeps();
