@@ -1,5 +1,6 @@
-// Stand-in for named kernel objects: mutexes and semaphores shared by name
-// across the process, with the waiting rules of Windows.
+// Stand-in for the named locks: one table of names for the process. What a
+// name stands for lives as long as a handle to it is open, as on Windows.
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -7,204 +8,163 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "platform/host/Detail.h"
-#include "platform/host/HostControl.h"
 
 namespace platform {
 namespace {
 
-constexpr uint32_t kInfinite = 0xFFFFFFFF;
-
-struct Object {
-  std::string name;
-  bool isMutex = false;
-  std::thread::id owner;  // a default id: nobody
-  uint32_t recursion = 0;
-  bool abandoned = false;
-  int32_t count = 0;
-  int32_t maximum = 0;
+struct Named {
+  bool held = false;
+  std::thread::id holder;  // a lock's; a slot has none
+  bool orphaned = false;
 };
 
-struct Objects {
+struct Names {
   std::mutex lock;
   std::condition_variable changed;
-  uintptr_t lastHandle = 0x1000;
-  // A handle holds its object; the name table does not, so a name goes
-  // away with the last handle, as on Windows.
-  std::map<uintptr_t, std::shared_ptr<Object>> handles;
-  std::map<std::string, std::weak_ptr<Object>> names;
+  std::map<std::string, std::weak_ptr<Named>> table;
 };
 
 // Never destroyed: threads may end after static destruction has begun.
-Objects& State() {
-  static Objects* state = new Objects;
-  return *state;
+Names& State() {
+  static Names* names = new Names;
+  return *names;
 }
 
-void AbandonMutexesOf(std::thread::id thread) {
-  Objects& s = State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  for (auto& entry : s.handles) {
-    Object& object = *entry.second;
-    if (!object.isMutex || object.owner != thread) continue;
-    object.owner = std::thread::id();
-    object.recursion = 0;
-    object.abandoned = true;
-  }
-  s.changed.notify_all();
-}
-
-// Windows abandons a mutex whose owning thread ends; a thread-local object
-// is destroyed exactly then.
-struct ThreadEndWatch {
-  bool owns = false;
-  ~ThreadEndWatch() {
-    if (owns) AbandonMutexesOf(std::this_thread::get_id());
+// A thread that ends holding locks leaves them to the next taker, who is
+// told; a thread-local list is destroyed exactly when its thread ends.
+struct ThreadLocks {
+  std::vector<std::weak_ptr<Named>> taken;
+  ~ThreadLocks() {
+    Names& s = State();
+    std::lock_guard<std::mutex> hold(s.lock);
+    for (const std::weak_ptr<Named>& weak : taken) {
+      const std::shared_ptr<Named> named = weak.lock();
+      if (!named || !named->held || named->holder != std::this_thread::get_id()) continue;
+      named->held = false;
+      named->orphaned = true;
+    }
+    s.changed.notify_all();
   }
 };
-thread_local ThreadEndWatch tThreadEnd;
+thread_local ThreadLocks tLocks;
 
-void Own(Object& mutex) {
-  mutex.owner = std::this_thread::get_id();
-  mutex.recursion = 1;
-  tThreadEnd.owns = true;
+}  // namespace
+
+struct NamedHandle {
+  std::shared_ptr<Named> named;
+};
+struct InstanceClaimTag : NamedHandle {};
+struct LockTag : NamedHandle {};
+struct SlotTag : NamedHandle {};
+
+namespace {
+
+// Opens the name, creating what it stands for when no handle has it open.
+template <typename Tag>
+Tag* Open(const char* name, bool* existed) {
+  if (!name) return nullptr;
+  Names& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  std::weak_ptr<Named>& entry = s.table[name];
+  std::shared_ptr<Named> named = entry.lock();
+  *existed = named != nullptr;
+  if (!named) entry = named = std::make_shared<Named>();
+  return new Tag{{std::move(named)}};
 }
 
-std::shared_ptr<Object> Named(Objects& s, const char* name) {
-  if (!name || !*name) return nullptr;
-  const auto found = s.names.find(name);
-  return found == s.names.end() ? nullptr : found->second.lock();
+void Close(NamedHandle* handle) {
+  std::lock_guard<std::mutex> hold(State().lock);
+  delete handle;
 }
 
-KernelObject NewHandle(Objects& s, std::shared_ptr<Object> object) {
-  s.lastHandle += 4;
-  s.handles[s.lastHandle] = std::move(object);
-  return reinterpret_cast<KernelObject>(s.lastHandle);
-}
-
-std::shared_ptr<Object> Lookup(Objects& s, KernelObject handle) {
-  const auto found = s.handles.find(reinterpret_cast<uintptr_t>(handle));
-  return found == s.handles.end() ? nullptr : found->second;
-}
-
-KernelObject AddNamed(Objects& s, const char* name, std::shared_ptr<Object> object) {
-  if (name && *name) {
-    object->name = name;
-    s.names[name] = object;
-  }
-  return NewHandle(s, std::move(object));
-}
-
-bool Available(const Object& object) {
-  if (!object.isMutex) return object.count > 0;
-  return object.owner == std::thread::id() || object.owner == std::this_thread::get_id();
-}
-
-WaitResult Take(Object& object) {
-  if (!object.isMutex) {
-    --object.count;
-    return WaitResult::Taken;
-  }
-  if (object.owner == std::this_thread::get_id()) {
-    ++object.recursion;
-    return WaitResult::Taken;
-  }
-  Own(object);
-  if (!object.abandoned) return WaitResult::Taken;
-  object.abandoned = false;
-  return WaitResult::Abandoned;
+// Waits at most timeoutMs for the name to be free and marks it held.
+bool Fill(const NamedHandle* handle, uint32_t timeoutMs, std::unique_lock<std::mutex>& hold) {
+  Named& named = *handle->named;
+  const auto free = [&] { return !named.held; };
+  if (!State().changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), free)) return false;
+  named.held = true;
+  return true;
 }
 
 }  // namespace
 
-KernelObject CreateNamedMutex(const char* name, bool takeOwnership, bool* existed) {
-  Objects& s = State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  if (existed) *existed = false;
-  if (std::shared_ptr<Object> found = Named(s, name)) {
-    // Mutexes and semaphores share one namespace.
-    if (!found->isMutex) return nullptr;
-    if (existed) *existed = true;
-    return NewHandle(s, std::move(found));
-  }
-  auto mutex = std::make_shared<Object>();
-  mutex->isMutex = true;
-  if (takeOwnership) Own(*mutex);
-  return AddNamed(s, name, std::move(mutex));
+InstanceClaim ClaimInstance(const char* name, bool* elsewhere) {
+  bool existed = false;
+  InstanceClaim claim = Open<InstanceClaimTag>(name, &existed);
+  if (elsewhere) *elsewhere = existed;
+  if (!existed) return claim;
+  Close(claim);
+  return nullptr;
 }
 
-KernelObject CreateNamedSemaphore(const char* name, int32_t initialCount, int32_t maximumCount) {
-  if (maximumCount <= 0 || initialCount < 0 || initialCount > maximumCount) return nullptr;
-  Objects& s = State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  if (std::shared_ptr<Object> found = Named(s, name)) {
-    return found->isMutex ? nullptr : NewHandle(s, std::move(found));
-  }
-  auto semaphore = std::make_shared<Object>();
-  semaphore->count = initialCount;
-  semaphore->maximum = maximumCount;
-  return AddNamed(s, name, std::move(semaphore));
+void EndInstanceClaim(InstanceClaim claim) { Close(claim); }
+
+Lock OpenLock(const char* name) {
+  bool existed = false;
+  return Open<LockTag>(name, &existed);
 }
 
-WaitResult WaitForObject(KernelObject object, uint32_t timeoutMs) {
-  Objects& s = State();
-  std::unique_lock<std::mutex> lock(s.lock);
-  // Held by the waiter, so closing the handle meanwhile does not destroy it.
-  const std::shared_ptr<Object> target = Lookup(s, object);
-  if (!target) return WaitResult::Failed;
-  const auto ready = [&] { return Available(*target); };
-  if (timeoutMs == kInfinite) {
-    s.changed.wait(lock, ready);
-  } else {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (!s.changed.wait_until(lock, deadline, ready)) return WaitResult::TimedOut;
-  }
-  return Take(*target);
+LockTake TakeLock(Lock lock, uint32_t timeoutMs) {
+  if (!lock) return LockTake::Busy;
+  std::unique_lock<std::mutex> hold(State().lock);
+  if (!Fill(lock, timeoutMs, hold)) return LockTake::Busy;
+  Named& named = *lock->named;
+  named.holder = std::this_thread::get_id();
+  auto& taken = tLocks.taken;
+  taken.erase(std::remove_if(taken.begin(), taken.end(), [](const auto& weak) { return weak.expired(); }),
+              taken.end());
+  taken.push_back(lock->named);
+  const bool orphaned = named.orphaned;
+  named.orphaned = false;
+  return orphaned ? LockTake::Orphaned : LockTake::Taken;
 }
 
-bool ReleaseMutexObject(KernelObject mutex) {
-  Objects& s = State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  const std::shared_ptr<Object> target = Lookup(s, mutex);
-  if (!target || !target->isMutex || target->owner != std::this_thread::get_id()) return false;
-  if (--target->recursion == 0) {
-    target->owner = std::thread::id();
-    s.changed.notify_all();
-  }
-  return true;
-}
-
-bool ReleaseSemaphoreObject(KernelObject semaphore) {
-  Objects& s = State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  const std::shared_ptr<Object> target = Lookup(s, semaphore);
-  if (!target || target->isMutex || target->count >= target->maximum) return false;
-  ++target->count;
+void LeaveLock(Lock lock) {
+  if (!lock) return;
+  Names& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  Named& named = *lock->named;
+  if (!named.held || named.holder != std::this_thread::get_id()) return;
+  named.held = false;
+  named.holder = std::thread::id();
   s.changed.notify_all();
-  return true;
 }
 
-void CloseObject(KernelObject object) {
-  Objects& s = State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  const auto found = s.handles.find(reinterpret_cast<uintptr_t>(object));
-  if (found == s.handles.end()) return;
-  const std::shared_ptr<Object> closing = std::move(found->second);
-  s.handles.erase(found);
-  if (closing.use_count() == 1 && !closing->name.empty()) s.names.erase(closing->name);
+void CloseLock(Lock lock) { Close(lock); }
+
+Slot OpenSlot(const char* name) {
+  bool existed = false;
+  return Open<SlotTag>(name, &existed);
 }
+
+bool TakeSlot(Slot slot, uint32_t timeoutMs) {
+  if (!slot) return false;
+  std::unique_lock<std::mutex> hold(State().lock);
+  return Fill(slot, timeoutMs, hold);
+}
+
+void FreeSlot(Slot slot) {
+  if (!slot) return;
+  Names& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  slot->named->held = false;
+  s.changed.notify_all();
+}
+
+void CloseSlot(Slot slot) { Close(slot); }
 
 }  // namespace platform
 
 namespace host::detail {
 
 void ResetObjects() {
-  platform::Objects& s = platform::State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  s.handles.clear();
-  s.names.clear();
+  platform::Names& s = platform::State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  s.table.clear();
   s.changed.notify_all();
 }
 

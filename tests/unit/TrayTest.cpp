@@ -138,7 +138,7 @@ TEST_F(TrayTest, OneAlertAtATime) {
   StartAlertSound(app_->SpeakerSemaphore.Get(), app_->WavSemaphore.Get(), kSoundBoth, "!", "missing.wav", 30);
   host::JoinStartedThreads();
   EXPECT_EQ(5u, host::Sounds().size())
-      << "silence frees the semaphores at once; a missing file plays nothing";
+      << "silence frees the slots at once; a missing file plays nothing";
 }
 
 }  // namespace
