@@ -14,9 +14,9 @@
 
 namespace host {
 
-// Forgets everything: registry, named objects, windows, timers, queued
-// answers, host names, served connections and every record; sets the clock
-// to 2026-01-15 12:00:00 UTC.
+// Forgets everything: registry, windows, timers, queued answers, host
+// names, served connections and every record; sets the clock to 2026-01-15
+// 12:00:00 UTC. Named locks go with their last handle, as on Windows.
 void Reset();
 
 // ---- Registry: stores bytes exactly as given, as Windows does.

@@ -1,31 +1,30 @@
-// Stand-in for the named locks: one table of names for the process. What a
-// name stands for lives as long as a handle to it is open, as on Windows.
-#include <algorithm>
+// Stand-in for the named locks: one table of names for the process. A name
+// lives as long as a handle to it is open, as on Windows; Reset leaves it.
 #include <chrono>
 #include <condition_variable>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
+#include <utility>
 
 #include "platform/Platform.h"
-#include "platform/host/Detail.h"
 
 namespace platform {
 namespace {
 
 struct Named {
+  std::string name;
+  int handles = 0;
   bool held = false;
-  std::thread::id holder;  // a lock's; a slot has none
+  std::thread::id holder;  // a lock's; a slot's is nobody
   bool orphaned = false;
 };
 
 struct Names {
   std::mutex lock;
   std::condition_variable changed;
-  std::map<std::string, std::weak_ptr<Named>> table;
+  std::map<std::string, Named> table;
 };
 
 // Never destroyed: threads may end after static destruction has begun.
@@ -35,66 +34,75 @@ Names& State() {
 }
 
 // A thread that ends holding locks leaves them to the next taker, who is
-// told; a thread-local list is destroyed exactly when its thread ends.
-struct ThreadLocks {
-  std::vector<std::weak_ptr<Named>> taken;
-  ~ThreadLocks() {
+// told; a thread-local object is destroyed exactly when its thread ends.
+struct ThreadEnd {
+  bool tookLocks = false;
+  ~ThreadEnd() {
+    if (!tookLocks) return;
     Names& s = State();
     std::lock_guard<std::mutex> hold(s.lock);
-    for (const std::weak_ptr<Named>& weak : taken) {
-      const std::shared_ptr<Named> named = weak.lock();
-      if (!named || !named->held || named->holder != std::this_thread::get_id()) continue;
-      named->held = false;
-      named->orphaned = true;
+    for (auto& entry : s.table) {
+      Named& named = entry.second;
+      if (!named.held || named.holder != std::this_thread::get_id()) continue;
+      named.held = false;
+      named.orphaned = true;
     }
     s.changed.notify_all();
   }
 };
-thread_local ThreadLocks tLocks;
+thread_local ThreadEnd tThreadEnd;
 
-}  // namespace
+template <typename Handle>
+Named* Of(Handle handle) {
+  return reinterpret_cast<Named*>(handle);
+}
 
-struct NamedHandle {
-  std::shared_ptr<Named> named;
-};
-struct InstanceClaimTag : NamedHandle {};
-struct LockTag : NamedHandle {};
-struct SlotTag : NamedHandle {};
-
-namespace {
-
-// Opens the name, creating what it stands for when no handle has it open.
-template <typename Tag>
-Tag* Open(const char* name, bool* existed) {
+template <typename Handle>
+Handle Open(const char* name, bool* existed = nullptr) {
   if (!name) return nullptr;
+  std::lock_guard<std::mutex> hold(State().lock);
+  Named& named = State().table[name];
+  named.name = name;
+  if (existed) *existed = named.handles > 0;
+  ++named.handles;
+  return reinterpret_cast<Handle>(&named);
+}
+
+template <typename Handle>
+void Close(Handle handle) {
+  std::lock_guard<std::mutex> hold(State().lock);
+  Named* named = Of(handle);
+  if (--named->handles == 0) State().table.erase(std::string(named->name));
+}
+
+// Waits at most timeoutMs for the name to be free and gives it to holder.
+LockTake Fill(Named* named, std::thread::id holder, uint32_t timeoutMs) {
+  if (!named) return LockTake::Busy;
+  Names& s = State();
+  std::unique_lock<std::mutex> hold(s.lock);
+  if (!s.changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] { return !named->held; }))
+    return LockTake::Busy;
+  named->held = true;
+  named->holder = holder;
+  return std::exchange(named->orphaned, false) ? LockTake::Orphaned : LockTake::Taken;
+}
+
+// Frees the name when holder holds it.
+void Empty(Named* named, std::thread::id holder) {
+  if (!named) return;
   Names& s = State();
   std::lock_guard<std::mutex> hold(s.lock);
-  std::weak_ptr<Named>& entry = s.table[name];
-  std::shared_ptr<Named> named = entry.lock();
-  *existed = named != nullptr;
-  if (!named) entry = named = std::make_shared<Named>();
-  return new Tag{{std::move(named)}};
-}
-
-void Close(NamedHandle* handle) {
-  std::lock_guard<std::mutex> hold(State().lock);
-  delete handle;
-}
-
-// Waits at most timeoutMs for the name to be free and marks it held.
-bool Fill(const NamedHandle* handle, uint32_t timeoutMs, std::unique_lock<std::mutex>& hold) {
-  Named& named = *handle->named;
-  const auto free = [&] { return !named.held; };
-  if (!State().changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), free)) return false;
-  named.held = true;
-  return true;
+  if (!named->held || named->holder != holder) return;
+  named->held = false;
+  named->holder = std::thread::id();
+  s.changed.notify_all();
 }
 
 }  // namespace
 
 InstanceClaim ClaimInstance(const char* name, bool* elsewhere) {
   bool existed = false;
-  InstanceClaim claim = Open<InstanceClaimTag>(name, &existed);
+  InstanceClaim claim = Open<InstanceClaim>(name, &existed);
   if (elsewhere) *elsewhere = existed;
   if (!existed) return claim;
   Close(claim);
@@ -103,69 +111,25 @@ InstanceClaim ClaimInstance(const char* name, bool* elsewhere) {
 
 void EndInstanceClaim(InstanceClaim claim) { Close(claim); }
 
-Lock OpenLock(const char* name) {
-  bool existed = false;
-  return Open<LockTag>(name, &existed);
-}
+Lock OpenLock(const char* name) { return Open<Lock>(name); }
 
 LockTake TakeLock(Lock lock, uint32_t timeoutMs) {
-  if (!lock) return LockTake::Busy;
-  std::unique_lock<std::mutex> hold(State().lock);
-  if (!Fill(lock, timeoutMs, hold)) return LockTake::Busy;
-  Named& named = *lock->named;
-  named.holder = std::this_thread::get_id();
-  auto& taken = tLocks.taken;
-  taken.erase(std::remove_if(taken.begin(), taken.end(), [](const auto& weak) { return weak.expired(); }),
-              taken.end());
-  taken.push_back(lock->named);
-  const bool orphaned = named.orphaned;
-  named.orphaned = false;
-  return orphaned ? LockTake::Orphaned : LockTake::Taken;
+  tThreadEnd.tookLocks = true;
+  return Fill(Of(lock), std::this_thread::get_id(), timeoutMs);
 }
 
-void LeaveLock(Lock lock) {
-  if (!lock) return;
-  Names& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
-  Named& named = *lock->named;
-  if (!named.held || named.holder != std::this_thread::get_id()) return;
-  named.held = false;
-  named.holder = std::thread::id();
-  s.changed.notify_all();
-}
+void LeaveLock(Lock lock) { Empty(Of(lock), std::this_thread::get_id()); }
 
 void CloseLock(Lock lock) { Close(lock); }
 
-Slot OpenSlot(const char* name) {
-  bool existed = false;
-  return Open<SlotTag>(name, &existed);
-}
+Slot OpenSlot(const char* name) { return Open<Slot>(name); }
 
 bool TakeSlot(Slot slot, uint32_t timeoutMs) {
-  if (!slot) return false;
-  std::unique_lock<std::mutex> hold(State().lock);
-  return Fill(slot, timeoutMs, hold);
+  return Fill(Of(slot), std::thread::id(), timeoutMs) != LockTake::Busy;
 }
 
-void FreeSlot(Slot slot) {
-  if (!slot) return;
-  Names& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
-  slot->named->held = false;
-  s.changed.notify_all();
-}
+void FreeSlot(Slot slot) { Empty(Of(slot), std::thread::id()); }
 
 void CloseSlot(Slot slot) { Close(slot); }
 
 }  // namespace platform
-
-namespace host::detail {
-
-void ResetObjects() {
-  platform::Names& s = platform::State();
-  std::lock_guard<std::mutex> hold(s.lock);
-  s.table.clear();
-  s.changed.notify_all();
-}
-
-}  // namespace host::detail
