@@ -50,7 +50,7 @@ void EndInstanceClaim(InstanceClaim claim);
 Lock OpenLock(const char* name);
 enum class LockTake {
   Taken,
-  Orphaned,  // taken from a thread that ended holding it
+  Orphaned,  // taken, left by a thread (of any process) that ended holding it
   Busy,      // still held by another thread after timeoutMs, or no lock
 };
 // Waits at most timeoutMs (0: only a look). A thread takes a lock once
