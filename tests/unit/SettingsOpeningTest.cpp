@@ -68,7 +68,7 @@ class SettingsOpeningTest : public ::testing::Test {
 };
 
 // The first start opens the settings on the incomplete box, with the tray
-// icon and the alert semaphores there already for what "Тест" may do.
+// icon and the alert slots there already for what "Тест" may do.
 TEST_F(SettingsOpeningTest, TheFirstStartHasTheTrayAndSoundsReady) {
   EXPECT_EQ(Application::kMailboxPage, firstStart_.Tab);
   EXPECT_TRUE(firstStart_.TrayAndSoundsReady);
