@@ -42,14 +42,19 @@ void EndInstanceClaim(InstanceClaim claim) {
   CloseHandle(Raw(claim));
 }
 
-Lock OpenLock(const char* name) { return Wrap<Lock>(CreateMutexW(nullptr, FALSE, win32::Wide(name).c_str())); }
+Lock OpenLock(const char* name) {
+  return Wrap<Lock>(CreateMutexW(nullptr, FALSE, win32::Wide(name).c_str()));
+}
 
 LockTake TakeLock(Lock lock, uint32_t timeoutMs) {
   if (!lock) return LockTake::Busy;
   switch (WaitForSingleObject(Raw(lock), timeoutMs)) {
-    case WAIT_OBJECT_0: return LockTake::Taken;
-    case WAIT_ABANDONED: return LockTake::Orphaned;
-    default: return LockTake::Busy;
+    case WAIT_OBJECT_0:
+      return LockTake::Taken;
+    case WAIT_ABANDONED:
+      return LockTake::Orphaned;
+    default:
+      return LockTake::Busy;
   }
 }
 
@@ -60,7 +65,9 @@ void LeaveLock(Lock lock) {
 
 void CloseLock(Lock lock) { Close(Raw(lock)); }
 
-Slot OpenSlot(const char* name) { return Wrap<Slot>(CreateSemaphoreW(nullptr, 1, 1, win32::Wide(name).c_str())); }
+Slot OpenSlot(const char* name) {
+  return Wrap<Slot>(CreateSemaphoreW(nullptr, 1, 1, win32::Wide(name).c_str()));
+}
 
 bool TakeSlot(Slot slot, uint32_t timeoutMs) {
   return slot && WaitForSingleObject(Raw(slot), timeoutMs) == WAIT_OBJECT_0;
