@@ -15,10 +15,10 @@ namespace {
 
 Application* g_current = nullptr;
 
-constexpr char kInstanceMutexName[] = "2 TandrellerApp";
-constexpr char kSpeakerSemaphoreName[] = "2 TandrellerSoundNowS";
-constexpr char kWavSemaphoreName[] = "2 TandrellerSoundNowW";
-constexpr char kModalSemaphoreName[] = "S_TNDRL_DOMODAL";
+constexpr char kInstanceClaimName[] = "2 TandrellerApp";
+constexpr char kSpeakerSlotName[] = "2 TandrellerSoundNowS";
+constexpr char kWavSlotName[] = "2 TandrellerSoundNowW";
+constexpr char kModalGuardName[] = "S_TNDRL_DOMODAL";
 constexpr int kIconSize = 16;
 
 }  // namespace
@@ -36,15 +36,15 @@ Application* Application::Current() { return g_current; }
 
 int Application::Init(platform::Module instance) {
   Instance = instance;
-  if (!TakeInstanceMutex()) return 0;
+  if (!ClaimInstance()) return 0;
   if (!CreateMainWindow()) return 0;
   Boxes.TimerWindow = MainWindow.Get();
   if (!LoadSettings(*this)) return 0;
   LoadButtonIcons();
-  // The icon and the semaphores before the first dialog: a "Тест" there may
+  // The icon and the slots before the first dialog: a "Тест" there may
   // find mail, and its sound test plays through them.
   Tray.CreateIcon(Instance, MainWindow.Get(), kMsgTrayNotify);
-  CreateSemaphores();
+  OpenSlots();
   PromptIncompleteBoxes();
   RunCensus(*this);
   if (!StartupVersionCheck()) return 0;
@@ -55,13 +55,11 @@ int Application::Init(platform::Module instance) {
   return 1;
 }
 
-int Application::TakeInstanceMutex() {
-  bool existed = false;
-  InstanceMutex.Reset(platform::CreateNamedMutex(kInstanceMutexName, true, &existed));
-  // Without the mutex at all there is no way to tell; run as the only copy.
-  if (!InstanceMutex || !existed) return 1;
-  // Opened, not taken: the first copy holds it.
-  InstanceMutex.Reset();
+int Application::ClaimInstance() {
+  bool elsewhere = false;
+  InstanceClaim.Reset(platform::ClaimInstance(kInstanceClaimName, &elsewhere));
+  // Without a claim at all there is no way to tell; run as the only copy.
+  if (!elsewhere) return 1;
   platform::ShowMessageBox(nullptr, texts::kAlreadyRunning, texts::kCaptionNotice, platform::BoxButtons::Ok,
                            platform::BoxIcon::Warning, true);
   return 0;
@@ -95,23 +93,20 @@ void Application::PromptIncompleteBoxes() {
   }
 }
 
-void Application::CreateSemaphores() {
-  SpeakerSemaphore.Reset(platform::CreateNamedSemaphore(kSpeakerSemaphoreName, 1, 1));
-  WavSemaphore.Reset(platform::CreateNamedSemaphore(kWavSemaphoreName, 1, 1));
-  ModalSemaphore.Reset(platform::CreateNamedSemaphore(kModalSemaphoreName, 1, 1));
+void Application::OpenSlots() {
+  SpeakerSlot.Reset(platform::OpenSlot(kSpeakerSlotName));
+  WavSlot.Reset(platform::OpenSlot(kWavSlotName));
+  ModalGuard.Reset(platform::OpenSlot(kModalGuardName));
 }
 
-int Application::EnterModal() {
-  return platform::WaitForObject(ModalSemaphore.Get(), kModalWaitMs) == platform::WaitResult::Taken;
-}
+int Application::EnterModal() { return platform::TakeSlot(ModalGuard.Get(), kModalWaitMs) ? 1 : 0; }
 
-void Application::LeaveModal() { platform::ReleaseSemaphoreObject(ModalSemaphore.Get()); }
+void Application::LeaveModal() { platform::FreeSlot(ModalGuard.Get()); }
 
 void Application::Shutdown() {
   for (int32_t i = 0; i < Boxes.Count; ++i) Boxes.ArmBoxTimer(i, false);
   Tray.RemoveIcon();
-  platform::ReleaseMutexObject(InstanceMutex.Get());
-  InstanceMutex.Reset();
+  InstanceClaim.Reset();
   UserCommands.Clear();
   platform::PostQuit(0);
 }
@@ -126,7 +121,7 @@ int Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
     Mailbox* box = Boxes.At(i);
     if (box->DoCheckBox == 0 || box->MsminRunMode != 1 || box->NewMailCount() <= 0) continue;
     if (MendQuestionWaits(box->Id)) continue;
-    StartAlertSound(SpeakerSemaphore.Get(), WavSemaphore.Get(), box->SoundMode, box->SpeakerStr.Text(),
+    StartAlertSound(SpeakerSlot.Get(), WavSlot.Get(), box->SoundMode, box->SpeakerStr.Text(),
                     box->WavPath.Text(), box->SpeakerLen);
     if (!OpenMailProgram(Boxes, *box, RunMsminMode)) unstarted.push_back(box->Id);
     Boxes.ClearSameProgram(box->MsminPath.Text());

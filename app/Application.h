@@ -1,5 +1,5 @@
 // The one application object: global settings, the mailboxes, the tray
-// menu's commands and the handles of the process's named objects and hidden
+// menu's commands and the handles of the process's named locks and hidden
 // main window. It lives for the whole run.
 #pragma once
 
@@ -21,7 +21,7 @@ class Application {
   Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
-  // Deletes every mailbox and command and closes the named objects; the tray
+  // Deletes every mailbox and command and closes the named locks; the tray
   // icon is left to Shutdown.
   virtual ~Application();
 
@@ -58,7 +58,7 @@ class Application {
   // no box has new mail afterwards, 0 otherwise.
   int ProcessCheckResults(std::vector<int32_t>& unstarted);
 
-  TrayNotifier Tray{Boxes, Prompt, SpeakerSemaphore, WavSemaphore};
+  TrayNotifier Tray{Boxes, Prompt, SpeakerSlot, WavSlot};
   DialogSet Dialogs;
   int32_t DoAutoCheckNewVer = 1;
   int32_t CheckNewVerPeriod = 10;
@@ -77,8 +77,8 @@ class Application {
   MailboxList Boxes;
   CommandList UserCommands;
   float SiteVersion = 0.0f;
-  platform::OwnedObject InstanceMutex;
-  platform::OwnedObject ModalSemaphore;
+  platform::OwnedClaim InstanceClaim;
+  platform::OwnedSlot ModalGuard;
   platform::OwnedWindow MainWindow;
   platform::Module Instance = nullptr;
   platform::Icon SmallIcon = nullptr;
@@ -86,20 +86,20 @@ class Application {
   // every icon.
   uint32_t TaskbarCreatedMessage = 0;
 
-  // One alert at a time: the speaker and the WAV file each have a semaphore.
-  platform::OwnedObject SpeakerSemaphore;
-  platform::OwnedObject WavSemaphore;
+  // One alert at a time: the speaker and the WAV file each have a slot.
+  platform::OwnedSlot SpeakerSlot;
+  platform::OwnedSlot WavSlot;
   // Button images of the settings dialog, icons 134 to 142.
   static constexpr int kButtonIconCount = 9;
   platform::Icon ButtonIcons[kButtonIconCount] = {};
 
  private:
-  int TakeInstanceMutex();
+  int ClaimInstance();
   int CreateMainWindow();
   void LoadButtonIcons();
   void PromptIncompleteBoxes();
   // The start-up version check when it is due: 0 when LastCheckNewVer
   // cannot be stored (start-up ends).
   int StartupVersionCheck();
-  void CreateSemaphores();
+  void OpenSlots();
 };

@@ -18,8 +18,8 @@ constexpr uint32_t kTestBusyWaitMs = 30000;
 
 struct CheckJob {
   PollRequest Request;
-  // The job's own handle to the box's mutex, which Request.CheckMutex names.
-  platform::OwnedObject Mutex;
+  // The job's own handle to the box's lock, which Request.CheckLock names.
+  platform::OwnedLock Lock;
   platform::Window ResultWindow = nullptr;
   // Told the poll's code when it has ended (the connection test), or null.
   platform::Window ReportWindow = nullptr;
@@ -65,7 +65,7 @@ void CheckThread(void* argument) {
   PollResult& filled = *result;
   const bool test = job->ReportWindow != nullptr;
   bool deposited = false;
-  // Deposited while the box's mutex is held: a later poll of the box can
+  // Deposited while the box's lock is held: a later poll of the box can
   // only deposit after this one, so the newest result is published last.
   // From then on the result is the main thread's, which may publish it with
   // another poll's result before this thread sends its own message. A
@@ -114,8 +114,8 @@ int StartCheck(Application& app, const Mailbox& box, platform::Window reportWind
   job->ReportMessage = reportMessage;
   char name[32];
   std::snprintf(name, sizeof name, "POP3_%d", static_cast<int>(box.Id));
-  job->Mutex.Reset(platform::CreateNamedMutex(name, false, nullptr));
-  job->Request.CheckMutex = job->Mutex.Get();
+  job->Lock.Reset(platform::OpenLock(name));
+  job->Request.CheckLock = job->Lock.Get();
   // The thread owns the job once it runs.
   if (!platform::StartDetachedThread(CheckThread, job.get())) return 0;
   job.release();

@@ -9,7 +9,7 @@ class Application;
 class Mailbox;
 
 // Starts one detached poll of the box (main thread). The worker gets a copy
-// of what it needs and a handle of its own to the box's mutex, so it never
+// of what it needs and a handle of its own to the box's lock, so it never
 // reads the box itself. 0 when the thread could not be started. With a
 // report window the poll is a connection test: its result is not handed to
 // the box, and reportMessage is posted to the window once the poll is done:

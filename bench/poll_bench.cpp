@@ -17,6 +17,7 @@
 
 #include "mail/Pop3Poll.h"
 #include "platform/Platform.h"
+#include "platform/Owned.h"
 #include "platform/host/HostControl.h"
 
 namespace {
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "poll_bench: no sockets\n");
     return 1;
   }
-  platform::KernelObject mutex = platform::CreateNamedMutex("POP3_bench", false, nullptr);
+  const platform::OwnedLock lock(platform::OpenLock("POP3_bench"));
 
   const long rssBefore = PeakRssKb();
   std::vector<double> times;
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
     request.TandrelMode = 0;  // date mode: TOP n 1 for every message
     request.LastMsgDate = 0;  // nothing seen yet, so every message is new
     request.SendErrors = 0;   // no message boxes on a failure
-    request.CheckMutex = mutex;
+    request.CheckLock = lock.Get();
     PollResult result;
     const auto started = std::chrono::steady_clock::now();
     code = CheckMailbox(request, result);
@@ -79,7 +80,6 @@ int main(int argc, char** argv) {
     }
   }
   const long rssPeak = PeakRssKb();
-  platform::CloseObject(mutex);
   platform::NetCleanup();
 
   std::printf("runs_ms=");

@@ -4,9 +4,6 @@ const char kDefaultPopServer[] = "pop.example.invalid";
 
 Mailbox::Mailbox() : PopServerName(kDefaultPopServer), MsminPath("\"\""), SpeakerStr("!p!!!p!ppp!p!") {}
 
-// Removal took the mutex to be sure no poll runs: it is let go with the box.
-Mailbox::~Mailbox() { platform::ReleaseMutexObject(CheckMutex.Get()); }
-
 uint32_t Mailbox::TimerPeriodMs() const {
   constexpr int64_t kLongestTimerMs = 0x7FFFFFFF;
   const int64_t period = int64_t{Delay < kMinDelay ? kMinDelay : Delay} * 1000;

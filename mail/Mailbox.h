@@ -21,8 +21,7 @@ class Mailbox {
   Mailbox();
   Mailbox(const Mailbox&) = delete;
   Mailbox& operator=(const Mailbox&) = delete;
-  // Releases CheckMutex when the thread holds it; its holder closes it.
-  virtual ~Mailbox();
+  virtual ~Mailbox() = default;
 
   String PopServerName;
   String Login;
@@ -69,7 +68,7 @@ class Mailbox {
 
   int32_t TimerArmed = 0;
   int32_t Id = -1;
-  platform::OwnedObject CheckMutex;
+  platform::OwnedLock CheckLock;
 
  private:
   int32_t StatCount = 0;

@@ -26,7 +26,7 @@ int MailboxList::AddBox() {
   box->Id = NextId;
   char name[32];
   std::snprintf(name, sizeof name, "POP3_%d", static_cast<int>(box->Id));
-  box->CheckMutex.Reset(platform::CreateNamedMutex(name, false, nullptr));
+  box->CheckLock.Reset(platform::OpenLock(name));
   NextId += 1;
   return 1;
 }
@@ -34,9 +34,12 @@ int MailboxList::AddBox() {
 int MailboxList::RemoveCurrent() {
   if (Count < 2 || !InRange(Current)) return 0;
   Mailbox* box = Items[Current];
-  const platform::WaitResult wait = platform::WaitForObject(box->CheckMutex.Get(), kRemoveWaitMs);
-  // An abandoned mutex is ours now just the same: its poll is over.
-  if (wait != platform::WaitResult::Taken && wait != platform::WaitResult::Abandoned) return 0;
+  // A lock left by a poll that ended holding it is ours just the same: that
+  // poll is over.
+  if (platform::TakeLock(box->CheckLock.Get(), kRemoveWaitMs) == platform::LockTake::Busy) return 0;
+  // Taken to be sure no poll runs: let go of once the box is gone, then closed.
+  const platform::OwnedLock lock(box->CheckLock.Release());
+  const platform::HeldLock held(lock.Get());
 
   const int32_t removed = Current;
   if (removed == Count - 1) Current -= 1;

@@ -1,5 +1,5 @@
 // The configured mailboxes in the user's priority order. Used on the main
-// thread only; a box's poll runs elsewhere under the box's CheckMutex.
+// thread only; a box's poll runs elsewhere under the box's CheckLock.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +19,7 @@ class MailboxList {
   virtual ~MailboxList();
 
   // Appends a box with every default, makes it current, gives it the next Id
-  // and its mutex "POP3_<Id>". 0 when memory ran out (nothing changed).
+  // and its lock "POP3_<Id>". 0 when memory ran out (nothing changed).
   int AddBox();
 
   // Removes and destroys the current box unless it is the only one or a poll

@@ -40,14 +40,14 @@ struct PollRequest {
   // The box's new-mail count when the poll started: what a poll whose STAT
   // fails reports again.
   int32_t PreviousCount = 0;
-  // A handle of the poll's own to the box's named mutex.
-  platform::KernelObject CheckMutex = nullptr;
+  // A handle of the poll's own to the box's lock.
+  platform::Lock CheckLock = nullptr;
   // How long the poll waits for a poll of the same box that holds it: none
   // for a timer's tick, which another tick repeats; the connection test,
   // which often follows a poll that storing the box has just started, waits.
   uint32_t BusyWaitMs = 0;
   PollTimeouts Timeouts;
-  // Runs with the poll's code and result while the box's mutex is still
+  // Runs with the poll's code and result while the box's lock is still
   // held, so finished polls of one box are handed on in the order they ran.
   std::function<void(int32_t code, PollResult& result)> Finished;
 };

@@ -11,16 +11,6 @@
 
 namespace {
 
-// The mutex is held from the first step to the last on every path.
-class MutexHold {
- public:
-  explicit MutexHold(platform::KernelObject mutex) : Mutex(mutex) {}
-  ~MutexHold() { platform::ReleaseMutexObject(Mutex); }
-
- private:
-  platform::KernelObject Mutex;
-};
-
 bool Refused(const char* reply, size_t held) { return held == 0 || std::strncmp(reply, "-ERR", 4) == 0; }
 
 // Sends a command made of a format and one argument, and reads a one-line
@@ -111,7 +101,7 @@ int32_t Converse(Pop3Connection& server, const PollRequest& request, PollResult&
   return request.TandrelMode != 0 ? result.StatCount : result.NewMessages.Size();
 }
 
-// Resolves, connects and talks; the caller holds the box's mutex.
+// Resolves, connects and talks; the caller holds the box's lock.
 int32_t PollServer(const PollRequest& request, PollResult& result) {
   uint32_t address = 0;
   const PollTimeouts& timeouts = request.Timeouts;
@@ -138,13 +128,12 @@ int32_t PollServer(const PollRequest& request, PollResult& result) {
 }  // namespace
 
 int32_t CheckMailbox(const PollRequest& request, PollResult& result) {
-  const platform::WaitResult wait = platform::WaitForObject(request.CheckMutex, request.BusyWaitMs);
-  if (wait == platform::WaitResult::Abandoned) {
-    platform::ReleaseMutexObject(request.CheckMutex);
-    return kPollBusy;
-  }
-  if (wait != platform::WaitResult::Taken) return kPollBusy;
-  MutexHold taken(request.CheckMutex);
+  const platform::LockTake take = platform::TakeLock(request.CheckLock, request.BusyWaitMs);
+  if (take == platform::LockTake::Busy) return kPollBusy;
+  // Held from the first step to the last on every path.
+  const platform::HeldLock held(request.CheckLock);
+  // A poll that ended holding the lock leaves this round out; the next runs.
+  if (take == platform::LockTake::Orphaned) return kPollBusy;
   const int32_t code = PollServer(request, result);
   if (request.Finished) request.Finished(code, result);
   return code;

@@ -7,7 +7,7 @@
 #include "mail/PollRequest.h"
 
 // Result codes of a poll; 0 and above are the new-mail count.
-constexpr int32_t kPollBusy = -1;  // the box's mutex was held or abandoned
+constexpr int32_t kPollBusy = -1;  // the box's lock was held, or left by a poll that ended holding it
 constexpr int32_t kPollHostNotFound = -2;
 constexpr int32_t kPollNoSocket = -3;
 constexpr int32_t kPollNotConnected = -4;
@@ -17,7 +17,7 @@ constexpr int32_t kPollPasswordRefused = -6;
 // In date mode at most this many messages, the newest, are examined.
 constexpr int32_t kMaxExamined = 10000;
 
-// Polls the mailbox the request describes, holding its mutex throughout.
+// Polls the mailbox the request describes, holding its lock throughout.
 // Fills the result and returns the new-mail count or a negative code; the
-// request's Finished, if set, sees both before the mutex is released.
+// request's Finished, if set, sees both before the lock is let go.
 int32_t CheckMailbox(const PollRequest& request, PollResult& result);

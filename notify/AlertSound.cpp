@@ -14,8 +14,8 @@ struct Alert {
   char WavPath[kAlertTextSize];
   uint32_t StepMs;
   int32_t Mode;
-  platform::KernelObject SpeakerSemaphore;
-  platform::KernelObject WavSemaphore;
+  platform::Slot SpeakerSlot;
+  platform::Slot WavSlot;
 };
 Alert g_alert;
 
@@ -27,37 +27,36 @@ void CopyCut(char* target, const char* text) {
 void SpeakerThread(void*) {
   if (g_alert.Mode == kSoundSpeaker || g_alert.Mode == kSoundBoth)
     PlaySpeakerPattern(g_alert.Pattern, g_alert.StepMs);
-  platform::ReleaseSemaphoreObject(g_alert.SpeakerSemaphore);
+  platform::FreeSlot(g_alert.SpeakerSlot);
 }
 
 void WavThread(void*) {
   if ((g_alert.Mode == kSoundWav || g_alert.Mode == kSoundBoth) && platform::FileExists(g_alert.WavPath)) {
     platform::PlayWaveFile(g_alert.WavPath);
   }
-  platform::ReleaseSemaphoreObject(g_alert.WavSemaphore);
+  platform::FreeSlot(g_alert.WavSlot);
 }
 
-// Both semaphores or neither: what one took alone is given back.
-bool TakeBoth(platform::KernelObject speaker, platform::KernelObject wav) {
-  if (platform::WaitForObject(speaker, kTakeWithinMs) != platform::WaitResult::Taken) return false;
-  if (platform::WaitForObject(wav, 0) == platform::WaitResult::Taken) return true;
-  platform::ReleaseSemaphoreObject(speaker);
+// Both slots or neither: what one took alone is given back.
+bool TakeBoth(platform::Slot speaker, platform::Slot wav) {
+  if (!platform::TakeSlot(speaker, kTakeWithinMs)) return false;
+  if (platform::TakeSlot(wav, 0)) return true;
+  platform::FreeSlot(speaker);
   return false;
 }
 
 }  // namespace
 
-void StartAlertSound(platform::KernelObject speakerSemaphore, platform::KernelObject wavSemaphore,
-                     int32_t mode, const char* pattern, const char* wavPath, uint32_t stepMs) {
-  if (!TakeBoth(speakerSemaphore, wavSemaphore)) return;
+void StartAlertSound(platform::Slot speakerSlot, platform::Slot wavSlot, int32_t mode, const char* pattern,
+                     const char* wavPath, uint32_t stepMs) {
+  if (!TakeBoth(speakerSlot, wavSlot)) return;
   CopyCut(g_alert.Pattern, pattern);
   CopyCut(g_alert.WavPath, wavPath);
   g_alert.StepMs = stepMs;
   g_alert.Mode = mode;
-  g_alert.SpeakerSemaphore = speakerSemaphore;
-  g_alert.WavSemaphore = wavSemaphore;
-  // A thread that cannot start still gives its semaphore back.
-  if (!platform::StartDetachedThread(SpeakerThread, nullptr))
-    platform::ReleaseSemaphoreObject(speakerSemaphore);
-  if (!platform::StartDetachedThread(WavThread, nullptr)) platform::ReleaseSemaphoreObject(wavSemaphore);
+  g_alert.SpeakerSlot = speakerSlot;
+  g_alert.WavSlot = wavSlot;
+  // A thread that cannot start still gives its slot back.
+  if (!platform::StartDetachedThread(SpeakerThread, nullptr)) platform::FreeSlot(speakerSlot);
+  if (!platform::StartDetachedThread(WavThread, nullptr)) platform::FreeSlot(wavSlot);
 }

@@ -16,9 +16,9 @@ constexpr int32_t kSoundNone = 3;
 constexpr int kAlertTextSize = 100;
 
 // Starts one alert and returns within about 10 ms. When the previous alert
-// still sounds (its semaphores are not both free within 10 ms) the new one
-// is dropped. The semaphores are the application's "2 TandrellerSoundNowS"
-// and "2 TandrellerSoundNowW"; they also guard the alert's shared copies of
-// the pattern and path, which are written only while both are held.
-void StartAlertSound(platform::KernelObject speakerSemaphore, platform::KernelObject wavSemaphore,
-                     int32_t mode, const char* pattern, const char* wavPath, uint32_t stepMs);
+// still sounds (its slots are not both free within 10 ms) the new one is
+// dropped. The slots are the application's "2 TandrellerSoundNowS" and
+// "2 TandrellerSoundNowW"; they also guard the alert's shared copies of the
+// pattern and path, which are written only while both are held.
+void StartAlertSound(platform::Slot speakerSlot, platform::Slot wavSlot, int32_t mode, const char* pattern,
+                     const char* wavPath, uint32_t stepMs);

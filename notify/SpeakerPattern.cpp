@@ -11,16 +11,11 @@ constexpr uint32_t kBeepMs = 8;
 
 void PlaySpeakerPattern(const char* pattern, uint32_t stepMs) {
   if (pattern == nullptr) return;
-  const bool nt = platform::IsNtPlatform();
   const uint32_t step = std::min(stepMs, kMaxStepMs);
   uint32_t left = kMaxMelodyMs;
   for (const char* next = pattern; *next != '\0' && left > 0; ++next) {
     if (*next == '!') {
-      if (nt) {
-        platform::SpeakerBeep(kBeepHz, kBeepMs);
-      } else {
-        platform::DefaultBeep();
-      }
+      platform::SpeakerBeep(kBeepHz, kBeepMs);
       left -= std::min(left, kBeepMs);
     } else if (*next != 'p') {
       continue;

@@ -33,8 +33,8 @@ class TrayNotifier {
 
   // The boxes give the new mail's count and the first box's sound, the
   // prompt its tooltip; the sound slots let one alert sound at a time.
-  TrayNotifier(const MailboxList& boxes, const String& prompt, const platform::OwnedObject& speakerSlot,
-               const platform::OwnedObject& wavSlot)
+  TrayNotifier(const MailboxList& boxes, const String& prompt, const platform::OwnedSlot& speakerSlot,
+               const platform::OwnedSlot& wavSlot)
       : Boxes(boxes), Prompt(prompt), SpeakerSlot(speakerSlot), WavSlot(wavSlot) {}
   TrayNotifier(const TrayNotifier&) = delete;
   TrayNotifier& operator=(const TrayNotifier&) = delete;
@@ -86,6 +86,6 @@ class TrayNotifier {
 
   const MailboxList& Boxes;
   const String& Prompt;
-  const platform::OwnedObject& SpeakerSlot;
-  const platform::OwnedObject& WavSlot;
+  const platform::OwnedSlot& SpeakerSlot;
+  const platform::OwnedSlot& WavSlot;
 };

@@ -41,7 +41,12 @@ class Owned {
   Handle Held = None;
 };
 
-using OwnedObject = Owned<KernelObject, CloseObject>;
+using OwnedClaim = Owned<InstanceClaim, EndInstanceClaim>;
+using OwnedLock = Owned<Lock, CloseLock>;
+// A lock the calling thread has taken, left when the holder ends. Declared
+// after the OwnedLock it comes from, so that it is left before it is closed.
+using HeldLock = Owned<Lock, LeaveLock>;
+using OwnedSlot = Owned<Slot, CloseSlot>;
 using OwnedKey = Owned<RegKey, CloseRegKey>;
 using OwnedMenu = Owned<Menu, DestroyMenuObject>;
 using OwnedWindow = Owned<Window, DestroyWindowObject>;

@@ -16,13 +16,17 @@
 namespace platform {
 
 // Opaque handles. Each is null when there is none.
-struct KernelObjectTag;
+struct InstanceClaimTag;
+struct LockTag;
+struct SlotTag;
 struct WindowTag;
 struct ModuleTag;
 struct IconTag;
 struct RegKeyTag;
 struct MenuTag;
-using KernelObject = KernelObjectTag*;
+using InstanceClaim = InstanceClaimTag*;
+using Lock = LockTag*;
+using Slot = SlotTag*;
 using Window = WindowTag*;
 using Module = ModuleTag*;
 using Icon = IconTag*;
@@ -30,36 +34,42 @@ using RegKey = RegKeyTag*;
 using Menu = MenuTag*;
 
 // ---------------------------------------------------------------------------
-// Named kernel objects. Names are shared by every process of the user's
-// session, so a second copy of the program meets the first one's objects.
+// Named locks. A name is shared by every process of the user's session, so a
+// second copy of the program, an older version too, meets the same lock.
 
-// Creates the named mutex or opens it when it exists. `existed` (optional) is
-// set when it existed before. With takeOwnership the calling thread owns a
-// newly created mutex; an existing one is opened without being taken.
-KernelObject CreateNamedMutex(const char* name, bool takeOwnership, bool* existed);
+// The claim of the one running copy of the program. Null when a copy that
+// runs already has claimed the name (*elsewhere is then true), or when no
+// claim can be made at all (*elsewhere false).
+InstanceClaim ClaimInstance(const char* name, bool* elsewhere);
+// Gives the claim up; a copy started afterwards makes its own.
+void EndInstanceClaim(InstanceClaim claim);
 
-// Creates or opens a named semaphore with the given initial and maximum count.
-KernelObject CreateNamedSemaphore(const char* name, int32_t initialCount, int32_t maximumCount);
-
-enum class WaitResult {
-  Taken,      // the object was signalled and is now held by the caller
-  Abandoned,  // a mutex whose owning thread ended without releasing it; the caller now holds it
-  TimedOut,
-  Failed,     // null or closed handle
+// A lock held by one thread at a time, such as a box's lock, which its poll
+// holds from the first step to the last. Opened by name (created when no
+// one has it open); null when it cannot be.
+Lock OpenLock(const char* name);
+enum class LockTake {
+  Taken,
+  Orphaned,  // taken, left by a thread (of any process) that ended holding it
+  Busy,      // still held by another thread after timeoutMs, or no lock
 };
+// Waits at most timeoutMs (0: only a look). A thread takes a lock once
+// before it leaves it.
+LockTake TakeLock(Lock lock, uint32_t timeoutMs);
+// Lets go of a lock the calling thread holds; nothing otherwise.
+void LeaveLock(Lock lock);
+void CloseLock(Lock lock);
 
-// Waits at most timeoutMs (0: only a look) for a mutex or semaphore. A mutex
-// is recursive: its owning thread takes it again at once.
-WaitResult WaitForObject(KernelObject object, uint32_t timeoutMs);
-
-// Releases a mutex held by the calling thread; false when that thread does not hold it.
-bool ReleaseMutexObject(KernelObject mutex);
-
-// Adds 1 to a semaphore's count; false (count unchanged) when it is at its maximum.
-bool ReleaseSemaphoreObject(KernelObject semaphore);
-
-// Closes this handle; the object lives on while other handles to it exist.
-void CloseObject(KernelObject object);
+// A slot that one holder at a time fills and any thread may free: the modal
+// guard and the sound slots. Opened by name, free when created; null when
+// it cannot be.
+Slot OpenSlot(const char* name);
+// Fills the slot, waiting at most timeoutMs (0: only a look) for it to be
+// free; false when it is not.
+bool TakeSlot(Slot slot, uint32_t timeoutMs);
+// Frees the slot; freeing a free slot leaves it as it is.
+void FreeSlot(Slot slot);
+void CloseSlot(Slot slot);
 
 // ---------------------------------------------------------------------------
 // Threads and time.
@@ -253,15 +263,9 @@ bool TrayDelete(Window window, uint32_t id);
 
 bool SpeakerBeep(uint32_t frequencyHz, uint32_t durationMs);
 bool PlayWaveFile(const char* path);
-// The standard simple beep of the sound card (MessageBeep with 0xFFFFFFFF).
-void DefaultBeep();
 
 // Whether a file exists at the path.
 bool FileExists(const char* path);
-
-// Whether Windows is of the NT family, where the speaker takes a tone; the
-// older family only has the simple beep.
-bool IsNtPlatform();
 
 // ---------------------------------------------------------------------------
 // Sockets: blocking TCP over IPv4, each call bounded by its own time-out.

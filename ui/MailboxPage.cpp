@@ -87,7 +87,7 @@ void TestSound(HWND page) {
   ReadField(page, IDC_MELODY, melody, kShortField);
   ReadField(page, IDC_STEP, step, kShortField);
   ReadField(page, IDC_WAV_PATH, wav, kShortField);
-  StartAlertSound(app.SpeakerSemaphore.Get(), app.WavSemaphore.Get(),
+  StartAlertSound(app.SpeakerSlot.Get(), app.WavSlot.Get(),
                   SoundModeOf(Ticked(page, IDC_SPEAKER), Ticked(page, IDC_WAV)), melody.Text(), wav.Text(),
                   ReadUnsigned(step.Text()));
 }

@@ -6,7 +6,6 @@ namespace host {
 void Reset() {
   detail::ResetThreads();
   detail::ResetRegistry();
-  detail::ResetObjects();
   detail::ResetWindows();
   detail::ResetRecords();
   detail::ResetSockets();

@@ -4,7 +4,6 @@
 namespace host::detail {
 
 void ResetRegistry();
-void ResetObjects();
 void ResetWindows();
 void ResetRecords();
 void ResetThreads();

@@ -14,9 +14,9 @@
 
 namespace host {
 
-// Forgets everything: registry, named objects, windows, timers, queued
-// answers, host names, served connections and every record; sets the clock
-// to 2026-01-15 12:00:00 UTC.
+// Forgets everything: registry, windows, timers, queued answers, host
+// names, served connections and every record; sets the clock to 2026-01-15
+// 12:00:00 UTC. Named locks go with their last handle, as on Windows.
 void Reset();
 
 // ---- Registry: values by key path and name with the type they were written
@@ -95,13 +95,11 @@ void SetSmallIconSize(int pixels);
 
 // ---- Sound: recorded, in order.
 struct Sound {
-  uint32_t frequencyHz;  // 0 for a WAV file or the default beep
+  uint32_t frequencyHz;  // 0 for a WAV file
   uint32_t durationMs;
   std::string wavPath;  // empty for a beep
 };
 std::vector<Sound> Sounds();
-// IsNtPlatform answers this (true after Reset).
-void SetNtPlatform(bool nt);
 // Every SleepMs since Reset, in order. The stand-in sleeps for real at most
 // 20 ms of each, so a long melody costs a test little time.
 std::vector<uint32_t> Sleeps();

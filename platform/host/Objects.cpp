@@ -1,211 +1,135 @@
-// Stand-in for named kernel objects: mutexes and semaphores shared by name
-// across the process, with the waiting rules of Windows.
+// Stand-in for the named locks: one table of names for the process. A name
+// lives as long as a handle to it is open, as on Windows; Reset leaves it.
 #include <chrono>
 #include <condition_variable>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "platform/Platform.h"
-#include "platform/host/Detail.h"
-#include "platform/host/HostControl.h"
 
 namespace platform {
 namespace {
 
-constexpr uint32_t kInfinite = 0xFFFFFFFF;
-
-struct Object {
+struct Named {
   std::string name;
-  bool isMutex = false;
-  std::thread::id owner;  // a default id: nobody
-  uint32_t recursion = 0;
-  bool abandoned = false;
-  int32_t count = 0;
-  int32_t maximum = 0;
+  int handles = 0;
+  bool held = false;
+  std::thread::id holder;  // a lock's; a slot's is nobody
+  bool orphaned = false;
 };
 
-struct Objects {
+struct Names {
   std::mutex lock;
   std::condition_variable changed;
-  uintptr_t lastHandle = 0x1000;
-  // A handle holds its object; the name table does not, so a name goes
-  // away with the last handle, as on Windows.
-  std::map<uintptr_t, std::shared_ptr<Object>> handles;
-  std::map<std::string, std::weak_ptr<Object>> names;
+  std::map<std::string, Named> table;
 };
 
 // Never destroyed: threads may end after static destruction has begun.
-Objects& State() {
-  static Objects* state = new Objects;
-  return *state;
+Names& State() {
+  static Names* names = new Names;
+  return *names;
 }
 
-void AbandonMutexesOf(std::thread::id thread) {
-  Objects& s = State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  for (auto& entry : s.handles) {
-    Object& object = *entry.second;
-    if (!object.isMutex || object.owner != thread) continue;
-    object.owner = std::thread::id();
-    object.recursion = 0;
-    object.abandoned = true;
-  }
-  s.changed.notify_all();
-}
-
-// Windows abandons a mutex whose owning thread ends; a thread-local object
-// is destroyed exactly then.
-struct ThreadEndWatch {
-  bool owns = false;
-  ~ThreadEndWatch() {
-    if (owns) AbandonMutexesOf(std::this_thread::get_id());
+// A thread that ends holding locks leaves them to the next taker, who is
+// told; a thread-local object is destroyed exactly when its thread ends.
+struct ThreadEnd {
+  bool tookLocks = false;
+  ~ThreadEnd() {
+    if (!tookLocks) return;
+    Names& s = State();
+    std::lock_guard<std::mutex> hold(s.lock);
+    for (auto& entry : s.table) {
+      Named& named = entry.second;
+      if (!named.held || named.holder != std::this_thread::get_id()) continue;
+      named.held = false;
+      named.orphaned = true;
+    }
+    s.changed.notify_all();
   }
 };
-thread_local ThreadEndWatch tThreadEnd;
+thread_local ThreadEnd tThreadEnd;
 
-void Own(Object& mutex) {
-  mutex.owner = std::this_thread::get_id();
-  mutex.recursion = 1;
-  tThreadEnd.owns = true;
+template <typename Handle>
+Named* Of(Handle handle) {
+  return reinterpret_cast<Named*>(handle);
 }
 
-std::shared_ptr<Object> Named(Objects& s, const char* name) {
-  if (!name || !*name) return nullptr;
-  const auto found = s.names.find(name);
-  return found == s.names.end() ? nullptr : found->second.lock();
+template <typename Handle>
+Handle Open(const char* name, bool* existed = nullptr) {
+  if (!name) return nullptr;
+  std::lock_guard<std::mutex> hold(State().lock);
+  Named& named = State().table[name];
+  named.name = name;
+  if (existed) *existed = named.handles > 0;
+  ++named.handles;
+  return reinterpret_cast<Handle>(&named);
 }
 
-KernelObject NewHandle(Objects& s, std::shared_ptr<Object> object) {
-  s.lastHandle += 4;
-  s.handles[s.lastHandle] = std::move(object);
-  return reinterpret_cast<KernelObject>(s.lastHandle);
+template <typename Handle>
+void Close(Handle handle) {
+  std::lock_guard<std::mutex> hold(State().lock);
+  Named* named = Of(handle);
+  if (--named->handles == 0) State().table.erase(std::string(named->name));
 }
 
-std::shared_ptr<Object> Lookup(Objects& s, KernelObject handle) {
-  const auto found = s.handles.find(reinterpret_cast<uintptr_t>(handle));
-  return found == s.handles.end() ? nullptr : found->second;
+// Waits at most timeoutMs for the name to be free and gives it to holder.
+LockTake Fill(Named* named, std::thread::id holder, uint32_t timeoutMs) {
+  if (!named) return LockTake::Busy;
+  Names& s = State();
+  std::unique_lock<std::mutex> hold(s.lock);
+  if (!s.changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] { return !named->held; }))
+    return LockTake::Busy;
+  named->held = true;
+  named->holder = holder;
+  return std::exchange(named->orphaned, false) ? LockTake::Orphaned : LockTake::Taken;
 }
 
-KernelObject AddNamed(Objects& s, const char* name, std::shared_ptr<Object> object) {
-  if (name && *name) {
-    object->name = name;
-    s.names[name] = object;
-  }
-  return NewHandle(s, std::move(object));
-}
-
-bool Available(const Object& object) {
-  if (!object.isMutex) return object.count > 0;
-  return object.owner == std::thread::id() || object.owner == std::this_thread::get_id();
-}
-
-WaitResult Take(Object& object) {
-  if (!object.isMutex) {
-    --object.count;
-    return WaitResult::Taken;
-  }
-  if (object.owner == std::this_thread::get_id()) {
-    ++object.recursion;
-    return WaitResult::Taken;
-  }
-  Own(object);
-  if (!object.abandoned) return WaitResult::Taken;
-  object.abandoned = false;
-  return WaitResult::Abandoned;
+// Frees the name when holder holds it.
+void Empty(Named* named, std::thread::id holder) {
+  if (!named) return;
+  Names& s = State();
+  std::lock_guard<std::mutex> hold(s.lock);
+  if (!named->held || named->holder != holder) return;
+  named->held = false;
+  named->holder = std::thread::id();
+  s.changed.notify_all();
 }
 
 }  // namespace
 
-KernelObject CreateNamedMutex(const char* name, bool takeOwnership, bool* existed) {
-  Objects& s = State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  if (existed) *existed = false;
-  if (std::shared_ptr<Object> found = Named(s, name)) {
-    // Mutexes and semaphores share one namespace.
-    if (!found->isMutex) return nullptr;
-    if (existed) *existed = true;
-    return NewHandle(s, std::move(found));
-  }
-  auto mutex = std::make_shared<Object>();
-  mutex->isMutex = true;
-  if (takeOwnership) Own(*mutex);
-  return AddNamed(s, name, std::move(mutex));
+InstanceClaim ClaimInstance(const char* name, bool* elsewhere) {
+  bool existed = false;
+  InstanceClaim claim = Open<InstanceClaim>(name, &existed);
+  if (elsewhere) *elsewhere = existed;
+  if (!existed) return claim;
+  Close(claim);
+  return nullptr;
 }
 
-KernelObject CreateNamedSemaphore(const char* name, int32_t initialCount, int32_t maximumCount) {
-  if (maximumCount <= 0 || initialCount < 0 || initialCount > maximumCount) return nullptr;
-  Objects& s = State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  if (std::shared_ptr<Object> found = Named(s, name)) {
-    return found->isMutex ? nullptr : NewHandle(s, std::move(found));
-  }
-  auto semaphore = std::make_shared<Object>();
-  semaphore->count = initialCount;
-  semaphore->maximum = maximumCount;
-  return AddNamed(s, name, std::move(semaphore));
+void EndInstanceClaim(InstanceClaim claim) { Close(claim); }
+
+Lock OpenLock(const char* name) { return Open<Lock>(name); }
+
+LockTake TakeLock(Lock lock, uint32_t timeoutMs) {
+  tThreadEnd.tookLocks = true;
+  return Fill(Of(lock), std::this_thread::get_id(), timeoutMs);
 }
 
-WaitResult WaitForObject(KernelObject object, uint32_t timeoutMs) {
-  Objects& s = State();
-  std::unique_lock<std::mutex> lock(s.lock);
-  // Held by the waiter, so closing the handle meanwhile does not destroy it.
-  const std::shared_ptr<Object> target = Lookup(s, object);
-  if (!target) return WaitResult::Failed;
-  const auto ready = [&] { return Available(*target); };
-  if (timeoutMs == kInfinite) {
-    s.changed.wait(lock, ready);
-  } else {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    if (!s.changed.wait_until(lock, deadline, ready)) return WaitResult::TimedOut;
-  }
-  return Take(*target);
+void LeaveLock(Lock lock) { Empty(Of(lock), std::this_thread::get_id()); }
+
+void CloseLock(Lock lock) { Close(lock); }
+
+Slot OpenSlot(const char* name) { return Open<Slot>(name); }
+
+bool TakeSlot(Slot slot, uint32_t timeoutMs) {
+  return Fill(Of(slot), std::thread::id(), timeoutMs) != LockTake::Busy;
 }
 
-bool ReleaseMutexObject(KernelObject mutex) {
-  Objects& s = State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  const std::shared_ptr<Object> target = Lookup(s, mutex);
-  if (!target || !target->isMutex || target->owner != std::this_thread::get_id()) return false;
-  if (--target->recursion == 0) {
-    target->owner = std::thread::id();
-    s.changed.notify_all();
-  }
-  return true;
-}
+void FreeSlot(Slot slot) { Empty(Of(slot), std::thread::id()); }
 
-bool ReleaseSemaphoreObject(KernelObject semaphore) {
-  Objects& s = State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  const std::shared_ptr<Object> target = Lookup(s, semaphore);
-  if (!target || target->isMutex || target->count >= target->maximum) return false;
-  ++target->count;
-  s.changed.notify_all();
-  return true;
-}
-
-void CloseObject(KernelObject object) {
-  Objects& s = State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  const auto found = s.handles.find(reinterpret_cast<uintptr_t>(object));
-  if (found == s.handles.end()) return;
-  const std::shared_ptr<Object> closing = std::move(found->second);
-  s.handles.erase(found);
-  if (closing.use_count() == 1 && !closing->name.empty()) s.names.erase(closing->name);
-}
+void CloseSlot(Slot slot) { Close(slot); }
 
 }  // namespace platform
-
-namespace host::detail {
-
-void ResetObjects() {
-  platform::Objects& s = platform::State();
-  std::lock_guard<std::mutex> lock(s.lock);
-  s.handles.clear();
-  s.names.clear();
-  s.changed.notify_all();
-}
-
-}  // namespace host::detail

@@ -42,7 +42,6 @@ std::map<Icon, std::pair<int, int>> g_icons;  // resource id and size
 uintptr_t g_nextIcon = 0x20000;
 std::vector<host::Sound> g_sounds;
 std::map<std::string, std::string> g_urls;
-bool g_ntPlatform = true;
 
 MenuRecord* Find(Menu menu) {
   MenuRecord* record = reinterpret_cast<MenuRecord*>(menu);
@@ -231,19 +230,9 @@ bool PlayWaveFile(const char* path) {
   return true;
 }
 
-void DefaultBeep() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_sounds.push_back({0, 0, ""});
-}
-
 bool FileExists(const char* path) {
   struct stat status;
   return path != nullptr && *path != '\0' && ::stat(path, &status) == 0 && S_ISREG(status.st_mode);
-}
-
-bool IsNtPlatform() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return g_ntPlatform;
 }
 
 int ReadUrl(const char* url, char* buffer, size_t capacity, uint32_t) {
@@ -331,11 +320,6 @@ std::vector<Sound> Sounds() {
   return g_sounds;
 }
 
-void SetNtPlatform(bool nt) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_ntPlatform = nt;
-}
-
 void ServeUrl(const std::string& url, const std::string& body) {
   std::lock_guard<std::mutex> hold(g_lock);
   g_urls[url] = body;
@@ -361,7 +345,6 @@ void ResetRecords() {
   g_icons.clear();
   g_sounds.clear();
   g_urls.clear();
-  g_ntPlatform = true;
 }
 
 }  // namespace detail

@@ -8,8 +8,6 @@
 
 namespace platform::win32 {
 
-inline HANDLE ToHandle(KernelObject object) { return reinterpret_cast<HANDLE>(object); }
-inline KernelObject FromHandle(HANDLE handle) { return reinterpret_cast<KernelObject>(handle); }
 inline HWND ToHwnd(Window window) { return reinterpret_cast<HWND>(window); }
 inline Window FromHwnd(HWND hwnd) { return reinterpret_cast<Window>(hwnd); }
 inline HMENU ToHmenu(Menu menu) { return reinterpret_cast<HMENU>(menu); }

@@ -16,18 +16,10 @@ bool PlayWaveFile(const char* path) {
   return path && PlaySoundW(win32::Wide(path).c_str(), nullptr, SND_FILENAME | SND_SYNC | SND_NODEFAULT);
 }
 
-void DefaultBeep() { MessageBeep(0xFFFFFFFF); }
-
 bool FileExists(const char* path) {
   if (!path || !*path) return false;
   const DWORD attributes = GetFileAttributesW(win32::Wide(path).c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsNtPlatform() {
-  OSVERSIONINFOW version{};
-  version.dwOSVersionInfoSize = sizeof version;
-  return GetVersionExW(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
 }  // namespace platform

@@ -1,66 +1,87 @@
-// Named mutexes and semaphores: ownership, abandonment, counts, sharing by name.
+// The named locks: the claim of the one running copy, a box's lock, the slots.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
 
+#include "platform/Owned.h"
 #include "platform/Platform.h"
 #include "tests/conformance/Unique.h"
 
 using namespace platform;
+using namespace std::chrono_literals;
 
 namespace {
 
-// The program's first copy creates and holds one; a second copy opens it,
-// learns that it existed, and can neither take it nor free it.
-TEST(Objects, NamedMutexIsHeldByOneThreadAndSharedByName) {
-  const std::string name = conformance::UniqueName("mutex");
-  bool existed = true;
-  KernelObject mutex = CreateNamedMutex(name.c_str(), true, &existed);
-  ASSERT_NE(mutex, nullptr);
-  EXPECT_FALSE(existed);
+TEST(Objects, ASecondClaimFailsWhileTheFirstLivesAndSucceedsAfterItEnds) {
+  const std::string name = conformance::UniqueName("claim");
+  bool elsewhere = true;
+  OwnedClaim first(ClaimInstance(name.c_str(), &elsewhere));
+  ASSERT_TRUE(first);
+  EXPECT_FALSE(elsewhere);
   std::thread([&] {
-    KernelObject second = CreateNamedMutex(name.c_str(), true, &existed);
-    EXPECT_TRUE(existed);
-    EXPECT_EQ(WaitForObject(second, 50), WaitResult::TimedOut) << "both handles name the held mutex";
-    EXPECT_FALSE(ReleaseMutexObject(second)) << "released by a thread that does not hold it";
-    CloseObject(second);
+    EXPECT_EQ(ClaimInstance(name.c_str(), &elsewhere), nullptr);
+    EXPECT_TRUE(elsewhere);
+  }).join();
+  first.Reset();
+  const OwnedClaim second(ClaimInstance(name.c_str(), &elsewhere));
+  EXPECT_TRUE(second);
+  EXPECT_FALSE(elsewhere);
+}
+
+// Two handles opened by one name are one lock.
+TEST(Objects, ALockTakenOnOneThreadTimesOutOnAnotherUntilItsHolderLetsGo) {
+  const std::string name = conformance::UniqueName("lock");
+  const OwnedLock mine(OpenLock(name.c_str()));
+  const OwnedLock theirs(OpenLock(name.c_str()));
+  ASSERT_TRUE(mine && theirs);
+  ASSERT_EQ(TakeLock(mine.Get(), 0), LockTake::Taken);
+  std::thread([&] {
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(TakeLock(theirs.Get(), 100), LockTake::Busy);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 80ms) << "waited its time";
+    LeaveLock(theirs.Get());
+    EXPECT_EQ(TakeLock(theirs.Get(), 0), LockTake::Busy) << "only its holder lets go";
   }).join();
   std::thread waiter([&] {
-    EXPECT_EQ(WaitForObject(mutex, 5000), WaitResult::Taken);
-    EXPECT_TRUE(ReleaseMutexObject(mutex));
+    EXPECT_EQ(TakeLock(theirs.Get(), 5000), LockTake::Taken) << "as soon as the holder lets go";
+    LeaveLock(theirs.Get());
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  EXPECT_TRUE(ReleaseMutexObject(mutex));
-  EXPECT_FALSE(ReleaseMutexObject(mutex)) << "released more often than taken";
+  std::this_thread::sleep_for(30ms);
+  LeaveLock(mine.Get());
   waiter.join();
-  CloseObject(mutex);
+  EXPECT_EQ(TakeLock(mine.Get(), 0), LockTake::Taken);
+  LeaveLock(mine.Get());
 }
 
-TEST(Objects, MutexOfAThreadThatEndedIsAbandonedOnce) {
-  KernelObject mutex = CreateNamedMutex(conformance::UniqueName("abandoned").c_str(), false, nullptr);
+TEST(Objects, ALockLeftByAThreadThatEndedHoldingItIsTakenAndSaysSoOnce) {
+  const OwnedLock lock(OpenLock(conformance::UniqueName("orphaned").c_str()));
+  std::thread([&] { EXPECT_EQ(TakeLock(lock.Get(), 0), LockTake::Taken); }).join();
+  EXPECT_EQ(TakeLock(lock.Get(), 1000), LockTake::Orphaned);
+  std::thread([&] { EXPECT_EQ(TakeLock(lock.Get(), 0), LockTake::Busy) << "the taker holds it"; }).join();
+  LeaveLock(lock.Get());
+  EXPECT_EQ(TakeLock(lock.Get(), 0), LockTake::Taken);
+  LeaveLock(lock.Get());
+}
+
+// Two handles opened by one name are one slot.
+TEST(Objects, ASlotHoldsOneAndAnyThreadFreesIt) {
+  const std::string name = conformance::UniqueName("slot");
+  const OwnedSlot slot(OpenSlot(name.c_str()));
+  const OwnedSlot same(OpenSlot(name.c_str()));
+  ASSERT_TRUE(slot && same);
+  EXPECT_TRUE(TakeSlot(slot.Get(), 10));
+  EXPECT_FALSE(TakeSlot(same.Get(), 10)) << "its holder's thread does not take it again";
   std::thread([&] {
-    EXPECT_EQ(WaitForObject(mutex, 0), WaitResult::Taken);
-    EXPECT_EQ(WaitForObject(mutex, 0), WaitResult::Taken);
+    FreeSlot(slot.Get());
+    FreeSlot(same.Get());
   }).join();
-  EXPECT_EQ(WaitForObject(mutex, 1000), WaitResult::Abandoned);
-  EXPECT_TRUE(ReleaseMutexObject(mutex)) << "the waiter owns it now";
-  EXPECT_FALSE(ReleaseMutexObject(mutex)) << "the abandoned recursion does not carry over";
-  CloseObject(mutex);
-}
-
-TEST(Objects, SemaphoreOfOneIsTakenOnceAndNotReleasedBeyondItsMaximum) {
-  KernelObject semaphore = CreateNamedSemaphore(conformance::UniqueName("semaphore").c_str(), 1, 1);
-  EXPECT_EQ(WaitForObject(semaphore, 10), WaitResult::Taken);
-  EXPECT_EQ(WaitForObject(semaphore, 10), WaitResult::TimedOut) << "a semaphore is not recursive";
-  std::thread([&] { EXPECT_TRUE(ReleaseSemaphoreObject(semaphore)) << "any thread may release"; }).join();
-  EXPECT_FALSE(ReleaseSemaphoreObject(semaphore)) << "at its maximum";
-  EXPECT_EQ(WaitForObject(semaphore, 10), WaitResult::Taken);
-  EXPECT_EQ(WaitForObject(semaphore, 0), WaitResult::TimedOut) << "the failed release added nothing";
-  CloseObject(semaphore);
-  EXPECT_EQ(WaitForObject(nullptr, 0), WaitResult::Failed);
-  EXPECT_FALSE(ReleaseSemaphoreObject(nullptr));
+  EXPECT_TRUE(TakeSlot(same.Get(), 10));
+  EXPECT_FALSE(TakeSlot(slot.Get(), 0)) << "freed twice, it still holds one";
+  FreeSlot(slot.Get());
+  EXPECT_FALSE(TakeSlot(nullptr, 0));
+  EXPECT_EQ(TakeLock(nullptr, 0), LockTake::Busy);
 }
 
 }  // namespace

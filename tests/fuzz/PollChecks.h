@@ -9,13 +9,13 @@
 #include "platform/host/HostControl.h"
 
 // A mailbox request of the fuzz targets; date mode for an even mode byte.
-inline PollRequest FuzzRequest(platform::KernelObject mutex, uint8_t modeByte) {
+inline PollRequest FuzzRequest(platform::Lock lock, uint8_t modeByte) {
   PollRequest request;
   request.Login = "tester";
   request.Password = "secret";
   request.TandrelMode = modeByte & 1;
   request.SendErrors = 0;
-  request.CheckMutex = mutex;
+  request.CheckLock = lock;
   return request;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Owned.h"
 #include "platform/host/HostControl.h"
 #include "tests/fuzz/PollChecks.h"
 
@@ -21,11 +22,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A fresh stand-in for each input, so that its records (the error reports
   // among them) are this poll's alone and do not pile up over a run.
   host::Reset();
-  const platform::KernelObject mutex = platform::CreateNamedMutex("POP3_fuzz", false, nullptr);
+  const platform::OwnedLock lock(platform::OpenLock("POP3_fuzz"));
   const std::string replies(reinterpret_cast<const char*>(data) + 1, size - 1);
   host::ServeNextConnection("127.0.0.1", kPort, replies, data[0] >> 1);
 
-  PollRequest request = FuzzRequest(mutex, data[0]);
+  PollRequest request = FuzzRequest(lock.Get(), data[0]);
   request.PopServerName = "127.0.0.1";
   request.Port = kPort;
   request.SendErrors = 1;

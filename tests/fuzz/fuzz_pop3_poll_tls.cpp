@@ -17,7 +17,7 @@
 #include "tests/support/ScriptedPop3Server.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static platform::KernelObject mutex = platform::CreateNamedMutex("POP3_fuzz_tls", false, nullptr);
+  static platform::Lock lock = platform::OpenLock("POP3_fuzz_tls");
   static ScriptedPop3Server* server = [] {
     host::TrustAuthority(ScriptedPop3Server::TlsAuthorityFile());
     return new ScriptedPop3Server(ServerTls::On);
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   replies.ChunkSize = data[0] >> 1;
   server->SetGreeting(replies.ThenClose());
 
-  PollRequest request = FuzzRequest(mutex, data[0]);
+  PollRequest request = FuzzRequest(lock, data[0]);
   request.PopServerName = "localhost";
   request.Port = server->Port();
   request.Tls = true;

@@ -63,16 +63,25 @@ TEST(MailboxList, ABoxBeingPolledIsNotRemoved) {
   Fill(list, 2, 1);
   std::atomic<int> step{0};  // 1: the poll holds the box; 2: it may let go
   std::thread poll([&] {
-    platform::WaitForObject(list.At(1)->CheckMutex.Get(), 0);
+    platform::TakeLock(list.At(1)->CheckLock.Get(), 0);
     step = 1;
     while (step != 2) std::this_thread::yield();
-    platform::ReleaseMutexObject(list.At(1)->CheckMutex.Get());
+    platform::LeaveLock(list.At(1)->CheckLock.Get());
   });
   while (step != 1) std::this_thread::yield();
   EXPECT_EQ(0, list.RemoveCurrent()) << "after waiting " << MailboxList::kRemoveWaitMs << " ms";
   step = 2;
   poll.join();
   EXPECT_EQ(1, list.RemoveCurrent()) << "once the poll is over the box goes";
+}
+
+TEST(MailboxList, ABoxWhosePollEndedHoldingItsLockIsRemoved) {
+  host::Reset();
+  MailboxList list;
+  Fill(list, 2, 1);
+  std::thread([&] { platform::TakeLock(list.At(1)->CheckLock.Get(), 0); }).join();
+  EXPECT_EQ(1, list.RemoveCurrent());
+  EXPECT_EQ(1, list.Count);
 }
 
 // "старые письма" shows for any enabled date-mode box whose last poll found

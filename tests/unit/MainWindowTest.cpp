@@ -9,11 +9,9 @@
 
 namespace {
 
-bool InstanceMutexFree() {
-  bool existed = true;
-  platform::KernelObject probe = platform::CreateNamedMutex("2 TandrellerApp", false, &existed);
-  platform::CloseObject(probe);
-  return !existed;
+bool InstanceClaimFree() {
+  const platform::OwnedClaim probe(platform::ClaimInstance("2 TandrellerApp", nullptr));
+  return static_cast<bool>(probe);
 }
 
 TEST(MainWindowTest, CloseAndEndOfSession) {
@@ -48,7 +46,7 @@ TEST(MainWindowTest, CloseAndEndOfSession) {
     EXPECT_EQ(c.ends, host::TakeQuitCode(&code));
     EXPECT_EQ(c.ends, host::TrayIcons().empty());
     EXPECT_EQ(c.ends, host::ActiveTimers(app.MainWindow.Get()).empty());
-    EXPECT_EQ(c.ends, InstanceMutexFree());
+    EXPECT_EQ(c.ends, InstanceClaimFree());
     EXPECT_EQ(boxesBefore, host::MessageBoxes().size()) << "no question asked";
     if (c.ends) EXPECT_EQ(0, code);
     if (c.menuOpen) app.LeaveModal();

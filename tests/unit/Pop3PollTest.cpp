@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "mail/Pop3Poll.h"
+#include "platform/Owned.h"
 #include "platform/host/HostControl.h"
 #include "tests/support/ScriptedPop3Server.h"
 
@@ -23,18 +24,17 @@ class Pop3PollTest : public ::testing::Test {
     setenv("TZ", "UTC", 1);
     tzset();
     host::Reset();
-    mutex_ = platform::CreateNamedMutex("POP3_11024", false, nullptr);
+    lock_.Reset(platform::OpenLock("POP3_11024"));
     request_.PopServerName = "127.0.0.1";
     request_.Port = server_.Port();
     request_.Login = "tester";
     request_.Password = "secret";
-    request_.CheckMutex = mutex_;
+    request_.CheckLock = lock_.Get();
     request_.SendErrors = 0;
     request_.Timeouts.ReceiveMs = kShortWaitMs;
     server_.On("USER tester", Reply("+OK\r\n"));
     server_.On("PASS secret", Reply("+OK\r\n"));
   }
-  void TearDown() override { platform::CloseObject(mutex_); }
 
   int32_t Poll() {
     result_.StatCount = -1;
@@ -42,12 +42,12 @@ class Pop3PollTest : public ::testing::Test {
     result_.OldMessages.Clear();
     return CheckMailbox(request_, result_);
   }
-  // Whether another thread could take the box's mutex now.
-  bool MutexFree() {
+  // Whether another thread could take the box's lock now.
+  bool LockFree() {
     bool free = false;
     std::thread([&] {
-      free = platform::WaitForObject(mutex_, 0) == platform::WaitResult::Taken;
-      if (free) platform::ReleaseMutexObject(mutex_);
+      free = platform::TakeLock(lock_.Get(), 0) == platform::LockTake::Taken;
+      if (free) platform::LeaveLock(lock_.Get());
     }).join();
     return free;
   }
@@ -61,7 +61,7 @@ class Pop3PollTest : public ::testing::Test {
   }
 
   ScriptedPop3Server server_;
-  platform::KernelObject mutex_ = nullptr;
+  platform::OwnedLock lock_;
   PollRequest request_;
   PollResult result_;
 };
@@ -75,7 +75,7 @@ TEST_F(Pop3PollTest, CountModeSaysOnlyUserPassStatQuitAndABrokenStatKeepsThePrev
   EXPECT_EQ(4, Poll());
   EXPECT_EQ(-1, result_.StatCount);
   EXPECT_EQ("QUIT", server_.Commands().back());
-  EXPECT_TRUE(MutexFree());
+  EXPECT_TRUE(LockFree());
 }
 
 TEST_F(Pop3PollTest, RefusalsEndThePollWithoutQuit) {
@@ -100,7 +100,7 @@ TEST_F(Pop3PollTest, RefusalsEndThePollWithoutQuit) {
   request_.PopServerName = "127.0.0.1";
   request_.Port = 1;
   EXPECT_EQ(kPollNotConnected, Poll());
-  EXPECT_TRUE(MutexFree());
+  EXPECT_TRUE(LockFree());
 }
 
 // Handed on while the box is held: meanwhile a poll finds the box busy, and
@@ -130,7 +130,18 @@ TEST_F(Pop3PollTest, TheResultIsHandedOnWhileTheBoxIsHeld) {
   EXPECT_EQ(kPollBusy, meanwhile);
   EXPECT_EQ(2, waited);
   EXPECT_EQ(2u, server_.Connections()) << "a busy box is not polled by a poll that does not wait";
-  EXPECT_TRUE(MutexFree());
+  EXPECT_TRUE(LockFree());
+}
+
+// A poll that ended holding the box's lock costs the box one round: the next
+// poll reports it busy and lets go of the lock for the one after.
+TEST_F(Pop3PollTest, ALockLeftByAPollThatEndedCostsOneRound) {
+  server_.On("STAT", Reply("+OK 2 10\r\n"));
+  std::thread([&] { platform::TakeLock(lock_.Get(), 0); }).join();
+  EXPECT_EQ(kPollBusy, Poll());
+  EXPECT_EQ(0u, server_.Connections());
+  EXPECT_EQ(2, Poll());
+  EXPECT_TRUE(LockFree());
 }
 
 TEST_F(Pop3PollTest, AnOversizedReplyDoesNotShiftTheNextMessagesDates) {
@@ -244,7 +255,7 @@ TEST_F(Pop3PollTest, HostileServersCannotHoldTheBox) {
     if (c.code == kMaxExamined) {
       EXPECT_EQ("TOP 2147473648 1", commands.at(3)) << "the newest are examined";
     }
-    EXPECT_TRUE(MutexFree());
+    EXPECT_TRUE(LockFree());
   }
 }
 

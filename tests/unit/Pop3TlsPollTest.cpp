@@ -5,6 +5,7 @@
 #include <string>
 
 #include "mail/Pop3Poll.h"
+#include "platform/Owned.h"
 #include "platform/host/HostControl.h"
 #include "tests/support/ScriptedPop3Server.h"
 
@@ -32,17 +33,16 @@ class Pop3TlsPollTest : public ::testing::Test {
     setenv("TZ", "UTC", 1);
     tzset();
     host::Reset();
-    mutex_ = platform::CreateNamedMutex("POP3_11030", false, nullptr);
+    lock_.Reset(platform::OpenLock("POP3_11030"));
     request_.PopServerName = "localhost";
     request_.Tls = true;
     request_.Login = "tester";
     request_.Password = "secret";
-    request_.CheckMutex = mutex_;
+    request_.CheckLock = lock_.Get();
     request_.TandrelMode = 0;
     request_.LastMsgDate = 1767348000;  // 2026-01-02 10:00:00
     request_.Timeouts.ReceiveMs = 2000;
   }
-  void TearDown() override { platform::CloseObject(mutex_); }
   static void Trust() { host::TrustAuthority(ScriptedPop3Server::TlsAuthorityFile()); }
 
   int32_t Poll(const ScriptedPop3Server& server) {
@@ -64,7 +64,7 @@ class Pop3TlsPollTest : public ::testing::Test {
     return found;
   }
 
-  platform::KernelObject mutex_ = nullptr;
+  platform::OwnedLock lock_;
   PollRequest request_;
   PollResult result_;
 };

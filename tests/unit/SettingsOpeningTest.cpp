@@ -31,7 +31,7 @@ void RecordOpening(Application& app) {
   const bool free = app.EnterModal() != 0;
   if (free) app.LeaveModal();
   g_openings.push_back(
-      {app.Boxes.Current, app.LastTabPos, free, !host::TrayIcons().empty() && app.SpeakerSemaphore});
+      {app.Boxes.Current, app.LastTabPos, free, !host::TrayIcons().empty() && app.SpeakerSlot});
   if (g_inDialog) g_inDialog(app);
 }
 
@@ -68,7 +68,7 @@ class SettingsOpeningTest : public ::testing::Test {
 };
 
 // The first start opens the settings on the incomplete box, with the tray
-// icon and the alert semaphores there already for what "Тест" may do.
+// icon and the alert slots there already for what "Тест" may do.
 TEST_F(SettingsOpeningTest, TheFirstStartHasTheTrayAndSoundsReady) {
   EXPECT_EQ(NumberOf(SettingsPage::Mailboxes), firstStart_.Tab);
   EXPECT_TRUE(firstStart_.TrayAndSoundsReady);

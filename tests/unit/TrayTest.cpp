@@ -129,16 +129,16 @@ TEST_F(TrayTest, TheTrayMenuAndItsChoices) {
 
 TEST_F(TrayTest, OneAlertAtATime) {
   host::FailThreadStart(false);
-  StartAlertSound(app_->SpeakerSemaphore.Get(), app_->WavSemaphore.Get(), kSoundSpeaker, "!p!p!p!", "", 30);
-  StartAlertSound(app_->SpeakerSemaphore.Get(), app_->WavSemaphore.Get(), kSoundSpeaker, "!", "", 30);
+  StartAlertSound(app_->SpeakerSlot.Get(), app_->WavSlot.Get(), kSoundSpeaker, "!p!p!p!", "", 30);
+  StartAlertSound(app_->SpeakerSlot.Get(), app_->WavSlot.Get(), kSoundSpeaker, "!", "", 30);
   host::JoinStartedThreads();
   EXPECT_EQ(4u, host::Sounds().size()) << "the second alert is dropped while the first sounds";
-  StartAlertSound(app_->SpeakerSemaphore.Get(), app_->WavSemaphore.Get(), kSoundNone, "!", "missing.wav", 30);
+  StartAlertSound(app_->SpeakerSlot.Get(), app_->WavSlot.Get(), kSoundNone, "!", "missing.wav", 30);
   host::JoinStartedThreads();
-  StartAlertSound(app_->SpeakerSemaphore.Get(), app_->WavSemaphore.Get(), kSoundBoth, "!", "missing.wav", 30);
+  StartAlertSound(app_->SpeakerSlot.Get(), app_->WavSlot.Get(), kSoundBoth, "!", "missing.wav", 30);
   host::JoinStartedThreads();
   EXPECT_EQ(5u, host::Sounds().size())
-      << "silence frees the semaphores at once; a missing file plays nothing";
+      << "silence frees the slots at once; a missing file plays nothing";
 }
 
 }  // namespace
