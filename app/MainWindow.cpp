@@ -9,6 +9,10 @@
 namespace {
 
 void OnTimer(Application& app, uintptr_t id) {
+  if (id == TrayNotifier::kAnimationTimerId) {
+    app.Tray.NextFrame();
+    return;
+  }
   if (id < static_cast<uintptr_t>(MailboxList::kFirstId) || id > INT32_MAX) return;
   Mailbox* box = app.Boxes.BoxById(static_cast<int32_t>(id));
   if (box != nullptr) StartCheck(app, *box);
@@ -16,7 +20,7 @@ void OnTimer(Application& app, uintptr_t id) {
 
 // The tray shows the outcome before any question about a mail program
 // that would not start holds the thread.
-void OnCheckResult(Application& app) {
+void PublishResults(Application& app) {
   PublishPollResults(app);
   std::vector<int32_t> unstarted;
   if (app.ProcessCheckResults(unstarted)) {
@@ -25,25 +29,6 @@ void OnCheckResult(Application& app) {
     app.Tray.SetState(TrayState::NewMail);
   }
   for (int32_t id : unstarted) OfferToMendMailProgram(app, id);
-}
-
-void OnTrayMouse(TrayNotifier& tray, uint32_t mouseMessage) {
-  switch (mouseMessage) {
-    case platform::kMsgMouseMove:
-      tray.OnMouseMove();
-      break;
-    case platform::kMsgLeftButtonDown:
-      tray.OnLeftButtonDown();
-      break;
-    case platform::kMsgLeftButtonDoubleClick:
-      tray.OnLeftButtonDoubleClick();
-      break;
-    case platform::kMsgRightButtonDown:
-      tray.OnRightButtonDown();
-      break;
-    default:
-      break;
-  }
 }
 
 // Another program (the installer or uninstaller, say) asks the program to
@@ -60,32 +45,30 @@ void OnCloseRequest(Application& app) {
 
 }  // namespace
 
-intptr_t MainWindowProc(platform::Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+void OnCheckResult(void*) {
+  if (Application* app = Application::Current()) PublishResults(*app);
+}
+
+void OnMainEvent(platform::MainEvent event, uintptr_t timerId) {
   Application* app = Application::Current();
-  if (app == nullptr) return platform::DefaultWindowProc(window, message, wParam, lParam);
-  if (message == app->TaskbarCreatedMessage && message != 0) {
-    app->Tray.AddAgain();
-    return 0;
-  }
-  switch (message) {
-    case platform::kMsgTimer:
-      OnTimer(*app, wParam);
-      return 0;
-    case kMsgBoxHasMail:
-    case kMsgBoxNoMail:
-      OnCheckResult(*app);
-      return 0;
-    case kMsgTrayNotify:
-      OnTrayMouse(app->Tray, static_cast<uint32_t>(lParam) & 0xFFFF);
-      return 0;
-    case platform::kMsgClose:
-      OnCloseRequest(*app);
-      return 0;
-    case platform::kMsgEndSession:
-      // Windows ends the process once this returns: no waiting for a dialog.
-      if (wParam != 0) app->Shutdown();
-      return 0;
-    default:
-      return platform::DefaultWindowProc(window, message, wParam, lParam);
+  if (app == nullptr) return;
+  switch (event) {
+    case platform::MainEvent::Timer:
+      return OnTimer(*app, timerId);
+    case platform::MainEvent::TrayMouseOver:
+      return app->Tray.OnMouseMove();
+    case platform::MainEvent::TrayLeftClick:
+      return app->Tray.OnLeftButtonDown();
+    case platform::MainEvent::TrayDoubleClick:
+      return app->Tray.OnLeftButtonDoubleClick();
+    case platform::MainEvent::TrayRightClick:
+      return app->Tray.OnRightButtonDown();
+    case platform::MainEvent::TaskbarCreated:
+      return app->Tray.AddAgain();
+    case platform::MainEvent::CloseRequest:
+      return OnCloseRequest(*app);
+    case platform::MainEvent::SessionEnds:
+      // The process is ended once this returns: no waiting for a dialog.
+      return app->Shutdown();
   }
 }

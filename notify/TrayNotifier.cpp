@@ -133,10 +133,10 @@ void TrayNotifier::SetAnimation(bool on) {
   if (on == (Animating != 0)) return;
   if (on) {
     AnimationTimerProc();
-    AnimationTimer = platform::SetThreadTimer(kAnimationPeriodMs, AnimationTimerProc);
+    AnimationTimer = platform::StartTimer(kAnimationTimerId, kAnimationPeriodMs) ? kAnimationTimerId : 0;
     Animating = 1;
   } else {
-    platform::KillThreadTimer(AnimationTimer);
+    platform::StopTimer(AnimationTimer);
     AnimationTimer = 0;
     Animating = 0;
   }

@@ -27,6 +27,8 @@ class TrayNotifier {
  public:
   static constexpr uint32_t kIconId = 0;
   static constexpr uint32_t kAnimationPeriodMs = 300;
+  // The main loop's timer of the jumping envelope; mailboxes' ids are larger.
+  static constexpr uintptr_t kAnimationTimerId = 1;
 
   explicit TrayNotifier(Application& owner) : Owner(owner) {}
   TrayNotifier(const TrayNotifier&) = delete;

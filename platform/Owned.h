@@ -44,7 +44,7 @@ class Owned {
 using OwnedObject = Owned<KernelObject, CloseObject>;
 using OwnedKey = Owned<RegKey, RegCloseKeyObject>;
 using OwnedMenu = Owned<Menu, DestroyMenuObject>;
-using OwnedWindow = Owned<Window, DestroyWindowObject>;
+using OwnedMainLoop = Owned<Window, CloseMainLoop>;
 using OwnedSocket = Owned<Socket, CloseSocket, kNoSocket>;
 using OwnedTlsSession = Owned<TlsSession, CloseTlsSession>;
 

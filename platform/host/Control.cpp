@@ -7,7 +7,7 @@ void Reset() {
   detail::ResetThreads();
   detail::ResetRegistry();
   detail::ResetObjects();
-  detail::ResetWindows();
+  detail::ResetMainLoop();
   detail::ResetRecords();
   detail::ResetSockets();
   detail::ResetTls();

@@ -5,7 +5,7 @@ namespace host::detail {
 
 void ResetRegistry();
 void ResetObjects();
-void ResetWindows();
+void ResetMainLoop();
 void ResetRecords();
 void ResetThreads();
 void ResetSockets();
