@@ -38,7 +38,7 @@ int Application::Init(platform::Module instance) {
   Instance = instance;
   if (!ClaimInstance()) return 0;
   if (!CreateMainWindow()) return 0;
-  Boxes.TimerWindow = MainWindow.Get();
+  Boxes.TimersReady = true;
   if (!LoadSettings(*this)) return 0;
   LoadButtonIcons();
   // The icon and the slots before the first dialog: a "Тест" there may
@@ -67,9 +67,7 @@ int Application::ClaimInstance() {
 
 int Application::CreateMainWindow() {
   SmallIcon = platform::LoadIconResource(Instance, IDI_ENVELOPE, kIconSize);
-  if (!platform::RegisterWindowClass(Instance, kMainWindowClass, MainWindowProc, SmallIcon)) return 0;
-  MainWindow.Reset(platform::CreateHiddenWindow(Instance, kMainWindowClass));
-  TaskbarCreatedMessage = platform::RegisterMessageName("TaskbarCreated");
+  MainWindow.Reset(platform::OpenMainLoop(Instance, SmallIcon, OnMainEvent));
   return MainWindow ? 1 : 0;
 }
 
@@ -108,7 +106,7 @@ void Application::Shutdown() {
   Tray.RemoveIcon();
   InstanceClaim.Reset();
   UserCommands.Clear();
-  platform::PostQuit(0);
+  platform::QuitMainLoop(0);
 }
 
 bool Application::MendQuestionWaits(int32_t boxId) const {

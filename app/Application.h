@@ -1,6 +1,6 @@
 // The one application object: global settings, the mailboxes, the tray
-// menu's commands and the handles of the process's named locks and hidden
-// main window. It lives for the whole run.
+// menu's commands and the handles of the process's named locks and main
+// loop. It lives for the whole run.
 #pragma once
 
 #include <cstdint>
@@ -79,12 +79,10 @@ class Application {
   float SiteVersion = 0.0f;
   platform::OwnedClaim InstanceClaim;
   platform::OwnedSlot ModalGuard;
-  platform::OwnedWindow MainWindow;
+  // The main loop's window, which the tray icon, menus and message boxes belong to.
+  platform::OwnedMainLoop MainWindow;
   platform::Module Instance = nullptr;
   platform::Icon SmallIcon = nullptr;
-  // The shell's "TaskbarCreated": the taskbar came back and has forgotten
-  // every icon.
-  uint32_t TaskbarCreatedMessage = 0;
 
   // One alert at a time: the speaker and the WAV file each have a slot.
   platform::OwnedSlot SpeakerSlot;

@@ -20,11 +20,26 @@ struct CheckJob {
   PollRequest Request;
   // The job's own handle to the box's lock, which Request.CheckLock names.
   platform::OwnedLock Lock;
-  platform::Window ResultWindow = nullptr;
   // Told the poll's code when it has ended (the connection test), or null.
-  platform::Window ReportWindow = nullptr;
-  uint32_t ReportMessage = 0;
+  TestReport Report = nullptr;
 };
+
+struct ReportTask {
+  TestReport Report;
+  int32_t Code;
+  platform::TlsFailure Failure;
+};
+
+void DeliverReport(void* argument) {
+  const std::unique_ptr<ReportTask> task(static_cast<ReportTask*>(argument));
+  task->Report(task->Code, task->Failure);
+}
+
+// Posted: the thread does not wait for the user to read the report.
+void PostReport(TestReport report, int32_t code, platform::TlsFailure failure) {
+  std::unique_ptr<ReportTask> task(new (std::nothrow) ReportTask{report, code, failure});
+  if (task != nullptr && platform::PostToMainThread(DeliverReport, task.get())) task.release();
+}
 
 struct FinishedPoll {
   int32_t BoxId;
@@ -63,7 +78,7 @@ void CheckThread(void* argument) {
   if (job == nullptr) return;
   auto result = std::make_unique<PollResult>();
   PollResult& filled = *result;
-  const bool test = job->ReportWindow != nullptr;
+  const bool test = job->Report != nullptr;
   bool deposited = false;
   // Deposited while the box's lock is held: a later poll of the box can
   // only deposit after this one, so the newest result is published last.
@@ -78,12 +93,10 @@ void CheckThread(void* argument) {
   };
   const int32_t code = CheckMailbox(job->Request, filled);
   if (test) {
-    // Posted: the window may be gone by now, and then the code is dropped.
-    platform::PostWindowMessage(job->ReportWindow, job->ReportMessage, static_cast<uint32_t>(code),
-                                static_cast<intptr_t>(filled.TlsFailure));
+    PostReport(job->Report, code, filled.TlsFailure);
   } else if (deposited) {
-    // Sent, not posted: the thread waits until the main thread has handled it.
-    platform::SendWindowMessage(job->ResultWindow, code > 0 ? kMsgBoxHasMail : kMsgBoxNoMail, 0, 0);
+    // Run, not posted: the thread waits until the main thread has handled it.
+    platform::RunOnMainThread(OnCheckResult, nullptr);
   }
 }
 
@@ -103,15 +116,13 @@ void FillRequest(const Application& app, const Mailbox& box, PollRequest& reques
 
 }  // namespace
 
-int StartCheck(Application& app, const Mailbox& box, platform::Window reportWindow, uint32_t reportMessage) {
+int StartCheck(Application& app, const Mailbox& box, TestReport report) {
   std::unique_ptr<CheckJob> job(new (std::nothrow) CheckJob());
   if (job == nullptr) return 0;
   FillRequest(app, box, job->Request);
-  job->ResultWindow = app.MainWindow.Get();
   // The one who waits for a report is a user who pressed "Тест".
-  if (reportWindow != nullptr) job->Request.BusyWaitMs = kTestBusyWaitMs;
-  job->ReportWindow = reportWindow;
-  job->ReportMessage = reportMessage;
+  if (report != nullptr) job->Request.BusyWaitMs = kTestBusyWaitMs;
+  job->Report = report;
   char name[32];
   std::snprintf(name, sizeof name, "POP3_%d", static_cast<int>(box.Id));
   job->Lock.Reset(platform::OpenLock(name));

@@ -13,7 +13,7 @@ int RunProgram(Application& application, platform::Module instance) {
                              platform::BoxIcon::Error, true);
     return 0;
   }
-  const int code = platform::RunMessageLoop();
+  const int code = platform::RunMainLoop();
   application.MainWindow.Reset();
   platform::NetCleanup();
   return code;

@@ -1,5 +1,5 @@
-// The program's entry: start Winsock, initialise, run the message loop, and
-// end in order.
+// The program's run: start Winsock, initialise, run the main loop, and end
+// in order.
 #pragma once
 
 #include "platform/Platform.h"
@@ -11,9 +11,5 @@ namespace app {
 // Runs the program on the given application object; returns the exit code
 // (0 after a normal exit and after a failed start-up).
 int RunProgram(Application& application, platform::Module instance);
-
-// The real entry, called by the operating system's entry point with the
-// program's module; runs the process's one application object.
-int VestunMain(platform::Module instance);
 
 }  // namespace app

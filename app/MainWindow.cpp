@@ -10,6 +10,10 @@
 namespace {
 
 void OnTimer(Application& app, uintptr_t id) {
+  if (id == TrayNotifier::kAnimationTimerId) {
+    app.Tray.NextFrame();
+    return;
+  }
   if (id < static_cast<uintptr_t>(MailboxList::kFirstId) || id > INT32_MAX) return;
   Mailbox* box = app.Boxes.BoxById(static_cast<int32_t>(id));
   if (box != nullptr) StartCheck(app, *box);
@@ -17,7 +21,7 @@ void OnTimer(Application& app, uintptr_t id) {
 
 // The tray shows the outcome before any question about a mail program
 // that would not start holds the thread.
-void OnCheckResult(Application& app) {
+void PublishResults(Application& app) {
   PublishPollResults(app);
   std::vector<int32_t> unstarted;
   if (app.ProcessCheckResults(unstarted)) {
@@ -26,22 +30,6 @@ void OnCheckResult(Application& app) {
     app.Tray.SetState(TrayState::NewMail);
   }
   for (int32_t id : unstarted) OfferToMendMailProgram(app, id);
-}
-
-void OnTrayMouse(Application& app, uint32_t mouseMessage) {
-  switch (mouseMessage) {
-    case platform::kMsgMouseMove:
-      OnTrayMouseOver(app);
-      break;
-    case platform::kMsgLeftButtonDown:
-      OnTrayLeftClick(app);
-      break;
-    case platform::kMsgRightButtonDown:
-      OnTrayRightClick(app);
-      break;
-    default:
-      break;
-  }
 }
 
 // Another program (the installer or uninstaller, say) asks the program to
@@ -58,32 +46,30 @@ void OnCloseRequest(Application& app) {
 
 }  // namespace
 
-intptr_t MainWindowProc(platform::Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+void OnCheckResult(void*) {
+  if (Application* app = Application::Current()) PublishResults(*app);
+}
+
+void OnMainEvent(platform::MainEvent event, uintptr_t timerId) {
   Application* app = Application::Current();
-  if (app == nullptr) return platform::DefaultWindowProc(window, message, wParam, lParam);
-  if (message == app->TaskbarCreatedMessage && message != 0) {
-    app->Tray.AddAgain();
-    return 0;
-  }
-  switch (message) {
-    case platform::kMsgTimer:
-      OnTimer(*app, wParam);
-      return 0;
-    case kMsgBoxHasMail:
-    case kMsgBoxNoMail:
-      OnCheckResult(*app);
-      return 0;
-    case kMsgTrayNotify:
-      OnTrayMouse(*app, static_cast<uint32_t>(lParam) & 0xFFFF);
-      return 0;
-    case platform::kMsgClose:
-      OnCloseRequest(*app);
-      return 0;
-    case platform::kMsgEndSession:
-      // Windows ends the process once this returns: no waiting for a dialog.
-      if (wParam != 0) app->Shutdown();
-      return 0;
-    default:
-      return platform::DefaultWindowProc(window, message, wParam, lParam);
+  if (app == nullptr) return;
+  switch (event) {
+    case platform::MainEvent::Timer:
+      return OnTimer(*app, timerId);
+    case platform::MainEvent::TrayMouseOver:
+      return OnTrayMouseOver(*app);
+    case platform::MainEvent::TrayLeftClick:
+      return OnTrayLeftClick(*app);
+    case platform::MainEvent::TrayDoubleClick:
+      return;
+    case platform::MainEvent::TrayRightClick:
+      return OnTrayRightClick(*app);
+    case platform::MainEvent::TaskbarCreated:
+      return app->Tray.AddAgain();
+    case platform::MainEvent::CloseRequest:
+      return OnCloseRequest(*app);
+    case platform::MainEvent::SessionEnds:
+      // The process is ended once this returns: no waiting for a dialog.
+      return app->Shutdown();
   }
 }

@@ -1,17 +1,16 @@
-// The hidden main window: the meeting point of timers, check results and
-// the tray icon's mouse messages. It is never shown.
+// The main loop's events: the meeting point of timers, check results and
+// the tray icon's mouse.
 #pragma once
 
 #include <cstdint>
 
 #include "platform/Platform.h"
 
-constexpr char kMainWindowClass[] = "Main window class";
+// The tray icon's callback message, which the main loop turns into events.
+constexpr uint32_t kMsgTrayNotify = platform::kTrayCallbackMessage;
 
-// The program's own messages to the main window: a poll's result (sent by
-// its check thread) and the tray icon's mouse activity (sent by the shell).
-constexpr uint32_t kMsgBoxHasMail = 0x0401;
-constexpr uint32_t kMsgTrayNotify = 0x0402;
-constexpr uint32_t kMsgBoxNoMail = 0x0403;
+void OnMainEvent(platform::MainEvent event, uintptr_t timerId);
 
-intptr_t MainWindowProc(platform::Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Hands the finished polls' results to their boxes and the tray (main
+// thread; a check thread runs it there once its poll has ended).
+void OnCheckResult(void* unused);

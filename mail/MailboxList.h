@@ -37,7 +37,7 @@ class MailboxList {
   // Destroys every box; Current becomes -1.
   void Clear();
 
-  // Check timers. Arming (on) needs DoCheckBox 1, an Id and a TimerWindow;
+  // Check timers. Arming (on) needs DoCheckBox 1, an Id and TimersReady;
   // it sets the box's timer to Delay seconds and starts its first check at
   // once. 1 when something was done, 0 otherwise (also for an armed box).
   int ArmBoxTimer(int32_t index, bool on);
@@ -62,7 +62,8 @@ class MailboxList {
   int32_t Count = 0;
   int32_t Current = -1;
   int32_t NextId = kFirstId;
-  platform::Window TimerWindow = nullptr;
+  // The main loop is open and runs the boxes' timers.
+  bool TimersReady = false;
 
  private:
   bool InRange(int32_t index) const { return index >= 0 && index < Count; }

@@ -7,18 +7,18 @@ int MailboxList::ArmBoxTimer(int32_t index, bool on) {
   Mailbox* box = At(index);
   if (box == nullptr || box->Id == -1) return 0;
   if (on && box->DoCheckBox != 1) return 0;
-  if (TimerWindow == nullptr) return 0;
+  if (!TimersReady) return 0;
   if (box->TimerArmed == 0) {
     if (!on) return 0;
-    if (platform::SetWindowTimer(TimerWindow, static_cast<uintptr_t>(box->Id), box->TimerPeriodMs())) {
+    if (platform::StartTimer(static_cast<uintptr_t>(box->Id), box->TimerPeriodMs())) {
       box->TimerArmed = 1;
     }
     // The first check starts now, not a whole period later.
-    platform::SendWindowMessage(TimerWindow, platform::kMsgTimer, static_cast<uintptr_t>(box->Id), 0);
+    platform::RaiseTimerNow(static_cast<uintptr_t>(box->Id));
     return 1;
   }
   if (on) return 0;
-  if (platform::KillWindowTimer(TimerWindow, static_cast<uintptr_t>(box->Id))) box->TimerArmed = 0;
+  if (platform::StopTimer(static_cast<uintptr_t>(box->Id))) box->TimerArmed = 0;
   return 1;
 }
 

@@ -24,14 +24,6 @@ constexpr int kMailFrameOrder[4] = {0, 1, 2, 1};
 
 void CopyTip(char (&tip)[kTipSize], const char* text) { std::snprintf(tip, kTipSize, "%s", text); }
 
-// The thread timer's callback knows no object: it moves the one tray that
-// animates.
-TrayNotifier* g_animated = nullptr;
-
-void AnimationTimerProc() {
-  if (g_animated != nullptr) g_animated->NextFrame();
-}
-
 }  // namespace
 
 int QuietIconFor(int month, int day) {
@@ -67,11 +59,6 @@ void TrayNotifier::CreateIcon(platform::Module instance, platform::Window window
   for (int i = 0; i < 4; ++i) VersionFrames[i] = platform::LoadIconResource(instance, versionFrames[i], size);
   NotifyData = {window, kIconId, callbackMessage, QuietIcon, QuietText};
   platform::TrayAdd(NotifyData);
-}
-
-// Its animation's timer must not find it gone.
-TrayNotifier::~TrayNotifier() {
-  if (g_animated == this) g_animated = nullptr;
 }
 
 int TrayNotifier::SetState(TrayState state) {
@@ -136,15 +123,13 @@ void TrayNotifier::SetAnimation(bool on) {
   FrameCounter = 0;
   if (on == (Animating != 0)) return;
   if (on) {
-    g_animated = this;
-    AnimationTimerProc();
-    AnimationTimer = platform::SetThreadTimer(kAnimationPeriodMs, AnimationTimerProc);
+    NextFrame();  // the first frame now, not a period later
+    AnimationTimer = platform::StartTimer(kAnimationTimerId, kAnimationPeriodMs) ? kAnimationTimerId : 0;
     Animating = 1;
   } else {
-    platform::KillThreadTimer(AnimationTimer);
+    platform::StopTimer(AnimationTimer);
     AnimationTimer = 0;
     Animating = 0;
-    if (g_animated == this) g_animated = nullptr;
   }
 }
 

@@ -30,6 +30,8 @@ class TrayNotifier {
  public:
   static constexpr uint32_t kIconId = 0;
   static constexpr uint32_t kAnimationPeriodMs = 300;
+  // The main loop's timer of the jumping envelope; mailboxes' ids are larger.
+  static constexpr uintptr_t kAnimationTimerId = 1;
 
   // The boxes give the new mail's count and the first box's sound, the
   // prompt its tooltip; the sound slots let one alert sound at a time.
@@ -38,7 +40,7 @@ class TrayNotifier {
       : Boxes(boxes), Prompt(prompt), SpeakerSlot(speakerSlot), WavSlot(wavSlot) {}
   TrayNotifier(const TrayNotifier&) = delete;
   TrayNotifier& operator=(const TrayNotifier&) = delete;
-  virtual ~TrayNotifier();
+  virtual ~TrayNotifier() = default;
 
   // Loads the icons (the quiet one chosen by today's date, once) and adds
   // the quiet envelope to the notification area; its clicks come to the

@@ -49,7 +49,7 @@ using HeldLock = Owned<Lock, LeaveLock>;
 using OwnedSlot = Owned<Slot, CloseSlot>;
 using OwnedKey = Owned<RegKey, CloseRegKey>;
 using OwnedMenu = Owned<Menu, DestroyMenuObject>;
-using OwnedWindow = Owned<Window, DestroyWindowObject>;
+using OwnedMainLoop = Owned<Window, CloseMainLoop>;
 using OwnedSocket = Owned<Socket, CloseSocket, kNoSocket>;
 using OwnedTlsSession = Owned<TlsSession, CloseTlsSession>;
 

@@ -91,68 +91,62 @@ int64_t CurrentTime();
 uint64_t MonotonicMs();
 
 // ---------------------------------------------------------------------------
-// Windows, messages and timers. A window belongs to the thread that created
-// it; its procedure always runs on that thread.
+// The main loop. The thread that opens it is the main thread: the program's
+// events (its timers, the tray icon's mouse, the shell's requests) and the
+// work other threads hand it run there one at a time, also while a menu,
+// dialog or message box of the program is open.
 
-constexpr uint32_t kMsgTimer = 0x0113;
-constexpr uint32_t kMsgUser = 0x0400;
-constexpr uint32_t kMsgMouseMove = 0x0200;
-constexpr uint32_t kMsgLeftButtonDown = 0x0201;
-constexpr uint32_t kMsgLeftButtonDoubleClick = 0x0203;
-constexpr uint32_t kMsgRightButtonDown = 0x0204;
-// Another program asks the window to close; the user's session ends (wParam
-// non-zero when it really does).
-constexpr uint32_t kMsgClose = 0x0010;
-constexpr uint32_t kMsgEndSession = 0x0016;
+enum class MainEvent {
+  Timer,            // a timer of the program fell due; the id says which
+  TrayMouseOver,    // the mouse moved over the tray icon
+  TrayLeftClick,    // the left button went down on it
+  TrayDoubleClick,  // it was double-clicked with the left button
+  TrayRightClick,   // the right button went down on it
+  TaskbarCreated,   // the taskbar came back (Explorer restarted) and forgot every icon
+  CloseRequest,     // another program (an installer, say) asks the program to end
+  SessionEnds,      // the user's session ends: the process is ended once the handler returns
+};
 
-using WindowProc = intptr_t (*)(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// timerId is the timer's id for MainEvent::Timer and 0 otherwise.
+using MainEventHandler = void (*)(MainEvent event, uintptr_t timerId);
 
-// Registers a window class with the given procedure and class icon (may be
-// null): no class style, no cursor, white background, no menu.
-bool RegisterWindowClass(Module module, const char* className, WindowProc procedure, Icon icon);
+// The tray icon's callbackMessage: the main loop turns it into tray events.
+constexpr uint32_t kTrayCallbackMessage = 0x0402;
 
-// Creates a hidden, never-shown top-level window of a registered class:
-// no title, overlapped style, at (-100, -100), 0 by 0 pixels. Null on failure.
-Window CreateHiddenWindow(Module module, const char* className);
+// Opens the main loop on the calling thread; its events go to the handler.
+// Returns the window that the tray icon, menus and message boxes belong to
+// (it is never shown; `icon` is its class icon, may be null), null on
+// failure. CloseMainLoop stops its timers and closes it.
+Window OpenMainLoop(Module module, Icon icon, MainEventHandler handler);
+void CloseMainLoop(Window window);
 
-void DestroyWindowObject(Window window);
+using MainTask = void (*)(void* argument);
 
-// Whether the window exists and whether it is visible.
-bool WindowExists(Window window);
-bool WindowVisible(Window window);
+// Queues the task for the main thread without waiting. False when the main
+// loop is closed; the task then never runs.
+bool PostToMainThread(MainTask task, void* argument);
 
-intptr_t DefaultWindowProc(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Runs the task on the main thread and returns once it has run: at once on
+// the main thread; from another thread it waits until the main thread takes
+// it, which happens whenever that thread waits for events. False (the task
+// has not run) when the main loop is closed.
+bool RunOnMainThread(MainTask task, void* argument);
 
-// Delivers a message and returns the procedure's result. From another thread
-// it waits until the window's thread has handled it; that thread handles sent
-// messages while it waits for messages, also inside menus and message boxes.
-intptr_t SendWindowMessage(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// A periodic timer by the program's id (not 0) that raises MainEvent::Timer
+// on the main thread. Starting an id that runs restarts it with the new
+// period.
+bool StartTimer(uintptr_t id, uint32_t periodMs);
+bool StopTimer(uintptr_t id);
 
-// Queues a message for the window's thread without waiting.
-bool PostWindowMessage(Window window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Raises the timer's event at once, as when it falls due (main thread).
+void RaiseTimerNow(uintptr_t id);
 
-// The number of a message known by name to every program of the session
-// (the shell broadcasts "TaskbarCreated" when the taskbar comes back); 0 on
-// failure. The same name gives the same number.
-uint32_t RegisterMessageName(const char* name);
+// Makes RunMainLoop return `code`.
+void QuitMainLoop(int code);
 
-// Makes RunMessageLoop return `code`.
-void PostQuit(int code);
-
-// Gets, translates and dispatches the calling thread's messages until the
-// quit message; returns its code. Also returns (with -1) when getting fails.
-int RunMessageLoop();
-
-// A periodic timer that sends kMsgTimer with wParam = id to the window.
-// Setting an id that runs already restarts it with the new period.
-bool SetWindowTimer(Window window, uintptr_t id, uint32_t periodMs);
-bool KillWindowTimer(Window window, uintptr_t id);
-
-// A periodic timer of the calling thread without a window; the routine runs
-// from that thread's message loop. Returns the timer's id, 0 on failure.
-using ThreadTimerRoutine = void (*)();
-uintptr_t SetThreadTimer(uint32_t periodMs, ThreadTimerRoutine routine);
-bool KillThreadTimer(uintptr_t id);
+// Runs the main loop on the main thread until QuitMainLoop; returns its
+// code, or -1 when waiting for events fails.
+int RunMainLoop();
 
 // ---------------------------------------------------------------------------
 // Message boxes.

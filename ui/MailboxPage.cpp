@@ -25,9 +25,6 @@ constexpr char kProgramTip[] =
     "\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" mail.example.com";
 constexpr char kNoCurrentBox[] = "Не найден текущий ящик в памяти - странный глюк :((";
 
-// The connection test's poll has ended; wParam holds its code.
-constexpr UINT kMsgConnectionTested = WM_APP + 1;
-
 // The sound test plays through the alert's buffers of this size, and the
 // choosers start from as much of their field.
 constexpr int kShortField = 100;
@@ -96,6 +93,8 @@ void TestSound(HWND page) {
 // to another box, or delete this one, while it runs.
 int32_t g_testedBox = 0;
 std::string g_testedName;
+// The page whose "Тест" waits for its report; it may be closed by then.
+HWND g_testingPage = nullptr;
 
 void Report(HWND page, int32_t code, platform::TlsFailure tlsFailure = platform::TlsFailure::None) {
   String text;
@@ -104,6 +103,12 @@ void Report(HWND page, int32_t code, platform::TlsFailure tlsFailure = platform:
   if (boxes.CurrentBox() != boxes.BoxById(g_testedBox)) NameTestedBox(g_testedName.c_str(), text);
   platform::ShowMessageBox(platform::win32::FromHwnd(page), text.Text(), caption, platform::BoxButtons::Ok,
                            platform::BoxIcon::None, false);
+}
+
+void OnConnectionTested(int32_t code, platform::TlsFailure tlsFailure) {
+  if (!IsWindow(g_testingPage)) return;
+  Enable(g_testingPage, IDC_TEST_CONNECTION, true);
+  Report(g_testingPage, code, tlsFailure);
 }
 
 // The same poll as the timers', in a thread of its own: a server that does
@@ -121,16 +126,13 @@ void TestConnection(HWND page) {
   Enable(page, IDC_TEST_CONNECTION, false);
   g_testedBox = box->Id;
   g_testedName = box->BoxName.Text();
-  if (!StartCheck(app, *box, platform::win32::FromHwnd(page), kMsgConnectionTested)) {
+  g_testingPage = page;
+  if (!StartCheck(app, *box, OnConnectionTested)) {
     Enable(page, IDC_TEST_CONNECTION, true);
     Report(page, INT32_MIN);
   }
 }
 
-void OnConnectionTested(HWND page, int32_t code, platform::TlsFailure tlsFailure) {
-  Enable(page, IDC_TEST_CONNECTION, true);
-  Report(page, code, tlsFailure);
-}
 
 void DetectProgram(HWND page) {
   String program;
@@ -220,10 +222,6 @@ INT_PTR CALLBACK MailboxPageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
       return OnCommand(page, LOWORD(wParam)) ? TRUE : FALSE;
     case kMsgForeignTextTakenOut:
       TellForeignTextTakenOut(page);
-      return TRUE;
-    case kMsgConnectionTested:
-      OnConnectionTested(page, static_cast<int32_t>(static_cast<uint32_t>(wParam)),
-                         static_cast<platform::TlsFailure>(lParam));
       return TRUE;
     case WM_DESTROY:
       RemoveTooltip(page, IDC_PROGRAM);

@@ -6,7 +6,7 @@ namespace host {
 void Reset() {
   detail::ResetThreads();
   detail::ResetRegistry();
-  detail::ResetWindows();
+  detail::ResetMainLoop();
   detail::ResetRecords();
   detail::ResetSockets();
   detail::ResetTls();

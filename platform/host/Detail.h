@@ -4,7 +4,7 @@
 namespace host::detail {
 
 void ResetRegistry();
-void ResetWindows();
+void ResetMainLoop();
 void ResetRecords();
 void ResetThreads();
 void ResetSockets();

@@ -14,7 +14,7 @@
 
 namespace host {
 
-// Forgets everything: registry, windows, timers, queued answers, host
+// Forgets everything: registry, the main loop, timers, queued answers, host
 // names, served connections and every record; sets the clock to 2026-01-15
 // 12:00:00 UTC. Named locks go with their last handle, as on Windows.
 void Reset();
@@ -104,22 +104,22 @@ std::vector<Sound> Sounds();
 // 20 ms of each, so a long melody costs a test little time.
 std::vector<uint32_t> Sleeps();
 
-// ---- Clock and timers. Time only moves when a test moves it; window and
-// thread timers that fall due are queued to their thread in due order.
+// ---- Clock and main loop. Time only moves when a test moves it; timers
+// that fall due are queued for the main thread in due order.
 void SetTime(int64_t secondsSince1970);
 void AdvanceClock(uint32_t milliseconds);
-// Handles, on the calling thread, every message queued for it so far
-// (timers that fell due, posted and sent messages); returns how many.
-int PumpMessages();
-// Waits at most timeoutMs until a message is queued for the calling thread
-// (a worker's sent message, say); true when one is.
-bool WaitForQueuedMessage(uint32_t timeoutMs);
-// Whether the calling thread posted the quit message, and its code.
+// Raises the event on the calling thread, as the main loop would.
+void RaiseEvent(platform::MainEvent event, uintptr_t timerId = 0);
+// Runs, on the calling thread, everything queued for the main thread so far
+// (timers that fell due, posted and waiting work); returns how many.
+int RunQueued();
+// Waits at most timeoutMs until something is queued for the main thread (a
+// worker's result, say); true when it is.
+bool WaitForQueued(uint32_t timeoutMs);
+// Whether QuitMainLoop was called, and its code.
 bool TakeQuitCode(int* code);
-// Ids of the window timers that run now on the window, in ascending order.
-std::vector<uintptr_t> ActiveTimers(platform::Window window);
-// How many thread timers (timers without a window) run now.
-int RunningThreadTimerCount();
+// Ids of the timers that run now, in ascending order.
+std::vector<uintptr_t> ActiveTimers();
 
 // ---- Web: ReadUrl answers from this table at once; other addresses fail.
 void ServeUrl(const std::string& url, const std::string& body);

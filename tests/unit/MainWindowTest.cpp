@@ -17,18 +17,16 @@ bool InstanceClaimFree() {
 TEST(MainWindowTest, CloseAndEndOfSession) {
   const struct {
     const char* what;
-    uint32_t message;
-    uintptr_t wParam;
+    platform::MainEvent event;
     bool menuOpen;
     bool starting;
     bool ends;
   } cases[] = {
-      {"close request", platform::kMsgClose, 0, false, false, true},
-      {"close request while a menu is open", platform::kMsgClose, 0, true, false, false},
-      {"close request while a start-up question is open", platform::kMsgClose, 0, false, true, false},
-      {"session ends", platform::kMsgEndSession, 1, false, false, true},
-      {"session ends while a menu is open", platform::kMsgEndSession, 1, true, false, true},
-      {"the end of the session was called off", platform::kMsgEndSession, 0, false, false, false},
+      {"close request", platform::MainEvent::CloseRequest, false, false, true},
+      {"close request while a menu is open", platform::MainEvent::CloseRequest, true, false, false},
+      {"close request while a start-up question is open", platform::MainEvent::CloseRequest, false, true, false},
+      {"session ends", platform::MainEvent::SessionEnds, false, false, true},
+      {"session ends while a menu is open", platform::MainEvent::SessionEnds, true, false, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -40,12 +38,12 @@ TEST(MainWindowTest, CloseAndEndOfSession) {
     if (c.starting) app.Started = false;
     const size_t boxesBefore = host::MessageBoxes().size();
 
-    EXPECT_EQ(0, platform::SendWindowMessage(app.MainWindow.Get(), c.message, c.wParam, 0));
+    host::RaiseEvent(c.event);
 
     int code = -1;
     EXPECT_EQ(c.ends, host::TakeQuitCode(&code));
     EXPECT_EQ(c.ends, host::TrayIcons().empty());
-    EXPECT_EQ(c.ends, host::ActiveTimers(app.MainWindow.Get()).empty());
+    EXPECT_EQ(c.ends, host::ActiveTimers().empty());
     EXPECT_EQ(c.ends, InstanceClaimFree());
     EXPECT_EQ(boxesBefore, host::MessageBoxes().size()) << "no question asked";
     if (c.ends) EXPECT_EQ(0, code);
@@ -64,21 +62,21 @@ TEST(MainWindowTest, ANewerVersionKeepsCheckingAndItsNotice) {
   Application app;
   ASSERT_EQ(1, app.Init(nullptr));
   ASSERT_EQ(TrayState::NewVersion, app.Tray.State);
-  EXPECT_EQ(1u, host::ActiveTimers(app.MainWindow.Get()).size());
-  const auto result = [&](uint32_t message) { platform::SendWindowMessage(app.MainWindow.Get(), message, 0, 0); };
-  result(kMsgBoxNoMail);
+  EXPECT_EQ((std::vector<uintptr_t>{TrayNotifier::kAnimationTimerId, 11024}), host::ActiveTimers());
+  const auto result = [] { OnCheckResult(nullptr); };
+  result();
   EXPECT_EQ(TrayState::NewVersion, app.Tray.State);
   app.Boxes.At(0)->PublishCount(1);
-  result(kMsgBoxHasMail);
+  result();
   EXPECT_EQ(TrayState::NewMail, app.Tray.State);
   app.CheckNewVersion();
   EXPECT_EQ(TrayState::NewMail, app.Tray.State) << "a check from About leaves waiting mail shown";
   const size_t sounds = host::Sounds().size();
-  platform::SendWindowMessage(app.MainWindow.Get(), kMsgTrayNotify, 0, platform::kMsgLeftButtonDown);
+  host::RaiseEvent(platform::MainEvent::TrayLeftClick);
   EXPECT_EQ(TrayState::NewVersion, app.Tray.State);
   EXPECT_EQ(sounds, host::Sounds().size()) << "the notice's tune played once";
-  platform::SendWindowMessage(app.MainWindow.Get(), kMsgTrayNotify, 0, platform::kMsgRightButtonDown);
-  result(kMsgBoxNoMail);
+  host::RaiseEvent(platform::MainEvent::TrayRightClick);
+  result();
   EXPECT_EQ(TrayState::Quiet, app.Tray.State);
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/Application.h"
 #include "app/CheckThread.h"
 #include "mail/MailProgram.h"
@@ -26,10 +28,15 @@ class SchedulingTest : public ::testing::Test {
   }
 
   Mailbox& Box(int index) { return *app_->Boxes.At(index); }
-  std::vector<uintptr_t> Timers() { return host::ActiveTimers(app_->MainWindow.Get()); }
+  // The boxes' timers, without the envelope's.
+  std::vector<uintptr_t> Timers() {
+    std::vector<uintptr_t> ids = host::ActiveTimers();
+    ids.erase(std::remove(ids.begin(), ids.end(), TrayNotifier::kAnimationTimerId), ids.end());
+    return ids;
+  }
   void Wait(uint32_t ms) {
     host::AdvanceClock(ms);
-    host::PumpMessages();
+    host::RunQueued();
   }
 
   Application* app_ = nullptr;
@@ -64,7 +71,7 @@ TEST_F(SchedulingTest, ArmingRespectsTheSwitchAndNeverDoublesATimer) {
   EXPECT_EQ(0, boxes.ArmBoxTimer(5, true));
   EXPECT_EQ(0, boxes.ArmAllTimers(true)) << "not every box could be armed";
   for (uintptr_t id : {uintptr_t{11023}, uintptr_t{11026}, uintptr_t{0x1FFFFFFFFull}}) {
-    platform::SendWindowMessage(app_->MainWindow.Get(), platform::kMsgTimer, id, 0);
+    host::RaiseEvent(platform::MainEvent::Timer, id);
   }
   EXPECT_EQ(1, host::ThreadStartCount()) << "no extra check; timer ids of no box are ignored";
 
@@ -141,8 +148,8 @@ class PublicationTest : public SchedulingTest {
   void PollAndPublish(Mailbox& box, void (*meanwhile)(Application&, Mailbox&) = nullptr) {
     ASSERT_EQ(1, StartCheck(*app_, box));
     if (meanwhile != nullptr) meanwhile(*app_, box);
-    ASSERT_TRUE(host::WaitForQueuedMessage(5000));
-    host::PumpMessages();
+    ASSERT_TRUE(host::WaitForQueued(5000));
+    host::RunQueued();
     host::JoinStartedThreads();
   }
 
@@ -170,12 +177,13 @@ TEST_F(PublicationTest, AFinishedPollUpdatesItsBoxUnlessItFailedOrTheBoxIsGone) 
 // "Тест" finds mail: the answer goes to the page that asked, and the box,
 // the envelope and the mail program know nothing of it.
 TEST_F(PublicationTest, AConnectionTestOnlyReports) {
-  constexpr uint32_t kReport = 0x8001;
+  static int32_t reported = 0;
   Box(0).MsminRunMode = 1;
-  ASSERT_EQ(1, StartCheck(*app_, Box(0), app_->MainWindow.Get(), kReport));
-  ASSERT_TRUE(host::WaitForQueuedMessage(5000));
-  host::PumpMessages();
+  ASSERT_EQ(1, StartCheck(*app_, Box(0), [](int32_t code, platform::TlsFailure) { reported = code; }));
+  ASSERT_TRUE(host::WaitForQueued(5000));
+  host::RunQueued();
   host::JoinStartedThreads();
+  EXPECT_EQ(1, reported) << "the report has the poll's code";
   EXPECT_EQ(0, Box(0).NewMailCount());
   EXPECT_EQ(TrayState::Quiet, app_->Tray.State);
   EXPECT_TRUE(host::ShellCalls().empty());

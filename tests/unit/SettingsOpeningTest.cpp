@@ -59,9 +59,8 @@ class SettingsOpeningTest : public ::testing::Test {
     }
     host::RefuseShellTarget("missing.exe");
   }
-  void Send(uint32_t message, intptr_t lParam = 0) {
-    platform::SendWindowMessage(app_->MainWindow.Get(), message, 0, lParam);
-  }
+  // A poll's result reaches the main thread.
+  void CheckResult() { OnCheckResult(nullptr); }
 
   std::unique_ptr<Application> app_;
   Opening firstStart_ = {};
@@ -101,12 +100,12 @@ TEST_F(SettingsOpeningTest, EachStarterAsksAndOpensTheBoxFoundAgainByItsId) {
     };
     if (c.starter == Automatic) {
       app_->Boxes.At(0)->MsminRunMode = 1;
-      Send(kMsgBoxHasMail);
+      CheckResult();
     } else {
       app_->Tray.SetState(TrayState::NewMail);
       if (c.starter == LeftClick) app_->Boxes.At(1)->DoCheckBox = 0;
       if (c.starter == BoxMenu) host::QueueMenuChoice(MailboxList::kFirstId);
-      Send(kMsgTrayNotify, platform::kMsgLeftButtonDown);
+      host::RaiseEvent(platform::MainEvent::TrayLeftClick);
     }
     ASSERT_EQ(1u, host::MessageBoxes().size());
     EXPECT_EQ("Путь к почтовой программе указан не верно!\nХотите исправить?", host::MessageBoxes()[0].text);
@@ -131,7 +130,7 @@ TEST_F(SettingsOpeningTest, WhileTheDialogIsOpenItsBoxAndPageStay) {
   g_inDialog = [this](Application&) {
     g_inDialog = nullptr;
     app_->Boxes.At(0)->MsminRunMode = 1;
-    Send(kMsgBoxHasMail);
+    CheckResult();
   };
   OpenSettingsDialog(*app_);
   ASSERT_EQ(2u, g_openings.size()) << "the question's Yes brings the open dialog forward";
@@ -149,7 +148,7 @@ TEST_F(SettingsOpeningTest, OneQuestionPerBox) {
   box.SpeakerStr = "!";
   app_->MendQuestions.push_back(MailboxList::kFirstId);
   host::FailThreadStart(false);
-  Send(kMsgBoxHasMail);
+  CheckResult();
   host::JoinStartedThreads();
   EXPECT_TRUE(host::MessageBoxes().empty());
   EXPECT_TRUE(host::ShellCalls().empty());

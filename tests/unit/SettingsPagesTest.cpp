@@ -9,18 +9,17 @@
 namespace {
 
 int g_polls = 0;  // the check started at once by arming, then one per period
-intptr_t CountPolls(platform::Window window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (message == platform::kMsgTimer) ++g_polls;
-  return platform::DefaultWindowProc(window, message, wParam, lParam);
+void CountPolls(platform::MainEvent event, uintptr_t) {
+  if (event == platform::MainEvent::Timer) ++g_polls;
 }
 
 // In order, on the second of two boxes, armed with Delay 60; its name is left
 // empty and its server is "abc".
 TEST(MailboxPage, OnlyAnAcceptedIntervalTouchesDelayAndTheTimer) {
   host::Reset();
-  ASSERT_TRUE(platform::RegisterWindowClass(nullptr, "PageTimers", CountPolls, nullptr));
+  ASSERT_NE(nullptr, platform::OpenMainLoop(nullptr, nullptr, CountPolls));
   MailboxList boxes;
-  boxes.TimerWindow = platform::CreateHiddenWindow(nullptr, "PageTimers");
+  boxes.TimersReady = true;
   boxes.AddBox();
   boxes.AddBox();
   boxes.ArmBoxTimer(1, true);
@@ -43,12 +42,12 @@ TEST(MailboxPage, OnlyAnAcceptedIntervalTouchesDelayAndTheTimer) {
     StoreFields(boxes, fields);
     EXPECT_EQ(step.check ? 1 : 0, box.DoCheckBox);
     EXPECT_EQ(step.delay, box.Delay);
-    EXPECT_EQ(step.armed, !host::ActiveTimers(boxes.TimerWindow).empty());
+    EXPECT_EQ(step.armed, !host::ActiveTimers().empty());
     EXPECT_EQ(step.polls, g_polls);
   }
   for (int polls : {4, 5}) {
     host::AdvanceClock(polls == 4 ? 29999 : 1);
-    host::PumpMessages();
+    host::RunQueued();
     EXPECT_EQ(polls, g_polls) << "the timer runs with the new period";
   }
   EXPECT_STREQ("Ящик № 2 (abc)", box.BoxName.Text());

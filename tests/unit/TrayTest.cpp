@@ -3,6 +3,7 @@
 // question and the icon drawn at 144 DPI are checked end to end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/Application.h"
@@ -37,12 +38,16 @@ class TrayTest : public ::testing::Test {
     return icons.size() == 1 ? icons[0] : host::TrayIcon{};
   }
   int ShownId() { return host::IconResourceId(Icon().icon); }
-  void Mouse(uint32_t message) { platform::SendWindowMessage(app_->MainWindow.Get(), kMsgTrayNotify, 0, message); }
+  void Mouse(platform::MainEvent event) { host::RaiseEvent(event); }
   void Tick() {
     host::AdvanceClock(TrayNotifier::kAnimationPeriodMs);
-    host::PumpMessages();
+    host::RunQueued();
   }
-  int Timers() { return host::RunningThreadTimerCount(); }
+  // Whether the envelope jumps: the boxes' timers run meanwhile.
+  int Timers() {
+    const auto ids = host::ActiveTimers();
+    return static_cast<int>(std::count(ids.begin(), ids.end(), TrayNotifier::kAnimationTimerId));
+  }
 
   Application* app_ = nullptr;
 };
@@ -87,20 +92,20 @@ TEST_F(TrayTest, BoxMenuTextsAndClicksThatDoNothing) {
   Box(0).BoxName = std::string(300, 'n').c_str();
   Box(1).PublishCount(4);
   Tray().SetState(TrayState::NewMail);
-  Mouse(platform::kMsgRightButtonDown);  // the new-mail list: no dialog on the host
-  Mouse(platform::kMsgMouseMove);
+  Mouse(platform::MainEvent::TrayRightClick);  // the new-mail list: no dialog on the host
+  Mouse(platform::MainEvent::TrayMouseOver);
   ASSERT_EQ(1u, host::MenusShown().size());
   const auto items = host::MenusShown()[0];
   ASSERT_EQ(2u, items.size());
   EXPECT_EQ(std::string(196, 'n') + "\t:(", items[0].text) << "a long name is cut, the smiley stays";
 
   ASSERT_EQ(1, app_->EnterModal());
-  Mouse(platform::kMsgLeftButtonDown);
+  Mouse(platform::MainEvent::TrayLeftClick);
   EXPECT_EQ(1u, host::MenusShown().size()) << "no menu while a dialog holds the guard";
   app_->LeaveModal();
   Tray().SetState(TrayState::CheckingVersion);
-  Mouse(platform::kMsgLeftButtonDown);
-  Mouse(platform::kMsgRightButtonDown);
+  Mouse(platform::MainEvent::TrayLeftClick);
+  Mouse(platform::MainEvent::TrayRightClick);
   EXPECT_EQ(1u, host::MenusShown().size()) << "checking for a version ignores the mouse";
   EXPECT_TRUE(host::ShellCalls().empty());
 }
@@ -113,7 +118,7 @@ TEST_F(TrayTest, TheTrayMenuAndItsChoices) {
   host::QueueAnswer(platform::BoxAnswer::No);  // to "Неверная команда"
   for (uint32_t choice : {kFirstCommandId, kFirstCommandId + 1, kFirstCommandId + 2}) {
     host::QueueMenuChoice(choice);
-    Mouse(platform::kMsgRightButtonDown);
+    Mouse(platform::MainEvent::TrayRightClick);
   }
   const auto items = host::MenusShown()[0];
   std::string texts;

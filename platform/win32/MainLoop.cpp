@@ -1,0 +1,142 @@
+// The main loop on Windows: a hidden window of the program's own class, its
+// message loop and its timers. Other programs know the window by its class
+// name: the installer and the uninstaller send it WM_CLOSE.
+#include <atomic>
+
+#include "platform/win32/Handles.h"
+
+namespace platform {
+namespace {
+
+constexpr wchar_t kClassName[] = L"Main window class";
+
+// Work handed over by another thread: wParam the task, lParam its argument.
+// Posted to the window, not to the thread, so that the modal loops of menus
+// and message boxes run it too.
+constexpr UINT kMsgRunTask = WM_APP + 0x100;
+
+std::atomic<HWND> gWindow{nullptr};
+MainEventHandler gHandler = nullptr;
+// The shell's "TaskbarCreated", broadcast when the taskbar comes back.
+UINT gTaskbarCreated = 0;
+
+void Raise(MainEvent event, uintptr_t timerId = 0) {
+  if (gHandler) gHandler(event, timerId);
+}
+
+// The mouse message the shell puts into the tray icon's lParam.
+void RaiseTrayEvent(UINT mouseMessage) {
+  switch (mouseMessage) {
+    case WM_MOUSEMOVE:
+      return Raise(MainEvent::TrayMouseOver);
+    case WM_LBUTTONDOWN:
+      return Raise(MainEvent::TrayLeftClick);
+    case WM_LBUTTONDBLCLK:
+      return Raise(MainEvent::TrayDoubleClick);
+    case WM_RBUTTONDOWN:
+      return Raise(MainEvent::TrayRightClick);
+    default:
+      return;
+  }
+}
+
+LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == gTaskbarCreated && message != 0) {
+    Raise(MainEvent::TaskbarCreated);
+    return 0;
+  }
+  switch (message) {
+    case kMsgRunTask:
+      reinterpret_cast<MainTask>(wParam)(reinterpret_cast<void*>(lParam));
+      return 1;
+    case WM_TIMER:
+      Raise(MainEvent::Timer, wParam);
+      return 0;
+    case kTrayCallbackMessage:
+      RaiseTrayEvent(LOWORD(lParam));
+      return 0;
+    case WM_CLOSE:
+      // The program decides whether it ends; DefWindowProc would destroy the window.
+      Raise(MainEvent::CloseRequest);
+      return 0;
+    case WM_ENDSESSION:
+      // wParam is zero when the end of the session was called off.
+      if (wParam != 0) Raise(MainEvent::SessionEnds);
+      return 0;
+    default:
+      return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
+
+// A class that exists already was registered here by an earlier opening.
+bool RegisterMainClass(HINSTANCE instance, HICON icon) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = MainWindowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = icon;
+  windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  windowClass.lpszClassName = kClassName;
+  return RegisterClassW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+Window OpenMainLoop(Module module, Icon icon, MainEventHandler handler) {
+  const HINSTANCE instance = win32::ToHinstance(module);
+  if (!handler || !RegisterMainClass(instance, win32::ToHicon(icon))) return nullptr;
+  gHandler = handler;
+  gTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  const HWND hwnd =
+      CreateWindowExW(0, kClassName, L"", WS_OVERLAPPEDWINDOW, -100, -100, 0, 0, nullptr, nullptr, instance, nullptr);
+  if (!hwnd) return nullptr;
+  ShowWindow(hwnd, SW_HIDE);
+  UpdateWindow(hwnd);
+  gWindow = hwnd;
+  return win32::FromHwnd(hwnd);
+}
+
+void CloseMainLoop(Window window) {
+  if (!window) return;
+  HWND closing = win32::ToHwnd(window);
+  gWindow.compare_exchange_strong(closing, nullptr);
+  DestroyWindow(win32::ToHwnd(window));  // its timers die with it
+}
+
+bool PostToMainThread(MainTask task, void* argument) {
+  const HWND hwnd = gWindow;
+  return task && hwnd &&
+         PostMessageW(hwnd, kMsgRunTask, reinterpret_cast<WPARAM>(task), reinterpret_cast<LPARAM>(argument));
+}
+
+bool RunOnMainThread(MainTask task, void* argument) {
+  const HWND hwnd = gWindow;
+  return task && hwnd &&
+         SendMessageW(hwnd, kMsgRunTask, reinterpret_cast<WPARAM>(task), reinterpret_cast<LPARAM>(argument)) == 1;
+}
+
+bool StartTimer(uintptr_t id, uint32_t periodMs) {
+  const HWND hwnd = gWindow;
+  return id != 0 && hwnd && SetTimer(hwnd, id, periodMs, nullptr) != 0;
+}
+
+bool StopTimer(uintptr_t id) {
+  const HWND hwnd = gWindow;
+  return id != 0 && hwnd && KillTimer(hwnd, id);
+}
+
+void RaiseTimerNow(uintptr_t id) { Raise(MainEvent::Timer, id); }
+
+void QuitMainLoop(int code) { PostQuitMessage(code); }
+
+int RunMainLoop() {
+  MSG message;
+  for (;;) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(message.wParam);
+    if (got == -1) return -1;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+}  // namespace platform

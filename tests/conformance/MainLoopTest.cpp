@@ -1,0 +1,66 @@
+// The main loop: work handed over from other threads, timers by id, the end
+// of the loop.
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "platform/Platform.h"
+
+using namespace platform;
+
+namespace {
+
+std::vector<std::thread::id> gTaskThreads;
+std::vector<uintptr_t> gTimerEvents;
+
+void Record(void*) { gTaskThreads.push_back(std::this_thread::get_id()); }
+void Quit(void* code) { QuitMainLoop(*static_cast<int*>(code)); }
+void RecordTimer(MainEvent event, uintptr_t id) {
+  if (event == MainEvent::Timer) gTimerEvents.push_back(id);
+}
+
+TEST(MainLoop, WorkFromOtherThreadsRunsOnTheMainThread) {
+  gTaskThreads.clear();
+  const Window window = OpenMainLoop(nullptr, nullptr, RecordTimer);
+  ASSERT_NE(window, nullptr);
+  EXPECT_TRUE(RunOnMainThread(Record, nullptr));
+  EXPECT_EQ(gTaskThreads.size(), 1u) << "at once on the main thread";
+  bool ran = false;
+  int code = 7;
+  std::thread worker([&] {
+    ran = RunOnMainThread(Record, nullptr);
+    PostToMainThread(Quit, &code);
+  });
+  EXPECT_EQ(RunMainLoop(), 7);
+  worker.join();
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(gTaskThreads, std::vector<std::thread::id>(2, std::this_thread::get_id()));
+  CloseMainLoop(window);
+  EXPECT_FALSE(PostToMainThread(Record, nullptr)) << "closed";
+  EXPECT_FALSE(RunOnMainThread(Record, nullptr)) << "closed";
+  EXPECT_EQ(gTaskThreads.size(), 2u);
+}
+
+TEST(MainLoop, TimersGoByTheProgramsIds) {
+  gTimerEvents.clear();
+  const Window window = OpenMainLoop(nullptr, nullptr, RecordTimer);
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(StartTimer(0, 1000)) << "0 is no id";
+  EXPECT_TRUE(StartTimer(11024, 60000));
+  EXPECT_TRUE(StartTimer(11024, 30000)) << "restarted";
+  EXPECT_TRUE(StopTimer(11024));
+  EXPECT_FALSE(StopTimer(11024)) << "stopped already";
+  RaiseTimerNow(11025);
+  EXPECT_EQ(gTimerEvents, std::vector<uintptr_t>{11025});
+  CloseMainLoop(window);
+  EXPECT_FALSE(StartTimer(11024, 1000)) << "closed";
+}
+
+// The tests run at 96 DPI, where small icons and lengths are as given.
+TEST(Display, AtNinetySixDpiLengthsStayAsGiven) {
+  EXPECT_EQ(SmallIconSize(), 16);
+  EXPECT_EQ(DisplayPixels(200), 200);
+}
+
+}  // namespace
