@@ -311,23 +311,13 @@ ssize_t ScriptedPop3Server::Read(Link& link, char* buffer, size_t capacity) {
 
 bool ScriptedPop3Server::Send(Link& link, const Reply& reply) {
   const size_t whole = reply.Bytes.size();
-  // Where each piece of the reply ends.
-  std::vector<size_t> ends;
-  if (reply.SplitOffset > 0) {
-    ends = {std::min(reply.SplitOffset, whole), whole};
-  } else {
-    const size_t chunk = reply.ChunkSize == 0 ? std::max<size_t>(whole, 1) : reply.ChunkSize;
-    for (size_t end = chunk; end < whole + chunk; end += chunk) ends.push_back(std::min(end, whole));
-  }
-  size_t sent = 0;
-  bool first = true;
-  for (size_t end : ends) {
-    if (end <= sent) continue;
-    if (!first && reply.ChunkDelayMs > 0) {
-      // Sleeps on the wake pipe alone, so a stop ends the delay at once.
-      if (WaitFor(-1, 0, reply.ChunkDelayMs) || stopping_) return false;
-    }
-    first = false;
+  const size_t chunk = reply.ChunkSize == 0 ? whole : reply.ChunkSize;
+  for (size_t sent = 0; sent < whole;) {
+    const size_t end = std::min(whole, reply.SplitOffset == 0 ? sent + chunk
+                                       : sent == 0            ? reply.SplitOffset
+                                                              : whole);
+    // Sleeps on the wake pipe alone, so a stop ends the delay at once.
+    if (sent > 0 && reply.ChunkDelayMs > 0 && (WaitFor(-1, 0, reply.ChunkDelayMs) || stopping_)) return false;
     if (!Write(link, reply.Bytes.data() + sent, end - sent)) return false;
     sent = end;
   }
