@@ -69,13 +69,10 @@ class TlsMaterial {
     char path[] = "/tmp/vestun-test-authority-XXXXXX";
     const int fd = ::mkstemp(path);
     if (fd < 0) return;
-    FILE* out = ::fdopen(fd, "w");
-    if (out == nullptr) {
-      ::close(fd);
-      return;
-    }
-    if (PEM_write_X509(out, Certificate) == 1) File = path;
-    std::fclose(out);
+    ::close(fd);
+    BIO* out = BIO_new_file(path, "w");
+    if (out != nullptr && PEM_write_bio_X509(out, Certificate) == 1) File = path;
+    BIO_free(out);
   }
 };
 
