@@ -2,7 +2,6 @@
 // the settings dialog reads it: any bytes of any length, stored as text.
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "common/String.h"
 #include "mail/DefaultMailProgram.h"
@@ -15,8 +14,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   String program;
   DetectDefaultMailProgram(program);
   // The same bytes as a whole command, whatever their length.
-  std::vector<char> command(data, data + size);
-  command.push_back('\0');
-  MailProgramFromCommand(command.data(), "C:\\Program Files", program);
+  MailProgramFromCommand(value.bytes.c_str(), "C:\\Program Files", program);
   return 0;
 }

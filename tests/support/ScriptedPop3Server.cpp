@@ -69,13 +69,10 @@ class TlsMaterial {
     char path[] = "/tmp/vestun-test-authority-XXXXXX";
     const int fd = ::mkstemp(path);
     if (fd < 0) return;
-    FILE* out = ::fdopen(fd, "w");
-    if (out == nullptr) {
-      ::close(fd);
-      return;
-    }
-    if (PEM_write_X509(out, Certificate) == 1) File = path;
-    std::fclose(out);
+    ::close(fd);
+    BIO* out = BIO_new_file(path, "w");
+    if (out != nullptr && PEM_write_bio_X509(out, Certificate) == 1) File = path;
+    BIO_free(out);
   }
 };
 
@@ -117,44 +114,14 @@ Reply Reply::Silence() {
   return reply;
 }
 
-Reply Reply::Garbage(size_t count, uint32_t seed) {
-  static const char kAwkward[] = {'\r', '\n', '\0', '.', '+', '-', '\xff', '\x80'};
-  std::string bytes(count, '\0');
-  uint32_t state = seed == 0 ? 1 : seed;
-  for (size_t i = 0; i < count; ++i) {
-    // xorshift: reproducible without pulling in <random>'s distributions,
-    // whose output differs between standard libraries.
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    bytes[i] = (state & 7) == 0 ? kAwkward[(state >> 3) % sizeof kAwkward] : static_cast<char>(state >> 8);
-  }
-  // A trailing CRLF would make the noise look like a finished line.
-  while (bytes.size() >= 2 && bytes.compare(bytes.size() - 2, 2, "\r\n") == 0) bytes.back() = 'x';
-  return Reply(bytes);
-}
-
 Reply& Reply::Chunks(size_t size, int delayMs) {
   ChunkSize = size;
-  PieceCount = 0;
-  ChunkDelayMs = delayMs;
-  return *this;
-}
-
-Reply& Reply::InPieces(size_t count, int delayMs) {
-  PieceCount = std::max<size_t>(count, 1);
-  ChunkSize = 0;
   ChunkDelayMs = delayMs;
   return *this;
 }
 
 Reply& Reply::SplitAt(size_t offset) {
   SplitOffset = offset;
-  return *this;
-}
-
-Reply& Reply::CutAfter(size_t bytes) {
-  CloseAfterBytes = bytes;
   return *this;
 }
 
@@ -240,28 +207,14 @@ std::vector<std::string> ScriptedPop3Server::Commands() const {
   return commands_;
 }
 
-bool ScriptedPop3Server::WaitForCommands(size_t count, int timeoutMs) const {
-  std::unique_lock<std::mutex> lock(mutex_);
-  return commandArrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                  [&] { return commands_.size() >= count; });
-}
-
 size_t ScriptedPop3Server::Connections() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return connections_;
 }
 
-size_t ScriptedPop3Server::ClientClosures() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return clientClosures_;
-}
-
 void ScriptedPop3Server::Record(const std::string& command) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    commands_.push_back(command);
-  }
-  commandArrived_.notify_all();
+  std::lock_guard<std::mutex> lock(mutex_);
+  commands_.push_back(command);
 }
 
 Reply ScriptedPop3Server::ReplyFor(const std::string& command) const {
@@ -355,32 +308,17 @@ ssize_t ScriptedPop3Server::Read(Link& link, char* buffer, size_t capacity) {
 
 bool ScriptedPop3Server::Send(Link& link, const Reply& reply) {
   const size_t whole = reply.Bytes.size();
-  const size_t total = std::min(whole, reply.CloseAfterBytes);
-  // Where each piece of the whole reply ends; a cut applies on top.
-  std::vector<size_t> ends;
-  if (reply.SplitOffset > 0) {
-    ends = {std::min(reply.SplitOffset, whole), whole};
-  } else if (reply.PieceCount > 0) {
-    for (size_t piece = 1; piece <= reply.PieceCount; ++piece)
-      ends.push_back(whole * piece / reply.PieceCount);
-  } else {
-    const size_t chunk = reply.ChunkSize == 0 ? std::max<size_t>(whole, 1) : reply.ChunkSize;
-    for (size_t end = chunk; end < whole + chunk; end += chunk) ends.push_back(std::min(end, whole));
-  }
-  size_t sent = 0;
-  bool first = true;
-  for (size_t end : ends) {
-    end = std::min(end, total);
-    if (end <= sent) continue;
-    if (!first && reply.ChunkDelayMs > 0) {
-      // Sleeps on the wake pipe alone, so a stop ends the delay at once.
-      if (WaitFor(-1, 0, reply.ChunkDelayMs) || stopping_) return false;
-    }
-    first = false;
+  const size_t chunk = reply.ChunkSize == 0 ? whole : reply.ChunkSize;
+  for (size_t sent = 0; sent < whole;) {
+    const size_t end = std::min(whole, reply.SplitOffset == 0 ? sent + chunk
+                                       : sent == 0            ? reply.SplitOffset
+                                                              : whole);
+    // Sleeps on the wake pipe alone, so a stop ends the delay at once.
+    if (sent > 0 && reply.ChunkDelayMs > 0 && (WaitFor(-1, 0, reply.ChunkDelayMs) || stopping_)) return false;
     if (!Write(link, reply.Bytes.data() + sent, end - sent)) return false;
     sent = end;
   }
-  return total == whole && !reply.CloseAfterReply;
+  return !reply.CloseAfterReply;
 }
 
 // The server's half of the handshake, waiting as TLS asks.
@@ -417,8 +355,6 @@ void ScriptedPop3Server::Serve(int connection, std::atomic<bool>* done) {
     if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
     if (got <= 0) {
       if (!pending.empty()) Record(pending);
-      std::lock_guard<std::mutex> lock(mutex_);
-      ++clientClosures_;
       break;
     }
     pending.append(buffer, static_cast<size_t>(got));

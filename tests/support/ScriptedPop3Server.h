@@ -3,11 +3,7 @@
 //
 //   ScriptedPop3Server server;                      // listening at once
 //   server.On("STAT", Reply("+OK 3 1200\r\n"));
-//   server.OnPrefix("TOP ", Reply::MultiLine("+OK", hugeHeaders).InPieces(20, 5));
-//   server.OnPrefix("RETR", Reply::Silence());
-//   server.OnPrefix("", Reply("-ERR no\r\n"));      // everything not matched above
-//   ... poll 127.0.0.1:server.Port() ...
-//   EXPECT_EQ(server.Commands(), (std::vector<std::string>{"USER u", "PASS p", "STAT", "QUIT"}));
+//   server.OnPrefix("TOP ", Reply::MultiLine("+OK", hugeHeaders).Chunks(20, 5));
 //
 // Every connection gets the greeting, then one reply per command line (read
 // up to CRLF). An exact rule beats a prefix rule, and a longer prefix beats a
@@ -22,7 +18,6 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <list>
@@ -34,8 +29,6 @@
 #include <vector>
 
 struct Reply {
-  static constexpr size_t kWhole = static_cast<size_t>(-1);
-
   Reply() = default;
   explicit Reply(std::string bytes) : Bytes(std::move(bytes)) {}
 
@@ -45,28 +38,19 @@ struct Reply {
   // Never answers; the connection stays open, and later commands are still
   // recorded but not answered either.
   static Reply Silence();
-  // count bytes of binary noise, CR, LF, NUL and dots included, without a
-  // line end at the close. The same seed gives the same bytes.
-  static Reply Garbage(size_t count, uint32_t seed = 1);
 
   // Sends the bytes in pieces of `size` bytes, waiting delayMs before each
   // piece after the first.
   Reply& Chunks(size_t size, int delayMs);
-  // The same, split into exactly `count` pieces of nearly equal size.
-  Reply& InPieces(size_t count, int delayMs);
   // Sends the bytes in two pieces, the first `offset` bytes long.
   Reply& SplitAt(size_t offset);
-  // Closes the connection after sending the first `bytes` bytes of the reply.
-  Reply& CutAfter(size_t bytes);
   // Closes the connection once the whole reply is sent.
   Reply& ThenClose();
 
   std::string Bytes;
   size_t ChunkSize = 0;    // 0: all at once
-  size_t PieceCount = 0;   // instead of ChunkSize, when set
-  size_t SplitOffset = 0;  // instead of both, when set
+  size_t SplitOffset = 0;  // instead of ChunkSize, when set
   int ChunkDelayMs = 0;
-  size_t CloseAfterBytes = kWhole;
   bool CloseAfterReply = false;
   bool Silent = false;
 };
@@ -98,12 +82,8 @@ class ScriptedPop3Server {
   // CRLF. What a client sent without a line end before closing comes last
   // for its connection, as it was.
   std::vector<std::string> Commands() const;
-  // Waits until at least count commands have arrived; false after timeoutMs.
-  bool WaitForCommands(size_t count, int timeoutMs) const;
   // Connections accepted so far.
   size_t Connections() const;
-  // Connections whose client closed first (rather than the server).
-  size_t ClientClosures() const;
 
  private:
   struct Link;
@@ -129,13 +109,11 @@ class ScriptedPop3Server {
   std::atomic<bool> stopping_{false};
 
   mutable std::mutex mutex_;
-  mutable std::condition_variable commandArrived_;
   Reply greeting_;
   std::map<std::string, Reply> exact_;
   std::map<std::string, Reply> prefixes_;
   std::vector<std::string> commands_;
   size_t connections_ = 0;
-  size_t clientClosures_ = 0;
   // One per connection; those whose connection is over are joined at the
   // next accept, so a server that lives for thousands of connections (a
   // fuzz target's) does not pile up threads.

@@ -57,28 +57,23 @@ TEST(MailboxList, IdsAreNeverReused) {
   EXPECT_EQ(MailboxList::kFirstId + 2, list.CurrentBox()->Id);
 }
 
-TEST(MailboxList, ABoxBeingPolledIsNotRemoved) {
+// A box whose poll ended holding its lock is no longer being polled.
+TEST(MailboxList, ABoxIsNotRemovedWhileAPollHoldsIt) {
   host::Reset();
   MailboxList list;
-  Fill(list, 2, 1);
+  Fill(list, 3, 2);
   std::atomic<int> step{0};  // 1: the poll holds the box; 2: it may let go
   std::thread poll([&] {
-    platform::TakeLock(list.At(1)->CheckLock.Get(), 0);
+    platform::TakeLock(list.At(2)->CheckLock.Get(), 0);
     step = 1;
     while (step != 2) std::this_thread::yield();
-    platform::LeaveLock(list.At(1)->CheckLock.Get());
+    platform::LeaveLock(list.At(2)->CheckLock.Get());
   });
   while (step != 1) std::this_thread::yield();
   EXPECT_EQ(0, list.RemoveCurrent()) << "after waiting " << MailboxList::kRemoveWaitMs << " ms";
   step = 2;
   poll.join();
   EXPECT_EQ(1, list.RemoveCurrent()) << "once the poll is over the box goes";
-}
-
-TEST(MailboxList, ABoxWhosePollEndedHoldingItsLockIsRemoved) {
-  host::Reset();
-  MailboxList list;
-  Fill(list, 2, 1);
   std::thread([&] { platform::TakeLock(list.At(1)->CheckLock.Get(), 0); }).join();
   EXPECT_EQ(1, list.RemoveCurrent());
   EXPECT_EQ(1, list.Count);

@@ -1,4 +1,5 @@
-// Polls against our scripted server, for replies no real server sends.
+// Polls against our scripted server, for replies no real server sends, in
+// plain text and over TLS.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -18,6 +19,16 @@ std::string Stamp(int day) {
   return "Received: by pop.example.org; " + std::to_string(day) + " Jan 2026 10:00:00 +0000";
 }
 
+// Takes the login; with `messages`, also holds three messages delivered on 1,
+// 2 and 3 January.
+void Script(ScriptedPop3Server& server, bool messages = false) {
+  server.On("USER tester", Reply("+OK\r\n"));
+  server.On("PASS secret", Reply("+OK\r\n"));
+  if (!messages) return;
+  server.On("STAT", Reply("+OK 3 1200\r\n"));
+  for (int j = 1; j <= 3; ++j) server.On("TOP " + std::to_string(j) + " 1", Reply::MultiLine("+OK", Stamp(j)));
+}
+
 class Pop3PollTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -32,12 +43,13 @@ class Pop3PollTest : public ::testing::Test {
     request_.CheckLock = lock_.Get();
     request_.SendErrors = 0;
     request_.Timeouts.ReceiveMs = kShortWaitMs;
-    server_.On("USER tester", Reply("+OK\r\n"));
-    server_.On("PASS secret", Reply("+OK\r\n"));
+    Script(server_);
   }
 
-  int32_t Poll() {
+  int32_t Poll(const ScriptedPop3Server* server = nullptr) {
+    if (server != nullptr) request_.Port = server->Port();
     result_.StatCount = -1;
+    result_.TlsFailure = platform::TlsFailure::None;
     result_.NewMessages.Clear();
     result_.OldMessages.Clear();
     return CheckMailbox(request_, result_);
@@ -51,11 +63,9 @@ class Pop3PollTest : public ::testing::Test {
     }).join();
     return free;
   }
-  // Three messages delivered on 1, 2 and 3 January, last acknowledged on the 2nd.
+  // The three messages in date mode, last acknowledged on the 2nd.
   void ThreeMessages() {
-    server_.On("STAT", Reply("+OK 3 1200\r\n"));
-    for (int j = 1; j <= 3; ++j)
-      server_.On("TOP " + std::to_string(j) + " 1", Reply::MultiLine("+OK", Stamp(j)));
+    Script(server_, true);
     request_.TandrelMode = 0;
     request_.LastMsgDate = 1767348000;  // 2026-01-02 10:00:00
   }
@@ -147,7 +157,7 @@ TEST_F(Pop3PollTest, ALockLeftByAPollThatEndedCostsOneRound) {
 TEST_F(Pop3PollTest, AnOversizedReplyDoesNotShiftTheNextMessagesDates) {
   ThreeMessages();
   const std::string huge = Stamp(3) + "\r\n" + std::string(100 * 1024, 'X');
-  server_.On("TOP 1 1", Reply::MultiLine("+OK", huge).InPieces(40, 0));
+  server_.On("TOP 1 1", Reply::MultiLine("+OK", huge).Chunks(huge.size() / 40, 0));
   server_.On("TOP 2 1", Reply::MultiLine("+OK", Stamp(1) + "\r\n" + std::string(9000, 'y')).Chunks(1000, 1));
   EXPECT_EQ(2, Poll());
   ASSERT_EQ(2, result_.NewMessages.Size()) << "messages 1 and 3 are new, each read as itself";
@@ -161,7 +171,7 @@ TEST_F(Pop3PollTest, ErrorRepliesEndAtOnceAndUnreadableDatesAreNewMail) {
   ThreeMessages();
   server_.On("TOP 1 1", Reply("-ERR no such message\r\n"));
   server_.On("TOP 2 1", Reply::MultiLine("+OK", "Subject: no stamp\r\n"));
-  server_.On("TOP 3 1", Reply::Garbage(3000, 7));  // never ends: the time-out does
+  server_.On("TOP 3 1", Reply("+OK\r\n" + std::string(3000, '.')));  // never ends: the time-out does
   EXPECT_EQ(3, Poll()) << "unreadable dates count as new";
   EXPECT_EQ(0, result_.NewMessages.At(0)->Date);
   EXPECT_TRUE(host::ShellCalls().empty()) << "SendErrors 0 opens no report";
@@ -238,13 +248,11 @@ TEST_F(Pop3PollTest, HostileServersCannotHoldTheBox) {
     request_.Timeouts.ReceiveMs = c.receiveMs;
     ScriptedPop3Server server;
     server.SetGreeting(c.greeting);
-    server.On("USER tester", Reply("+OK\r\n"));
-    server.On("PASS secret", Reply("+OK\r\n"));
+    Script(server);
     server.On("STAT", c.stat);
     server.OnPrefix("TOP", c.top);
-    request_.Port = server.Port();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(c.code, Poll());
+    EXPECT_EQ(c.code, Poll(&server));
     // Ten thousand answered TOPs are bounded by their count, which a slow
     // machine (a sanitizer, a busy CI) can take seconds to go through.
     if (c.code != kMaxExamined) {
@@ -256,6 +264,59 @@ TEST_F(Pop3PollTest, HostileServersCannotHoldTheBox) {
       EXPECT_EQ("TOP 2147473648 1", commands.at(3)) << "the newest are examined";
     }
     EXPECT_TRUE(LockFree());
+  }
+}
+
+// Over TLS: the same dialogue once the certificate checks out. That a refused
+// server hears no login is checked end to end, against Dovecot.
+class Pop3TlsPollTest : public Pop3PollTest {
+ protected:
+  void SetUp() override {
+    Pop3PollTest::SetUp();
+    request_.PopServerName = "localhost";
+    request_.Tls = true;
+    request_.TandrelMode = 0;
+    request_.LastMsgDate = 1767348000;  // 2026-01-02 10:00:00
+    request_.Timeouts.ReceiveMs = 2000;
+  }
+  static void Trust() { host::TrustAuthority(ScriptedPop3Server::TlsAuthorityFile()); }
+};
+
+TEST_F(Pop3TlsPollTest, ADateModePollReadsEachHeaderAndFilesTheMessagesByDateInPlainTextAndOverTls) {
+  Trust();
+  for (ServerTls tls : {ServerTls::Off, ServerTls::On}) {
+    ScriptedPop3Server server(tls);
+    Script(server, true);
+    request_.Tls = tls == ServerTls::On;
+    request_.PopServerName = request_.Tls ? "localhost" : "127.0.0.1";
+    ASSERT_EQ(1, Poll(&server));
+    EXPECT_EQ(server.Commands(), (std::vector<std::string>{"USER tester", "PASS secret", "STAT", "TOP 1 1",
+                                                           "TOP 2 1", "TOP 3 1", "QUIT"}));
+    EXPECT_EQ(3, result_.StatCount);
+    ASSERT_EQ(1, result_.NewMessages.Size());
+    EXPECT_EQ(1767434400, result_.NewMessages.At(0)->Date);
+    ASSERT_EQ(2, result_.OldMessages.Size());
+    EXPECT_EQ(1767261600, result_.OldMessages.At(0)->Date);
+    EXPECT_EQ(1767348000, result_.OldMessages.At(1)->Date) << "acknowledged to the second: not new";
+    EXPECT_EQ(platform::TlsFailure::None, result_.TlsFailure);
+  }
+}
+
+// A reply's end or its date may straddle two records anywhere: the greeting
+// and the last header block are split at every byte.
+TEST_F(Pop3TlsPollTest, RepliesSplitAcrossRecordsAtEveryPositionStillParse) {
+  ScriptedPop3Server server(ServerTls::On);
+  Script(server, true);
+  Trust();
+  const std::string greeting = "+OK ready\r\n";
+  const std::string top = Reply::MultiLine("+OK", Stamp(3)).Bytes;
+  for (size_t cut = 1; cut < top.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    server.SetGreeting(Reply(greeting).SplitAt(std::min(cut, greeting.size() - 1)));
+    server.On("TOP 3 1", Reply(top).SplitAt(cut));
+    ASSERT_EQ(1, Poll(&server));
+    ASSERT_EQ(1, result_.NewMessages.Size());
+    EXPECT_EQ(1767434400, result_.NewMessages.At(0)->Date);
   }
 }
 

@@ -29,20 +29,16 @@ std::string VisitFields(Application& app, bool fill) {
     all += std::string("|") + field.Text();
   };
   for (int32_t* f : {&app.DoAutoCheckNewVer, &app.CheckNewVerPeriod, &app.LastTabPos, &app.RunMsminMode,
-                     &app.SendErrors}) {
+                     &app.SendErrors})
     number(*f);
-  }
   text(app.Prompt);
   for (int i = 0; i < app.Boxes.Count; ++i) {
     Mailbox& b = *app.Boxes.At(i);
-    for (String* f :
-         {&b.BoxName, &b.PopServerName, &b.Login, &b.Password, &b.MsminPath, &b.WavPath, &b.SpeakerStr}) {
+    for (String* f : {&b.BoxName, &b.PopServerName, &b.Login, &b.Password, &b.MsminPath, &b.WavPath,
+                      &b.SpeakerStr})
       text(*f);
-    }
-    for (int32_t* f :
-         {&b.Delay, &b.SoundMode, &b.TandrelMode, &b.DoCheckBox, &b.IsTheSameMsmin, &b.MsminRunMode}) {
+    for (int32_t* f : {&b.Delay, &b.SoundMode, &b.TandrelMode, &b.DoCheckBox, &b.IsTheSameMsmin, &b.MsminRunMode})
       number(*f);
-    }
     number(b.Port);
     number(b.SpeakerLen);
   }
@@ -135,7 +131,7 @@ TEST_F(SettingsStoreTest, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
   ASSERT_EQ(1, LoadSettings(unwritable));
   EXPECT_EQ(1u, host::MessageBoxes().size()) << "one failed write speaks once";
   EXPECT_EQ(8, unwritable.UserCommands.Size());
-  EXPECT_EQ(0, host::OpenKeyCount());
+  EXPECT_EQ(0, host::OpenKeyCount()) << "a failed write lets go of its key";
 }
 
 TEST_F(SettingsStoreTest, SavingKeepsWhatOtherStepsOwn) {
