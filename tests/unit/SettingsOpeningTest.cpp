@@ -35,8 +35,9 @@ void RecordOpening(Application& app) {
   if (g_inDialog) g_inDialog(app);
 }
 
-// A first start (its dialog recorded in firstStart_), then two boxes with new
-// mail; the first one's program is missing.
+// A first start, then two boxes with new mail; the first one's program is
+// missing. The first start opens the settings on the incomplete box, with the
+// tray icon and the alert slots there already for what "Тест" may do.
 class SettingsOpeningTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -48,7 +49,9 @@ class SettingsOpeningTest : public ::testing::Test {
     g_openings.clear();
     ASSERT_EQ(1, app_->Init(nullptr));
     ASSERT_EQ(1u, g_openings.size());
-    firstStart_ = g_openings[0];
+    EXPECT_EQ(NumberOf(SettingsPage::Mailboxes), g_openings[0].Tab);
+    EXPECT_TRUE(g_openings[0].TrayAndSoundsReady);
+    EXPECT_FALSE(g_openings[0].GuardFree);
     app_->Boxes.AddBox();
     g_openings.clear();
     for (int i = 0; i < 2; ++i) {
@@ -59,20 +62,8 @@ class SettingsOpeningTest : public ::testing::Test {
     }
     host::RefuseShellTarget("missing.exe");
   }
-  // A poll's result reaches the main thread.
-  void CheckResult() { OnCheckResult(nullptr); }
-
   std::unique_ptr<Application> app_;
-  Opening firstStart_ = {};
 };
-
-// The first start opens the settings on the incomplete box, with the tray
-// icon and the alert slots there already for what "Тест" may do.
-TEST_F(SettingsOpeningTest, TheFirstStartHasTheTrayAndSoundsReady) {
-  EXPECT_EQ(NumberOf(SettingsPage::Mailboxes), firstStart_.Tab);
-  EXPECT_TRUE(firstStart_.TrayAndSoundsReady);
-  EXPECT_FALSE(firstStart_.GuardFree);
-}
 
 // The box whose program failed is box 0, Id kFirstId. Whatever the user does
 // to it in the dialog, its acknowledged date lands in its own key and the box
@@ -100,7 +91,7 @@ TEST_F(SettingsOpeningTest, EachStarterAsksAndOpensTheBoxFoundAgainByItsId) {
     };
     if (c.starter == Automatic) {
       app_->Boxes.At(0)->MsminRunMode = 1;
-      CheckResult();
+      OnCheckResult(nullptr);  // a poll's result reaches the main thread
     } else {
       app_->Tray.SetState(TrayState::NewMail);
       if (c.starter == LeftClick) app_->Boxes.At(1)->DoCheckBox = 0;
@@ -130,7 +121,7 @@ TEST_F(SettingsOpeningTest, WhileTheDialogIsOpenItsBoxAndPageStay) {
   g_inDialog = [this](Application&) {
     g_inDialog = nullptr;
     app_->Boxes.At(0)->MsminRunMode = 1;
-    CheckResult();
+    OnCheckResult(nullptr);
   };
   OpenSettingsDialog(*app_);
   ASSERT_EQ(2u, g_openings.size()) << "the question's Yes brings the open dialog forward";
@@ -148,7 +139,7 @@ TEST_F(SettingsOpeningTest, OneQuestionPerBox) {
   box.SpeakerStr = "!";
   app_->MendQuestions.push_back(MailboxList::kFirstId);
   host::FailThreadStart(false);
-  CheckResult();
+  OnCheckResult(nullptr);
   host::JoinStartedThreads();
   EXPECT_TRUE(host::MessageBoxes().empty());
   EXPECT_TRUE(host::ShellCalls().empty());
