@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "app/Application.h"
 #include "app/CheckThread.h"
 #include "mail/MailProgram.h"
@@ -28,16 +26,6 @@ class SchedulingTest : public ::testing::Test {
   }
 
   Mailbox& Box(int index) { return *app_->Boxes.At(index); }
-  // The boxes' timers, without the envelope's.
-  std::vector<uintptr_t> Timers() {
-    std::vector<uintptr_t> ids = host::ActiveTimers();
-    ids.erase(std::remove(ids.begin(), ids.end(), TrayNotifier::kAnimationTimerId), ids.end());
-    return ids;
-  }
-  void Wait(uint32_t ms) {
-    host::AdvanceClock(ms);
-    host::RunQueued();
-  }
 
   Application* app_ = nullptr;
 };
@@ -52,12 +40,14 @@ TEST_F(SchedulingTest, StartUpChecksAtOnceThenEveryDelayButNeverUnderTwentySecon
   for (const auto& c : cases) {
     SCOPED_TRACE(c.delay);
     Start(&c.delay);
-    EXPECT_EQ((std::vector<uintptr_t>{11024}), Timers());
+    EXPECT_EQ((std::vector<uintptr_t>{11024}), host::ActiveTimers()) << "the quiet envelope has none";
     EXPECT_EQ(c.delay, Box(0).Delay);
     EXPECT_EQ(1, host::ThreadStartCount()) << "the first check does not wait a period";
-    Wait(c.periodMs - 1);
+    host::AdvanceClock(c.periodMs - 1);
+    host::RunQueued();
     EXPECT_EQ(1, host::ThreadStartCount());
-    Wait(1);
+    host::AdvanceClock(1);
+    host::RunQueued();
     EXPECT_EQ(2, host::ThreadStartCount());
   }
 }
@@ -78,11 +68,7 @@ TEST_F(SchedulingTest, ArmingRespectsTheSwitchAndNeverDoublesATimer) {
   Box(0).DoCheckBox = 0;
   EXPECT_EQ(1, boxes.ArmBoxTimer(0, false)) << "switching off ignores the switch";
   EXPECT_EQ(0, boxes.ArmBoxTimer(0, false));
-  EXPECT_TRUE(Timers().empty());
-  Box(0).DoCheckBox = 1;
-  boxes.ArmAllTimers(true);
-  app_->Shutdown();
-  EXPECT_TRUE(Timers().empty()) << "shutdown stops every timer";
+  EXPECT_TRUE(host::ActiveTimers().empty());
 }
 
 // Under a modal guard some menu holds: the results must leave it held.
@@ -145,8 +131,9 @@ class PublicationTest : public SchedulingTest {
     server_.On("TOP 1 1", Reply::MultiLine("+OK", "Received: by x; 3 Jan 2026 10:00:00 +0000"));
   }
   // Starts a poll of the box and hands its result to the main thread.
-  void PollAndPublish(Mailbox& box, void (*meanwhile)(Application&, Mailbox&) = nullptr) {
-    ASSERT_EQ(1, StartCheck(*app_, box));
+  void PollAndPublish(Mailbox& box, void (*meanwhile)(Application&, Mailbox&) = nullptr,
+                      TestReport report = nullptr) {
+    ASSERT_EQ(1, StartCheck(*app_, box, report));
     if (meanwhile != nullptr) meanwhile(*app_, box);
     ASSERT_TRUE(host::WaitForQueued(5000));
     host::RunQueued();
@@ -179,10 +166,7 @@ TEST_F(PublicationTest, AFinishedPollUpdatesItsBoxUnlessItFailedOrTheBoxIsGone) 
 TEST_F(PublicationTest, AConnectionTestOnlyReports) {
   static int32_t reported = 0;
   Box(0).MsminRunMode = 1;
-  ASSERT_EQ(1, StartCheck(*app_, Box(0), [](int32_t code, platform::TlsFailure) { reported = code; }));
-  ASSERT_TRUE(host::WaitForQueued(5000));
-  host::RunQueued();
-  host::JoinStartedThreads();
+  PollAndPublish(Box(0), nullptr, [](int32_t code, platform::TlsFailure) { reported = code; });
   EXPECT_EQ(1, reported) << "the report has the poll's code";
   EXPECT_EQ(0, Box(0).NewMailCount());
   EXPECT_EQ(TrayState::Quiet, app_->Tray.State);
