@@ -57,10 +57,4 @@ TEST(MainLoop, TimersGoByTheProgramsIds) {
   EXPECT_FALSE(StartTimer(11024, 1000)) << "closed";
 }
 
-// The tests run at 96 DPI, where small icons and lengths are as given.
-TEST(Display, AtNinetySixDpiLengthsStayAsGiven) {
-  EXPECT_EQ(SmallIconSize(), 16);
-  EXPECT_EQ(DisplayPixels(200), 200);
-}
-
 }  // namespace
