@@ -45,7 +45,8 @@ uint32_t TrackTrayMenu(Application& app) {
   const int32_t commands = app.UserCommands.Size();
   if (commands > 0) items.push_back({0, nullptr, platform::ItemState::Enabled});
   for (int32_t i = 0; i < commands && kFirstCommandId + i <= kLastCommandId; ++i) {
-    items.push_back({kFirstCommandId + i, app.UserCommands.At(i)->Caption.Text(), platform::ItemState::Enabled});
+    items.push_back(
+        {kFirstCommandId + i, app.UserCommands.At(i)->Caption.Text(), platform::ItemState::Enabled});
   }
   return platform::ShowPopupMenu(items.data(), items.size(), app.MainWindow.Get());
 }
