@@ -9,14 +9,20 @@
 #include "common/Texts.h"
 #include "mail/CommandRunner.h"
 #include "mail/MailProgram.h"
-#include "platform/Owned.h"
-#include "resources/resource.h"
 
 namespace {
 
 constexpr char kBadCommand[] = "Неверная команда\nХотите исправить?";
 constexpr char kReallyExit[] = "Точно выход?";
 constexpr char kBadMailProgram[] = "Путь к почтовой программе указан не верно!\nХотите исправить?";
+constexpr char kSettingsItem[] = "Настройки";
+constexpr char kStatisticsItem[] = "Статистика";
+constexpr char kAboutItem[] = "О программе";
+constexpr char kExitItem[] = "Выход";
+
+struct ItemText {
+  char text[kMenuItemSize];
+};
 
 // Holds the modal guard, when it could be taken, for as long as it lives.
 struct ModalHold {
@@ -30,18 +36,19 @@ struct ModalHold {
   const bool Taken;
 };
 
-// The loaded tray menu with the user's commands appended; the chosen id, or 0.
+// The tray menu's own items with the user's commands below; the chosen id, or 0.
 uint32_t TrackTrayMenu(Application& app) {
-  const platform::OwnedMenu menu(platform::LoadMenuResource(app.Instance, IDM_TRAY));
-  platform::Menu popup = platform::SubMenuAt(menu.Get(), 0);
-  if (popup == nullptr) return 0;
+  std::vector<platform::MenuItem> items = {{kSettingsId, kSettingsItem, platform::ItemState::Enabled},
+                                           {kStatisticsId, kStatisticsItem, platform::ItemState::Disabled},
+                                           {kAboutId, kAboutItem, platform::ItemState::Enabled},
+                                           {kExitId, kExitItem, platform::ItemState::Enabled}};
   const int32_t commands = app.UserCommands.Size();
-  if (commands > 0) platform::AppendMenuSeparator(popup);
+  if (commands > 0) items.push_back({0, nullptr, platform::ItemState::Enabled});
   for (int32_t i = 0; i < commands && kFirstCommandId + i <= kLastCommandId; ++i) {
-    platform::AppendMenuItem(popup, kFirstCommandId + i, app.UserCommands.At(i)->Caption.Text(),
-                             platform::ItemState::Enabled);
+    items.push_back(
+        {kFirstCommandId + i, app.UserCommands.At(i)->Caption.Text(), platform::ItemState::Enabled});
   }
-  return platform::TrackMenu(popup, app.MainWindow.Get());
+  return platform::ShowPopupMenu(items.data(), items.size(), app.MainWindow.Get());
 }
 
 // A command that runs needs nothing more; an empty one, or one the shell
@@ -100,11 +107,11 @@ void ShowTrayMenu(Application& app) {
   if (chosen >= kFirstCommandId && chosen <= kLastCommandId &&
       position < static_cast<uint32_t>(app.UserCommands.Size())) {
     RunUserCommand(app, *app.UserCommands.At(static_cast<int32_t>(position)));
-  } else if (chosen == IDM_SETTINGS) {
+  } else if (chosen == kSettingsId) {
     OpenSettingsDialog(app);
-  } else if (chosen == IDM_EXIT) {
+  } else if (chosen == kExitId) {
     AskToExit(app);
-  } else if (chosen == IDM_ABOUT) {
+  } else if (chosen == kAboutId) {
     OpenAboutDialog(app);
   }
 }
@@ -112,17 +119,19 @@ void ShowTrayMenu(Application& app) {
 void ShowBoxMenu(Application& app, bool withCounts) {
   ModalHold guard(app);
   if (!guard.Taken) return;
-  const platform::OwnedMenu menu(platform::CreatePopupMenuObject());
   MailboxList& boxes = app.Boxes;
+  // The items point into these, which live until the menu is answered.
+  std::vector<ItemText> texts(static_cast<size_t>(boxes.Count));
+  std::vector<platform::MenuItem> items;
   for (int32_t i = 0; i < boxes.Count; ++i) {
     const Mailbox& box = *boxes.At(i);
     if (box.DoCheckBox == 0) continue;
-    char text[kMenuItemSize];
+    char(&text)[kMenuItemSize] = texts[static_cast<size_t>(i)].text;
     const bool checked = BoxMenuText(box, withCounts, text);
-    platform::AppendMenuItem(menu.Get(), static_cast<uint32_t>(box.Id), text,
-                             checked ? platform::ItemState::Checked : platform::ItemState::Enabled);
+    items.push_back({static_cast<uint32_t>(box.Id), text,
+                     checked ? platform::ItemState::Checked : platform::ItemState::Enabled});
   }
-  const uint32_t chosen = platform::TrackMenu(menu.Get(), app.MainWindow.Get());
+  const uint32_t chosen = platform::ShowPopupMenu(items.data(), items.size(), app.MainWindow.Get());
   Mailbox* box = chosen != 0 ? boxes.BoxById(static_cast<int32_t>(chosen)) : nullptr;
   if (box == nullptr) return;
   const int32_t id = box->Id;

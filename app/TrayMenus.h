@@ -9,6 +9,12 @@
 class Application;
 class Mailbox;
 
+// Menu item ids of the tray menu's own items.
+constexpr uint32_t kSettingsId = 40001;
+constexpr uint32_t kExitId = 40002;
+constexpr uint32_t kAboutId = 40006;
+constexpr uint32_t kStatisticsId = 40008;
+
 // Menu item ids of the user's commands: the first 1000 commands of the list.
 constexpr uint32_t kFirstCommandId = 2024;
 constexpr uint32_t kLastCommandId = 3023;

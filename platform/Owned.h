@@ -48,7 +48,6 @@ using OwnedLock = Owned<Lock, CloseLock>;
 using HeldLock = Owned<Lock, LeaveLock>;
 using OwnedSlot = Owned<Slot, CloseSlot>;
 using OwnedKey = Owned<RegKey, CloseRegKey>;
-using OwnedMenu = Owned<Menu, DestroyMenuObject>;
 using OwnedMainLoop = Owned<Window, CloseMainLoop>;
 using OwnedSocket = Owned<Socket, CloseSocket, kNoSocket>;
 using OwnedTlsSession = Owned<TlsSession, CloseTlsSession>;

@@ -23,7 +23,6 @@ struct WindowTag;
 struct ModuleTag;
 struct IconTag;
 struct RegKeyTag;
-struct MenuTag;
 using InstanceClaim = InstanceClaimTag*;
 using Lock = LockTag*;
 using Slot = SlotTag*;
@@ -31,7 +30,6 @@ using Window = WindowTag*;
 using Module = ModuleTag*;
 using Icon = IconTag*;
 using RegKey = RegKeyTag*;
-using Menu = MenuTag*;
 
 // ---------------------------------------------------------------------------
 // Named locks. A name is shared by every process of the user's session, so a
@@ -206,7 +204,7 @@ bool ShellOpen(const char* target, const char* params, ShowMode mode);
 bool ProgramFilesFolder(char* buffer, size_t capacity);
 
 // ---------------------------------------------------------------------------
-// Resources: icons and menus.
+// Resources: icons.
 
 // Loads an icon resource of the module at size x size pixels with default
 // colours. Icons loaded here live for the whole run. Null on failure.
@@ -220,20 +218,23 @@ int SmallIconSize();
 // grow with the display's scale, and so must what is drawn on them.
 int DisplayPixels(int pixelsAt96);
 
-// Loads a menu resource; the caller destroys it. Null on failure.
-Menu LoadMenuResource(Module module, int resourceId);
-Menu CreatePopupMenuObject();
-Menu SubMenuAt(Menu menu, int position);
-enum class ItemState { Enabled, Checked, Disabled };
-bool AppendMenuItem(Menu menu, uint32_t commandId, const char* text, ItemState state);
-bool AppendMenuSeparator(Menu menu);
-bool AppendSubMenu(Menu menu, Menu subMenu, const char* text);
+// ---------------------------------------------------------------------------
+// Popup menus.
 
-// Shows a popup menu at the mouse position, owned by `owner`, and returns the
-// chosen command id or 0. The owner is brought to the foreground first, or
-// the menu would not close when the user clicks elsewhere.
-uint32_t TrackMenu(Menu menu, Window owner);
-void DestroyMenuObject(Menu menu);
+enum class ItemState { Enabled, Checked, Disabled };
+
+// A line of a popup menu: a command, or a separator when commandId is 0
+// (its text and state then do not matter).
+struct MenuItem {
+  uint32_t commandId;
+  const char* text;
+  ItemState state;
+};
+
+// Shows a popup menu of these items at the mouse position, owned by `owner`
+// (the main loop's window), and returns the chosen command id, or 0 when the
+// user chose nothing or the menu could not be shown.
+uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window owner);
 
 // ---------------------------------------------------------------------------
 // The notification-area icon. One icon per (window, id); the shell sends

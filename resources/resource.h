@@ -33,15 +33,7 @@
 #define IDI_BUTTON_MOVE_DOWN    141   // >>  towards the back of the list
 #define IDI_BUTTON_DUPLICATE    142   // two pages
 
-// The tray menu: one popup, and the ids of its items.
-#define IDM_TRAY                103
-#define IDM_SETTINGS            40001
-#define IDM_EXIT                40002
-#define IDM_ABOUT               40006
-#define IDM_STATISTICS          40008
-
-// Dialog templates. 103 names the tray menu as well: a menu and a dialog
-// are different resource types.
+// Dialog templates.
 #define IDD_GENERAL_PAGE        103
 #define IDD_COMMANDS_PAGE       128
 #define IDD_SETTINGS            129

@@ -58,18 +58,14 @@ void RefuseShellTarget(const std::string& target);
 // What ProgramFilesFolder answers ("C:\Program Files" after Reset).
 void SetProgramFilesFolder(const std::string& folder);
 
-// ---- Menus: TrackMenu returns queued choices (default 0: dismissed).
+// ---- Popup menus: ShowPopupMenu returns queued choices (default 0: dismissed).
 struct MenuItem {
-  uint32_t id;  // 0 for a separator or a submenu
+  uint32_t id;  // 0 for a separator, whose text is empty
   std::string text;
   platform::ItemState state;
-  std::vector<MenuItem> subItems;
 };
 void QueueMenuChoice(uint32_t commandId);
-// LoadMenuResource of this id gives a menu whose first popup holds the items
-// (the stand-in cannot read the program's resources).
-void DefineMenuResource(int resourceId, const std::vector<MenuItem>& items);
-// The items of the menus shown by TrackMenu, in order.
+// The items of the menus shown, in order.
 std::vector<std::vector<MenuItem>> MenusShown();
 
 // ---- Tray icon: the icons the program has in the notification area now,

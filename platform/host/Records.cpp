@@ -19,13 +19,7 @@ namespace {
 
 using namespace platform;
 
-struct MenuRecord {
-  std::vector<host::MenuItem> items;
-  MenuRecord* popup = nullptr;  // a loaded menu's first popup, destroyed with it
-};
-
 std::mutex g_lock;
-std::map<int, std::vector<host::MenuItem>> g_menuResources;
 int g_smallIconSize = 16;
 std::vector<host::MessageBoxCall> g_boxes;
 std::deque<BoxAnswer> g_answers;
@@ -35,18 +29,12 @@ constexpr char kProgramFiles[] = "C:\\Program Files";
 std::string g_programFiles = kProgramFiles;
 std::deque<uint32_t> g_menuChoices;
 std::vector<std::vector<host::MenuItem>> g_menusShown;
-std::set<MenuRecord*> g_menus;
 std::vector<host::TrayIcon> g_tray;
 int g_trayCalls = 0;
 std::map<Icon, std::pair<int, int>> g_icons;  // resource id and size
 uintptr_t g_nextIcon = 0x20000;
 std::vector<host::Sound> g_sounds;
 std::map<std::string, std::string> g_urls;
-
-MenuRecord* Find(Menu menu) {
-  MenuRecord* record = reinterpret_cast<MenuRecord*>(menu);
-  return g_menus.count(record) != 0 ? record : nullptr;
-}
 
 host::TrayIcon* FindTrayIcon(Window window, uint32_t id) {
   for (host::TrayIcon& icon : g_tray) {
@@ -116,76 +104,20 @@ int DisplayPixels(int pixelsAt96) {
   return pixelsAt96 * g_smallIconSize / 16;
 }
 
-Menu LoadMenuResource(Module, int resourceId) {
+uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window) {
   std::lock_guard<std::mutex> hold(g_lock);
-  const auto found = g_menuResources.find(resourceId);
-  if (found == g_menuResources.end()) return nullptr;
-  MenuRecord* bar = new MenuRecord();
-  bar->popup = new MenuRecord{found->second, nullptr};
-  g_menus.insert(bar);
-  g_menus.insert(bar->popup);
-  return reinterpret_cast<Menu>(bar);
-}
-
-Menu CreatePopupMenuObject() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  MenuRecord* record = new MenuRecord();
-  g_menus.insert(record);
-  return reinterpret_cast<Menu>(record);
-}
-
-Menu SubMenuAt(Menu menu, int position) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  MenuRecord* record = Find(menu);
-  return record != nullptr && position == 0 ? reinterpret_cast<Menu>(record->popup) : nullptr;
-}
-
-bool AppendMenuItem(Menu menu, uint32_t commandId, const char* text, ItemState state) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  MenuRecord* record = Find(menu);
-  if (record == nullptr) return false;
-  record->items.push_back({commandId, text != nullptr ? text : "", state, {}});
-  return true;
-}
-
-bool AppendMenuSeparator(Menu menu) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  MenuRecord* record = Find(menu);
-  if (record == nullptr) return false;
-  record->items.push_back({0, "", ItemState::Enabled, {}});
-  return true;
-}
-
-bool AppendSubMenu(Menu menu, Menu subMenu, const char* text) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  MenuRecord* record = Find(menu);
-  MenuRecord* sub = Find(subMenu);
-  if (record == nullptr || sub == nullptr) return false;
-  record->items.push_back({0, text != nullptr ? text : "", ItemState::Enabled, sub->items});
-  return true;
-}
-
-uint32_t TrackMenu(Menu menu, Window) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  MenuRecord* record = Find(menu);
-  if (record == nullptr) return 0;
-  g_menusShown.push_back(record->items);
+  std::vector<host::MenuItem> shown;
+  for (size_t i = 0; i < count; ++i) {
+    const MenuItem& item = items[i];
+    const bool command = item.commandId != 0;
+    shown.push_back({item.commandId, command && item.text != nullptr ? item.text : "",
+                     command ? item.state : ItemState::Enabled});
+  }
+  g_menusShown.push_back(shown);
   if (g_menuChoices.empty()) return 0;
   const uint32_t choice = g_menuChoices.front();
   g_menuChoices.pop_front();
   return choice;
-}
-
-void DestroyMenuObject(Menu menu) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  MenuRecord* record = Find(menu);
-  if (record == nullptr) return;
-  if (record->popup != nullptr) {
-    g_menus.erase(record->popup);
-    delete record->popup;
-  }
-  g_menus.erase(record);
-  delete record;
 }
 
 bool TrayAdd(const TrayIconData& data) {
@@ -310,11 +242,6 @@ void SetSmallIconSize(int pixels) {
   g_smallIconSize = pixels;
 }
 
-void DefineMenuResource(int resourceId, const std::vector<MenuItem>& items) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_menuResources[resourceId] = items;
-}
-
 std::vector<Sound> Sounds() {
   std::lock_guard<std::mutex> hold(g_lock);
   return g_sounds;
@@ -336,9 +263,6 @@ void ResetRecords() {
   g_programFiles = kProgramFiles;
   g_menuChoices.clear();
   g_menusShown.clear();
-  for (MenuRecord* record : g_menus) delete record;
-  g_menus.clear();
-  g_menuResources.clear();
   g_smallIconSize = 16;
   g_tray.clear();
   g_trayCalls = 0;

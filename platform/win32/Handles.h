@@ -10,8 +10,6 @@ namespace platform::win32 {
 
 inline HWND ToHwnd(Window window) { return reinterpret_cast<HWND>(window); }
 inline Window FromHwnd(HWND hwnd) { return reinterpret_cast<Window>(hwnd); }
-inline HMENU ToHmenu(Menu menu) { return reinterpret_cast<HMENU>(menu); }
-inline Menu FromHmenu(HMENU menu) { return reinterpret_cast<Menu>(menu); }
 inline HICON ToHicon(Icon icon) { return reinterpret_cast<HICON>(icon); }
 inline Icon FromHicon(HICON icon) { return reinterpret_cast<Icon>(icon); }
 inline HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "app/Application.h"
@@ -20,10 +21,6 @@ class TrayTest : public ::testing::Test {
   void SetUp() override {
     host::Reset();
     host::FailThreadStart(true);  // no polls; alerts are tested on their own
-    host::DefineMenuResource(IDM_TRAY, {{IDM_SETTINGS, "Настройки", platform::ItemState::Enabled, {}},
-                                        {IDM_STATISTICS, "Статистика", platform::ItemState::Disabled, {}},
-                                        {IDM_ABOUT, "О программе", platform::ItemState::Enabled, {}},
-                                        {IDM_EXIT, "Выход", platform::ItemState::Enabled, {}}});
     app_ = new Application();
     ASSERT_EQ(1, app_->Init(nullptr));
     app_->UserCommands.Clear();
@@ -98,6 +95,8 @@ TEST_F(TrayTest, BoxMenuTextsAndClicksThatDoNothing) {
   const auto items = host::MenusShown()[0];
   ASSERT_EQ(2u, items.size());
   EXPECT_EQ(std::string(196, 'n') + "\t:(", items[0].text) << "a long name is cut, the smiley stays";
+  EXPECT_EQ(platform::ItemState::Enabled, items[0].state);
+  EXPECT_EQ(platform::ItemState::Checked, items[1].state) << "the box with mail";
 
   ASSERT_EQ(1, app_->EnterModal());
   Mouse(platform::MainEvent::TrayLeftClick);
@@ -120,11 +119,22 @@ TEST_F(TrayTest, TheTrayMenuAndItsChoices) {
     host::QueueMenuChoice(choice);
     Mouse(platform::MainEvent::TrayRightClick);
   }
+  using platform::ItemState;
+  const host::MenuItem expected[] = {{40001, "Настройки", ItemState::Enabled},
+                                     {40008, "Статистика", ItemState::Disabled},
+                                     {40006, "О программе", ItemState::Enabled},
+                                     {40002, "Выход", ItemState::Enabled},
+                                     {0, "", ItemState::Enabled},
+                                     {kFirstCommandId, "Блокнот", ItemState::Enabled},
+                                     {kFirstCommandId + 1, "Настроить данное меню", ItemState::Enabled},
+                                     {kFirstCommandId + 2, "Сломанная", ItemState::Enabled}};
   const auto items = host::MenusShown()[0];
-  std::string texts;
-  for (const auto& item : items) texts += item.text + "|";
-  EXPECT_EQ("Настройки|Статистика|О программе|Выход||Блокнот|Настроить данное меню|Сломанная|", texts);
-  EXPECT_EQ(kFirstCommandId + 2, items[7].id);
+  ASSERT_EQ(std::size(expected), items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    EXPECT_EQ(expected[i].id, items[i].id) << i;
+    EXPECT_EQ(expected[i].text, items[i].text) << i;
+    EXPECT_EQ(expected[i].state, items[i].state) << i;
+  }
   ASSERT_EQ(2u, host::ShellCalls().size()) << "the empty command reaches no shell";
   EXPECT_EQ("notepad.exe", host::ShellCalls()[0].target);
   EXPECT_EQ(NumberOf(SettingsPage::Commands), app_->LastTabPos) << "the empty command opens the commands tab";
