@@ -22,22 +22,24 @@ struct CheckJob {
   platform::OwnedLock Lock;
   // Told the poll's code when it has ended (the connection test), or null.
   TestReport Report = nullptr;
+  int32_t Test = 0;
 };
 
 struct ReportTask {
   TestReport Report;
+  int32_t Test;
   int32_t Code;
   platform::TlsFailure Failure;
 };
 
 void DeliverReport(void* argument) {
   const std::unique_ptr<ReportTask> task(static_cast<ReportTask*>(argument));
-  task->Report(task->Code, task->Failure);
+  task->Report(task->Test, task->Code, task->Failure);
 }
 
 // Posted: the thread does not wait for the user to read the report.
-void PostReport(TestReport report, int32_t code, platform::TlsFailure failure) {
-  std::unique_ptr<ReportTask> task(new (std::nothrow) ReportTask{report, code, failure});
+void PostReport(const CheckJob& job, int32_t code, platform::TlsFailure failure) {
+  std::unique_ptr<ReportTask> task(new (std::nothrow) ReportTask{job.Report, job.Test, code, failure});
   if (task != nullptr && platform::PostToMainThread(DeliverReport, task.get())) task.release();
 }
 
@@ -93,7 +95,7 @@ void CheckThread(void* argument) {
   };
   const int32_t code = CheckMailbox(job->Request, filled);
   if (test) {
-    PostReport(job->Report, code, filled.TlsFailure);
+    PostReport(*job, code, filled.TlsFailure);
   } else if (deposited) {
     // Run, not posted: the thread waits until the main thread has handled it.
     platform::RunOnMainThread(OnCheckResult, nullptr);
@@ -116,13 +118,14 @@ void FillRequest(const Application& app, const Mailbox& box, PollRequest& reques
 
 }  // namespace
 
-int StartCheck(Application& app, const Mailbox& box, TestReport report) {
+int StartCheck(Application& app, const Mailbox& box, TestReport report, int32_t test) {
   std::unique_ptr<CheckJob> job(new (std::nothrow) CheckJob());
   if (job == nullptr) return 0;
   FillRequest(app, box, job->Request);
   // The one who waits for a report is a user who pressed "Тест".
   if (report != nullptr) job->Request.BusyWaitMs = kTestBusyWaitMs;
   job->Report = report;
+  job->Test = test;
   char name[32];
   std::snprintf(name, sizeof name, "POP3_%d", static_cast<int>(box.Id));
   job->Lock.Reset(platform::OpenLock(name));

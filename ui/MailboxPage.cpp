@@ -93,8 +93,11 @@ void TestSound(HWND page) {
 // to another box, or delete this one, while it runs.
 int32_t g_testedBox = 0;
 std::string g_testedName;
-// The page whose "Тест" waits for its report; it may be closed by then.
+// The page whose "Тест" waits for its report; it may be closed by then. A
+// report is shown only for the newest test of the page that is open: each
+// test and each opening of the page count one up.
 HWND g_testingPage = nullptr;
+int32_t g_testNumber = 0;
 
 void Report(HWND page, int32_t code, platform::TlsFailure tlsFailure = platform::TlsFailure::None) {
   String text;
@@ -105,8 +108,8 @@ void Report(HWND page, int32_t code, platform::TlsFailure tlsFailure = platform:
                            platform::BoxIcon::None, false);
 }
 
-void OnConnectionTested(int32_t code, platform::TlsFailure tlsFailure) {
-  if (!IsWindow(g_testingPage)) return;
+void OnConnectionTested(int32_t test, int32_t code, platform::TlsFailure tlsFailure) {
+  if (test != g_testNumber || !IsWindow(g_testingPage)) return;
   Enable(g_testingPage, IDC_TEST_CONNECTION, true);
   Report(g_testingPage, code, tlsFailure);
 }
@@ -127,7 +130,7 @@ void TestConnection(HWND page) {
   g_testedBox = box->Id;
   g_testedName = box->BoxName.Text();
   g_testingPage = page;
-  if (!StartCheck(app, *box, OnConnectionTested)) {
+  if (!StartCheck(app, *box, OnConnectionTested, ++g_testNumber)) {
     Enable(page, IDC_TEST_CONNECTION, true);
     Report(page, INT32_MIN);
   }
@@ -210,6 +213,7 @@ void StoreMailboxPage(HWND page) {
 INT_PTR CALLBACK MailboxPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      ++g_testNumber;  // the reports of an earlier dialog's tests are not this page's
       AddTooltip(page, IDC_PROGRAM, kProgramTip);
       LoadMailboxPage(page);
       return FALSE;

@@ -133,7 +133,7 @@ class PublicationTest : public SchedulingTest {
   // Starts a poll of the box and hands its result to the main thread.
   void PollAndPublish(Mailbox& box, void (*meanwhile)(Application&, Mailbox&) = nullptr,
                       TestReport report = nullptr) {
-    ASSERT_EQ(1, StartCheck(*app_, box, report));
+    ASSERT_EQ(1, StartCheck(*app_, box, report, kTestNumber));
     if (meanwhile != nullptr) meanwhile(*app_, box);
     ASSERT_TRUE(host::WaitForQueued(5000));
     host::RunQueued();
@@ -141,6 +141,7 @@ class PublicationTest : public SchedulingTest {
   }
 
   static constexpr int32_t kJanuary3 = 1767434400;
+  static constexpr int32_t kTestNumber = 7;
   ScriptedPop3Server server_;
 };
 
@@ -164,10 +165,14 @@ TEST_F(PublicationTest, AFinishedPollUpdatesItsBoxUnlessItFailedOrTheBoxIsGone) 
 // "Тест" finds mail: the answer goes to the page that asked, and the box,
 // the envelope and the mail program know nothing of it.
 TEST_F(PublicationTest, AConnectionTestOnlyReports) {
-  static int32_t reported = 0;
+  static int32_t reported[2] = {};
   Box(0).MsminRunMode = 1;
-  PollAndPublish(Box(0), nullptr, [](int32_t code, platform::TlsFailure) { reported = code; });
-  EXPECT_EQ(1, reported) << "the report has the poll's code";
+  PollAndPublish(Box(0), nullptr, [](int32_t test, int32_t code, platform::TlsFailure) {
+    reported[0] = test;
+    reported[1] = code;
+  });
+  EXPECT_EQ(kTestNumber, reported[0]) << "the report names its test";
+  EXPECT_EQ(1, reported[1]) << "the report has the poll's code";
   EXPECT_EQ(0, Box(0).NewMailCount());
   EXPECT_EQ(TrayState::Quiet, app_->Tray.State);
   EXPECT_TRUE(host::ShellCalls().empty());
