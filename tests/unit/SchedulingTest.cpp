@@ -187,7 +187,9 @@ TEST_F(PublicationTest, AnAcknowledgementMadeDuringAPollHolds) {
   box.LastMsgDate = kJanuary3 - 86400;
   GiveMessages(box, {kJanuary3});
   server_.On("TOP 1 1", Reply::MultiLine("+OK", "Received: by x; 3 Jan 2026 10:00:00 +0000").Chunks(8, 30));
-  PollAndPublish(box, [](Application& app, Mailbox& polled) { OpenMailProgram(app.Boxes, polled, app.RunMsminMode); });
+  PollAndPublish(box, [](Application& app, Mailbox& polled) {
+    OpenMailProgram(app.Boxes, polled, app.RunMsminMode);
+  });
   EXPECT_EQ(kJanuary3, box.LastMsgDate);
   EXPECT_EQ(0, box.NewMailCount());
   EXPECT_EQ(1u, host::ShellCalls().size());
