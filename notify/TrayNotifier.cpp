@@ -124,11 +124,10 @@ void TrayNotifier::SetAnimation(bool on) {
   if (on == (Animating != 0)) return;
   if (on) {
     NextFrame();  // the first frame now, not a period later
-    AnimationTimer = platform::StartTimer(kAnimationTimerId, kAnimationPeriodMs) ? kAnimationTimerId : 0;
+    platform::StartTimer(kAnimationTimerId, kAnimationPeriodMs);
     Animating = 1;
   } else {
-    platform::StopTimer(AnimationTimer);
-    AnimationTimer = 0;
+    platform::StopTimer(kAnimationTimerId);  // nothing to stop if it never started
     Animating = 0;
   }
 }

@@ -80,7 +80,6 @@ class TrayNotifier {
   bool NoticeUnseen = false;
   int32_t Animating = 0;
   int32_t FrameCounter = 0;
-  uintptr_t AnimationTimer = 0;
 
  private:
   void Show(platform::Icon icon, const char* tip);
