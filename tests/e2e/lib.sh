@@ -741,12 +741,6 @@ e2e_vestun_pid() {
   return 0
 }
 
-e2e_cpu_seconds() {  # PID: user and system time so far, in seconds
-  local stat
-  stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
-  echo "${stat##*) }" | LC_ALL=C awk -v hz="$(getconf CLK_TCK)" '{ printf "%.2f\n", ($12 + $13) / hz }'
-}
-
 # ---------------------------------------------------------------- the tray icon and its menus
 
 E2E_TRAY_PY=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/driver/tray_icon.py

@@ -52,8 +52,12 @@ TEST(VersionCheck, DueOnceThePeriodHasPassed) {
     SCOPED_TRACE(testing::Message() << c.zone << " " << c.last << "+" << c.period);
     setenv("TZ", c.zone, 1);
     tzset();
-    if (c.notYet != none) EXPECT_FALSE(VersionCheckDue(c.last, c.period, c.notYet));
-    if (c.due != none) EXPECT_TRUE(VersionCheckDue(c.last, c.period, c.due));
+    if (c.notYet != none) {
+      EXPECT_FALSE(VersionCheckDue(c.last, c.period, c.notYet));
+    }
+    if (c.due != none) {
+      EXPECT_TRUE(VersionCheckDue(c.last, c.period, c.due));
+    }
   }
   setenv("TZ", "UTC", 1);
   tzset();
