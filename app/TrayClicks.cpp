@@ -16,10 +16,7 @@ void OnTrayRightClick(Application& app) {
       tray.Calm();
       break;
     case TrayState::NewMail:
-      if (app.EnterModal()) {
-        OpenNewMailListDialog(app);
-        app.LeaveModal();
-      }
+      OpenNewMailListDialog(app);
       break;
     default:
       break;

@@ -178,7 +178,7 @@ void OfferToMendMailProgram(Application& app, int32_t boxId) {
 
 void OpenNewMailListDialog(Application& app) {
   ModalHold guard(app);
-  if (app.Dialogs.NewMailList != nullptr) app.Dialogs.NewMailList(app);
+  if (guard.Taken && app.Dialogs.NewMailList != nullptr) app.Dialogs.NewMailList(app);
 }
 
 void OpenVersionDialog(Application& app) {

@@ -49,5 +49,6 @@ void OpenSettingsAt(Application& application, SettingsPage page, int32_t boxInde
 // its id, since the box may be gone or moved once the question is answered.
 // A box has one such question at a time.
 void OfferToMendMailProgram(Application& application, int32_t boxId);
+// Not while another dialog or menu holds the modal guard.
 void OpenNewMailListDialog(Application& application);
 void OpenVersionDialog(Application& application);
