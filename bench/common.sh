@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # its variables are for the scripts that source it
 # What the benchmark scripts share; sourced, after ROOT is set to the tree.
 #
 # VESTUN_SOURCE_DIR: another source tree with the same layout, for trying

@@ -29,8 +29,7 @@ PROXY_START_SECONDS=10
 PROXY_LOG_SECONDS=15
 
 [[ "$DELAY_MS" =~ ^[0-9]+$ ]] || die "DELAY_MS must be a whole number of milliseconds"
-[[ "$NEXT_RUNS" =~ ^[0-9]+$ ]] && [ "$NEXT_RUNS" -ge 2 ] && [ "$NEXT_RUNS" -le 9 ] \
-  || die "NEXT_RUNS must be 2 to 9"
+[[ "$NEXT_RUNS" =~ ^[2-9]$ ]] || die "NEXT_RUNS must be 2 to 9"
 command -v python3 >/dev/null || die "python3 is not installed"
 
 build_poll_bench
