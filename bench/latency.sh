@@ -36,15 +36,20 @@ build_poll_bench
 
 SERVER_DIR=$(mktemp -d /tmp/vestun-latency-XXXXXX)
 PROXY_PID=""
+CLIENT_PID=""
 cleanup() {
-  if [ -n "$PROXY_PID" ]; then
-    kill "$PROXY_PID" 2>/dev/null || true
-    wait "$PROXY_PID" 2>/dev/null || true
-  fi
+  local pid
+  for pid in $CLIENT_PID $PROXY_PID; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
   "$DOVECOT" stop "$SERVER_DIR" >/dev/null 2>&1 || true
   rm -rf "$SERVER_DIR"
 }
 trap cleanup EXIT
+# Without these a signal would end the script without the cleanup.
+trap 'exit 130' INT
+trap 'exit 143' TERM HUP
 
 echo "== filling a private Dovecot"
 PORT=$("$DOVECOT" start "$SERVER_DIR")
@@ -71,14 +76,27 @@ start_proxy() {
   PROXY_PORT=$(sed -n 's/^port=//p' "$SERVER_DIR/proxy.out")
 }
 
+# client COMMAND...: runs a client under a time-out, its output in
+# $SERVER_DIR/client.out and .err; returns its status. It runs in the
+# background and is waited for, so that a signal is handled at once rather
+# than when the client ends, and the cleanup ends the client too.
+client() {
+  local status=0
+  timeout "$RUN_SECONDS" "$@" >"$SERVER_DIR/client.out" 2>"$SERVER_DIR/client.err" &
+  CLIENT_PID=$!
+  wait "$CLIENT_PID" || status=$?
+  CLIENT_PID=""
+  return "$status"
+}
+
 # measure CONNECTIONS COMMAND...: runs a client and sets FIGURES to what it
 # printed and CONNS to the proxy's lines for the CONNECTIONS it made.
 measure() {
   local expected=$1 before deadline
   shift
   before=$(wc -l <"$PROXY_LOG")
-  FIGURES=$(timeout "$RUN_SECONDS" "$@" 2>"$SERVER_DIR/client.err") \
-    || die "$* failed: $(tail -n 5 "$SERVER_DIR/client.err")"
+  client "$@" || die "$* failed: $(tail -n 5 "$SERVER_DIR/client.err")"
+  FIGURES=$(<"$SERVER_DIR/client.out")
   deadline=$((SECONDS + PROXY_LOG_SECONDS))
   while [ "$(wc -l <"$PROXY_LOG")" -lt $((before + expected)) ]; do
     [ $SECONDS -lt $deadline ] || die "the proxy logged no end of $expected connection(s) of: $*"
@@ -99,8 +117,8 @@ between() { printf '%q ' "$DOVECOT" deliver "$SERVER_DIR" "$1" "$NEW_MESSAGE"; }
 # --remember for a stray argument and answers with its usage (exit 2).
 next_direct() {
   local status=0
-  NEXT_DIRECT=$(timeout "$RUN_SECONDS" "$POLL_BENCH" --remember --between "$(between "$1")" \
-    "$PORT" "$1" secret "$NEXT_RUNS" 2>"$SERVER_DIR/client.err") || status=$?
+  client "$POLL_BENCH" --remember --between "$(between "$1")" "$PORT" "$1" secret "$NEXT_RUNS" || status=$?
+  NEXT_DIRECT=$(<"$SERVER_DIR/client.out")
   case $status in
     0) NEXT=yes ;;
     2) grep -q -- --remember "$SERVER_DIR/client.err" \
@@ -110,8 +128,10 @@ next_direct() {
   esac
 }
 
+# first_direct BOX: our first poll straight against Dovecot; sets FIGURES.
 first_direct() {
-  timeout "$RUN_SECONDS" "$POLL_BENCH" "$PORT" "$1" secret 1 || die "our poll of $1 failed"
+  client "$POLL_BENCH" "$PORT" "$1" secret 1 || die "our poll of $1 failed: $(tail -n 5 "$SERVER_DIR/client.err")"
+  FIGURES=$(<"$SERVER_DIR/client.out")
 }
 
 start_proxy
@@ -121,9 +141,9 @@ declare -A figures=()
 for size in $SIZES; do
   box="box$size"
   # Dovecot's first look at a box builds its index: not counted.
-  first_direct "$box" >/dev/null
-  line=$(first_direct "$box")
-  figures[direct_first_$size]=$(field median_ms "$line")
+  first_direct "$box"
+  first_direct "$box"
+  figures[direct_first_$size]=$(field median_ms "$FIGURES")
 
   measure 1 "$POLL_BENCH" "$PROXY_PORT" "$box" secret 1
   [ "$(field stat "$FIGURES")" = "$size" ] || die "STAT in $box said $(field stat "$FIGURES")"
