@@ -12,32 +12,14 @@
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-# Another source tree with the same layout may be given for trying changes
-# to the build files.
-SOURCE_DIR=${VESTUN_SOURCE_DIR:-$ROOT}
-BUILD_DIR=${VESTUN_BENCH_BUILD_DIR:-$ROOT/build/bench}
+. "$ROOT/bench/common.sh"
 RUNS=${RUNS:-9}
-DOVECOT="$ROOT/tests/support/dovecot.sh"
 DATE="2026-01-02 03:04:05"
-
-die() { echo "bench: $*" >&2; exit 1; }
 
 [[ "$RUNS" =~ ^[1-9][0-9]*$ ]] || die "RUNS must be a positive number"
 command -v python3 >/dev/null || die "python3 is not installed"
 
-echo "== building poll_bench in $BUILD_DIR"
-mkdir -p "$BUILD_DIR"
-cmake --preset host -S "$SOURCE_DIR" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DVESTUN_BENCH=ON \
-  >"$BUILD_DIR/bench-configure.log" 2>&1 \
-  || { cat "$BUILD_DIR/bench-configure.log" >&2; die "configuring failed"; }
-if ! cmake --build "$BUILD_DIR" --target poll_bench -j"$(nproc)" >"$BUILD_DIR/bench-build.log" 2>&1; then
-  tail -n 30 "$BUILD_DIR/bench-build.log" >&2
-  grep -q "No rule to make target 'poll_bench'" "$BUILD_DIR/bench-build.log" \
-    && die "no poll_bench target: the top-level CMakeLists.txt needs 'if(VESTUN_BENCH) add_subdirectory(bench) endif()'"
-  die "building poll_bench failed (log: $BUILD_DIR/bench-build.log)"
-fi
-POLL_BENCH="$BUILD_DIR/bench/poll_bench"
-[ -x "$POLL_BENCH" ] || die "no $POLL_BENCH after the build"
+build_poll_bench
 
 SERVER_DIR=$(mktemp -d /tmp/vestun-bench-XXXXXX)
 cleanup() {
@@ -60,10 +42,6 @@ after_1k=$(date +%s.%N)
 after_10k=$(date +%s.%N)
 awk -v a="$started" -v b="$after_start" -v c="$after_1k" -v d="$after_10k" 'BEGIN {
   printf "   start %.2f s, 1,000 messages %.2f s, 10,000 messages %.2f s\n", b - a, c - b, d - c }'
-
-# field NAME LINE: the value of NAME=... in a line of figures.
-field() { tr ' ' '\n' <<<"$2" | sed -n "s/^$1=//p"; }
-median() { tr ',' '\n' <<<"$1" | sort -g | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 ours() { "$POLL_BENCH" "$PORT" "$1" secret 1; }
 poplib() { python3 "$ROOT/bench/poplib_reference.py" "$PORT" "$1" secret 1; }
