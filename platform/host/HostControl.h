@@ -34,15 +34,10 @@ void FailKeysUnder(const std::string& pathPrefix);
 void FailWritesUnder(const std::string& pathPrefix);
 int OpenKeyCount();  // keys open now, to find those never closed
 
-// ---- Message boxes: recorded; answered from a queue (default: Ok, or Yes
-// for a question with Yes and No).
+// ---- Message boxes: their texts recorded; answered from a queue (default:
+// Ok, or Yes for a question with Yes and No).
 struct MessageBoxCall {
-  platform::Window owner;
   std::string text;
-  std::string caption;
-  platform::BoxButtons buttons;
-  platform::BoxIcon icon;
-  bool systemModal;
 };
 std::vector<MessageBoxCall> MessageBoxes();
 void QueueAnswer(platform::BoxAnswer answer);
@@ -80,14 +75,9 @@ struct TrayIcon {
 std::vector<TrayIcon> TrayIcons();
 int TrayCallCount();
 
-// ---- Icons: LoadIconResource hands out distinct handles; this tells which
-// resource a handle came from (-1 for an unknown handle).
+// ---- Icons: which resource a handle of LoadIconResource came from (0 for
+// none). The stand-in's display is not scaled: small icons have 16 pixels.
 int IconResourceId(platform::Icon icon);
-// The size it was loaded at (-1 for an unknown handle), and the size that
-// SmallIconSize answers (16 after Reset). The stand-in's display is scaled
-// by that size over 16, for DisplayPixels too.
-int IconSize(platform::Icon icon);
-void SetSmallIconSize(int pixels);
 
 // ---- Sound: recorded, in order.
 struct Sound {
@@ -143,7 +133,5 @@ void FailThreadStart(bool fail);
 int ThreadStartCount();
 // Waits until every thread started by StartDetachedThread has ended.
 void JoinStartedThreads();
-// How many of them run now.
-int RunningThreadCount();
 
 }  // namespace host

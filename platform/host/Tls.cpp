@@ -1,19 +1,17 @@
-// TLS of the stand-in, on OpenSSL. The socket stays blocking for the plain
-// calls of Sockets.cpp; OpenSSL reaches it through a BIO of its own that
-// never blocks (and never raises SIGPIPE), and each call here waits with
-// poll() until its deadline.
+// TLS of the stand-in, on OpenSSL over the socket's own descriptor, which
+// never blocks (see Sockets.cpp): each call here waits with poll() until its
+// deadline.
 #include <arpa/inet.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
-#include <openssl/x509_vfy.h>
 #include <openssl/x509v3.h>
 #include <poll.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -52,91 +50,29 @@ Trust& TrustState() {
   return *trust;
 }
 
-// ---- The BIO: recv and send on the fd, without waiting.
-
-int Fd(BIO* bio) { return static_cast<int>(reinterpret_cast<intptr_t>(BIO_get_data(bio))); }
-
-int BioRead(BIO* bio, char* buffer, size_t size, size_t* done) {
-  BIO_clear_retry_flags(bio);
-  for (;;) {
-    const ssize_t got = ::recv(Fd(bio), buffer, size, MSG_DONTWAIT);
-    if (got > 0) {
-      *done = static_cast<size_t>(got);
-      return 1;
-    }
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) BIO_set_retry_read(bio);
-    return 0;  // the end of the connection, or its error
-  }
-}
-
-int BioWrite(BIO* bio, const char* data, size_t size, size_t* done) {
-  BIO_clear_retry_flags(bio);
-  for (;;) {
-    const ssize_t sent = ::send(Fd(bio), data, size, MSG_DONTWAIT | MSG_NOSIGNAL);
-    if (sent >= 0) {
-      *done = static_cast<size_t>(sent);
-      return 1;
-    }
-    if (errno == EINTR) continue;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) BIO_set_retry_write(bio);
-    return 0;
-  }
-}
-
-long BioControl(BIO*, int command, long, void*) { return command == BIO_CTRL_FLUSH ? 1 : 0; }
-
-const BIO_METHOD* SocketMethod() {
-  static const BIO_METHOD* method = [] {
-    BIO_METHOD* m = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "vestun socket");
-    if (m == nullptr) return m;
-    BIO_meth_set_read_ex(m, BioRead);
-    BIO_meth_set_write_ex(m, BioWrite);
-    BIO_meth_set_ctrl(m, BioControl);
-    return m;
-  }();
-  return method;
-}
-
-// ---- Waiting.
-
-// Waits until the socket is ready for the events or the deadline passes.
-bool WaitUntil(int fd, short events, Clock::time_point deadline) {
-  pollfd entry{fd, events, 0};
-  for (;;) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
-    const int ready = ::poll(&entry, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
-    if (ready > 0) return true;
-    if (ready < 0 && errno != EINTR) return false;
-  }
-}
-
 enum class Outcome { Done, Closed, Failed, TimedOut };
 
 // Repeats one OpenSSL call, waiting for the socket as it asks, until it
 // succeeds, fails or the deadline passes.
 template <typename Call>
-Outcome Drive(SSL* ssl, int fd, Clock::time_point deadline, Call call) {
+Outcome Drive(SSL* ssl, uint32_t timeoutMs, Call call) {
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
     ERR_clear_error();
     const int result = call();
     if (result > 0) return Outcome::Done;
     const int error = SSL_get_error(ssl, result);
     if (error == SSL_ERROR_ZERO_RETURN) return Outcome::Closed;
-    short events = 0;
-    if (error == SSL_ERROR_WANT_READ) events = POLLIN;
-    if (error == SSL_ERROR_WANT_WRITE) events = POLLOUT;
-    if (events == 0) return Outcome::Failed;
-    if (!WaitUntil(fd, events, deadline)) return Outcome::TimedOut;
+    if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) return Outcome::Failed;
+    pollfd entry{SSL_get_fd(ssl), static_cast<short>(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT), 0};
+    int ready = 0;
+    do {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      if (left <= 0) return Outcome::TimedOut;
+      ready = ::poll(&entry, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
+    } while (ready == 0 || (ready < 0 && errno == EINTR));
+    if (ready < 0) return Outcome::Failed;
   }
-}
-
-Clock::time_point After(uint32_t timeoutMs) { return Clock::now() + std::chrono::milliseconds(timeoutMs); }
-
-bool IsDottedAddress(const char* host) {
-  in_addr address{};
-  return ::inet_pton(AF_INET, host, &address) == 1;
 }
 
 // Why the certificate was refused, from OpenSSL's verdict on it.
@@ -192,9 +128,7 @@ CtxHolder NewContext(const std::vector<std::string>& trustedFiles) {
     return nullptr;
   }
   SSL_CTX_set_default_verify_paths(ctx.get());
-  for (const std::string& file : trustedFiles) {
-    SSL_CTX_load_verify_locations(ctx.get(), file.c_str(), nullptr);
-  }
+  for (const std::string& file : trustedFiles) SSL_CTX_load_verify_locations(ctx.get(), file.c_str(), nullptr);
   SettleTrustedCertificates(SSL_CTX_get_cert_store(ctx.get()));
   SSL_CTX_set_verify(ctx.get(), SSL_VERIFY_PEER, nullptr);
   // POP3 marks its own ends, and servers often close without a goodbye.
@@ -205,13 +139,16 @@ CtxHolder NewContext(const std::vector<std::string>& trustedFiles) {
 // Names the host to the server (SNI, not for addresses) and to the check.
 bool SetHost(SSL* ssl, const char* host) {
   X509_VERIFY_PARAM* param = SSL_get0_param(ssl);
-  if (IsDottedAddress(host)) return X509_VERIFY_PARAM_set1_ip_asc(param, host) == 1;
+  in_addr address{};
+  if (::inet_pton(AF_INET, host, &address) == 1) return X509_VERIFY_PARAM_set1_ip_asc(param, host) == 1;
   X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
   return SSL_set_tlsext_host_name(ssl, host) == 1 && X509_VERIFY_PARAM_set1_host(param, host, 0) == 1;
 }
 
 SslHolder NewSsl(int fd, const char* host) {
-  if (SocketMethod() == nullptr) return nullptr;
+  // OpenSSL writes with write(), which raises SIGPIPE on a connection the
+  // server has closed; Windows knows no such signal, nor does the program.
+  static const bool quiet = std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
   SslHolder ssl;
   {
     Trust& t = TrustState();
@@ -220,12 +157,7 @@ SslHolder NewSsl(int fd, const char* host) {
     if (!t.context) return nullptr;
     ssl.reset(SSL_new(t.context.get()));  // holds its own reference to the context
   }
-  if (!ssl || !SetHost(ssl.get(), host)) return nullptr;
-  BIO* bio = BIO_new(SocketMethod());
-  if (bio == nullptr) return nullptr;
-  BIO_set_data(bio, reinterpret_cast<void*>(static_cast<intptr_t>(fd)));
-  BIO_set_init(bio, 1);
-  SSL_set_bio(ssl.get(), bio, bio);  // the SSL owns it now
+  if (!quiet || !ssl || !SetHost(ssl.get(), host) || SSL_set_fd(ssl.get(), fd) != 1) return nullptr;
   return ssl;
 }
 
@@ -235,7 +167,6 @@ namespace platform {
 
 struct TlsSessionTag {
   SslHolder ssl;
-  int fd;
   // After a failure, or a send cut short, the session cannot say goodbye.
   bool broken = false;
 };
@@ -245,13 +176,12 @@ TlsSession OpenTlsSession(Socket socket, const char* host, uint32_t timeoutMs, T
   TlsFailure& why = failure != nullptr ? *failure : ignored;
   why = TlsFailure::NotTls;
   if (socket == kNoSocket || host == nullptr || *host == '\0') return nullptr;
-  const int fd = static_cast<int>(socket);
-  SslHolder ssl = NewSsl(fd, host);
+  SslHolder ssl = NewSsl(static_cast<int>(socket), host);
   if (!ssl) return nullptr;
-  const Outcome outcome = Drive(ssl.get(), fd, After(timeoutMs), [&] { return SSL_connect(ssl.get()); });
+  const Outcome outcome = Drive(ssl.get(), timeoutMs, [&] { return SSL_connect(ssl.get()); });
   if (outcome == Outcome::Done) {
     why = TlsFailure::None;
-    return new TlsSessionTag{std::move(ssl), fd};
+    return new TlsSessionTag{std::move(ssl)};
   }
   const long verdict = SSL_get_verify_result(ssl.get());
   if (outcome == Outcome::TimedOut) {
@@ -271,8 +201,7 @@ bool TlsSendAll(TlsSession session, const void* data, size_t size, uint32_t time
   SSL* ssl = session->ssl.get();
   size_t written = 0;
   // Without partial writes, a success has sent everything.
-  const Outcome outcome =
-      Drive(ssl, session->fd, After(timeoutMs), [&] { return SSL_write_ex(ssl, data, size, &written); });
+  const Outcome outcome = Drive(ssl, timeoutMs, [&] { return SSL_write_ex(ssl, data, size, &written); });
   session->broken = outcome != Outcome::Done;
   return outcome == Outcome::Done;
 }
@@ -282,8 +211,7 @@ int TlsReceiveSome(TlsSession session, void* buffer, size_t capacity, uint32_t t
   SSL* ssl = session->ssl.get();
   size_t got = 0;
   const size_t wanted = std::min<size_t>(capacity, INT_MAX);
-  const Outcome outcome =
-      Drive(ssl, session->fd, After(timeoutMs), [&] { return SSL_read_ex(ssl, buffer, wanted, &got); });
+  const Outcome outcome = Drive(ssl, timeoutMs, [&] { return SSL_read_ex(ssl, buffer, wanted, &got); });
   if (outcome == Outcome::Done) return static_cast<int>(got);
   if (outcome == Outcome::Closed) return 0;
   // A receive that timed out left nothing half done.
@@ -295,9 +223,8 @@ void CloseTlsSession(TlsSession session) {
   if (session == nullptr) return;
   if (!session->broken) {
     // Sends close_notify; the server's own goodbye is not waited for.
-    constexpr uint32_t kGoodbyeMs = 200;
     SSL* ssl = session->ssl.get();
-    Drive(ssl, session->fd, After(kGoodbyeMs), [&] { return SSL_shutdown(ssl) >= 0 ? 1 : -1; });
+    Drive(ssl, 200, [&] { return SSL_shutdown(ssl) >= 0 ? 1 : -1; });
   }
   delete session;
 }
@@ -313,14 +240,11 @@ void TrustAuthority(const std::string& pemFile) {
   t.context.reset();
 }
 
-namespace detail {
-
-void ResetTls() {
+void detail::ResetTls() {
   Trust& t = TrustState();
   std::lock_guard<std::mutex> hold(t.lock);
   t.files.clear();
   t.context.reset();
 }
 
-}  // namespace detail
 }  // namespace host

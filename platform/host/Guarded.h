@@ -1,0 +1,55 @@
+// The state of one part of the stand-in behind its lock. The program's
+// threads and the tests' reach it at once; a change wakes whoever waits for
+// one. Each part allocates its own and never frees it, since a detached
+// thread may still use it while the process exits.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+
+namespace host::detail {
+
+template <typename State>
+class Guarded {
+ public:
+  // Runs use(state) under the lock and returns what it returns.
+  template <typename Use>
+  auto operator()(Use use) {
+    std::lock_guard<std::mutex> hold(lock_);
+    changed_.notify_all();
+    return use(state_);
+  }
+
+  // Waits at most timeoutMs until ready(state) holds, then runs
+  // use(state, whether it holds) under the same lock.
+  template <typename Ready, typename Use>
+  auto Wait(Ready ready, uint32_t timeoutMs, Use use) {
+    std::unique_lock<std::mutex> hold(lock_);
+    const bool holds = changed_.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] { return ready(state_); });
+    changed_.notify_all();
+    return use(state_, holds);
+  }
+
+  void Reset() {
+    (*this)([](State& state) { state = State(); });
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  State state_;
+};
+
+// The next of the answers a test queued, or `otherwise` when none is left.
+template <typename Answer>
+Answer Next(std::deque<Answer>& queue, Answer otherwise) {
+  if (queue.empty()) return otherwise;
+  const Answer answer = queue.front();
+  queue.pop_front();
+  return answer;
+}
+
+}  // namespace host::detail
