@@ -1,20 +1,31 @@
 // The state of one part of the stand-in behind its lock. The program's
 // threads and the tests' reach it at once; a change wakes whoever waits for
-// one. Each part allocates its own and never frees it, since a detached
-// thread may still use it while the process exits.
+// one, and host::Reset forgets it. Each part allocates its own and never
+// frees it, since a detached thread may still use it while the process exits.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 
 namespace host::detail {
 
+// Has host::Reset call `forget`.
+void OnReset(std::function<void()> forget);
+
 template <typename State>
 class Guarded {
  public:
+  // host::Reset runs forget(state); null leaves the state as it is.
+  explicit Guarded(void (*forget)(State&) = Fresh) {
+    if (forget != nullptr) OnReset([this, forget] { (*this)(forget); });
+  }
+
+  static void Fresh(State& state) { state = State(); }
+
   // Runs use(state) under the lock and returns what it returns.
   template <typename Use>
   auto operator()(Use use) {
@@ -28,13 +39,10 @@ class Guarded {
   template <typename Ready, typename Use>
   auto Wait(Ready ready, uint32_t timeoutMs, Use use) {
     std::unique_lock<std::mutex> hold(lock_);
-    const bool holds = changed_.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] { return ready(state_); });
+    const bool holds =
+        changed_.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] { return ready(state_); });
     changed_.notify_all();
     return use(state_, holds);
-  }
-
-  void Reset() {
-    (*this)([](State& state) { state = State(); });
   }
 
  private:

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/host/Detail.h"
 #include "platform/host/Guarded.h"
 #include "platform/host/HostControl.h"
 
@@ -88,7 +87,11 @@ bool PostToMainThread(MainTask task, void* argument) {
 
 bool RunOnMainThread(MainTask task, void* argument) {
   bool done = false;
-  enum { Closed, Here, Queued } const where = g_loop([&](Loop& loop) {
+  enum {
+    Closed,
+    Here,
+    Queued
+  } const where = g_loop([&](Loop& loop) {
     if (!loop.open || task == nullptr) return Closed;
     if (loop.mainThread == std::this_thread::get_id()) return Here;
     loop.queue.push_back({task, argument, &done});
@@ -96,7 +99,8 @@ bool RunOnMainThread(MainTask task, void* argument) {
   });
   if (where == Here) task(argument);
   if (where != Queued) return where == Here;
-  return g_loop.Wait([&](Loop& loop) { return done || !loop.open; }, UINT32_MAX, [&](Loop&, bool) { return done; });
+  return g_loop.Wait([&](Loop& loop) { return done || !loop.open; }, UINT32_MAX,
+                     [&](Loop&, bool) { return done; });
 }
 
 bool StartTimer(uintptr_t id, uint32_t periodMs) {
@@ -145,9 +149,9 @@ void AdvanceClock(uint32_t milliseconds) {
   g_loop([&](Loop& loop) {
     const uint64_t target = loop.clockMs + milliseconds;
     for (;;) {
-      const auto due = std::min_element(loop.timers.begin(), loop.timers.end(), [](const auto& a, const auto& b) {
-        return a.second.dueMs < b.second.dueMs;
-      });
+      const auto due =
+          std::min_element(loop.timers.begin(), loop.timers.end(),
+                           [](const auto& a, const auto& b) { return a.second.dueMs < b.second.dueMs; });
       if (due == loop.timers.end() || due->second.dueMs > target) break;
       loop.clockMs = due->second.dueMs;
       QueueTimerEvent(loop, due->first);
@@ -191,7 +195,5 @@ std::vector<uintptr_t> ActiveTimers() {
     return ids;
   });
 }
-
-void detail::ResetMainLoop() { g_loop.Reset(); }
 
 }  // namespace host

@@ -20,7 +20,7 @@ struct Named {
 };
 
 using Names = std::map<std::string, Named>;
-host::detail::Guarded<Names>& g_names = *new host::detail::Guarded<Names>;
+host::detail::Guarded<Names>& g_names = *new host::detail::Guarded<Names>(nullptr);
 
 // A thread that ends holding locks leaves them to the next taker, who is
 // told; a thread-local object is destroyed exactly when its thread ends.
@@ -72,12 +72,13 @@ void Close(Handle handle) {
 // Waits at most timeoutMs for the name to be free and gives it to holder.
 LockTake Fill(Named* named, std::thread::id holder, uint32_t timeoutMs) {
   if (!named) return LockTake::Busy;
-  return g_names.Wait([&](Names&) { return !named->held; }, timeoutMs, [&](Names&, bool free) {
-    if (!free) return LockTake::Busy;
-    named->held = true;
-    named->holder = holder;
-    return std::exchange(named->orphaned, false) ? LockTake::Orphaned : LockTake::Taken;
-  });
+  return g_names.Wait([&](Names&) { return !named->held; }, timeoutMs,
+                      [&](Names&, bool free) {
+                        if (!free) return LockTake::Busy;
+                        named->held = true;
+                        named->holder = holder;
+                        return std::exchange(named->orphaned, false) ? LockTake::Orphaned : LockTake::Taken;
+                      });
 }
 
 // Frees the name when holder holds it.

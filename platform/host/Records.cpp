@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/host/Detail.h"
 #include "platform/host/Guarded.h"
 #include "platform/host/HostControl.h"
 
@@ -55,7 +54,8 @@ bool Tray(Change change, const TrayIconData& data) {
     const auto icon = Find(r, data.window, data.id);
     if ((icon != r.tray.end()) == (change == Change::Add)) return false;
     // The shell keeps at most 63 bytes of a tip.
-    const host::TrayIcon shown{data.window, data.id, data.callbackMessage, data.icon, Text(data.tip).substr(0, 63)};
+    const host::TrayIcon shown{data.window, data.id, data.callbackMessage, data.icon,
+                               Text(data.tip).substr(0, 63)};
     if (change == Change::Add) r.tray.push_back(shown);
     if (change == Change::Modify) *icon = shown;
     if (change == Change::Delete) r.tray.erase(icon);
@@ -103,7 +103,8 @@ uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window) {
   std::vector<host::MenuItem> shown;
   for (const MenuItem& item : std::vector<MenuItem>(items, items + count)) {
     const bool command = item.commandId != 0;
-    shown.push_back({item.commandId, command ? Text(item.text) : "", command ? item.state : ItemState::Enabled});
+    shown.push_back(
+        {item.commandId, command ? Text(item.text) : "", command ? item.state : ItemState::Enabled});
   }
   return g_records([&](Records& r) {
     r.menusShown.push_back(shown);
@@ -115,7 +116,9 @@ bool TrayAdd(const TrayIconData& data) { return Tray(Change::Add, data); }
 
 bool TrayModify(const TrayIconData& data) { return Tray(Change::Modify, data); }
 
-bool TrayDelete(Window window, uint32_t id) { return Tray(Change::Delete, {window, id, 0, nullptr, nullptr}); }
+bool TrayDelete(Window window, uint32_t id) {
+  return Tray(Change::Delete, {window, id, 0, nullptr, nullptr});
+}
 
 bool SpeakerBeep(uint32_t frequencyHz, uint32_t durationMs) {
   return g_records([&](Records& r) {
@@ -196,7 +199,5 @@ std::vector<Sound> Sounds() {
 void ServeUrl(const std::string& url, const std::string& body) {
   g_records([&](Records& r) { r.urls[url] = body; });
 }
-
-void detail::ResetRecords() { g_records.Reset(); }
 
 }  // namespace host

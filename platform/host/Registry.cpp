@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/host/Detail.h"
 #include "platform/host/Guarded.h"
 #include "platform/host/HostControl.h"
 
@@ -20,8 +19,8 @@ using platform::RegRoot;
 using Values = std::map<std::string, host::RegValue>;
 
 struct Registry {
-  std::map<std::string, Values> keys;  // by path
-  int open = 0;                        // keys open now
+  std::map<std::string, Values> keys;             // by path
+  int open = 0;                                   // keys open now
   std::vector<std::string> failKeys, failWrites;  // path prefixes
 };
 
@@ -126,7 +125,8 @@ bool GetValue(platform::RegRoot root, const std::string& path, const std::string
   });
 }
 
-void PutValue(platform::RegRoot root, const std::string& path, const std::string& name, const RegValue& value) {
+void PutValue(platform::RegRoot root, const std::string& path, const std::string& name,
+              const RegValue& value) {
   g_registry([&](Registry& r) { r.keys[PathOf(root, path)][Fold(name)] = value; });
 }
 
@@ -141,7 +141,5 @@ void FailWritesUnder(const std::string& pathPrefix) {
 int OpenKeyCount() {
   return g_registry([](Registry& r) { return r.open; });
 }
-
-void detail::ResetRegistry() { g_registry.Reset(); }
 
 }  // namespace host

@@ -6,8 +6,8 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <strings.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,12 +15,11 @@
 #include <climits>
 #include <cstring>
 #include <map>
-#include <mutex>
 #include <string>
 #include <utility>
 
 #include "platform/Platform.h"
-#include "platform/host/Detail.h"
+#include "platform/host/Guarded.h"
 #include "platform/host/HostControl.h"
 
 namespace {
@@ -43,35 +42,13 @@ struct Served {
   size_t pieceBytes = 0;
 };
 
-struct Sockets {
-  std::mutex lock;
+struct Scripted {
   std::map<std::pair<uint32_t, uint16_t>, Served> next;  // by address and port
   std::map<platform::Socket, Served> served;             // connected sockets
   std::string sent;                                      // to served connections
 };
 
-// Never destroyed: a poll's thread may still close its socket while the
-// process exits.
-Sockets& State() {
-  static Sockets* sockets = new Sockets;
-  return *sockets;
-}
-
-bool ServeIfScripted(platform::Socket socket, uint32_t address, uint16_t port) {
-  Sockets& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
-  const auto found = s.next.find({address, port});
-  if (found == s.next.end()) return false;
-  s.served[socket] = std::move(found->second);
-  s.next.erase(found);
-  return true;
-}
-
-// The served connection of the socket, or null; s.lock must be held.
-Served* ServedOn(Sockets& s, platform::Socket socket) {
-  const auto found = s.served.find(socket);
-  return found == s.served.end() ? nullptr : &found->second;
-}
+host::detail::Guarded<Scripted>& g_scripted = *new host::detail::Guarded<Scripted>;
 
 }  // namespace
 
@@ -100,12 +77,20 @@ Socket OpenTcpSocket() {
 
 bool ConnectSocket(Socket socket, uint32_t address, uint16_t port, uint32_t timeoutMs) {
   if (socket == kNoSocket || (ntohl(address) >> 24) != 127) return false;
-  if (ServeIfScripted(socket, address, port)) return true;
+  const bool served = g_scripted([&](Scripted& s) {
+    const auto found = s.next.find({address, port});
+    if (found == s.next.end()) return false;
+    s.served[socket] = std::move(found->second);
+    s.next.erase(found);
+    return true;
+  });
+  if (served) return true;
   sockaddr_in peer{};
   peer.sin_family = AF_INET;
   peer.sin_port = htons(port);
   peer.sin_addr.s_addr = address;
-  if (::connect(static_cast<int>(socket), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return true;
+  if (::connect(static_cast<int>(socket), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0)
+    return true;
   int error = errno;
   socklen_t size = sizeof error;
   if (error != EINPROGRESS || !WaitReady(socket, POLLOUT, timeoutMs)) return false;
@@ -113,15 +98,13 @@ bool ConnectSocket(Socket socket, uint32_t address, uint16_t port, uint32_t time
 }
 
 bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {
-  {
-    Sockets& s = State();
-    std::lock_guard<std::mutex> hold(s.lock);
-    if (ServedOn(s, socket) != nullptr) {
-      s.sent.append(static_cast<const char*>(data), size);
-      return true;
-    }
-  }
-  for (const char* next = static_cast<const char*>(data); size > 0;) {
+  const char* next = static_cast<const char*>(data);
+  const bool served = g_scripted([&](Scripted& s) {
+    if (s.served.count(socket) == 0) return false;
+    s.sent.append(next, size);
+    return true;
+  });
+  while (!served && size > 0) {
     const ssize_t sent = ::send(static_cast<int>(socket), next, size, MSG_NOSIGNAL);
     if (sent < 0 && errno == EINTR) continue;
     // A command nearly always fits the send buffer: wait only when it does not.
@@ -134,17 +117,18 @@ bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {
 }
 
 int ReceiveSome(Socket socket, void* buffer, size_t capacity, uint32_t timeoutMs) {
-  {
-    Sockets& s = State();
-    std::lock_guard<std::mutex> hold(s.lock);
-    if (Served* connection = ServedOn(s, socket)) {
-      size_t size = std::min({capacity, connection->bytes.size() - connection->read, size_t{INT_MAX}});
-      if (connection->pieceBytes > 0) size = std::min(size, connection->pieceBytes);
-      std::memcpy(buffer, connection->bytes.data() + connection->read, size);
-      connection->read += size;
-      return static_cast<int>(size);
-    }
-  }
+  constexpr int kNotServed = -2;
+  const int served = g_scripted([&](Scripted& s) {
+    const auto found = s.served.find(socket);
+    if (found == s.served.end()) return kNotServed;
+    Served& connection = found->second;
+    size_t size = std::min({capacity, connection.bytes.size() - connection.read, size_t{INT_MAX}});
+    if (connection.pieceBytes > 0) size = std::min(size, connection.pieceBytes);
+    std::memcpy(buffer, connection.bytes.data() + connection.read, size);
+    connection.read += size;
+    return static_cast<int>(size);
+  });
+  if (served != kNotServed) return served;
   if (!WaitReady(socket, POLLIN, timeoutMs)) return -1;
   for (;;) {
     const ssize_t got = ::recv(static_cast<int>(socket), buffer, std::min<size_t>(capacity, INT_MAX), 0);
@@ -155,11 +139,7 @@ int ReceiveSome(Socket socket, void* buffer, size_t capacity, uint32_t timeoutMs
 
 void CloseSocket(Socket socket) {
   if (socket == kNoSocket) return;
-  {
-    Sockets& s = State();
-    std::lock_guard<std::mutex> hold(s.lock);
-    s.served.erase(socket);
-  }
+  g_scripted([&](Scripted& s) { s.served.erase(socket); });
   ::close(static_cast<int>(socket));
 }
 
@@ -171,23 +151,11 @@ void ServeNextConnection(const std::string& dottedAddress, uint16_t port, const 
                          size_t pieceBytes) {
   in_addr dotted{};
   if (::inet_aton(dottedAddress.c_str(), &dotted) == 0) return;
-  Sockets& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
-  s.next[{dotted.s_addr, port}] = Served{bytes, 0, pieceBytes};
+  g_scripted([&](Scripted& s) { s.next[{dotted.s_addr, port}] = Served{bytes, 0, pieceBytes}; });
 }
 
 std::string TakeServedRequests() {
-  Sockets& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
-  return std::exchange(s.sent, std::string());
-}
-
-void detail::ResetSockets() {
-  Sockets& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
-  s.next.clear();
-  s.served.clear();
-  s.sent.clear();
+  return g_scripted([](Scripted& s) { return std::exchange(s.sent, std::string()); });
 }
 
 }  // namespace host

@@ -6,20 +6,26 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/host/Detail.h"
 #include "platform/host/Guarded.h"
 #include "platform/host/HostControl.h"
 
 namespace {
 
 struct Threads {
-  int running = 0;  // survives Reset: the threads run on
+  int running = 0;
   bool failStart = false;
   int startCalls = 0;
   std::vector<uint32_t> sleeps;
 };
 
-host::detail::Guarded<Threads>& g_threads = *new host::detail::Guarded<Threads>;
+// Forgets all but the threads that run on.
+void Forget(Threads& threads) {
+  const int running = threads.running;
+  threads = Threads();
+  threads.running = running;
+}
+
+host::detail::Guarded<Threads>& g_threads = *new host::detail::Guarded<Threads>(Forget);
 
 // Real sleeps are cut to this, so that a test of a long melody is quick.
 constexpr uint32_t kLongestRealSleepMs = 20;
@@ -71,14 +77,6 @@ std::vector<uint32_t> Sleeps() {
 
 void JoinStartedThreads() {
   g_threads.Wait([](Threads& t) { return t.running == 0; }, UINT32_MAX, [](Threads&, bool) {});
-}
-
-void detail::ResetThreads() {
-  g_threads([](Threads& t) {
-    const int running = t.running;
-    t = Threads();
-    t.running = running;
-  });
 }
 
 }  // namespace host

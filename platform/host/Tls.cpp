@@ -13,12 +13,11 @@
 #include <climits>
 #include <csignal>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/host/Detail.h"
+#include "platform/host/Guarded.h"
 #include "platform/host/HostControl.h"
 
 namespace {
@@ -40,15 +39,11 @@ using SslHolder = std::unique_ptr<SSL, SslFree>;
 // files change; sessions keep their own reference to the context they
 // started from.
 struct Trust {
-  std::mutex lock;
   std::vector<std::string> files;
   CtxHolder context;
 };
 
-Trust& TrustState() {
-  static Trust* trust = new Trust;  // never destroyed: polls may outlive exit
-  return *trust;
-}
+host::detail::Guarded<Trust>& g_trust = *new host::detail::Guarded<Trust>;
 
 enum class Outcome { Done, Closed, Failed, TimedOut };
 
@@ -128,7 +123,8 @@ CtxHolder NewContext(const std::vector<std::string>& trustedFiles) {
     return nullptr;
   }
   SSL_CTX_set_default_verify_paths(ctx.get());
-  for (const std::string& file : trustedFiles) SSL_CTX_load_verify_locations(ctx.get(), file.c_str(), nullptr);
+  for (const std::string& file : trustedFiles)
+    SSL_CTX_load_verify_locations(ctx.get(), file.c_str(), nullptr);
   SettleTrustedCertificates(SSL_CTX_get_cert_store(ctx.get()));
   SSL_CTX_set_verify(ctx.get(), SSL_VERIFY_PEER, nullptr);
   // POP3 marks its own ends, and servers often close without a goodbye.
@@ -149,14 +145,10 @@ SslHolder NewSsl(int fd, const char* host) {
   // OpenSSL writes with write(), which raises SIGPIPE on a connection the
   // server has closed; Windows knows no such signal, nor does the program.
   static const bool quiet = std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
-  SslHolder ssl;
-  {
-    Trust& t = TrustState();
-    std::lock_guard<std::mutex> hold(t.lock);
+  SslHolder ssl(g_trust([](Trust& t) {
     if (!t.context) t.context = NewContext(t.files);
-    if (!t.context) return nullptr;
-    ssl.reset(SSL_new(t.context.get()));  // holds its own reference to the context
-  }
+    return t.context ? SSL_new(t.context.get()) : nullptr;  // holds its own reference to the context
+  }));
   if (!quiet || !ssl || !SetHost(ssl.get(), host) || SSL_set_fd(ssl.get(), fd) != 1) return nullptr;
   return ssl;
 }
@@ -234,17 +226,10 @@ void CloseTlsSession(TlsSession session) {
 namespace host {
 
 void TrustAuthority(const std::string& pemFile) {
-  Trust& t = TrustState();
-  std::lock_guard<std::mutex> hold(t.lock);
-  t.files.push_back(pemFile);
-  t.context.reset();
-}
-
-void detail::ResetTls() {
-  Trust& t = TrustState();
-  std::lock_guard<std::mutex> hold(t.lock);
-  t.files.clear();
-  t.context.reset();
+  g_trust([&](Trust& t) {
+    t.files.push_back(pemFile);
+    t.context.reset();
+  });
 }
 
 }  // namespace host
