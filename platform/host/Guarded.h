@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <utility>
 
 namespace host::detail {
 
@@ -32,6 +33,16 @@ class Guarded {
     std::lock_guard<std::mutex> hold(lock_);
     changed_.notify_all();
     return use(state_);
+  }
+
+  // A copy of one field of the state, and a new value for it.
+  template <typename Field>
+  Field Get(Field State::*field) {
+    return (*this)([&](State& state) { return state.*field; });
+  }
+  template <typename Field>
+  void Set(Field State::*field, Field value) {
+    (*this)([&](State& state) { state.*field = std::move(value); });
   }
 
   // Waits at most timeoutMs until ready(state) holds, then runs

@@ -154,47 +154,33 @@ int ReadUrl(const char* url, char* buffer, size_t capacity, uint32_t) {
 
 namespace host {
 
-std::vector<MessageBoxCall> MessageBoxes() {
-  return g_records([](Records& r) { return r.boxes; });
-}
+std::vector<MessageBoxCall> MessageBoxes() { return g_records.Get(&Records::boxes); }
 
 void QueueAnswer(BoxAnswer answer) {
   g_records([&](Records& r) { r.answers.push_back(answer); });
 }
 
-std::vector<ShellCall> ShellCalls() {
-  return g_records([](Records& r) { return r.shellCalls; });
-}
+std::vector<ShellCall> ShellCalls() { return g_records.Get(&Records::shellCalls); }
 
 void RefuseShellTarget(const std::string& target) {
   g_records([&](Records& r) { r.refusedTargets.insert(target); });
 }
 
-void SetProgramFilesFolder(const std::string& folder) {
-  g_records([&](Records& r) { r.programFiles = folder; });
-}
+void SetProgramFilesFolder(const std::string& folder) { g_records.Set(&Records::programFiles, folder); }
 
 void QueueMenuChoice(uint32_t commandId) {
   g_records([&](Records& r) { r.menuChoices.push_back(commandId); });
 }
 
-std::vector<std::vector<MenuItem>> MenusShown() {
-  return g_records([](Records& r) { return r.menusShown; });
-}
+std::vector<std::vector<MenuItem>> MenusShown() { return g_records.Get(&Records::menusShown); }
 
-std::vector<TrayIcon> TrayIcons() {
-  return g_records([](Records& r) { return r.tray; });
-}
+std::vector<TrayIcon> TrayIcons() { return g_records.Get(&Records::tray); }
 
-int TrayCallCount() {
-  return g_records([](Records& r) { return r.trayCalls; });
-}
+int TrayCallCount() { return g_records.Get(&Records::trayCalls); }
 
 int IconResourceId(Icon icon) { return static_cast<int>(reinterpret_cast<uintptr_t>(icon)); }
 
-std::vector<Sound> Sounds() {
-  return g_records([](Records& r) { return r.sounds; });
-}
+std::vector<Sound> Sounds() { return g_records.Get(&Records::sounds); }
 
 void ServeUrl(const std::string& url, const std::string& body) {
   g_records([&](Records& r) { r.urls[url] = body; });

@@ -138,8 +138,6 @@ void FailWritesUnder(const std::string& pathPrefix) {
   g_registry([&](Registry& r) { r.failWrites.push_back(Fold(pathPrefix)); });
 }
 
-int OpenKeyCount() {
-  return g_registry([](Registry& r) { return r.open; });
-}
+int OpenKeyCount() { return g_registry.Get(&Registry::open); }
 
 }  // namespace host

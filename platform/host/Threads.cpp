@@ -63,17 +63,11 @@ uint64_t MonotonicMs() {
 
 namespace host {
 
-void FailThreadStart(bool fail) {
-  g_threads([&](Threads& t) { t.failStart = fail; });
-}
+void FailThreadStart(bool fail) { g_threads.Set(&Threads::failStart, fail); }
 
-int ThreadStartCount() {
-  return g_threads([](Threads& t) { return t.startCalls; });
-}
+int ThreadStartCount() { return g_threads.Get(&Threads::startCalls); }
 
-std::vector<uint32_t> Sleeps() {
-  return g_threads([](Threads& t) { return t.sleeps; });
-}
+std::vector<uint32_t> Sleeps() { return g_threads.Get(&Threads::sleeps); }
 
 void JoinStartedThreads() {
   g_threads.Wait([](Threads& t) { return t.running == 0; }, UINT32_MAX, [](Threads&, bool) {});
