@@ -86,21 +86,19 @@ bool PostToMainThread(MainTask task, void* argument) {
 }
 
 bool RunOnMainThread(MainTask task, void* argument) {
+  enum Where { Closed, Here, Queued };
   bool done = false;
-  enum {
-    Closed,
-    Here,
-    Queued
-  } const where = g_loop([&](Loop& loop) {
+  const Where where = g_loop([&](Loop& loop) {
     if (!loop.open || task == nullptr) return Closed;
     if (loop.mainThread == std::this_thread::get_id()) return Here;
     loop.queue.push_back({task, argument, &done});
     return Queued;
   });
+  if (where == Queued)
+    return g_loop.Wait([&](Loop& loop) { return done || !loop.open; }, UINT32_MAX,
+                       [&](Loop&, bool) { return done; });
   if (where == Here) task(argument);
-  if (where != Queued) return where == Here;
-  return g_loop.Wait([&](Loop& loop) { return done || !loop.open; }, UINT32_MAX,
-                     [&](Loop&, bool) { return done; });
+  return where == Here;
 }
 
 bool StartTimer(uintptr_t id, uint32_t periodMs) {

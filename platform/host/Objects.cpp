@@ -46,20 +46,15 @@ Named* Of(Handle handle) {
 
 // A new handle to the name; *existed tells whether another was open.
 template <typename Handle>
-Handle Open(const char* name, bool* existed) {
+Handle Open(const char* name, bool* existed = nullptr) {
   if (!name) return nullptr;
   return g_names([&](Names& names) {
     Named& named = names[name];
     named.name = name;
-    *existed = named.handles++ > 0;
+    if (existed != nullptr) *existed = named.handles > 0;
+    ++named.handles;
     return reinterpret_cast<Handle>(&named);
   });
-}
-
-template <typename Handle>
-Handle Open(const char* name) {
-  bool existed = false;
-  return Open<Handle>(name, &existed);
 }
 
 template <typename Handle>
