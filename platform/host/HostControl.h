@@ -63,12 +63,9 @@ void QueueMenuChoice(uint32_t commandId);
 // The items of the menus shown, in order.
 std::vector<std::vector<MenuItem>> MenusShown();
 
-// ---- Tray icon: the icons the program has in the notification area now,
-// and every call made.
+// ---- Tray icon: the one the program has in the notification area now (if
+// any), and how many calls it made there.
 struct TrayIcon {
-  platform::Window window;
-  uint32_t id;
-  uint32_t callbackMessage;
   platform::Icon icon;
   std::string tip;
 };

@@ -27,7 +27,7 @@ struct Records {
   std::string programFiles = "C:\\Program Files";
   std::deque<uint32_t> menuChoices;
   std::vector<std::vector<host::MenuItem>> menusShown;
-  std::vector<host::TrayIcon> tray;
+  std::vector<host::TrayIcon> tray;  // none or the one
   int trayCalls = 0;
   std::vector<host::Sound> sounds;
   std::map<std::string, std::string> urls;
@@ -37,28 +37,17 @@ host::detail::Guarded<Records>& g_records = *new host::detail::Guarded<Records>;
 
 std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
-// The icon of (window, id) in the tray, or the end.
-std::vector<host::TrayIcon>::iterator Find(Records& r, Window window, uint32_t id) {
-  auto icon = r.tray.begin();
-  while (icon != r.tray.end() && (icon->window != window || icon->id != id)) ++icon;
-  return icon;
-}
-
 enum class Change { Add, Modify, Delete };
 
-// Changes the icon of (window, id) as the shell does: an icon is added only
-// when there is none, changed or deleted only when there is one.
+// The program has one icon in the tray: added only when it is not there,
+// changed or deleted only when it is.
 bool Tray(Change change, const TrayIconData& data) {
   return g_records([&](Records& r) {
     ++r.trayCalls;
-    const auto icon = Find(r, data.window, data.id);
-    if ((icon != r.tray.end()) == (change == Change::Add)) return false;
+    if (r.tray.empty() != (change == Change::Add)) return false;
+    r.tray.clear();
     // The shell keeps at most 63 bytes of a tip.
-    const host::TrayIcon shown{data.window, data.id, data.callbackMessage, data.icon,
-                               Text(data.tip).substr(0, 63)};
-    if (change == Change::Add) r.tray.push_back(shown);
-    if (change == Change::Modify) *icon = shown;
-    if (change == Change::Delete) r.tray.erase(icon);
+    if (change != Change::Delete) r.tray.push_back({data.icon, Text(data.tip).substr(0, 63)});
     return true;
   });
 }
