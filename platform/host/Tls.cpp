@@ -9,29 +9,20 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
 #include <csignal>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/Owned.h"
 #include "platform/Platform.h"
 #include "platform/host/Guarded.h"
 #include "platform/host/HostControl.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-struct CtxFree {
-  void operator()(SSL_CTX* ctx) const { SSL_CTX_free(ctx); }
-};
-struct SslFree {
-  void operator()(SSL* ssl) const { SSL_free(ssl); }
-};
-using CtxHolder = std::unique_ptr<SSL_CTX, CtxFree>;
-using SslHolder = std::unique_ptr<SSL, SslFree>;
+using CtxHolder = platform::Owned<SSL_CTX*, SSL_CTX_free>;
+using SslHolder = platform::Owned<SSL*, SSL_free>;
 
 // The CA files a test added (host::TrustAuthority), and the context every
 // session starts from, made for them. Loading the machine's roots costs
@@ -51,7 +42,7 @@ enum class Outcome { Done, Closed, Failed, TimedOut };
 // succeeds, fails or the deadline passes.
 template <typename Call>
 Outcome Drive(SSL* ssl, uint32_t timeoutMs, Call call) {
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  const uint64_t deadline = platform::MonotonicMs() + timeoutMs;
   for (;;) {
     ERR_clear_error();
     const int result = call();
@@ -62,9 +53,9 @@ Outcome Drive(SSL* ssl, uint32_t timeoutMs, Call call) {
     pollfd entry{SSL_get_fd(ssl), static_cast<short>(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT), 0};
     int ready = 0;
     do {
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      if (left <= 0) return Outcome::TimedOut;
-      ready = ::poll(&entry, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
+      const uint64_t now = platform::MonotonicMs();
+      if (now >= deadline) return Outcome::TimedOut;
+      ready = ::poll(&entry, 1, static_cast<int>(std::min<uint64_t>(deadline - now, INT_MAX)));
     } while (ready == 0 || (ready < 0 && errno == EINTR));
     if (ready < 0) return Outcome::Failed;
   }
@@ -118,17 +109,17 @@ void SettleTrustedCertificates(X509_STORE* store) {
 // peer verified against the default roots and the test's.
 CtxHolder NewContext(const std::vector<std::string>& trustedFiles) {
   CtxHolder ctx(SSL_CTX_new(TLS_client_method()));
-  if (!ctx || SSL_CTX_set_min_proto_version(ctx.get(), TLS1_2_VERSION) != 1 ||
-      SSL_CTX_set_max_proto_version(ctx.get(), TLS1_2_VERSION) != 1) {
-    return nullptr;
+  if (!ctx || SSL_CTX_set_min_proto_version(ctx.Get(), TLS1_2_VERSION) != 1 ||
+      SSL_CTX_set_max_proto_version(ctx.Get(), TLS1_2_VERSION) != 1) {
+    return CtxHolder();
   }
-  SSL_CTX_set_default_verify_paths(ctx.get());
+  SSL_CTX_set_default_verify_paths(ctx.Get());
   for (const std::string& file : trustedFiles)
-    SSL_CTX_load_verify_locations(ctx.get(), file.c_str(), nullptr);
-  SettleTrustedCertificates(SSL_CTX_get_cert_store(ctx.get()));
-  SSL_CTX_set_verify(ctx.get(), SSL_VERIFY_PEER, nullptr);
+    SSL_CTX_load_verify_locations(ctx.Get(), file.c_str(), nullptr);
+  SettleTrustedCertificates(SSL_CTX_get_cert_store(ctx.Get()));
+  SSL_CTX_set_verify(ctx.Get(), SSL_VERIFY_PEER, nullptr);
   // POP3 marks its own ends, and servers often close without a goodbye.
-  SSL_CTX_set_options(ctx.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
+  SSL_CTX_set_options(ctx.Get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
   return ctx;
 }
 
@@ -147,9 +138,9 @@ SslHolder NewSsl(int fd, const char* host) {
   static const bool quiet = std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
   SslHolder ssl(g_trust([](Trust& t) {
     if (!t.context) t.context = NewContext(t.files);
-    return t.context ? SSL_new(t.context.get()) : nullptr;  // holds its own reference to the context
+    return t.context ? SSL_new(t.context.Get()) : nullptr;  // holds its own reference to the context
   }));
-  if (!quiet || !ssl || !SetHost(ssl.get(), host) || SSL_set_fd(ssl.get(), fd) != 1) return nullptr;
+  if (!quiet || !ssl || !SetHost(ssl.Get(), host) || SSL_set_fd(ssl.Get(), fd) != 1) return SslHolder();
   return ssl;
 }
 
@@ -170,12 +161,12 @@ TlsSession OpenTlsSession(Socket socket, const char* host, uint32_t timeoutMs, T
   if (socket == kNoSocket || host == nullptr || *host == '\0') return nullptr;
   SslHolder ssl = NewSsl(static_cast<int>(socket), host);
   if (!ssl) return nullptr;
-  const Outcome outcome = Drive(ssl.get(), timeoutMs, [&] { return SSL_connect(ssl.get()); });
+  const Outcome outcome = Drive(ssl.Get(), timeoutMs, [&] { return SSL_connect(ssl.Get()); });
   if (outcome == Outcome::Done) {
     why = TlsFailure::None;
     return new TlsSessionTag{std::move(ssl)};
   }
-  const long verdict = SSL_get_verify_result(ssl.get());
+  const long verdict = SSL_get_verify_result(ssl.Get());
   if (outcome == Outcome::TimedOut) {
     why = TlsFailure::Stalled;
   } else if (verdict != X509_V_OK) {
@@ -190,7 +181,7 @@ TlsSession OpenTlsSession(Socket socket, const char* host, uint32_t timeoutMs, T
 bool TlsSendAll(TlsSession session, const void* data, size_t size, uint32_t timeoutMs) {
   if (session == nullptr || session->broken) return false;
   if (size == 0) return true;
-  SSL* ssl = session->ssl.get();
+  SSL* ssl = session->ssl.Get();
   size_t written = 0;
   // Without partial writes, a success has sent everything.
   const Outcome outcome = Drive(ssl, timeoutMs, [&] { return SSL_write_ex(ssl, data, size, &written); });
@@ -200,7 +191,7 @@ bool TlsSendAll(TlsSession session, const void* data, size_t size, uint32_t time
 
 int TlsReceiveSome(TlsSession session, void* buffer, size_t capacity, uint32_t timeoutMs) {
   if (session == nullptr || session->broken) return -1;
-  SSL* ssl = session->ssl.get();
+  SSL* ssl = session->ssl.Get();
   size_t got = 0;
   const size_t wanted = std::min<size_t>(capacity, INT_MAX);
   const Outcome outcome = Drive(ssl, timeoutMs, [&] { return SSL_read_ex(ssl, buffer, wanted, &got); });
@@ -215,7 +206,7 @@ void CloseTlsSession(TlsSession session) {
   if (session == nullptr) return;
   if (!session->broken) {
     // Sends close_notify; the server's own goodbye is not waited for.
-    SSL* ssl = session->ssl.get();
+    SSL* ssl = session->ssl.Get();
     Drive(ssl, 200, [&] { return SSL_shutdown(ssl) >= 0 ? 1 : -1; });
   }
   delete session;
@@ -228,7 +219,7 @@ namespace host {
 void TrustAuthority(const std::string& pemFile) {
   g_trust([&](Trust& t) {
     t.files.push_back(pemFile);
-    t.context.reset();
+    t.context.Reset();
   });
 }
 
