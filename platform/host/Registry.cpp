@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,7 @@ using Values = std::map<std::string, host::RegValue>;
 
 struct Registry {
   std::map<std::string, Values> keys;             // by path
-  int open = 0;                                   // keys open now
+  std::set<RegKey> open;                          // keys open since Reset
   std::vector<std::string> failKeys, failWrites;  // path prefixes
 };
 
@@ -65,8 +66,7 @@ RegKey Open(RegRoot root, const char* name, bool create) {
   return g_registry([&](Registry& r) -> RegKey {
     if (Under(path, r.failKeys) || (!create && r.keys.count(path) == 0)) return nullptr;
     if (create) r.keys[path];
-    ++r.open;
-    return reinterpret_cast<RegKey>(new std::string(path));
+    return *r.open.insert(reinterpret_cast<RegKey>(new std::string(path))).first;
   });
 }
 
@@ -88,7 +88,7 @@ RegKey CreateRegKey(const char* path) { return Open(RegRoot::CurrentUser, path, 
 
 void CloseRegKey(RegKey key) {
   if (key == nullptr) return;
-  g_registry([](Registry& r) { --r.open; });
+  g_registry([&](Registry& r) { r.open.erase(key); });
   delete &PathOf(key);
 }
 
@@ -138,6 +138,8 @@ void FailWritesUnder(const std::string& pathPrefix) {
   g_registry([&](Registry& r) { r.failWrites.push_back(Fold(pathPrefix)); });
 }
 
-int OpenKeyCount() { return g_registry.Get(&Registry::open); }
+int OpenKeyCount() {
+  return g_registry([](Registry& r) { return static_cast<int>(r.open.size()); });
+}
 
 }  // namespace host
