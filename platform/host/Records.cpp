@@ -52,6 +52,12 @@ bool Tray(Change change, const TrayIconData& data) {
   });
 }
 
+// Every sound has ended when its call returns, as far as a test can tell.
+bool Sounded(const host::Sound& sound) {
+  g_records([&](Records& r) { r.sounds.push_back(sound); });
+  return true;
+}
+
 }  // namespace
 
 namespace platform {
@@ -90,7 +96,8 @@ int DisplayPixels(int pixelsAt96) { return pixelsAt96; }
 
 uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window) {
   std::vector<host::MenuItem> shown;
-  for (const MenuItem& item : std::vector<MenuItem>(items, items + count)) {
+  for (size_t i = 0; i < count; ++i) {
+    const MenuItem& item = items[i];
     const bool command = item.commandId != 0;
     shown.push_back(
         {item.commandId, command ? Text(item.text) : "", command ? item.state : ItemState::Enabled});
@@ -109,20 +116,9 @@ bool TrayDelete(Window window, uint32_t id) {
   return Tray(Change::Delete, {window, id, 0, nullptr, nullptr});
 }
 
-bool SpeakerBeep(uint32_t frequencyHz, uint32_t durationMs) {
-  return g_records([&](Records& r) {
-    r.sounds.push_back({frequencyHz, durationMs, ""});
-    return true;
-  });
-}
+bool SpeakerBeep(uint32_t frequencyHz, uint32_t durationMs) { return Sounded({frequencyHz, durationMs, ""}); }
 
-bool PlayWaveFile(const char* path) {
-  if (path == nullptr || *path == '\0') return false;
-  return g_records([&](Records& r) {
-    r.sounds.push_back({0, 0, path});
-    return true;
-  });
-}
+bool PlayWaveFile(const char* path) { return path != nullptr && *path != '\0' && Sounded({0, 0, path}); }
 
 bool FileExists(const char* path) {
   struct stat status;
