@@ -14,9 +14,10 @@
 
 namespace host {
 
-// Forgets everything: registry, the main loop, timers, queued answers, host
-// names, served connections and every record; sets the clock to 2026-01-15
-// 12:00:00 UTC. Named locks go with their last handle, as on Windows.
+// Forgets everything: registry, the main loop, timers, queued answers,
+// served connections, trusted authorities and every record; sets the clock
+// to 2026-01-15 12:00:00 UTC. Named locks go with their last handle, as on
+// Windows, and started threads run on.
 void Reset();
 
 // ---- Registry: values by key path and name with the type they were written
