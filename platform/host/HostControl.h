@@ -14,9 +14,10 @@
 
 namespace host {
 
-// Forgets everything: registry, the main loop, timers, queued answers, host
-// names, served connections and every record; sets the clock to 2026-01-15
-// 12:00:00 UTC. Named locks go with their last handle, as on Windows.
+// Forgets everything: registry, the main loop, timers, queued answers,
+// served connections, trusted authorities and every record; sets the clock
+// to 2026-01-15 12:00:00 UTC. Named locks go with their last handle, as on
+// Windows, and started threads run on.
 void Reset();
 
 // ---- Registry: values by key path and name with the type they were written
@@ -34,15 +35,10 @@ void FailKeysUnder(const std::string& pathPrefix);
 void FailWritesUnder(const std::string& pathPrefix);
 int OpenKeyCount();  // keys open now, to find those never closed
 
-// ---- Message boxes: recorded; answered from a queue (default: Ok, or Yes
-// for a question with Yes and No).
+// ---- Message boxes: their texts recorded; answered from a queue (default:
+// Ok, or Yes for a question with Yes and No).
 struct MessageBoxCall {
-  platform::Window owner;
   std::string text;
-  std::string caption;
-  platform::BoxButtons buttons;
-  platform::BoxIcon icon;
-  bool systemModal;
 };
 std::vector<MessageBoxCall> MessageBoxes();
 void QueueAnswer(platform::BoxAnswer answer);
@@ -68,26 +64,18 @@ void QueueMenuChoice(uint32_t commandId);
 // The items of the menus shown, in order.
 std::vector<std::vector<MenuItem>> MenusShown();
 
-// ---- Tray icon: the icons the program has in the notification area now,
-// and every call made.
+// ---- Tray icon: the one the program has in the notification area now (if
+// any), and how many calls it made there.
 struct TrayIcon {
-  platform::Window window;
-  uint32_t id;
-  uint32_t callbackMessage;
   platform::Icon icon;
   std::string tip;
 };
 std::vector<TrayIcon> TrayIcons();
 int TrayCallCount();
 
-// ---- Icons: LoadIconResource hands out distinct handles; this tells which
-// resource a handle came from (-1 for an unknown handle).
+// ---- Icons: which resource a handle of LoadIconResource came from (0 for
+// none). The stand-in's display is not scaled: small icons have 16 pixels.
 int IconResourceId(platform::Icon icon);
-// The size it was loaded at (-1 for an unknown handle), and the size that
-// SmallIconSize answers (16 after Reset). The stand-in's display is scaled
-// by that size over 16, for DisplayPixels too.
-int IconSize(platform::Icon icon);
-void SetSmallIconSize(int pixels);
 
 // ---- Sound: recorded, in order.
 struct Sound {
@@ -143,7 +131,5 @@ void FailThreadStart(bool fail);
 int ThreadStartCount();
 // Waits until every thread started by StartDetachedThread has ended.
 void JoinStartedThreads();
-// How many of them run now.
-int RunningThreadCount();
 
 }  // namespace host

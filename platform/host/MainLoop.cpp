@@ -5,17 +5,15 @@
 // way are queued in due order, at most one pending per timer, as Windows
 // coalesces them.
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <map>
-#include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/host/Detail.h"
+#include "platform/host/Guarded.h"
 #include "platform/host/HostControl.h"
 
 namespace {
@@ -31,29 +29,29 @@ struct Timer {
   uint64_t dueMs;
 };
 
-constexpr int64_t kResetTime = 1768478400;  // 2026-01-15 12:00:00 UTC
-const platform::Window kMainWindow = reinterpret_cast<platform::Window>(0x1000);
+struct Loop {
+  bool open = false;
+  std::thread::id mainThread;
+  platform::MainEventHandler handler = nullptr;
+  std::deque<Item> queue;
+  std::map<uintptr_t, Timer> timers;
+  bool quit = false;
+  int quitCode = 0;
+  uint64_t clockMs = 0;
+  int64_t baseTime = 1768478400;  // 2026-01-15 12:00:00 UTC
+};
 
-std::mutex g_lock;
-std::condition_variable g_changed;
-bool g_open = false;
-std::thread::id g_mainThread;
-platform::MainEventHandler g_handler = nullptr;
-std::deque<Item> g_queue;
-std::map<uintptr_t, Timer> g_timers;
-bool g_quit = false;
-int g_quitCode = 0;
-uint64_t g_clockMs = 0;
-int64_t g_baseTime = kResetTime;
+host::detail::Guarded<Loop>& g_loop = *new host::detail::Guarded<Loop>;
+const platform::Window kMainWindow = reinterpret_cast<platform::Window>(0x1000);
 
 void RaiseTimer(void* id) { platform::RaiseTimerNow(reinterpret_cast<uintptr_t>(id)); }
 
-void QueueTimerEvent(uintptr_t id) {
+void QueueTimerEvent(Loop& loop, uintptr_t id) {
   const Item event{RaiseTimer, reinterpret_cast<void*>(id), nullptr};
-  const bool pending = std::any_of(g_queue.begin(), g_queue.end(), [&](const Item& item) {
+  const bool pending = std::any_of(loop.queue.begin(), loop.queue.end(), [&](const Item& item) {
     return item.task == event.task && item.argument == event.argument;
   });
-  if (!pending) g_queue.push_back(event);
+  if (!pending) loop.queue.push_back(event);
 }
 
 }  // namespace
@@ -61,65 +59,67 @@ void QueueTimerEvent(uintptr_t id) {
 namespace platform {
 
 Window OpenMainLoop(Module, Icon, MainEventHandler handler) {
-  std::lock_guard<std::mutex> hold(g_lock);
   if (handler == nullptr) return nullptr;
-  g_open = true;
-  g_mainThread = std::this_thread::get_id();
-  g_handler = handler;
+  g_loop([&](Loop& loop) {
+    loop.open = true;
+    loop.mainThread = std::this_thread::get_id();
+    loop.handler = handler;
+  });
   return kMainWindow;
 }
 
 void CloseMainLoop(Window window) {
-  std::lock_guard<std::mutex> hold(g_lock);
   if (window != kMainWindow) return;
-  g_open = false;
-  g_queue.clear();
-  g_timers.clear();
-  g_changed.notify_all();
+  g_loop([](Loop& loop) {
+    loop.open = false;
+    loop.queue.clear();
+    loop.timers.clear();
+  });
 }
 
 bool PostToMainThread(MainTask task, void* argument) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  if (!g_open || task == nullptr) return false;
-  g_queue.push_back({task, argument, nullptr});
-  g_changed.notify_all();
-  return true;
+  return g_loop([&](Loop& loop) {
+    if (!loop.open || task == nullptr) return false;
+    loop.queue.push_back({task, argument, nullptr});
+    return true;
+  });
 }
 
 bool RunOnMainThread(MainTask task, void* argument) {
-  std::unique_lock<std::mutex> hold(g_lock);
-  if (!g_open || task == nullptr) return false;
-  if (g_mainThread == std::this_thread::get_id()) {
-    hold.unlock();
-    task(argument);
-    return true;
-  }
+  enum Where { Closed, Here, Queued };
   bool done = false;
-  g_queue.push_back({task, argument, &done});
-  g_changed.notify_all();
-  g_changed.wait(hold, [&] { return done || !g_open; });
-  return done;
+  const Where where = g_loop([&](Loop& loop) {
+    if (!loop.open || task == nullptr) return Closed;
+    if (loop.mainThread == std::this_thread::get_id()) return Here;
+    loop.queue.push_back({task, argument, &done});
+    return Queued;
+  });
+  if (where == Queued)
+    return g_loop.Wait([&](Loop& loop) { return done || !loop.open; }, UINT32_MAX,
+                       [&](Loop&, bool) { return done; });
+  if (where == Here) task(argument);
+  return where == Here;
 }
 
 bool StartTimer(uintptr_t id, uint32_t periodMs) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  if (!g_open || id == 0) return false;
-  g_timers[id] = {periodMs, g_clockMs + periodMs};
-  return true;
+  return g_loop([&](Loop& loop) {
+    if (!loop.open || id == 0) return false;
+    loop.timers[id] = {periodMs, loop.clockMs + periodMs};
+    return true;
+  });
 }
 
 bool StopTimer(uintptr_t id) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return g_timers.erase(id) != 0;
+  return g_loop([&](Loop& loop) { return loop.timers.erase(id) != 0; });
 }
 
 void RaiseTimerNow(uintptr_t id) { host::RaiseEvent(MainEvent::Timer, id); }
 
 void QuitMainLoop(int code) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_quit = true;
-  g_quitCode = code;
-  g_changed.notify_all();
+  g_loop([&](Loop& loop) {
+    loop.quit = true;
+    loop.quitCode = code;
+  });
 }
 
 int RunMainLoop() {
@@ -132,8 +132,7 @@ int RunMainLoop() {
 }
 
 int64_t CurrentTime() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return g_baseTime + static_cast<int64_t>(g_clockMs / 1000);
+  return g_loop([](Loop& loop) { return loop.baseTime + static_cast<int64_t>(loop.clockMs / 1000); });
 }
 
 }  // namespace platform
@@ -141,84 +140,58 @@ int64_t CurrentTime() {
 namespace host {
 
 void SetTime(int64_t secondsSince1970) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_baseTime = secondsSince1970 - static_cast<int64_t>(g_clockMs / 1000);
+  g_loop([&](Loop& loop) { loop.baseTime = secondsSince1970 - static_cast<int64_t>(loop.clockMs / 1000); });
 }
 
 void AdvanceClock(uint32_t milliseconds) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  const uint64_t target = g_clockMs + milliseconds;
-  for (;;) {
-    const auto due = std::min_element(g_timers.begin(), g_timers.end(),
-                                      [](const auto& a, const auto& b) { return a.second.dueMs < b.second.dueMs; });
-    if (due == g_timers.end() || due->second.dueMs > target) break;
-    g_clockMs = due->second.dueMs;
-    QueueTimerEvent(due->first);
-    // A timer of period 0 still waits a tick, as Windows gives it a minimum.
-    due->second.dueMs += due->second.periodMs > 0 ? due->second.periodMs : 1;
-  }
-  g_clockMs = target;
-  g_changed.notify_all();
+  g_loop([&](Loop& loop) {
+    const uint64_t target = loop.clockMs + milliseconds;
+    for (;;) {
+      const auto due =
+          std::min_element(loop.timers.begin(), loop.timers.end(),
+                           [](const auto& a, const auto& b) { return a.second.dueMs < b.second.dueMs; });
+      if (due == loop.timers.end() || due->second.dueMs > target) break;
+      loop.clockMs = due->second.dueMs;
+      QueueTimerEvent(loop, due->first);
+      // A timer of period 0 still waits a tick, as Windows gives it a minimum.
+      due->second.dueMs += std::max<uint32_t>(due->second.periodMs, 1);
+    }
+    loop.clockMs = target;
+  });
 }
 
 void RaiseEvent(platform::MainEvent event, uintptr_t timerId) {
-  platform::MainEventHandler handler = nullptr;
-  {
-    std::lock_guard<std::mutex> hold(g_lock);
-    if (g_open) handler = g_handler;
-  }
+  const auto handler = g_loop([](Loop& loop) { return loop.open ? loop.handler : nullptr; });
   if (handler != nullptr) handler(event, timerId);
 }
 
 int RunQueued() {
   for (int handled = 0;; ++handled) {
-    std::unique_lock<std::mutex> hold(g_lock);
-    if (g_queue.empty()) return handled;
-    const Item item = g_queue.front();
-    g_queue.pop_front();
-    hold.unlock();
+    const Item item = g_loop([](Loop& loop) { return detail::Next(loop.queue, Item{}); });
+    if (item.task == nullptr) return handled;
     item.task(item.argument);
-    if (item.done == nullptr) continue;
-    hold.lock();
-    *item.done = true;
-    g_changed.notify_all();
+    if (item.done != nullptr) g_loop([&](Loop&) { *item.done = true; });
   }
 }
 
 bool WaitForQueued(uint32_t timeoutMs) {
-  std::unique_lock<std::mutex> hold(g_lock);
-  return g_changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [] { return !g_queue.empty() || g_quit; }) &&
-         !g_queue.empty();
+  return g_loop.Wait([](Loop& loop) { return !loop.queue.empty() || loop.quit; }, timeoutMs,
+                     [](Loop& loop, bool) { return !loop.queue.empty(); });
 }
 
 bool TakeQuitCode(int* code) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  if (!g_quit) return false;
-  g_quit = false;
-  *code = g_quitCode;
-  return true;
+  return g_loop([&](Loop& loop) {
+    if (loop.quit) *code = loop.quitCode;
+    return std::exchange(loop.quit, false);
+  });
 }
 
 std::vector<uintptr_t> ActiveTimers() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  std::vector<uintptr_t> ids;
-  for (const auto& [id, timer] : g_timers) ids.push_back(id);
-  return ids;
+  return g_loop([](Loop& loop) {
+    std::vector<uintptr_t> ids;
+    for (const auto& [id, timer] : loop.timers) ids.push_back(id);
+    return ids;
+  });
 }
 
-namespace detail {
-
-void ResetMainLoop() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_open = false;
-  g_handler = nullptr;
-  g_queue.clear();
-  g_timers.clear();
-  g_quit = false;
-  g_clockMs = 0;
-  g_baseTime = kResetTime;
-  g_changed.notify_all();
-}
-
-}  // namespace detail
 }  // namespace host

@@ -1,14 +1,12 @@
 // Stand-in for the named locks: one table of names for the process. A name
 // lives as long as a handle to it is open, as on Windows; Reset leaves it.
-#include <chrono>
-#include <condition_variable>
 #include <map>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
 
 #include "platform/Platform.h"
+#include "platform/host/Guarded.h"
 
 namespace platform {
 namespace {
@@ -21,17 +19,8 @@ struct Named {
   bool orphaned = false;
 };
 
-struct Names {
-  std::mutex lock;
-  std::condition_variable changed;
-  std::map<std::string, Named> table;
-};
-
-// Never destroyed: threads may end after static destruction has begun.
-Names& State() {
-  static Names* names = new Names;
-  return *names;
-}
+using Names = std::map<std::string, Named>;
+host::detail::Guarded<Names>& g_names = *new host::detail::Guarded<Names>(nullptr);
 
 // A thread that ends holding locks leaves them to the next taker, who is
 // told; a thread-local object is destroyed exactly when its thread ends.
@@ -39,15 +28,13 @@ struct ThreadEnd {
   bool tookLocks = false;
   ~ThreadEnd() {
     if (!tookLocks) return;
-    Names& s = State();
-    std::lock_guard<std::mutex> hold(s.lock);
-    for (auto& entry : s.table) {
-      Named& named = entry.second;
-      if (!named.held || named.holder != std::this_thread::get_id()) continue;
-      named.held = false;
-      named.orphaned = true;
-    }
-    s.changed.notify_all();
+    g_names([](Names& names) {
+      for (auto& [name, named] : names) {
+        if (!named.held || named.holder != std::this_thread::get_id()) continue;
+        named.held = false;
+        named.orphaned = true;
+      }
+    });
   }
 };
 thread_local ThreadEnd tThreadEnd;
@@ -57,45 +44,46 @@ Named* Of(Handle handle) {
   return reinterpret_cast<Named*>(handle);
 }
 
+// A new handle to the name; *existed tells whether another was open.
 template <typename Handle>
 Handle Open(const char* name, bool* existed = nullptr) {
   if (!name) return nullptr;
-  std::lock_guard<std::mutex> hold(State().lock);
-  Named& named = State().table[name];
-  named.name = name;
-  if (existed) *existed = named.handles > 0;
-  ++named.handles;
-  return reinterpret_cast<Handle>(&named);
+  return g_names([&](Names& names) {
+    Named& named = names[name];
+    named.name = name;
+    if (existed != nullptr) *existed = named.handles > 0;
+    ++named.handles;
+    return reinterpret_cast<Handle>(&named);
+  });
 }
 
 template <typename Handle>
 void Close(Handle handle) {
-  std::lock_guard<std::mutex> hold(State().lock);
-  Named* named = Of(handle);
-  if (--named->handles == 0) State().table.erase(std::string(named->name));
+  g_names([&](Names& names) {
+    if (--Of(handle)->handles == 0) names.erase(std::string(Of(handle)->name));
+  });
 }
 
 // Waits at most timeoutMs for the name to be free and gives it to holder.
 LockTake Fill(Named* named, std::thread::id holder, uint32_t timeoutMs) {
   if (!named) return LockTake::Busy;
-  Names& s = State();
-  std::unique_lock<std::mutex> hold(s.lock);
-  if (!s.changed.wait_for(hold, std::chrono::milliseconds(timeoutMs), [&] { return !named->held; }))
-    return LockTake::Busy;
-  named->held = true;
-  named->holder = holder;
-  return std::exchange(named->orphaned, false) ? LockTake::Orphaned : LockTake::Taken;
+  return g_names.Wait([&](Names&) { return !named->held; }, timeoutMs,
+                      [&](Names&, bool free) {
+                        if (!free) return LockTake::Busy;
+                        named->held = true;
+                        named->holder = holder;
+                        return std::exchange(named->orphaned, false) ? LockTake::Orphaned : LockTake::Taken;
+                      });
 }
 
 // Frees the name when holder holds it.
 void Empty(Named* named, std::thread::id holder) {
   if (!named) return;
-  Names& s = State();
-  std::lock_guard<std::mutex> hold(s.lock);
-  if (!named->held || named->holder != holder) return;
-  named->held = false;
-  named->holder = std::thread::id();
-  s.changed.notify_all();
+  g_names([&](Names&) {
+    if (!named->held || named->holder != holder) return;
+    named->held = false;
+    named->holder = std::thread::id();
+  });
 }
 
 }  // namespace

@@ -3,164 +3,122 @@
 // and answered from what the tests queued.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <map>
-#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/host/Detail.h"
+#include "platform/host/Guarded.h"
 #include "platform/host/HostControl.h"
 
 namespace {
 
 using namespace platform;
 
-std::mutex g_lock;
-int g_smallIconSize = 16;
-std::vector<host::MessageBoxCall> g_boxes;
-std::deque<BoxAnswer> g_answers;
-std::vector<host::ShellCall> g_shellCalls;
-std::set<std::string> g_refusedTargets;
-constexpr char kProgramFiles[] = "C:\\Program Files";
-std::string g_programFiles = kProgramFiles;
-std::deque<uint32_t> g_menuChoices;
-std::vector<std::vector<host::MenuItem>> g_menusShown;
-std::vector<host::TrayIcon> g_tray;
-int g_trayCalls = 0;
-std::map<Icon, std::pair<int, int>> g_icons;  // resource id and size
-uintptr_t g_nextIcon = 0x20000;
-std::vector<host::Sound> g_sounds;
-std::map<std::string, std::string> g_urls;
+struct Records {
+  std::vector<host::MessageBoxCall> boxes;
+  std::deque<BoxAnswer> answers;
+  std::vector<host::ShellCall> shellCalls;
+  std::set<std::string> refusedTargets;
+  std::string programFiles = "C:\\Program Files";
+  std::deque<uint32_t> menuChoices;
+  std::vector<std::vector<host::MenuItem>> menusShown;
+  std::vector<host::TrayIcon> tray;  // none or the one
+  int trayCalls = 0;
+  std::vector<host::Sound> sounds;
+  std::map<std::string, std::string> urls;
+};
 
-host::TrayIcon* FindTrayIcon(Window window, uint32_t id) {
-  for (host::TrayIcon& icon : g_tray) {
-    if (icon.window == window && icon.id == id) return &icon;
-  }
-  return nullptr;
+host::detail::Guarded<Records>& g_records = *new host::detail::Guarded<Records>;
+
+std::string Text(const char* text) { return text != nullptr ? text : ""; }
+
+enum class Change { Add, Modify, Delete };
+
+// The program has one icon in the tray: added only when it is not there,
+// changed or deleted only when it is.
+bool Tray(Change change, const TrayIconData& data) {
+  return g_records([&](Records& r) {
+    ++r.trayCalls;
+    if (r.tray.empty() != (change == Change::Add)) return false;
+    r.tray.clear();
+    // The shell keeps at most 63 bytes of a tip.
+    if (change != Change::Delete) r.tray.push_back({data.icon, Text(data.tip).substr(0, 63)});
+    return true;
+  });
 }
 
-// The shell keeps at most 63 bytes of a tip.
-std::string CutTip(const char* tip) {
-  std::string text = tip != nullptr ? tip : "";
-  return text.size() > 63 ? text.substr(0, 63) : text;
-}
-
-host::TrayIcon MakeTrayIcon(const TrayIconData& data) {
-  return {data.window, data.id, data.callbackMessage, data.icon, CutTip(data.tip)};
+// Every sound has ended when its call returns, as far as a test can tell.
+bool Sounded(const host::Sound& sound) {
+  g_records([&](Records& r) { r.sounds.push_back(sound); });
+  return true;
 }
 
 }  // namespace
 
 namespace platform {
 
-BoxAnswer ShowMessageBox(Window owner, const char* text, const char* caption, BoxButtons buttons, BoxIcon icon,
-                         bool systemModal) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_boxes.push_back({owner, text != nullptr ? text : "", caption != nullptr ? caption : "", buttons, icon,
-                     systemModal});
-  if (!g_answers.empty()) {
-    const BoxAnswer answer = g_answers.front();
-    g_answers.pop_front();
-    return answer;
-  }
+BoxAnswer ShowMessageBox(Window, const char* text, const char*, BoxButtons buttons, BoxIcon, bool) {
   const bool asks = buttons == BoxButtons::YesNo || buttons == BoxButtons::YesNoDefaultNo;
-  return asks ? BoxAnswer::Yes : BoxAnswer::Ok;
+  return g_records([&](Records& r) {
+    r.boxes.push_back({Text(text)});
+    return host::detail::Next(r.answers, asks ? BoxAnswer::Yes : BoxAnswer::Ok);
+  });
 }
 
 bool ShellOpen(const char* target, const char* params, ShowMode mode) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  const std::string file = target != nullptr ? target : "";
-  g_shellCalls.push_back({file, params != nullptr ? params : "", mode});
-  return !file.empty() && g_refusedTargets.count(file) == 0;
+  return g_records([&](Records& r) {
+    r.shellCalls.push_back({Text(target), Text(params), mode});
+    return target != nullptr && *target != '\0' && r.refusedTargets.count(target) == 0;
+  });
 }
 
 bool ProgramFilesFolder(char* buffer, size_t capacity) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  if (buffer == nullptr || g_programFiles.empty() || g_programFiles.size() >= capacity) return false;
-  std::memcpy(buffer, g_programFiles.c_str(), g_programFiles.size() + 1);
-  return true;
+  return g_records([&](Records& r) {
+    if (buffer == nullptr || r.programFiles.empty() || r.programFiles.size() >= capacity) return false;
+    std::memcpy(buffer, r.programFiles.c_str(), r.programFiles.size() + 1);
+    return true;
+  });
 }
 
-Icon LoadIconResource(Module, int resourceId, int size) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  if (resourceId <= 0) return nullptr;
-  Icon icon = reinterpret_cast<Icon>(g_nextIcon);
-  g_nextIcon += 8;
-  g_icons[icon] = {resourceId, size};
-  return icon;
+// An icon's handle is its resource id, which host::IconResourceId reads back.
+Icon LoadIconResource(Module, int resourceId, int) {
+  return resourceId > 0 ? reinterpret_cast<Icon>(static_cast<uintptr_t>(resourceId)) : nullptr;
 }
 
-int SmallIconSize() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return g_smallIconSize;
-}
+int SmallIconSize() { return 16; }
 
-int DisplayPixels(int pixelsAt96) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return pixelsAt96 * g_smallIconSize / 16;
-}
+int DisplayPixels(int pixelsAt96) { return pixelsAt96; }
 
 uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window) {
-  std::lock_guard<std::mutex> hold(g_lock);
   std::vector<host::MenuItem> shown;
   for (size_t i = 0; i < count; ++i) {
     const MenuItem& item = items[i];
     const bool command = item.commandId != 0;
-    shown.push_back({item.commandId, command && item.text != nullptr ? item.text : "",
-                     command ? item.state : ItemState::Enabled});
+    shown.push_back(
+        {item.commandId, command ? Text(item.text) : "", command ? item.state : ItemState::Enabled});
   }
-  g_menusShown.push_back(shown);
-  if (g_menuChoices.empty()) return 0;
-  const uint32_t choice = g_menuChoices.front();
-  g_menuChoices.pop_front();
-  return choice;
+  return g_records([&](Records& r) {
+    r.menusShown.push_back(shown);
+    return host::detail::Next(r.menuChoices, 0u);
+  });
 }
 
-bool TrayAdd(const TrayIconData& data) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  ++g_trayCalls;
-  if (FindTrayIcon(data.window, data.id) != nullptr) return false;
-  g_tray.push_back(MakeTrayIcon(data));
-  return true;
-}
+bool TrayAdd(const TrayIconData& data) { return Tray(Change::Add, data); }
 
-bool TrayModify(const TrayIconData& data) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  ++g_trayCalls;
-  host::TrayIcon* icon = FindTrayIcon(data.window, data.id);
-  if (icon == nullptr) return false;
-  *icon = MakeTrayIcon(data);
-  return true;
-}
+bool TrayModify(const TrayIconData& data) { return Tray(Change::Modify, data); }
 
 bool TrayDelete(Window window, uint32_t id) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  ++g_trayCalls;
-  for (size_t i = 0; i < g_tray.size(); ++i) {
-    if (g_tray[i].window == window && g_tray[i].id == id) {
-      g_tray.erase(g_tray.begin() + i);
-      return true;
-    }
-  }
-  return false;
+  return Tray(Change::Delete, {window, id, 0, nullptr, nullptr});
 }
 
-bool SpeakerBeep(uint32_t frequencyHz, uint32_t durationMs) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_sounds.push_back({frequencyHz, durationMs, ""});
-  return true;
-}
+bool SpeakerBeep(uint32_t frequencyHz, uint32_t durationMs) { return Sounded({frequencyHz, durationMs, ""}); }
 
-bool PlayWaveFile(const char* path) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  if (path == nullptr || *path == '\0') return false;
-  g_sounds.push_back({0, 0, path});
-  return true;
-}
+bool PlayWaveFile(const char* path) { return path != nullptr && *path != '\0' && Sounded({0, 0, path}); }
 
 bool FileExists(const char* path) {
   struct stat status;
@@ -168,108 +126,49 @@ bool FileExists(const char* path) {
 }
 
 int ReadUrl(const char* url, char* buffer, size_t capacity, uint32_t) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  auto found = g_urls.find(url != nullptr ? url : "");
-  if (found == g_urls.end()) return -1;
-  const size_t size = found->second.size() < capacity ? found->second.size() : capacity;
-  std::memcpy(buffer, found->second.data(), size);
-  return static_cast<int>(size);
+  return g_records([&](Records& r) {
+    const auto found = r.urls.find(Text(url));
+    if (found == r.urls.end()) return -1;
+    const size_t size = std::min(found->second.size(), capacity);
+    std::memcpy(buffer, found->second.data(), size);
+    return static_cast<int>(size);
+  });
 }
 
 }  // namespace platform
 
 namespace host {
 
-std::vector<MessageBoxCall> MessageBoxes() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return g_boxes;
-}
+std::vector<MessageBoxCall> MessageBoxes() { return g_records.Get(&Records::boxes); }
 
 void QueueAnswer(BoxAnswer answer) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_answers.push_back(answer);
+  g_records([&](Records& r) { r.answers.push_back(answer); });
 }
 
-std::vector<ShellCall> ShellCalls() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return g_shellCalls;
-}
+std::vector<ShellCall> ShellCalls() { return g_records.Get(&Records::shellCalls); }
 
 void RefuseShellTarget(const std::string& target) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_refusedTargets.insert(target);
+  g_records([&](Records& r) { r.refusedTargets.insert(target); });
 }
 
-void SetProgramFilesFolder(const std::string& folder) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_programFiles = folder;
-}
+void SetProgramFilesFolder(const std::string& folder) { g_records.Set(&Records::programFiles, folder); }
 
 void QueueMenuChoice(uint32_t commandId) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_menuChoices.push_back(commandId);
+  g_records([&](Records& r) { r.menuChoices.push_back(commandId); });
 }
 
-std::vector<std::vector<MenuItem>> MenusShown() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return g_menusShown;
-}
+std::vector<std::vector<MenuItem>> MenusShown() { return g_records.Get(&Records::menusShown); }
 
-std::vector<TrayIcon> TrayIcons() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return g_tray;
-}
+std::vector<TrayIcon> TrayIcons() { return g_records.Get(&Records::tray); }
 
-int TrayCallCount() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return g_trayCalls;
-}
+int TrayCallCount() { return g_records.Get(&Records::trayCalls); }
 
-int IconResourceId(Icon icon) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  auto found = g_icons.find(icon);
-  return found == g_icons.end() ? -1 : found->second.first;
-}
+int IconResourceId(Icon icon) { return static_cast<int>(reinterpret_cast<uintptr_t>(icon)); }
 
-int IconSize(Icon icon) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  auto found = g_icons.find(icon);
-  return found == g_icons.end() ? -1 : found->second.second;
-}
-
-void SetSmallIconSize(int pixels) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_smallIconSize = pixels;
-}
-
-std::vector<Sound> Sounds() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return g_sounds;
-}
+std::vector<Sound> Sounds() { return g_records.Get(&Records::sounds); }
 
 void ServeUrl(const std::string& url, const std::string& body) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_urls[url] = body;
+  g_records([&](Records& r) { r.urls[url] = body; });
 }
 
-namespace detail {
-
-void ResetRecords() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_boxes.clear();
-  g_answers.clear();
-  g_shellCalls.clear();
-  g_refusedTargets.clear();
-  g_programFiles = kProgramFiles;
-  g_menuChoices.clear();
-  g_menusShown.clear();
-  g_smallIconSize = 16;
-  g_tray.clear();
-  g_trayCalls = 0;
-  g_icons.clear();
-  g_sounds.clear();
-  g_urls.clear();
-}
-
-}  // namespace detail
 }  // namespace host

@@ -1,35 +1,31 @@
 // Stand-in for the registry: values by key and name with the type they were
 // written as. Paths and names are kept in upper case, as Windows compares
-// them; one under the classes root starts with a backslash as none can.
+// them; one under the classes root starts with a backslash as none can. An
+// open key's handle is a copy of its path.
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/host/Detail.h"
+#include "platform/host/Guarded.h"
 #include "platform/host/HostControl.h"
 
-namespace platform {
 namespace {
 
+using platform::RegKey;
+using platform::RegRoot;
 using Values = std::map<std::string, host::RegValue>;
 
 struct Registry {
-  std::mutex lock;
-  std::map<std::string, Values> keys;     // by path
-  std::map<uintptr_t, std::string> open;  // the path of each open key
-  uintptr_t lastHandle = 0x2000;
+  std::map<std::string, Values> keys;             // by path
+  std::set<RegKey> open;                          // keys open since Reset
   std::vector<std::string> failKeys, failWrites;  // path prefixes
 };
 
-// Never destroyed: other threads may still use keys while the program exits.
-Registry& State() {
-  static auto* registry = new Registry;
-  return *registry;
-}
+host::detail::Guarded<Registry>& g_registry = *new host::detail::Guarded<Registry>;
 
 // Windows compares names in upper case; in Windows-1251 that covers Cyrillic
 // letters, Ё and the letters of the other Slavic alphabets.
@@ -42,10 +38,9 @@ char UpperOf(char c) {
   return lower ? kUpper[lower - kLower] : c;
 }
 
-std::string Fold(const std::string& text) {
-  std::string folded(text);
-  std::transform(folded.begin(), folded.end(), folded.begin(), UpperOf);
-  return folded;
+std::string Fold(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), UpperOf);
+  return text;
 }
 
 std::string PathOf(RegRoot root, const std::string& path) {
@@ -57,57 +52,56 @@ bool Under(const std::string& path, const std::vector<std::string>& prefixes) {
                      [&](const std::string& prefix) { return path.compare(0, prefix.size(), prefix) == 0; });
 }
 
-const host::RegValue* FindValue(const Values& values, const std::string& name) {
-  const auto found = values.find(Fold(name));
-  return found == values.end() ? nullptr : &found->second;
+const host::RegValue* FindValue(Registry& r, const std::string& path, const std::string& name) {
+  const auto key = r.keys.find(path);
+  if (key == r.keys.end()) return nullptr;
+  const auto value = key->second.find(Fold(name));
+  return value == key->second.end() ? nullptr : &value->second;
 }
+
+const std::string& PathOf(RegKey key) { return *reinterpret_cast<const std::string*>(key); }
 
 RegKey Open(RegRoot root, const char* name, bool create) {
   const std::string path = PathOf(root, name);
-  std::lock_guard<std::mutex> lock(State().lock);
-  Registry& r = State();
-  if (Under(path, r.failKeys) || (!create && r.keys.count(path) == 0)) return nullptr;
-  if (create) r.keys[path];
-  r.lastHandle += 4;
-  r.open[r.lastHandle] = path;
-  return reinterpret_cast<RegKey>(r.lastHandle);
-}
-
-const std::string* PathOpen(const Registry& r, RegKey key) {
-  const auto found = r.open.find(reinterpret_cast<uintptr_t>(key));
-  return found == r.open.end() ? nullptr : &found->second;
+  return g_registry([&](Registry& r) -> RegKey {
+    if (Under(path, r.failKeys) || (!create && r.keys.count(path) == 0)) return nullptr;
+    if (create) r.keys[path];
+    return *r.open.insert(reinterpret_cast<RegKey>(new std::string(path))).first;
+  });
 }
 
 bool Write(RegKey key, const char* name, host::RegValue value) {
-  std::lock_guard<std::mutex> lock(State().lock);
-  Registry& r = State();
-  const std::string* path = PathOpen(r, key);
-  if (!path || Under(*path, r.failWrites)) return false;
-  r.keys[*path][Fold(name)] = std::move(value);
-  return true;
+  return key != nullptr && g_registry([&](Registry& r) {
+           if (Under(PathOf(key), r.failWrites)) return false;
+           r.keys[PathOf(key)][Fold(name)] = std::move(value);
+           return true;
+         });
 }
 
 }  // namespace
+
+namespace platform {
 
 RegKey OpenRegKey(RegRoot root, const char* path) { return Open(root, path, false); }
 
 RegKey CreateRegKey(const char* path) { return Open(RegRoot::CurrentUser, path, true); }
 
 void CloseRegKey(RegKey key) {
-  std::lock_guard<std::mutex> lock(State().lock);
-  State().open.erase(reinterpret_cast<uintptr_t>(key));
+  if (key == nullptr) return;
+  g_registry([&](Registry& r) { r.open.erase(key); });
+  delete &PathOf(key);
 }
 
 int ReadRegValue(RegKey key, const char* name, char* buffer, size_t capacity) {
-  std::lock_guard<std::mutex> lock(State().lock);
-  Registry& r = State();
-  const std::string* path = PathOpen(r, key);
-  const host::RegValue* value = path ? FindValue(r.keys[*path], name) : nullptr;
-  if (!value) return -1;
-  const std::string bytes = value->type == host::RegType::Text ? value->bytes + '\0' : value->bytes;
-  if (bytes.size() > capacity) return -1;
-  std::copy(bytes.begin(), bytes.end(), buffer);
-  return static_cast<int>(bytes.size());
+  if (key == nullptr) return -1;
+  return g_registry([&](Registry& r) {
+    const host::RegValue* value = FindValue(r, PathOf(key), name);
+    if (!value) return -1;
+    const std::string bytes = value->type == host::RegType::Text ? value->bytes + '\0' : value->bytes;
+    if (bytes.size() > capacity) return -1;
+    std::copy(bytes.begin(), bytes.end(), buffer);
+    return static_cast<int>(bytes.size());
+  });
 }
 
 bool WriteRegText(RegKey key, const char* name, const char* text) {
@@ -123,45 +117,29 @@ bool WriteRegNumber(RegKey key, const char* name, uint32_t number) {
 
 namespace host {
 
-using platform::State;
-
 bool GetValue(platform::RegRoot root, const std::string& path, const std::string& name, RegValue* value) {
-  std::lock_guard<std::mutex> lock(State().lock);
-  const auto& keys = State().keys;
-  const auto key = keys.find(platform::PathOf(root, path));
-  const RegValue* found = key == keys.end() ? nullptr : platform::FindValue(key->second, name);
-  if (found && value) *value = *found;
-  return found != nullptr;
+  return g_registry([&](Registry& r) {
+    const RegValue* found = FindValue(r, PathOf(root, path), name);
+    if (found && value) *value = *found;
+    return found != nullptr;
+  });
 }
 
 void PutValue(platform::RegRoot root, const std::string& path, const std::string& name,
               const RegValue& value) {
-  std::lock_guard<std::mutex> lock(State().lock);
-  State().keys[platform::PathOf(root, path)][platform::Fold(name)] = value;
+  g_registry([&](Registry& r) { r.keys[PathOf(root, path)][Fold(name)] = value; });
 }
 
 void FailKeysUnder(const std::string& pathPrefix) {
-  std::lock_guard<std::mutex> lock(State().lock);
-  State().failKeys.push_back(platform::Fold(pathPrefix));
+  g_registry([&](Registry& r) { r.failKeys.push_back(Fold(pathPrefix)); });
 }
 
 void FailWritesUnder(const std::string& pathPrefix) {
-  std::lock_guard<std::mutex> lock(State().lock);
-  State().failWrites.push_back(platform::Fold(pathPrefix));
+  g_registry([&](Registry& r) { r.failWrites.push_back(Fold(pathPrefix)); });
 }
 
 int OpenKeyCount() {
-  std::lock_guard<std::mutex> lock(State().lock);
-  return static_cast<int>(State().open.size());
-}
-
-void detail::ResetRegistry() {
-  std::lock_guard<std::mutex> lock(State().lock);
-  platform::Registry& r = State();
-  r.keys.clear();
-  r.open.clear();
-  r.failKeys.clear();
-  r.failWrites.clear();
+  return g_registry([](Registry& r) { return static_cast<int>(r.open.size()); });
 }
 
 }  // namespace host

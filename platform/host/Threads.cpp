@@ -2,55 +2,55 @@
 // can wait for every thread the program started.
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 #include <vector>
 
 #include "platform/Platform.h"
-#include "platform/host/Detail.h"
+#include "platform/host/Guarded.h"
 #include "platform/host/HostControl.h"
 
 namespace {
 
-std::mutex g_lock;
-std::condition_variable g_ended;
-int g_running = 0;
-bool g_failStart = false;
-int g_startCalls = 0;
-std::vector<uint32_t> g_sleeps;
+struct Threads {
+  int running = 0;
+  bool failStart = false;
+  int startCalls = 0;
+  std::vector<uint32_t> sleeps;
+};
+
+// Forgets all but the threads that run on.
+void Forget(Threads& threads) {
+  const int running = threads.running;
+  threads = Threads();
+  threads.running = running;
+}
+
+host::detail::Guarded<Threads>& g_threads = *new host::detail::Guarded<Threads>(Forget);
+
 // Real sleeps are cut to this, so that a test of a long melody is quick.
 constexpr uint32_t kLongestRealSleepMs = 20;
-
-void Ended() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  --g_running;
-  g_ended.notify_all();
-}
 
 }  // namespace
 
 namespace platform {
 
 bool StartDetachedThread(ThreadRoutine routine, void* argument) {
-  {
-    std::lock_guard<std::mutex> hold(g_lock);
-    ++g_startCalls;
-    if (g_failStart || routine == nullptr) return false;
-    ++g_running;
-  }
+  const bool start = g_threads([&](Threads& t) {
+    ++t.startCalls;
+    const bool starts = !t.failStart && routine != nullptr;
+    t.running += starts ? 1 : 0;
+    return starts;
+  });
+  if (!start) return false;
   std::thread([routine, argument] {
     routine(argument);
-    Ended();
+    g_threads([](Threads& t) { --t.running; });
   }).detach();
   return true;
 }
 
 void SleepMs(uint32_t milliseconds) {
-  {
-    std::lock_guard<std::mutex> hold(g_lock);
-    g_sleeps.push_back(milliseconds);
-  }
+  g_threads([&](Threads& t) { t.sleeps.push_back(milliseconds); });
   std::this_thread::sleep_for(std::chrono::milliseconds(std::min(milliseconds, kLongestRealSleepMs)));
 }
 
@@ -63,40 +63,14 @@ uint64_t MonotonicMs() {
 
 namespace host {
 
-void FailThreadStart(bool fail) {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_failStart = fail;
-}
+void FailThreadStart(bool fail) { g_threads.Set(&Threads::failStart, fail); }
 
-int ThreadStartCount() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return g_startCalls;
-}
+int ThreadStartCount() { return g_threads.Get(&Threads::startCalls); }
 
-std::vector<uint32_t> Sleeps() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return g_sleeps;
-}
-
-namespace detail {
-
-void ResetThreads() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  g_failStart = false;
-  g_startCalls = 0;
-  g_sleeps.clear();
-}
-
-}  // namespace detail
-
-int RunningThreadCount() {
-  std::lock_guard<std::mutex> hold(g_lock);
-  return g_running;
-}
+std::vector<uint32_t> Sleeps() { return g_threads.Get(&Threads::sleeps); }
 
 void JoinStartedThreads() {
-  std::unique_lock<std::mutex> hold(g_lock);
-  g_ended.wait(hold, [] { return g_running == 0; });
+  g_threads.Wait([](Threads& t) { return t.running == 0; }, UINT32_MAX, [](Threads&, bool) {});
 }
 
 }  // namespace host

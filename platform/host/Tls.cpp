@@ -1,40 +1,28 @@
-// TLS of the stand-in, on OpenSSL. The socket stays blocking for the plain
-// calls of Sockets.cpp; OpenSSL reaches it through a BIO of its own that
-// never blocks (and never raises SIGPIPE), and each call here waits with
-// poll() until its deadline.
+// TLS of the stand-in, on OpenSSL over the socket's own descriptor, which
+// never blocks (see Sockets.cpp): each call here waits with poll() until its
+// deadline.
 #include <arpa/inet.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
-#include <openssl/x509_vfy.h>
 #include <openssl/x509v3.h>
 #include <poll.h>
-#include <sys/socket.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <climits>
-#include <memory>
-#include <mutex>
+#include <csignal>
 #include <string>
 #include <vector>
 
+#include "platform/Owned.h"
 #include "platform/Platform.h"
-#include "platform/host/Detail.h"
+#include "platform/host/Guarded.h"
 #include "platform/host/HostControl.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-struct CtxFree {
-  void operator()(SSL_CTX* ctx) const { SSL_CTX_free(ctx); }
-};
-struct SslFree {
-  void operator()(SSL* ssl) const { SSL_free(ssl); }
-};
-using CtxHolder = std::unique_ptr<SSL_CTX, CtxFree>;
-using SslHolder = std::unique_ptr<SSL, SslFree>;
+using CtxHolder = platform::Owned<SSL_CTX*, SSL_CTX_free>;
+using SslHolder = platform::Owned<SSL*, SSL_free>;
 
 // The CA files a test added (host::TrustAuthority), and the context every
 // session starts from, made for them. Loading the machine's roots costs
@@ -42,101 +30,35 @@ using SslHolder = std::unique_ptr<SSL, SslFree>;
 // files change; sessions keep their own reference to the context they
 // started from.
 struct Trust {
-  std::mutex lock;
   std::vector<std::string> files;
   CtxHolder context;
 };
 
-Trust& TrustState() {
-  static Trust* trust = new Trust;  // never destroyed: polls may outlive exit
-  return *trust;
-}
-
-// ---- The BIO: recv and send on the fd, without waiting.
-
-int Fd(BIO* bio) { return static_cast<int>(reinterpret_cast<intptr_t>(BIO_get_data(bio))); }
-
-int BioRead(BIO* bio, char* buffer, size_t size, size_t* done) {
-  BIO_clear_retry_flags(bio);
-  for (;;) {
-    const ssize_t got = ::recv(Fd(bio), buffer, size, MSG_DONTWAIT);
-    if (got > 0) {
-      *done = static_cast<size_t>(got);
-      return 1;
-    }
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) BIO_set_retry_read(bio);
-    return 0;  // the end of the connection, or its error
-  }
-}
-
-int BioWrite(BIO* bio, const char* data, size_t size, size_t* done) {
-  BIO_clear_retry_flags(bio);
-  for (;;) {
-    const ssize_t sent = ::send(Fd(bio), data, size, MSG_DONTWAIT | MSG_NOSIGNAL);
-    if (sent >= 0) {
-      *done = static_cast<size_t>(sent);
-      return 1;
-    }
-    if (errno == EINTR) continue;
-    if (errno == EAGAIN || errno == EWOULDBLOCK) BIO_set_retry_write(bio);
-    return 0;
-  }
-}
-
-long BioControl(BIO*, int command, long, void*) { return command == BIO_CTRL_FLUSH ? 1 : 0; }
-
-const BIO_METHOD* SocketMethod() {
-  static const BIO_METHOD* method = [] {
-    BIO_METHOD* m = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK, "vestun socket");
-    if (m == nullptr) return m;
-    BIO_meth_set_read_ex(m, BioRead);
-    BIO_meth_set_write_ex(m, BioWrite);
-    BIO_meth_set_ctrl(m, BioControl);
-    return m;
-  }();
-  return method;
-}
-
-// ---- Waiting.
-
-// Waits until the socket is ready for the events or the deadline passes.
-bool WaitUntil(int fd, short events, Clock::time_point deadline) {
-  pollfd entry{fd, events, 0};
-  for (;;) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
-    const int ready = ::poll(&entry, 1, static_cast<int>(std::min<long long>(left, INT_MAX)));
-    if (ready > 0) return true;
-    if (ready < 0 && errno != EINTR) return false;
-  }
-}
+host::detail::Guarded<Trust>& g_trust = *new host::detail::Guarded<Trust>;
 
 enum class Outcome { Done, Closed, Failed, TimedOut };
 
 // Repeats one OpenSSL call, waiting for the socket as it asks, until it
 // succeeds, fails or the deadline passes.
 template <typename Call>
-Outcome Drive(SSL* ssl, int fd, Clock::time_point deadline, Call call) {
+Outcome Drive(SSL* ssl, uint32_t timeoutMs, Call call) {
+  const uint64_t deadline = platform::MonotonicMs() + timeoutMs;
   for (;;) {
     ERR_clear_error();
     const int result = call();
     if (result > 0) return Outcome::Done;
     const int error = SSL_get_error(ssl, result);
     if (error == SSL_ERROR_ZERO_RETURN) return Outcome::Closed;
-    short events = 0;
-    if (error == SSL_ERROR_WANT_READ) events = POLLIN;
-    if (error == SSL_ERROR_WANT_WRITE) events = POLLOUT;
-    if (events == 0) return Outcome::Failed;
-    if (!WaitUntil(fd, events, deadline)) return Outcome::TimedOut;
+    if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) return Outcome::Failed;
+    pollfd entry{SSL_get_fd(ssl), static_cast<short>(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT), 0};
+    int ready = 0;
+    do {
+      const uint64_t now = platform::MonotonicMs();
+      if (now >= deadline) return Outcome::TimedOut;
+      ready = ::poll(&entry, 1, static_cast<int>(std::min<uint64_t>(deadline - now, INT_MAX)));
+    } while (ready == 0 || (ready < 0 && errno == EINTR));
+    if (ready < 0) return Outcome::Failed;
   }
-}
-
-Clock::time_point After(uint32_t timeoutMs) { return Clock::now() + std::chrono::milliseconds(timeoutMs); }
-
-bool IsDottedAddress(const char* host) {
-  in_addr address{};
-  return ::inet_pton(AF_INET, host, &address) == 1;
 }
 
 // Why the certificate was refused, from OpenSSL's verdict on it.
@@ -187,45 +109,38 @@ void SettleTrustedCertificates(X509_STORE* store) {
 // peer verified against the default roots and the test's.
 CtxHolder NewContext(const std::vector<std::string>& trustedFiles) {
   CtxHolder ctx(SSL_CTX_new(TLS_client_method()));
-  if (!ctx || SSL_CTX_set_min_proto_version(ctx.get(), TLS1_2_VERSION) != 1 ||
-      SSL_CTX_set_max_proto_version(ctx.get(), TLS1_2_VERSION) != 1) {
-    return nullptr;
+  if (!ctx || SSL_CTX_set_min_proto_version(ctx.Get(), TLS1_2_VERSION) != 1 ||
+      SSL_CTX_set_max_proto_version(ctx.Get(), TLS1_2_VERSION) != 1) {
+    return CtxHolder();
   }
-  SSL_CTX_set_default_verify_paths(ctx.get());
-  for (const std::string& file : trustedFiles) {
-    SSL_CTX_load_verify_locations(ctx.get(), file.c_str(), nullptr);
-  }
-  SettleTrustedCertificates(SSL_CTX_get_cert_store(ctx.get()));
-  SSL_CTX_set_verify(ctx.get(), SSL_VERIFY_PEER, nullptr);
+  SSL_CTX_set_default_verify_paths(ctx.Get());
+  for (const std::string& file : trustedFiles)
+    SSL_CTX_load_verify_locations(ctx.Get(), file.c_str(), nullptr);
+  SettleTrustedCertificates(SSL_CTX_get_cert_store(ctx.Get()));
+  SSL_CTX_set_verify(ctx.Get(), SSL_VERIFY_PEER, nullptr);
   // POP3 marks its own ends, and servers often close without a goodbye.
-  SSL_CTX_set_options(ctx.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
+  SSL_CTX_set_options(ctx.Get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
   return ctx;
 }
 
 // Names the host to the server (SNI, not for addresses) and to the check.
 bool SetHost(SSL* ssl, const char* host) {
   X509_VERIFY_PARAM* param = SSL_get0_param(ssl);
-  if (IsDottedAddress(host)) return X509_VERIFY_PARAM_set1_ip_asc(param, host) == 1;
+  in_addr address{};
+  if (::inet_pton(AF_INET, host, &address) == 1) return X509_VERIFY_PARAM_set1_ip_asc(param, host) == 1;
   X509_VERIFY_PARAM_set_hostflags(param, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
   return SSL_set_tlsext_host_name(ssl, host) == 1 && X509_VERIFY_PARAM_set1_host(param, host, 0) == 1;
 }
 
 SslHolder NewSsl(int fd, const char* host) {
-  if (SocketMethod() == nullptr) return nullptr;
-  SslHolder ssl;
-  {
-    Trust& t = TrustState();
-    std::lock_guard<std::mutex> hold(t.lock);
+  // OpenSSL writes with write(), which raises SIGPIPE on a connection the
+  // server has closed; Windows knows no such signal, nor does the program.
+  static const bool quiet = std::signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+  SslHolder ssl(g_trust([](Trust& t) {
     if (!t.context) t.context = NewContext(t.files);
-    if (!t.context) return nullptr;
-    ssl.reset(SSL_new(t.context.get()));  // holds its own reference to the context
-  }
-  if (!ssl || !SetHost(ssl.get(), host)) return nullptr;
-  BIO* bio = BIO_new(SocketMethod());
-  if (bio == nullptr) return nullptr;
-  BIO_set_data(bio, reinterpret_cast<void*>(static_cast<intptr_t>(fd)));
-  BIO_set_init(bio, 1);
-  SSL_set_bio(ssl.get(), bio, bio);  // the SSL owns it now
+    return t.context ? SSL_new(t.context.Get()) : nullptr;  // holds its own reference to the context
+  }));
+  if (!quiet || !ssl || !SetHost(ssl.Get(), host) || SSL_set_fd(ssl.Get(), fd) != 1) return SslHolder();
   return ssl;
 }
 
@@ -235,7 +150,6 @@ namespace platform {
 
 struct TlsSessionTag {
   SslHolder ssl;
-  int fd;
   // After a failure, or a send cut short, the session cannot say goodbye.
   bool broken = false;
 };
@@ -245,15 +159,14 @@ TlsSession OpenTlsSession(Socket socket, const char* host, uint32_t timeoutMs, T
   TlsFailure& why = failure != nullptr ? *failure : ignored;
   why = TlsFailure::NotTls;
   if (socket == kNoSocket || host == nullptr || *host == '\0') return nullptr;
-  const int fd = static_cast<int>(socket);
-  SslHolder ssl = NewSsl(fd, host);
+  SslHolder ssl = NewSsl(static_cast<int>(socket), host);
   if (!ssl) return nullptr;
-  const Outcome outcome = Drive(ssl.get(), fd, After(timeoutMs), [&] { return SSL_connect(ssl.get()); });
+  const Outcome outcome = Drive(ssl.Get(), timeoutMs, [&] { return SSL_connect(ssl.Get()); });
   if (outcome == Outcome::Done) {
     why = TlsFailure::None;
-    return new TlsSessionTag{std::move(ssl), fd};
+    return new TlsSessionTag{std::move(ssl)};
   }
-  const long verdict = SSL_get_verify_result(ssl.get());
+  const long verdict = SSL_get_verify_result(ssl.Get());
   if (outcome == Outcome::TimedOut) {
     why = TlsFailure::Stalled;
   } else if (verdict != X509_V_OK) {
@@ -268,22 +181,20 @@ TlsSession OpenTlsSession(Socket socket, const char* host, uint32_t timeoutMs, T
 bool TlsSendAll(TlsSession session, const void* data, size_t size, uint32_t timeoutMs) {
   if (session == nullptr || session->broken) return false;
   if (size == 0) return true;
-  SSL* ssl = session->ssl.get();
+  SSL* ssl = session->ssl.Get();
   size_t written = 0;
   // Without partial writes, a success has sent everything.
-  const Outcome outcome =
-      Drive(ssl, session->fd, After(timeoutMs), [&] { return SSL_write_ex(ssl, data, size, &written); });
+  const Outcome outcome = Drive(ssl, timeoutMs, [&] { return SSL_write_ex(ssl, data, size, &written); });
   session->broken = outcome != Outcome::Done;
   return outcome == Outcome::Done;
 }
 
 int TlsReceiveSome(TlsSession session, void* buffer, size_t capacity, uint32_t timeoutMs) {
   if (session == nullptr || session->broken) return -1;
-  SSL* ssl = session->ssl.get();
+  SSL* ssl = session->ssl.Get();
   size_t got = 0;
   const size_t wanted = std::min<size_t>(capacity, INT_MAX);
-  const Outcome outcome =
-      Drive(ssl, session->fd, After(timeoutMs), [&] { return SSL_read_ex(ssl, buffer, wanted, &got); });
+  const Outcome outcome = Drive(ssl, timeoutMs, [&] { return SSL_read_ex(ssl, buffer, wanted, &got); });
   if (outcome == Outcome::Done) return static_cast<int>(got);
   if (outcome == Outcome::Closed) return 0;
   // A receive that timed out left nothing half done.
@@ -295,9 +206,8 @@ void CloseTlsSession(TlsSession session) {
   if (session == nullptr) return;
   if (!session->broken) {
     // Sends close_notify; the server's own goodbye is not waited for.
-    constexpr uint32_t kGoodbyeMs = 200;
-    SSL* ssl = session->ssl.get();
-    Drive(ssl, session->fd, After(kGoodbyeMs), [&] { return SSL_shutdown(ssl) >= 0 ? 1 : -1; });
+    SSL* ssl = session->ssl.Get();
+    Drive(ssl, 200, [&] { return SSL_shutdown(ssl) >= 0 ? 1 : -1; });
   }
   delete session;
 }
@@ -307,20 +217,10 @@ void CloseTlsSession(TlsSession session) {
 namespace host {
 
 void TrustAuthority(const std::string& pemFile) {
-  Trust& t = TrustState();
-  std::lock_guard<std::mutex> hold(t.lock);
-  t.files.push_back(pemFile);
-  t.context.reset();
+  g_trust([&](Trust& t) {
+    t.files.push_back(pemFile);
+    t.context.Reset();
+  });
 }
 
-namespace detail {
-
-void ResetTls() {
-  Trust& t = TrustState();
-  std::lock_guard<std::mutex> hold(t.lock);
-  t.files.clear();
-  t.context.reset();
-}
-
-}  // namespace detail
 }  // namespace host
