@@ -97,8 +97,9 @@ void CheckThread(void* argument) {
   if (test) {
     PostReport(*job, code, filled.TlsFailure);
   } else if (deposited) {
-    // Run, not posted: the thread waits until the main thread has handled it.
-    platform::RunOnMainThread(OnCheckResult, nullptr);
+    // The depot holds the result until the main thread takes it: should the
+    // post fail, the next poll's post publishes both.
+    platform::PostToMainThread(OnCheckResult, nullptr);
   }
 }
 

@@ -124,11 +124,6 @@ using MainTask = void (*)(void* argument);
 // loop is closed; the task then never runs.
 bool PostToMainThread(MainTask task, void* argument);
 
-// Runs the task on the main thread and returns once it has run: at once on
-// the main thread; from another thread it waits until the main thread takes
-// it, which happens whenever that thread waits for events. False (the task
-// has not run) when the main loop is closed.
-bool RunOnMainThread(MainTask task, void* argument);
 
 // A periodic timer by the program's id (not 0) that raises MainEvent::Timer
 // on the main thread. Starting an id that runs restarts it with the new

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <deque>
 #include <map>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -21,7 +20,6 @@ namespace {
 struct Item {
   platform::MainTask task;
   void* argument;
-  bool* done;  // a waiting sender's flag, or null
 };
 
 struct Timer {
@@ -31,7 +29,6 @@ struct Timer {
 
 struct Loop {
   bool open = false;
-  std::thread::id mainThread;
   platform::MainEventHandler handler = nullptr;
   std::deque<Item> queue;
   std::map<uintptr_t, Timer> timers;
@@ -47,7 +44,7 @@ const platform::Window kMainWindow = reinterpret_cast<platform::Window>(0x1000);
 void RaiseTimer(void* id) { platform::RaiseTimerNow(reinterpret_cast<uintptr_t>(id)); }
 
 void QueueTimerEvent(Loop& loop, uintptr_t id) {
-  const Item event{RaiseTimer, reinterpret_cast<void*>(id), nullptr};
+  const Item event{RaiseTimer, reinterpret_cast<void*>(id)};
   const bool pending = std::any_of(loop.queue.begin(), loop.queue.end(), [&](const Item& item) {
     return item.task == event.task && item.argument == event.argument;
   });
@@ -62,7 +59,6 @@ Window OpenMainLoop(Module, Icon, MainEventHandler handler) {
   if (handler == nullptr) return nullptr;
   g_loop([&](Loop& loop) {
     loop.open = true;
-    loop.mainThread = std::this_thread::get_id();
     loop.handler = handler;
   });
   return kMainWindow;
@@ -80,25 +76,9 @@ void CloseMainLoop(Window window) {
 bool PostToMainThread(MainTask task, void* argument) {
   return g_loop([&](Loop& loop) {
     if (!loop.open || task == nullptr) return false;
-    loop.queue.push_back({task, argument, nullptr});
+    loop.queue.push_back({task, argument});
     return true;
   });
-}
-
-bool RunOnMainThread(MainTask task, void* argument) {
-  enum Where { Closed, Here, Queued };
-  bool done = false;
-  const Where where = g_loop([&](Loop& loop) {
-    if (!loop.open || task == nullptr) return Closed;
-    if (loop.mainThread == std::this_thread::get_id()) return Here;
-    loop.queue.push_back({task, argument, &done});
-    return Queued;
-  });
-  if (where == Queued)
-    return g_loop.Wait([&](Loop& loop) { return done || !loop.open; }, UINT32_MAX,
-                       [&](Loop&, bool) { return done; });
-  if (where == Here) task(argument);
-  return where == Here;
 }
 
 bool StartTimer(uintptr_t id, uint32_t periodMs) {
@@ -170,7 +150,6 @@ int RunQueued() {
     const Item item = g_loop([](Loop& loop) { return detail::Next(loop.queue, Item{}); });
     if (item.task == nullptr) return handled;
     item.task(item.argument);
-    if (item.done != nullptr) g_loop([&](Loop&) { *item.done = true; });
   }
 }
 

@@ -108,12 +108,6 @@ bool PostToMainThread(MainTask task, void* argument) {
          PostMessageW(hwnd, kMsgRunTask, reinterpret_cast<WPARAM>(task), reinterpret_cast<LPARAM>(argument));
 }
 
-bool RunOnMainThread(MainTask task, void* argument) {
-  const HWND hwnd = gWindow;
-  return task && hwnd &&
-         SendMessageW(hwnd, kMsgRunTask, reinterpret_cast<WPARAM>(task), reinterpret_cast<LPARAM>(argument)) == 1;
-}
-
 bool StartTimer(uintptr_t id, uint32_t periodMs) {
   const HWND hwnd = gWindow;
   return id != 0 && hwnd && SetTimer(hwnd, id, periodMs, nullptr) != 0;

@@ -42,9 +42,9 @@ TEST(CensusTest, AsksOnceEachDecember) {
     ASSERT_EQ(c.questions, questions.size());
     EXPECT_EQ(c.opened, host::ShellCalls().size());
     EXPECT_EQ(c.yearAfter, app.LastCensusYear);
-    if (c.questions == 0) continue;
-    EXPECT_TRUE(questions[0].systemModal) << "it comes before any other window";
-    EXPECT_EQ(std::to_string(c.yearAfter), Stored("Software\\Tandreller\\Settings", "LastCensusYear"));
+    if (c.questions > 0) {
+      EXPECT_EQ(std::to_string(c.yearAfter), Stored("Software\\Tandreller\\Settings", "LastCensusYear"));
+    }
   }
 }
 
