@@ -43,7 +43,7 @@ int Application::Init(platform::Module instance) {
   LoadButtonIcons();
   // The icon and the slots before the first dialog: a "Тест" there may
   // find mail, and its sound test plays through them.
-  Tray.CreateIcon(Instance, MainWindow.Get(), kMsgTrayNotify);
+  Tray.CreateIcon(Instance);
   OpenSlots();
   PromptIncompleteBoxes();
   RunCensus(*this);

@@ -6,9 +6,6 @@
 
 #include "platform/Platform.h"
 
-// The tray icon's callback message, which the main loop turns into events.
-constexpr uint32_t kMsgTrayNotify = platform::kTrayCallbackMessage;
-
 void OnMainEvent(platform::MainEvent event, uintptr_t timerId);
 
 // Hands the finished polls' results to their boxes and the tray (main

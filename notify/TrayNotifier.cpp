@@ -40,11 +40,10 @@ void FormatNewMailTip(const char* prompt, int32_t count, char (&tip)[kTipSize]) 
   std::snprintf(tip, kTipSize, "%.*s%s", static_cast<int>(room), prompt, tail);
 }
 
-void TrayNotifier::CreateIcon(platform::Module instance, platform::Window window, uint32_t callbackMessage) {
+void TrayNotifier::CreateIcon(platform::Module instance) {
   CopyTip(QuietText, kQuietText);
   CopyTip(NewVersionText, kNewVersionText);
   CopyTip(CheckingText, kCheckingText);
-  Window = window;
   Instance = instance;
   // At the system's small-icon size: 16 pixels at 96 DPI, sharper pictures
   // on a scaled display than the shell would make by stretching.
@@ -57,8 +56,9 @@ void TrayNotifier::CreateIcon(platform::Module instance, platform::Window window
   const int versionFrames[4] = {IDI_ENVELOPE_ALERT1, IDI_ENVELOPE_ALERT4, IDI_ENVELOPE_ALERT2,
                                 IDI_ENVELOPE_ALERT3};
   for (int i = 0; i < 4; ++i) VersionFrames[i] = platform::LoadIconResource(instance, versionFrames[i], size);
-  NotifyData = {window, kIconId, callbackMessage, QuietIcon, QuietText};
-  platform::TrayAdd(NotifyData);
+  Show(QuietIcon, QuietText);
+  Created = true;
+  platform::ShowTrayIcon(ShownIcon, ShownTip);
 }
 
 int TrayNotifier::SetState(TrayState state) {
@@ -85,7 +85,7 @@ int TrayNotifier::SetState(TrayState state) {
     default:
       return 0;
   }
-  return platform::TrayModify(NotifyData) ? 1 : 0;
+  return platform::ShowTrayIcon(ShownIcon, ShownTip) ? 1 : 0;
 }
 
 void TrayNotifier::EnterNewMail() {
@@ -98,7 +98,7 @@ void TrayNotifier::EnterNewMail() {
     if (Boxes.At(i)->DoCheckBox != 0) total += Boxes.At(i)->NewMailCount();
   }
   FormatNewMailTip(Prompt.Text(), total, NewMailText);
-  NotifyData.tip = NewMailText;
+  ShownTip = NewMailText;
   SetAnimation(true);
 }
 
@@ -106,17 +106,18 @@ int TrayNotifier::Calm() { return SetState(NoticeUnseen ? TrayState::NewVersion 
 
 int TrayNotifier::RemoveIcon() {
   SetAnimation(false);
-  platform::TrayDelete(Window, kIconId);
+  Created = false;
+  platform::RemoveTrayIcon();
   return 1;
 }
 
 void TrayNotifier::AddAgain() {
-  if (Window != nullptr) platform::TrayAdd(NotifyData);
+  if (Created) platform::ShowTrayIcon(ShownIcon, ShownTip);
 }
 
 void TrayNotifier::Show(platform::Icon icon, const char* tip) {
-  NotifyData.icon = icon;
-  NotifyData.tip = tip;
+  ShownIcon = icon;
+  ShownTip = tip;
 }
 
 void TrayNotifier::SetAnimation(bool on) {
@@ -137,11 +138,11 @@ int TrayNotifier::NextFrame() {
   if (State == TrayState::NewVersion) {
     Show(VersionFrames[frame], NewVersionText);
   } else if (State == TrayState::NewMail) {
-    NotifyData.icon = MailFrames[kMailFrameOrder[frame]];
+    ShownIcon = MailFrames[kMailFrameOrder[frame]];
   } else {
     return 0;
   }
-  const int shown = platform::TrayModify(NotifyData) ? 1 : 0;
+  const int shown = platform::ShowTrayIcon(ShownIcon, ShownTip) ? 1 : 0;
   ++FrameCounter;
   return shown;
 }

@@ -28,7 +28,6 @@ void FormatNewMailTip(const char* prompt, int32_t count, char (&tip)[kTipSize]);
 
 class TrayNotifier {
  public:
-  static constexpr uint32_t kIconId = 0;
   static constexpr uint32_t kAnimationPeriodMs = 300;
   // The main loop's timer of the jumping envelope; mailboxes' ids are larger.
   static constexpr uintptr_t kAnimationTimerId = 1;
@@ -43,9 +42,8 @@ class TrayNotifier {
   virtual ~TrayNotifier() = default;
 
   // Loads the icons (the quiet one chosen by today's date, once) and adds
-  // the quiet envelope to the notification area; its clicks come to the
-  // window as callbackMessage.
-  void CreateIcon(platform::Module instance, platform::Window window, uint32_t callbackMessage);
+  // the quiet envelope to the notification area.
+  void CreateIcon(platform::Module instance);
   // Switches the state: the picture, the tooltip, the animation and, on
   // entering NewMail or NewVersion, a sound. A switch to the state already
   // shown does nothing. Returns what the shell answered.
@@ -66,8 +64,10 @@ class TrayNotifier {
 
   TrayState State = TrayState::Quiet;
   platform::Module Instance = nullptr;
-  platform::Window Window = nullptr;
-  platform::TrayIconData NotifyData = {};
+  bool Created = false;
+  // What the notification area shows, or is to show at the next change.
+  platform::Icon ShownIcon = nullptr;
+  const char* ShownTip = nullptr;
   platform::Icon QuietIcon = nullptr;
   platform::Icon MailFrames[3] = {};
   platform::Icon CheckingIcon = nullptr;

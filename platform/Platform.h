@@ -108,8 +108,6 @@ enum class MainEvent {
 // timerId is the timer's id for MainEvent::Timer and 0 otherwise.
 using MainEventHandler = void (*)(MainEvent event, uintptr_t timerId);
 
-// The tray icon's callbackMessage: the main loop turns it into tray events.
-constexpr uint32_t kTrayCallbackMessage = 0x0402;
 
 // Opens the main loop on the calling thread; its events go to the handler.
 // Returns the window that the tray icon, menus and message boxes belong to
@@ -232,21 +230,14 @@ struct MenuItem {
 uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window owner);
 
 // ---------------------------------------------------------------------------
-// The notification-area icon. One icon per (window, id); the shell sends
-// callbackMessage to the window with wParam = id and the mouse message in
-// the low 16 bits of lParam. The tip holds at most 63 bytes.
+// The program's one icon in the notification area, beside the main loop's
+// window, which turns its mouse into tray events.
 
-struct TrayIconData {
-  Window window;
-  uint32_t id;
-  uint32_t callbackMessage;
-  Icon icon;
-  const char* tip;
-};
-
-bool TrayAdd(const TrayIconData& data);
-bool TrayModify(const TrayIconData& data);
-bool TrayDelete(Window window, uint32_t id);
+// Shows the icon with its tip (the first 63 bytes): adds it when the shell
+// does not have it, at the first call or after the taskbar was re-created
+// and forgot it, and changes it otherwise. False when the shell refused.
+bool ShowTrayIcon(Icon icon, const char* tip);
+bool RemoveTrayIcon();
 
 // ---------------------------------------------------------------------------
 // Sound. Each call returns when the sound has ended.

@@ -37,18 +37,14 @@ host::detail::Guarded<Records>& g_records = *new host::detail::Guarded<Records>;
 
 std::string Text(const char* text) { return text != nullptr ? text : ""; }
 
-enum class Change { Add, Modify, Delete };
-
-// The program has one icon in the tray: added only when it is not there,
-// changed or deleted only when it is.
-bool Tray(Change change, const TrayIconData& data) {
+// The program has one icon in the tray; the shell keeps 63 bytes of a tip.
+bool Tray(bool show, Icon icon = nullptr, const char* tip = nullptr) {
   return g_records([&](Records& r) {
     ++r.trayCalls;
-    if (r.tray.empty() != (change == Change::Add)) return false;
+    const bool had = !r.tray.empty();
     r.tray.clear();
-    // The shell keeps at most 63 bytes of a tip.
-    if (change != Change::Delete) r.tray.push_back({data.icon, Text(data.tip).substr(0, 63)});
-    return true;
+    if (show) r.tray.push_back({icon, Text(tip).substr(0, 63)});
+    return show || had;
   });
 }
 
@@ -108,13 +104,9 @@ uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window) {
   });
 }
 
-bool TrayAdd(const TrayIconData& data) { return Tray(Change::Add, data); }
+bool ShowTrayIcon(Icon icon, const char* tip) { return Tray(true, icon, tip); }
 
-bool TrayModify(const TrayIconData& data) { return Tray(Change::Modify, data); }
-
-bool TrayDelete(Window window, uint32_t id) {
-  return Tray(Change::Delete, {window, id, 0, nullptr, nullptr});
-}
+bool RemoveTrayIcon() { return Tray(false); }
 
 bool SpeakerBeep(uint32_t frequencyHz, uint32_t durationMs) { return Sounded({frequencyHz, durationMs, ""}); }
 

@@ -1,9 +1,15 @@
 // The main loop on Windows: a hidden window of the program's own class, its
-// message loop and its timers. Other programs know the window by its class
-// name: the installer and the uninstaller send it WM_CLOSE.
+// message loop, its timers and its tray icon. Other programs know the window
+// by its class name: the installer and the uninstaller send it WM_CLOSE.
+#include <windows.h>
+#include <shellapi.h>
+
 #include <atomic>
+#include <cstring>
+#include <string>
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/Text.h"
 
 namespace platform {
 namespace {
@@ -14,6 +20,11 @@ constexpr wchar_t kClassName[] = L"Main window class";
 // Posted to the window, not to the thread, so that the modal loops of menus
 // and message boxes run it too.
 constexpr UINT kMsgRunTask = WM_APP + 0x100;
+
+// What the shell sends the window about its tray icon, the mouse message in
+// the low word of lParam.
+constexpr UINT kMsgTray = WM_USER + 2;
+constexpr UINT kTrayIconId = 0;
 
 std::atomic<HWND> gWindow{nullptr};
 MainEventHandler gHandler = nullptr;
@@ -52,7 +63,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_TIMER:
       Raise(MainEvent::Timer, wParam);
       return 0;
-    case kTrayCallbackMessage:
+    case kMsgTray:
       RaiseTrayEvent(LOWORD(lParam));
       return 0;
     case WM_CLOSE:
@@ -116,6 +127,34 @@ bool StartTimer(uintptr_t id, uint32_t periodMs) {
 bool StopTimer(uintptr_t id) {
   const HWND hwnd = gWindow;
   return id != 0 && hwnd && KillTimer(hwnd, id);
+}
+
+// The first, smallest layout: every shell since Windows 95 understands it,
+// and the tip is limited to 63 bytes there.
+NOTIFYICONDATAW TrayIconData() {
+  NOTIFYICONDATAW data;
+  std::memset(&data, 0, sizeof data);
+  data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+  data.hWnd = gWindow;
+  data.uID = kTrayIconId;
+  return data;
+}
+
+bool ShowTrayIcon(Icon icon, const char* tip) {
+  NOTIFYICONDATAW data = TrayIconData();
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = kMsgTray;
+  data.hIcon = win32::ToHicon(icon);
+  const std::wstring text = win32::Wide(tip, tip != nullptr ? strnlen(tip, 63) : 0);
+  std::memcpy(data.szTip, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+  // A shell that lacks the icon refuses the change: the first call, or a
+  // taskbar made anew.
+  return data.hWnd != nullptr && (Shell_NotifyIconW(NIM_MODIFY, &data) || Shell_NotifyIconW(NIM_ADD, &data));
+}
+
+bool RemoveTrayIcon() {
+  NOTIFYICONDATAW data = TrayIconData();
+  return data.hWnd != nullptr && Shell_NotifyIconW(NIM_DELETE, &data);
 }
 
 void RaiseTimerNow(uintptr_t id) { Raise(MainEvent::Timer, id); }
