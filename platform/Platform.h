@@ -233,9 +233,9 @@ uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window owner);
 // The program's one icon in the notification area, beside the main loop's
 // window, which turns its mouse into tray events.
 
-// Shows the icon with its tip (the first 63 bytes): adds it when the shell
-// does not have it, at the first call or after the taskbar was re-created
-// and forgot it, and changes it otherwise. False when the shell refused.
+// Shows the icon with its tip (the first 63 bytes): adds it at the first
+// call, after RemoveTrayIcon and after MainEvent::TaskbarCreated (the new
+// taskbar forgot it), and changes it otherwise. False when the shell refused.
 bool ShowTrayIcon(Icon icon, const char* tip);
 bool RemoveTrayIcon();
 

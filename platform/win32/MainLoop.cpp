@@ -27,6 +27,9 @@ constexpr UINT kMsgTray = WM_USER + 2;
 constexpr UINT kTrayIconId = 0;
 
 std::atomic<HWND> gWindow{nullptr};
+// Whether the shell has the icon: not before it is first shown, nor once a
+// taskbar made anew has forgotten it.
+bool gTrayShown = false;
 MainEventHandler gHandler = nullptr;
 // The shell's "TaskbarCreated", broadcast when the taskbar comes back.
 UINT gTaskbarCreated = 0;
@@ -53,6 +56,7 @@ void RaiseTrayEvent(UINT mouseMessage) {
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == gTaskbarCreated && message != 0) {
+    gTrayShown = false;
     Raise(MainEvent::TaskbarCreated);
     return 0;
   }
@@ -147,13 +151,14 @@ bool ShowTrayIcon(Icon icon, const char* tip) {
   data.hIcon = win32::ToHicon(icon);
   const std::wstring text = win32::Wide(tip, tip != nullptr ? strnlen(tip, 63) : 0);
   std::memcpy(data.szTip, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-  // A shell that lacks the icon refuses the change: the first call, or a
-  // taskbar made anew.
-  return data.hWnd != nullptr && (Shell_NotifyIconW(NIM_MODIFY, &data) || Shell_NotifyIconW(NIM_ADD, &data));
+  if (data.hWnd == nullptr || !Shell_NotifyIconW(gTrayShown ? NIM_MODIFY : NIM_ADD, &data)) return false;
+  gTrayShown = true;
+  return true;
 }
 
 bool RemoveTrayIcon() {
   NOTIFYICONDATAW data = TrayIconData();
+  gTrayShown = false;
   return data.hWnd != nullptr && Shell_NotifyIconW(NIM_DELETE, &data);
 }
 
