@@ -1,8 +1,8 @@
-// System DLLs that only a check, a dialog or the version check needs, loaded
-// when first needed. An imported DLL is loaded at start-up with everything
-// it imports in turn, and all of it stays for the whole run: WinINet, the
-// TLS and certificate libraries and the common dialogs would cost a tray
-// program at rest several times its own memory.
+// System DLLs that only a check, a dialog, a sound or the version check
+// needs, loaded when first needed. An imported DLL is loaded at start-up with
+// everything it imports in turn, and all of it stays for the whole run:
+// WinINet, the TLS and certificate libraries and the common dialogs would
+// cost a tray program at rest several times its own memory.
 #pragma once
 
 #include <windows.h>
@@ -25,10 +25,10 @@ bool FindEntry(HMODULE module, const char* name, Function*& function) {
 
 // The function table Table of one DLL of the system folder, filled once by
 // Fill(module, table) on the first Get from any thread. A DLL that serves
-// stays loaded for the program's life: its functions may be called until the
-// end, and what it cost is spent by then. Only the system folder is searched, so that
-// no DLL of that name beside the program or in the current folder is taken
-// in its place.
+// stays loaded for the program's life: its functions may be called until
+// the end, and what it cost is spent by then; one that lacks a function is
+// let go. Only the system folder is searched, so that no DLL of that name
+// beside the program or in the current folder is taken in its place.
 template <typename Table, bool (*Fill)(HMODULE, Table&)>
 class SystemLibrary {
  public:
