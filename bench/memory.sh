@@ -94,7 +94,8 @@ REG
 
 # Starts EXE alone in the desktop, waits for its window of CLASS and the
 # settle time, and prints its private memory in kB; the DLLs it has mapped
-# go to WORK/NAME.dlls, its smaps to WORK/NAME.smaps. Every Wine process of the prefix ends afterwards.
+# go to WORK/NAME.dlls, its smaps to WORK/NAME.smaps. Every Wine process of
+# the prefix ends afterwards.
 measure() {  # NAME EXE CLASS
   local name=$1 pid="" p kb
   cp "$2" "$WINEPREFIX/drive_c/Bench/$name.exe"
