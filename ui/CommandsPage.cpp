@@ -16,6 +16,7 @@
 #include "platform/win32/Text.h"
 #include "resources/resource.h"
 #include "settings/CommandRows.h"
+#include "ui/CommonControls.h"
 #include "ui/Controls.h"
 #include "ui/Pages.h"
 
@@ -158,7 +159,7 @@ LRESULT CALLBACK EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lPa
     return 0;
   }
   if (message == WM_CHAR && (wParam == '\r' || wParam == 27)) return 0;  // no beep
-  return DefSubclassProc(editor, message, wParam, lParam);
+  return LoadCommonControls()->DefaultProc(editor, message, wParam, lParam);
 }
 
 // The cell under the double click, in screen coordinates, clipped to the
@@ -197,7 +198,8 @@ void OpenCellEditor(HWND list) {
   g_edit.Row = hit.iItem;
   g_edit.Column = hit.iSubItem;
   HWND frame = GetAncestor(list, GA_ROOT);
-  SetWindowSubclass(editor, EditorProc, 1, 0);
+  // The page is only ever shown by a dialog that has the controls loaded.
+  LoadCommonControls()->Subclass(editor, EditorProc, 1, 0);
   SendMessageW(editor, WM_SETFONT, SendMessageW(frame, WM_GETFONT, 0, 0), FALSE);
   SendMessageW(editor, EM_SETMARGINS, EC_LEFTMARGIN, MAKELPARAM(kEditorMargin, 0));
   SendMessageW(editor, EM_LIMITTEXT, CommandRows::kCellMax, 0);

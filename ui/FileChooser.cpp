@@ -8,6 +8,7 @@
 
 #include "common/Texts.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/Library.h"
 #include "platform/win32/Text.h"
 
 namespace ui {
@@ -22,12 +23,27 @@ constexpr char kForeignPath[] =
     "В пути к этому файлу есть знаки, которых нет в кодировке Windows-1251,\n"
     "а программа хранит пути только в ней. Выберите файл в другой папке.";
 
+// The common dialogs are loaded by the first chooser: they bring printing
+// and more with them, which a program at rest has no use for.
+struct CommonDialogs {
+  decltype(&GetOpenFileNameW) OpenFileName;
+};
+
+bool FillCommonDialogs(HMODULE module, CommonDialogs& dialogs) {
+  return platform::win32::FindEntry(module, "GetOpenFileNameW", dialogs.OpenFileName);
+}
+
+platform::win32::SystemLibrary<CommonDialogs, FillCommonDialogs> g_comdlg32(L"comdlg32.dll");
+
 }  // namespace
 
 const FileKind kProgramFiles = {"Программы", "*.exe"};
 const FileKind kWaveFiles = {"WAV-ы", "*.wav"};
 
 bool ChooseFile(HWND owner, const char* text, const FileKind& kind, std::string& chosen) {
+  // Without the dialog nothing can be chosen: as if the user cancelled.
+  const CommonDialogs* dialogs = g_comdlg32.Get();
+  if (dialogs == nullptr) return false;
   std::string start(text, std::min(std::char_traits<char>::length(text), kStartTextMax));
   start.erase(std::remove(start.begin(), start.end(), '"'), start.end());
   const std::wstring wideStart = platform::win32::Wide(start.c_str());
@@ -45,7 +61,7 @@ bool ChooseFile(HWND owner, const char* text, const FileKind& kind, std::string&
   dialog.nMaxFile = static_cast<DWORD>(path.size());
   // The program's working folder stays where it was.
   dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-  if (!GetOpenFileNameW(&dialog)) return false;
+  if (!dialogs->OpenFileName(&dialog)) return false;
   path.back() = L'\0';
   if (platform::win32::Narrow(path.data(), wcslen(path.data()), chosen)) return true;
   platform::ShowMessageBox(platform::win32::FromHwnd(owner), kForeignPath, texts::kCaptionError,

@@ -12,6 +12,7 @@
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 #include "resources/resource.h"
+#include "ui/CommonControls.h"
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 
@@ -78,6 +79,7 @@ INT_PTR CALLBACK NewMailListProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 void RunNewMailListDialog(Application& app) {
+  if (!RegisterCommonControls(ICC_LISTVIEW_CLASSES)) return;
   DialogBoxParamW(platform::win32::ToHinstance(app.Instance), MAKEINTRESOURCEW(IDD_NEW_MAIL_LIST), nullptr,
                   NewMailListProc, 0);
 }

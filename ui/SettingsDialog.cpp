@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "settings/SettingsPage.h"
 #include "settings/SettingsStore.h"
+#include "ui/CommonControls.h"
 #include "ui/Controls.h"
 #include "ui/Pages.h"
 
@@ -339,8 +340,7 @@ void RunSettingsDialog(Application& app) {
     SetForegroundWindow(g_frame->Window);
     return;
   }
-  INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
-  InitCommonControlsEx(&classes);
+  if (!RegisterCommonControls(ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES)) return;
   Frame frame(app);
   DialogBoxParamW(platform::win32::ToHinstance(app.Instance), MAKEINTRESOURCEW(IDD_SETTINGS), nullptr,
                   FrameProc, reinterpret_cast<LPARAM>(&frame));

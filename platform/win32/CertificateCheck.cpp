@@ -55,8 +55,8 @@ PCCERT_CHAIN_CONTEXT BuildChain(PCCERT_CONTEXT certificate, uint32_t timeoutMs) 
   parameters.RequestedUsage.Usage.rgpszUsageIdentifier = &serverAuth;
   parameters.dwUrlRetrievalTimeout = timeoutMs;
   PCCERT_CHAIN_CONTEXT chain = nullptr;
-  if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &parameters,
-                               CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL, nullptr, &chain)) {
+  if (!Certificates()->GetChain(nullptr, certificate, nullptr, certificate->hCertStore, &parameters,
+                                CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL, nullptr, &chain)) {
     return nullptr;
   }
   return chain;
@@ -76,7 +76,7 @@ TlsFailure CheckPolicy(PCCERT_CHAIN_CONTEXT chain, const char* dnsName) {
   policy.pvExtraPolicyPara = &ssl;
   CERT_CHAIN_POLICY_STATUS status = {};
   status.cbSize = sizeof status;
-  if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status)) {
+  if (!Certificates()->VerifyPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status)) {
     return TlsFailure::Untrusted;
   }
   return PolicyFailure(status.dwError);
@@ -87,12 +87,13 @@ TlsFailure CheckPolicy(PCCERT_CHAIN_CONTEXT chain, const char* dnsName) {
 bool NamesAddress(PCCERT_CONTEXT certificate, const BYTE address[4]) {
   const CERT_INFO* info = certificate->pCertInfo;
   const CERT_EXTENSION* extension =
-      CertFindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension);
+      Certificates()->FindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension);
   if (extension == nullptr) return false;
   CERT_ALT_NAME_INFO* names = nullptr;
   DWORD size = 0;
-  if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, extension->Value.pbData,
-                           extension->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &names, &size)) {
+  if (!Certificates()->DecodeObject(X509_ASN_ENCODING, X509_ALTERNATE_NAME, extension->Value.pbData,
+                                    extension->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &names,
+                                    &size)) {
     return false;
   }
   bool found = false;
@@ -136,10 +137,9 @@ bool IsDottedAddress(const char* host) {
 TlsFailure CheckServerCertificate(CtxtHandle* context, const char* host, uint32_t timeoutMs) {
   if (timeoutMs == 0) return TlsFailure::Stalled;
   CertificateHold certificate;
-  if (QueryContextAttributesW(context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate.Value) != SEC_E_OK ||
-      certificate.Value == nullptr) {
-    return TlsFailure::Untrusted;
-  }
+  const SECURITY_STATUS status =
+      Sspi()->QueryContextAttributesW(context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate.Value);
+  if (status != SEC_E_OK || certificate.Value == nullptr) return TlsFailure::Untrusted;
   const ChainHold chain(BuildChain(certificate.Value, timeoutMs));
   if (chain.Value == nullptr) return TlsFailure::Untrusted;
   const TlsFailure chainFailure = ChainFailure(chain.Value->TrustStatus.dwErrorStatus);

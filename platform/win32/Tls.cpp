@@ -13,6 +13,7 @@
 namespace platform {
 
 using win32::MsLeft;
+using win32::Sspi;
 
 namespace {
 
@@ -46,7 +47,9 @@ struct TlsSessionTag {
   // Sets the record buffers to the sizes SChannel gives for this session and
   // takes over what came after the handshake.
   bool Prepare(const std::vector<char>& handshake, size_t extra) {
-    if (QueryContextAttributesW(Context.Get(), SECPKG_ATTR_STREAM_SIZES, &Sizes) != SEC_E_OK) return false;
+    if (Sspi()->QueryContextAttributesW(Context.Get(), SECPKG_ATTR_STREAM_SIZES, &Sizes) != SEC_E_OK) {
+      return false;
+    }
     const size_t recordSize = size_t{Sizes.cbHeader} + Sizes.cbMaximumMessage + Sizes.cbTrailer;
     const size_t incomingSize = std::max(recordSize, kMaxRecordSize);
     if (extra > incomingSize) return false;
@@ -91,7 +94,7 @@ struct TlsSessionTag {
                               {Sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, body + chunk},
                               {0, SECBUFFER_EMPTY, nullptr}};
       SecBufferDesc desc = {SECBUFFER_VERSION, 4, buffers};
-      if (EncryptMessage(Context.Get(), 0, &desc, 0) != SEC_E_OK) return false;
+      if (Sspi()->EncryptMessage(Context.Get(), 0, &desc, 0) != SEC_E_OK) return false;
       // Wine shrinks the trailer to what the cipher used; only that goes out.
       const size_t recordSize = size_t{buffers[0].cbBuffer} + buffers[1].cbBuffer + buffers[2].cbBuffer;
       if (!SendAll(Connection, header, recordSize, MsLeft(deadline))) return false;
@@ -123,7 +126,7 @@ struct TlsSessionTag {
                             {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc desc = {SECBUFFER_VERSION, 4, buffers};
     const bool alert = Incoming[0] == kAlertRecord;
-    const SECURITY_STATUS status = DecryptMessage(Context.Get(), &desc, 0, nullptr);
+    const SECURITY_STATUS status = Sspi()->DecryptMessage(Context.Get(), &desc, 0, nullptr);
     if (status == SEC_E_INCOMPLETE_MESSAGE) return Decrypted::NeedMore;
     // The server's close_notify. Wine decrypts it as an empty record instead;
     // any alert of the server's ends the session.
@@ -171,6 +174,8 @@ TlsSession OpenTlsSession(Socket socket, const char* host, uint32_t timeoutMs, T
   *failure = TlsFailure::NotTls;
   if (socket == kNoSocket || host == nullptr) return nullptr;
   const uint64_t deadline = MonotonicMs() + timeoutMs;
+  // Without SChannel or the certificate functions there is no TLS to speak.
+  if (Sspi() == nullptr || win32::Certificates() == nullptr) return nullptr;
   auto session = std::make_unique<TlsSessionTag>(socket);
   if (!win32::AcquireClientCredentials(session->Credentials)) return nullptr;
   std::vector<char> handshake(kHandshakeBufferSize);

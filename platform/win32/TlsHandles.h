@@ -1,15 +1,7 @@
 // Owners of the SSPI and certificate handles a TLS session holds.
 #pragma once
 
-// The chain parameters' time-out for retrievals is among the extra fields.
-#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
-// clang-format off
-#include <windows.h>
-#define SECURITY_WIN32
-#include <security.h>
-#include <schannel.h>
-#include <wincrypt.h>
-// clang-format on
+#include "platform/win32/TlsLibraries.h"
 
 namespace platform::win32 {
 
@@ -29,8 +21,16 @@ class SspiHold {
   Handle Value;
 };
 
-using CredentialsHold = SspiHold<CredHandle, FreeCredentialsHandle>;
-using ContextHold = SspiHold<CtxtHandle, DeleteSecurityContext>;
+// A handle or buffer of theirs exists only once the libraries have served.
+inline SECURITY_STATUS WINAPI FreeCredentials(CredHandle* credentials) {
+  return Sspi()->FreeCredentialsHandle(credentials);
+}
+inline SECURITY_STATUS WINAPI DeleteContext(CtxtHandle* context) {
+  return Sspi()->DeleteSecurityContext(context);
+}
+
+using CredentialsHold = SspiHold<CredHandle, FreeCredentials>;
+using ContextHold = SspiHold<CtxtHandle, DeleteContext>;
 
 // A certificate or chain context, freed with its own function.
 template <typename Context, BOOL(WINAPI* Free)(Context)>
@@ -46,11 +46,14 @@ class CryptHold {
 };
 
 inline BOOL WINAPI FreeChain(PCCERT_CHAIN_CONTEXT chain) {
-  CertFreeCertificateChain(chain);
+  Certificates()->FreeChain(chain);
   return TRUE;
 }
+inline BOOL WINAPI FreeCertificate(PCCERT_CONTEXT certificate) {
+  return Certificates()->FreeCertificate(certificate);
+}
 
-using CertificateHold = CryptHold<PCCERT_CONTEXT, CertFreeCertificateContext>;
+using CertificateHold = CryptHold<PCCERT_CONTEXT, FreeCertificate>;
 using ChainHold = CryptHold<PCCERT_CHAIN_CONTEXT, FreeChain>;
 
 // A buffer SChannel allocated for an outgoing token.
@@ -60,7 +63,7 @@ class TokenHold {
   TokenHold(const TokenHold&) = delete;
   TokenHold& operator=(const TokenHold&) = delete;
   ~TokenHold() {
-    if (Buffer.pvBuffer != nullptr) FreeContextBuffer(Buffer.pvBuffer);
+    if (Buffer.pvBuffer != nullptr) Sspi()->FreeContextBuffer(Buffer.pvBuffer);
   }
   SecBuffer Buffer{0, SECBUFFER_TOKEN, nullptr};
 };

@@ -130,9 +130,10 @@ class Handshake {
     TokenHold token;
     SecBufferDesc outputDesc = {SECBUFFER_VERSION, 1, &token.Buffer};
     ULONG attributes = 0;
-    const SECURITY_STATUS status = InitializeSecurityContextW(
-        Credentials, withInput ? Context : nullptr, Target.empty() ? nullptr : Target.data(), kRequest, 0, 0, withInput ? &inputDesc : nullptr,
-        0, withInput ? nullptr : Context, &outputDesc, &attributes, nullptr);
+    const SECURITY_STATUS status = Sspi()->InitializeSecurityContextW(
+        Credentials, withInput ? Context : nullptr, Target.empty() ? nullptr : Target.data(), kRequest, 0, 0,
+        withInput ? &inputDesc : nullptr, 0, withInput ? nullptr : Context, &outputDesc, &attributes,
+        nullptr);
     if (token.Buffer.pvBuffer != nullptr && token.Buffer.cbBuffer > 0) {
       SendFailed = !SendAll(Connection, token.Buffer.pvBuffer, token.Buffer.cbBuffer, MsLeft(Deadline));
     }
@@ -178,8 +179,9 @@ bool AcquireClientCredentials(CredentialsHold& credentials) {
   settings.grbitEnabledProtocols = SP_PROT_TLS1_2_CLIENT;
   settings.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
   TimeStamp expiry;
-  return AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr,
-                                   &settings, nullptr, nullptr, credentials.Get(), &expiry) == SEC_E_OK;
+  return Sspi()->AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND,
+                                           nullptr, &settings, nullptr, nullptr, credentials.Get(),
+                                           &expiry) == SEC_E_OK;
 }
 
 TlsFailure RunHandshake(Socket socket, const char* host, uint64_t deadline, CredHandle* credentials,
@@ -191,11 +193,11 @@ void SayGoodbye(Socket socket, CredHandle* credentials, CtxtHandle* context, uin
   DWORD shutdown = SCHANNEL_SHUTDOWN;
   SecBuffer control = {sizeof shutdown, SECBUFFER_TOKEN, &shutdown};
   SecBufferDesc controlDesc = {SECBUFFER_VERSION, 1, &control};
-  if (ApplyControlToken(context, &controlDesc) != SEC_E_OK) return;
+  if (Sspi()->ApplyControlToken(context, &controlDesc) != SEC_E_OK) return;
   TokenHold token;
   SecBufferDesc outputDesc = {SECBUFFER_VERSION, 1, &token.Buffer};
   ULONG attributes = 0;
-  const SECURITY_STATUS status = InitializeSecurityContextW(
+  const SECURITY_STATUS status = Sspi()->InitializeSecurityContextW(
       credentials, context, nullptr, kRequest, 0, 0, nullptr, 0, nullptr, &outputDesc, &attributes, nullptr);
   if ((status == SEC_E_OK || status == SEC_I_CONTEXT_EXPIRED) && token.Buffer.pvBuffer != nullptr) {
     SendAll(socket, token.Buffer.pvBuffer, token.Buffer.cbBuffer, timeoutMs);

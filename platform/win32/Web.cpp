@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/Library.h"
 #include "platform/win32/Text.h"
 
 namespace platform {
@@ -24,7 +25,36 @@ constexpr DWORD kUrlFlags =
     INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
 constexpr DWORD kHttpOk = 200;
 
-void CloseInternetHandle(HINTERNET handle) { InternetCloseHandle(handle); }
+using win32::FindEntry;
+
+// WinINet's functions, loaded by the first version check.
+struct WinInet {
+  decltype(&InternetCrackUrlW) CrackUrl;
+  decltype(&InternetOpenW) Open;
+  decltype(&InternetConnectW) Connect;
+  decltype(&InternetSetOptionW) SetOption;
+  decltype(&HttpOpenRequestW) OpenRequest;
+  decltype(&HttpSendRequestW) SendRequest;
+  decltype(&HttpQueryInfoW) QueryInfo;
+  decltype(&InternetReadFile) ReadFile;
+  decltype(&InternetCloseHandle) CloseHandle;
+};
+
+bool FillWinInet(HMODULE module, WinInet& net) {
+  return FindEntry(module, "InternetCrackUrlW", net.CrackUrl) &&
+         FindEntry(module, "InternetOpenW", net.Open) && FindEntry(module, "InternetConnectW", net.Connect) &&
+         FindEntry(module, "InternetSetOptionW", net.SetOption) &&
+         FindEntry(module, "HttpOpenRequestW", net.OpenRequest) &&
+         FindEntry(module, "HttpSendRequestW", net.SendRequest) &&
+         FindEntry(module, "HttpQueryInfoW", net.QueryInfo) &&
+         FindEntry(module, "InternetReadFile", net.ReadFile) &&
+         FindEntry(module, "InternetCloseHandle", net.CloseHandle);
+}
+
+win32::SystemLibrary<WinInet, FillWinInet> g_winInet(L"wininet.dll");
+
+// A handle exists only once the library has served.
+void CloseInternetHandle(HINTERNET handle) { g_winInet.Get()->CloseHandle(handle); }
 using InternetHold = Owned<HINTERNET, CloseInternetHandle>;
 
 // One read, shared by the caller and the thread that does it. The caller
@@ -55,29 +85,29 @@ bool Expired(const Fetch& fetch) { return GetTickCount64() >= fetch.Deadline; }
 // deadline, so that the thread of an abandoned read ends soon after it,
 // unless a site drips bytes. WinINet hands these on to no handle it makes
 // later, so each handle gets its own.
-void BoundPhases(HINTERNET handle, const Fetch& fetch) {
+void BoundPhases(const WinInet& net, HINTERNET handle, const Fetch& fetch) {
   DWORD timeout = Remaining(fetch);
   for (DWORD option :
        {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    InternetSetOptionW(handle, option, &timeout, sizeof timeout);
+    net.SetOption(handle, option, &timeout, sizeof timeout);
   }
 }
 
 // An error page is no answer.
-bool AnsweredOk(HINTERNET request) {
+bool AnsweredOk(const WinInet& net, HINTERNET request) {
   DWORD status = 0;
   DWORD size = sizeof status;
-  return HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+  return net.QueryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
          status == kHttpOk;
 }
 
 // A body cut short by the deadline is no answer either.
-int ReadBody(HINTERNET request, const Fetch& fetch) {
+int ReadBody(const WinInet& net, HINTERNET request, const Fetch& fetch) {
   size_t total = 0;
   while (total < fetch.Capacity) {
     DWORD got = 0;
     const DWORD room = static_cast<DWORD>(fetch.Capacity - total);
-    if (!InternetReadFile(request, fetch.Body.get() + total, room, &got) || got == 0) break;
+    if (!net.ReadFile(request, fetch.Body.get() + total, room, &got) || got == 0) break;
     total += got;
     if (Expired(fetch)) return -1;
   }
@@ -88,7 +118,7 @@ int ReadBody(HINTERNET request, const Fetch& fetch) {
 // time-outs sit on every handle: Wine's InternetOpenUrl does not hand the
 // session's on to its connection, and a silent site would hold it forever.
 // Certificate errors fail the request: no SECURITY_FLAG_IGNORE_* is set.
-int Request(const Fetch& fetch) {
+int Request(const WinInet& net, const Fetch& fetch) {
   wchar_t host[256] = L"";
   wchar_t path[2048] = L"";
   URL_COMPONENTSW parts = {};
@@ -97,7 +127,7 @@ int Request(const Fetch& fetch) {
   parts.dwHostNameLength = static_cast<DWORD>(std::size(host));
   parts.lpszUrlPath = path;
   parts.dwUrlPathLength = static_cast<DWORD>(std::size(path));
-  if (!InternetCrackUrlW(fetch.Url.c_str(), 0, 0, &parts)) return -1;
+  if (!net.CrackUrl(fetch.Url.c_str(), 0, 0, &parts)) return -1;
   DWORD flags = kUrlFlags;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) {
     flags |= INTERNET_FLAG_SECURE;
@@ -105,26 +135,29 @@ int Request(const Fetch& fetch) {
     return -1;
   }
   // The system's proxy settings, so that a user behind a proxy is reached.
-  const InternetHold session(InternetOpenW(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  const InternetHold session(net.Open(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) return -1;
-  BoundPhases(session.Get(), fetch);
+  BoundPhases(net, session.Get(), fetch);
   const InternetHold connection(
-      InternetConnectW(session.Get(), host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+      net.Connect(session.Get(), host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) return -1;
-  BoundPhases(connection.Get(), fetch);
+  BoundPhases(net, connection.Get(), fetch);
   const InternetHold request(
-      HttpOpenRequestW(connection.Get(), L"GET", path, nullptr, nullptr, nullptr, flags, 0));
+      net.OpenRequest(connection.Get(), L"GET", path, nullptr, nullptr, nullptr, flags, 0));
   if (!request) return -1;
-  BoundPhases(request.Get(), fetch);
-  if (!HttpSendRequestW(request.Get(), nullptr, 0, nullptr, 0) || Expired(fetch) || !AnsweredOk(request.Get())) {
+  BoundPhases(net, request.Get(), fetch);
+  if (!net.SendRequest(request.Get(), nullptr, 0, nullptr, 0) || Expired(fetch) ||
+      !AnsweredOk(net, request.Get())) {
     return -1;
   }
-  return ReadBody(request.Get(), fetch);
+  return ReadBody(net, request.Get(), fetch);
 }
 
 void RequestThread(void* argument) {
   auto* fetch = static_cast<Fetch*>(argument);
-  fetch->Result = Request(*fetch);
+  // Without WinINet the site is as unreachable as without a network.
+  const WinInet* const net = g_winInet.Get();
+  fetch->Result = net != nullptr ? Request(*net, *fetch) : -1;
   SetEvent(fetch->Done.Get());
   LetGo(fetch);
 }
