@@ -23,8 +23,8 @@
 
 #include "mail/Pop3Poll.h"
 #include "mail/SeenMessages.h"
-#include "platform/Platform.h"
 #include "platform/Owned.h"
+#include "platform/Platform.h"
 #include "platform/host/HostControl.h"
 
 namespace {
@@ -74,8 +74,8 @@ bool ReadOptions(int& argc, char**& argv, Options& options) {
 int main(int argc, char** argv) {
   Options options;
   if (!ReadOptions(argc, argv, options) || argc < 4 || argc > 5) {
-    std::fprintf(stderr,
-                 "usage: poll_bench [--tls CA_FILE] [--remember [--between CMD]] PORT USER PASSWORD [RUNS]\n");
+    std::fprintf(
+        stderr, "usage: poll_bench [--tls CA_FILE] [--remember [--between CMD]] PORT USER PASSWORD [RUNS]\n");
     return 2;
   }
   const bool tls = options.authority != nullptr;
@@ -132,7 +132,8 @@ int main(int argc, char** argv) {
   std::printf(" median_ms=%.2f stat=%d new=%d rss_before_kb=%ld rss_peak_kb=%ld", Median(times),
               static_cast<int>(statCount), static_cast<int>(code), rssBefore, rssPeak);
   if (options.remember)
-    std::printf(" first_ms=%.2f next_ms=%.2f", times[0], Median(std::vector<double>(times.begin() + 1, times.end())));
+    std::printf(" first_ms=%.2f next_ms=%.2f", times[0],
+                Median(std::vector<double>(times.begin() + 1, times.end())));
   std::printf("\n");
   return 0;
 }

@@ -35,7 +35,7 @@ class ReplyScan {
 
  private:
   bool AtEnd() const {
-    constexpr uint64_t kLineEnd = 0x0D0A;          // CR LF
+    constexpr uint64_t kLineEnd = 0x0D0A;           // CR LF
     constexpr uint64_t kDotLine = 0x0D0A2E0D0AULL;  // CR LF . CR LF
     const bool refused = Count >= 4 && std::memcmp(Start, "-ERR", 4) == 0;
     if (End == ReplyEnd::Line || refused) return Count >= 2 && (Last & 0xFFFF) == kLineEnd;

@@ -1,15 +1,15 @@
 #include "mail/Pop3Poll.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "mail/Capabilities.h"
 #include "mail/CommandRunner.h"
+#include "mail/HeaderRequests.h"
 #include "mail/NewMailDecision.h"
 #include "mail/Pop3Connection.h"
 #include "mail/SeenMessages.h"
@@ -55,77 +55,11 @@ int32_t MessageCount(const char* reply) {
 // The first of the newest kMaxExamined messages.
 int32_t FirstExamined(int32_t count) { return count > kMaxExamined ? count - kMaxExamined + 1 : 1; }
 
-// What the server offers beyond the basic commands (RFC 2449).
-struct Capabilities {
-  bool Pipelining = false;
-  bool Uidl = false;
-};
-
-// Whether a capability line names this capability, in any case.
-bool Names(const char* line, const char* name) {
-  for (; *name != '\0'; ++line, ++name) {
-    if (std::toupper(static_cast<unsigned char>(*line)) != *name) return false;
-  }
-  return *line == ' ' || *line == '\r' || *line == '\n' || *line == '\0';
-}
-
-Capabilities AskCapabilities(Pop3Connection& server, char* buffer) {
-  Capabilities offered;
-  SendText(server, "CAPA\r\n");
-  ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::MultiLine);
-  if (std::strncmp(buffer, "+OK", 3) != 0) return offered;
-  for (const char* line = std::strstr(buffer, "\r\n"); line != nullptr; line = std::strstr(line, "\r\n")) {
-    line += 2;
-    offered.Pipelining = offered.Pipelining || Names(line, "PIPELINING");
-    offered.Uidl = offered.Uidl || Names(line, "UIDL");
-  }
-  return offered;
-}
-
 int32_t AskCount(Pop3Connection& server, char* buffer) {
   SendText(server, "STAT\r\n");
   ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::Line);
   return MessageCount(buffer);
 }
-
-// The TOP commands to send, in order, and those out unanswered. A window of
-// no bytes still lets one command out at a time.
-class HeaderRequests {
- public:
-  HeaderRequests(Pop3Connection& server, std::vector<int32_t> numbers, size_t windowBytes)
-      : Server(server), Numbers(std::move(numbers)), Window(windowBytes) {}
-
-  // Sends, in one write, as many further TOPs as the window has room for.
-  void Send() {
-    std::string batch;
-    for (; Next < Numbers.size(); ++Next) {
-      char command[32];
-      std::snprintf(command, sizeof command, "TOP %d 1\r\n", static_cast<int>(Numbers[Next]));
-      const size_t size = std::strlen(command);
-      if (!Sizes.empty() && Bytes + size > Window) break;
-      batch += command;
-      Sizes.push_back(size);
-      Bytes += size;
-    }
-    if (!batch.empty()) SendText(Server, batch.c_str());
-  }
-  // Reads the reply to the oldest TOP out.
-  size_t Receive(char* buffer) {
-    if (!Sizes.empty()) {
-      Bytes -= Sizes.front();
-      Sizes.pop_front();
-    }
-    return ReceiveReply(Server, buffer, kReplyLimit, ReplyEnd::MultiLine);
-  }
-
- private:
-  Pop3Connection& Server;
-  const std::vector<int32_t> Numbers;
-  const size_t Window;
-  size_t Next = 0;
-  std::deque<size_t> Sizes;
-  size_t Bytes = 0;
-};
 
 // What one examination works from and brings back besides the result: the
 // listing, the messages remembered from before, and those learnt now.
@@ -149,19 +83,19 @@ struct Memory {
 };
 
 // A message the memory recalls is filed by the date read before; every
-// other one is asked for with TOP. Replies come in the
-// order asked, so the messages are filed in their order. The next TOPs go
-// out before a reply is classified, so the server works while we read the
-// date. Once the connection is gone every later reply would be empty and
-// skipped, so the examination stops: a STAT count of two thousand million
-// from a server that then hangs up costs nothing. Only the newest
-// kMaxExamined messages are examined: new mail is appended at the end of a
-// maildrop, so a bigger box misses nothing new, and a server that claims two
-// thousand million messages and answers every TOP cannot hold the box for
-// days. Returns the first header block whose date could not be read, when
-// the user wants such blocks reported: one report per poll is all the
-// author needs, and a box of ten thousand would otherwise open ten thousand
-// mail windows at every poll.
+// other one is asked for with TOP. Replies come in the order asked, so the
+// messages are filed in their order. The next TOPs go out before a reply is
+// classified, so the server works while we read the date. Once the
+// connection is gone every later reply would be empty and skipped, so the
+// examination stops: a STAT count of two thousand million from a server
+// that then hangs up costs nothing. Only the newest kMaxExamined messages
+// are examined: new mail is appended at the end of a maildrop, so a bigger
+// box misses nothing new, and a server that claims two thousand million
+// messages and answers every TOP cannot hold the box for days. Returns the
+// first header block whose date could not be read, when the user wants such
+// blocks reported: one report per poll is all the author needs, and a box
+// of ten thousand would otherwise open ten thousand mail windows at every
+// poll.
 std::string ExamineMessages(Pop3Connection& server, char* buffer, int32_t count, size_t window,
                             const PollRequest& request, PollResult& result, Memory& memory) {
   const int32_t first = FirstExamined(count);
@@ -182,7 +116,8 @@ std::string ExamineMessages(Pop3Connection& server, char* buffer, int32_t count,
     const size_t held = requests.Receive(buffer);
     requests.Send();
     std::optional<int32_t> date;
-    if (held > 0 && ClassifyReply(buffer, request, result, &date) && request.SendErrors != 0 && unreadable.empty())
+    if (held > 0 && ClassifyReply(buffer, request, result, &date) && request.SendErrors != 0 &&
+        unreadable.empty())
       unreadable = buffer;
     if (date) memory.Learn(number, *date);
   }

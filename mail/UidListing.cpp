@@ -24,7 +24,8 @@ bool ReadLine(const std::string& line, int32_t count, int64_t* number, std::stri
   while (at < line.size() && line[at] >= 0x21 && line[at] <= 0x7E) ++at;
   const size_t length = at - start;
   while (at < line.size() && line[at] == ' ') ++at;
-  if (digits == 0 || value < 1 || start == digits || length == 0 || length > kMaxIdLength || at != line.size())
+  if (digits == 0 || value < 1 || start == digits || length == 0 || length > kMaxIdLength ||
+      at != line.size())
     return false;
   *number = value;
   id->assign(line, start, length);

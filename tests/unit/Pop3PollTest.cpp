@@ -31,7 +31,8 @@ void Script(ScriptedPop3Server& server, bool messages = false) {
   server.On("PASS secret", Reply("+OK\r\n"));
   if (!messages) return;
   server.On("STAT", Reply("+OK 3 1200\r\n"));
-  for (int j = 1; j <= 3; ++j) server.On("TOP " + std::to_string(j) + " 1", Reply::MultiLine("+OK", Stamp(j)));
+  for (int j = 1; j <= 3; ++j)
+    server.On("TOP " + std::to_string(j) + " 1", Reply::MultiLine("+OK", Stamp(j)));
 }
 
 // Holds messages delivered on the given days of January, numbered from 1,
@@ -76,13 +77,16 @@ class Pop3PollTest : public ::testing::Test {
   // The dates of the last poll's new and seen messages, in order.
   std::pair<std::vector<int32_t>, std::vector<int32_t>> Filed() const {
     std::pair<std::vector<int32_t>, std::vector<int32_t>> dates;
-    for (int32_t i = 0; i < result_.NewMessages.Size(); ++i) dates.first.push_back(result_.NewMessages.At(i)->Date);
-    for (int32_t i = 0; i < result_.OldMessages.Size(); ++i) dates.second.push_back(result_.OldMessages.At(i)->Date);
+    for (int32_t i = 0; i < result_.NewMessages.Size(); ++i)
+      dates.first.push_back(result_.NewMessages.At(i)->Date);
+    for (int32_t i = 0; i < result_.OldMessages.Size(); ++i)
+      dates.second.push_back(result_.OldMessages.At(i)->Date);
     return dates;
   }
   // Polls once without memory, for what a poll finds, and once with `seen`:
   // both must file the messages alike. The commands of the second poll.
-  std::vector<std::string> PollAsWithout(ScriptedPop3Server& server, const std::shared_ptr<SeenMessages>& seen) {
+  std::vector<std::string> PollAsWithout(ScriptedPop3Server& server,
+                                         const std::shared_ptr<SeenMessages>& seen) {
     request_.Seen = nullptr;
     Poll(&server);
     const auto plain = Filed();
