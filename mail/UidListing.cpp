@@ -9,9 +9,12 @@ constexpr size_t kMaxIdLength = 70;
 // bad whatever it holds.
 constexpr size_t kLineLimit = 10 + 1 + kMaxIdLength;
 
-// "number id", blanks allowed around the id; *number is in 1..count and the
-// id 1 to 70 printable characters (0x21-0x7E).
+// "number id", blanks allowed around the id, at most kLineLimit bytes;
+// *number is in 1..count and the id 1 to 70 printable characters
+// (0x21-0x7E).
 bool ReadLine(const std::string& line, int32_t count, int64_t* number, std::string* id) {
+  // Longer lines come cut, and a cut id would stand for another message.
+  if (line.size() > kLineLimit) return false;
   size_t at = 0;
   int64_t value = 0;
   for (; at < line.size() && line[at] >= '0' && line[at] <= '9'; ++at) {

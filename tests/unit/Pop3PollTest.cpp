@@ -371,6 +371,10 @@ TEST_F(Pop3PollTest, NoListingHidesANewMessage) {
       {"ids at lower numbers", {2, 3, 4}, Reply::MultiLine("+OK", "1 b\n2 c\n3 d"), 1},
       {"a line without an id", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n3"), 3},
       {"an id too long", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n3 " + std::string(71, 'c')), 3},
+      {"a line cut after a known id",
+       {1, 2, 4},
+       Reply::MultiLine("+OK", "1 a\n2 b\n3" + std::string(80, ' ') + "cxyz"),
+       3},
       {"a number out of range", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n4 c"), 3},
       {"more lines than messages", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n3 e\n4 f"), 3},
   };
