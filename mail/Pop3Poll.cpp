@@ -55,8 +55,9 @@ int32_t MessageCount(const char* reply) {
 // The first of the newest kMaxExamined messages.
 int32_t FirstExamined(int32_t count) { return count > kMaxExamined ? count - kMaxExamined + 1 : 1; }
 
-int32_t AskCount(Pop3Connection& server, char* buffer) {
-  SendText(server, "STAT\r\n");
+// STAT, and with `listing` UIDL in the same write, for ReadUidListing.
+int32_t AskCount(Pop3Connection& server, char* buffer, bool listing = false) {
+  SendText(server, listing ? "STAT\r\nUIDL\r\n" : "STAT\r\n");
   ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::Line);
   return MessageCount(buffer);
 }
@@ -133,28 +134,33 @@ std::string OwnerOf(const PollRequest& request) {
 
 // Date mode after the login. The listing is asked for only where it can
 // spare reading headers: the server offers it, the box remembers, and there
-// are messages. A listing that broke off leaves the poll knowing nothing
-// and the memory as it was. Otherwise the memory then holds what this poll
-// found of the messages the listing vouched for, and nothing else, so an id
-// that has gone from the box cannot later stand for another message.
+// are messages. A box that was listed before most likely is now too: where
+// the server takes pipelined commands, its listing is asked for together
+// with STAT, a round trip sooner. A listing that broke off leaves the poll
+// knowing nothing. Otherwise the memory then holds what this poll found of
+// the messages the listing vouched for, and nothing else, so an id that has
+// gone from the box cannot later stand for another message.
 std::string PollByDate(Pop3Connection& server, char* buffer, const PollRequest& request, PollResult& result) {
   const Capabilities offered = AskCapabilities(server, buffer);
-  const int32_t count = result.StatCount = AskCount(server, buffer);
-  if (count < 0) return {};
   SeenMessages* const seen = request.Seen.get();
   const std::string owner = seen != nullptr ? OwnerOf(request) : std::string();
   Memory memory;
-  if (seen != nullptr && offered.Uidl && count > 0 && count <= kMaxListed && !server.Gone) {
-    memory.Known = seen->Take(owner);
-    memory.Listing = ReadUidListing(server, count, FirstExamined(count));
-    if (server.Gone) {
-      seen->Keep(owner, std::move(memory.Known));
-      result.StatCount = -1;
-      return {};
-    }
+  if (seen != nullptr) memory.Known = seen->Take(owner);
+  const bool early = offered.Uidl && offered.Pipelining && !memory.Known.empty();
+  const int32_t count = result.StatCount = AskCount(server, buffer, early);
+  const bool listed =
+      early || (seen != nullptr && offered.Uidl && count > 0 && count <= kMaxListed && !server.Gone);
+  if (listed && !early) SendText(server, "UIDL\r\n");
+  if (listed) memory.Listing = ReadUidListing(server, count, FirstExamined(count));
+  std::string unreadable;
+  if (count < 0) {
+    memory.Learnt = std::move(memory.Known);  // nothing learnt, nothing forgotten
+  } else if (listed && server.Gone) {
+    result.StatCount = -1;
+  } else {
+    const size_t window = offered.Pipelining ? kPipelineWindowBytes : 0;
+    unreadable = ExamineMessages(server, buffer, count, window, request, result, memory);
   }
-  const size_t window = offered.Pipelining ? kPipelineWindowBytes : 0;
-  std::string unreadable = ExamineMessages(server, buffer, count, window, request, result, memory);
   if (seen != nullptr) seen->Keep(owner, std::move(memory.Learnt));
   return unreadable;
 }

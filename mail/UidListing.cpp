@@ -52,18 +52,19 @@ const std::string& UidListing::IdOf(int64_t number) const {
 }
 
 UidListing ReadUidListing(Pop3Connection& server, int32_t count, int32_t first) {
+  const int32_t listable = count < 0 ? 0 : std::min(count, kMaxListed);
   UidListing listing;
   listing.First = first;
-  listing.Ids.resize(count >= first ? static_cast<size_t>(count - first + 1) : 0);
+  listing.Ids.resize(listable >= first ? static_cast<size_t>(listable - first + 1) : 0);
   // Every message's id is hashed, the unexamined ones' too: an id may only
   // be trusted when no other message anywhere in the box has it.
   std::vector<uint64_t> hashes;
-  std::vector<bool> numbered(static_cast<size_t>(count) + 1);
-  bool good = true;
+  std::vector<bool> numbered(static_cast<size_t>(listable) + 1);
+  bool good = count == listable;
   bool status = true;
   const auto take = [&](const std::string& line) {
     if (status) {
-      good = line.compare(0, 3, "+OK") == 0;
+      good = good && line.compare(0, 3, "+OK") == 0;
       status = false;
       return;
     }
@@ -76,9 +77,8 @@ UidListing ReadUidListing(Pop3Connection& server, int32_t count, int32_t first) 
     hashes.push_back(HashOf(id));
     if (number >= first) listing.Ids[static_cast<size_t>(number - first)] = std::move(id);
   };
-  SendText(server, "UIDL\r\n");
   // The longest good listing, and room to read past a bad one to its end.
-  const size_t byteLimit = (static_cast<size_t>(count) + 1) * (kLineLimit + 2) + kDiscardLimit;
+  const size_t byteLimit = (static_cast<size_t>(listable) + 1) * (kLineLimit + 2) + kDiscardLimit;
   good = ReceiveLines(server, kLineLimit, byteLimit, take) && good && !status;
   if (!good) {
     listing.Ids.clear();

@@ -26,9 +26,10 @@ class UidListing {
   std::vector<std::string> Ids;  // of messages First.., empty where unknown
 };
 
-// Sends UIDL and reads the listing of a maildrop of `count` messages, for
-// the messages first..count. A listing with a bad line, a number out of
-// range or listed twice, more lines than messages, or a refusal vouches for
-// no id; one cut short by the connection or its time-out leaves the
-// connection gone.
+// Reads the reply to UIDL, the listing of a maildrop of `count` messages
+// (-1: STAT failed), for the messages first..count. A listing with a bad
+// line, a number out of range or listed twice, more lines than messages, or
+// a refusal vouches for no id, nor does one of more than kMaxListed
+// messages; one cut short by the connection or its time-out, or longer than
+// kMaxListed good lines and a discard limit, leaves the connection gone.
 UidListing ReadUidListing(Pop3Connection& server, int32_t count, int32_t first);
