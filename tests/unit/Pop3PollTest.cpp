@@ -352,10 +352,10 @@ TEST_F(Pop3PollTest, WhatAServerOffersChangesTheDialogueNeverWhatIsNew) {
   }
 }
 
-// Listings that cannot be trusted whole, or whose ids have changed since
-// the first poll (ids a, b, c on the 1st, 2nd and 3rd, all seen): the new
-// message of the 4th is found all the same, and only ids that still stand
-// for what they stood for spare a header. A listing broken off leaves the
+// Listings that cannot be trusted whole, whose ids have changed since the
+// first poll (ids a, b, c on the 1st, 2nd and 3rd, all seen), or that are
+// another mailbox's: the new message of the 4th is found all the same, and
+// only ids that still stand for what they stood for spare a header. A listing broken off leaves the
 // poll knowing nothing, the box as it was.
 TEST_F(Pop3PollTest, NoListingHidesANewMessage) {
   struct Case {
@@ -363,6 +363,7 @@ TEST_F(Pop3PollTest, NoListingHidesANewMessage) {
     std::vector<int> days;  // of the second poll's messages
     Reply listing;
     size_t tops;  // 0: the poll fails
+    const char* login = "tester";
   } cases[] = {
       {"cut short by the connection", {1, 2, 4}, Reply("+OK\r\n1 a\r\n2 b\r\n3 c").ThenClose(), 0},
       {"cut short by the time-out", {1, 2, 4}, Reply("+OK\r\n1 a\r\n2 b\r\n3 c"), 0},
@@ -377,19 +378,22 @@ TEST_F(Pop3PollTest, NoListingHidesANewMessage) {
        3},
       {"a number out of range", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n4 c"), 3},
       {"more lines than messages", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n3 e\n4 f"), 3},
+      {"the same ids in another mailbox", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n3 c"), 3, "other"},
   };
   request_.TandrelMode = 0;
   request_.LastMsgDate = 1767434400;  // 2026-01-03 10:00:00
   request_.PreviousCount = 5;
   server_.On("CAPA", Reply::MultiLine("+OK", "UIDL\r\nPIPELINING"));
+  server_.On("USER other", Reply("+OK\r\n"));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const auto seen = std::make_shared<SeenMessages>();
+    request_.Login = "tester";
+    request_.Seen = std::make_shared<SeenMessages>();
     Deliver(server_, {1, 2, 3}, "1 a\n2 b\n3 c");
-    request_.Seen = seen;
     ASSERT_EQ(0, Poll());
     Deliver(server_, c.days, "");
     server_.On("UIDL", c.listing);
+    request_.Login = c.login;
     const size_t before = server_.Commands().size();
     const int32_t code = Poll();
     const std::vector<std::string> all = server_.Commands();
