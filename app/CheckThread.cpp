@@ -123,8 +123,13 @@ int StartCheck(Application& app, const Mailbox& box, TestReport report, int32_t 
   std::unique_ptr<CheckJob> job(new (std::nothrow) CheckJob());
   if (job == nullptr) return 0;
   FillRequest(app, box, job->Request);
-  // The one who waits for a report is a user who pressed "Тест".
-  if (report != nullptr) job->Request.BusyWaitMs = kTestBusyWaitMs;
+  // The one who waits for a report is a user who pressed "Тест". The test
+  // reads the whole box, as the first poll would, and leaves its memory be.
+  if (report != nullptr) {
+    job->Request.BusyWaitMs = kTestBusyWaitMs;
+  } else {
+    job->Request.Seen = box.Seen;
+  }
   job->Report = report;
   job->Test = test;
   char name[32];

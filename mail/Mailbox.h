@@ -3,9 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "common/String.h"
 #include "mail/MessageInfo.h"
+#include "mail/SeenMessages.h"
 #include "platform/Owned.h"
 #include "platform/Platform.h"
 
@@ -69,6 +71,9 @@ class Mailbox {
   int32_t TimerArmed = 0;
   int32_t Id = -1;
   platform::OwnedLock CheckLock;
+  // What the box's date-mode polls have read, handed to each poll; only the
+  // polls, one at a time under CheckLock, look inside.
+  const std::shared_ptr<SeenMessages> Seen = std::make_shared<SeenMessages>();
 
  private:
   int32_t StatCount = 0;

@@ -42,13 +42,22 @@ std::string ErrorReportLine(const char* reply) {
   return "\"" + link + "\"";
 }
 
-bool ClassifyReply(const char* reply, const PollRequest& request, PollResult& result) {
+void FileByDate(int32_t date, const PollRequest& request, PollResult& result) {
   MessageInfo info;
-  if (ParseReceivedDate(reply, &info.Date)) {
-    const bool isNew = int64_t{info.Date} - request.LastMsgDate > 0;
-    (isNew ? result.NewMessages : result.OldMessages).Add(info);
+  info.Date = date;
+  const bool isNew = int64_t{date} - request.LastMsgDate > 0;
+  (isNew ? result.NewMessages : result.OldMessages).Add(info);
+}
+
+bool ClassifyReply(const char* reply, const PollRequest& request, PollResult& result,
+                   std::optional<int32_t>* read) {
+  int32_t date = 0;
+  if (ParseReceivedDate(reply, &date)) {
+    FileByDate(date, request, result);
+    if (read != nullptr) *read = date;
     return false;
   }
+  MessageInfo info;
   info.Date = 0;
   result.NewMessages.Add(info);
   return std::strncmp(reply, "+OK", 3) == 0;

@@ -8,10 +8,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "common/String.h"
 #include "mail/MessageInfo.h"
 #include "platform/Platform.h"
+
+class SeenMessages;
 
 // Every wait of a poll is bounded, so a server that goes silent or drips
 // holds a box for at most these times per step (ReceiveMs for a whole reply);
@@ -47,6 +50,9 @@ struct PollRequest {
   // which often follows a poll that storing the box has just started, waits.
   uint32_t BusyWaitMs = 0;
   PollTimeouts Timeouts;
+  // What earlier date-mode polls of the box read, shared with the box and
+  // brought up to date by this poll; null: nothing is remembered.
+  std::shared_ptr<SeenMessages> Seen;
   // Runs with the poll's code and result while the box's lock is still
   // held, so finished polls of one box are handed on in the order they ran.
   std::function<void(int32_t code, PollResult& result)> Finished;

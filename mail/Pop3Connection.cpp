@@ -1,59 +1,88 @@
 #include "mail/Pop3Connection.h"
 
-#include <algorithm>
 #include <cstring>
-#include <string>
 
 namespace {
 
-const char* Terminator(ReplyEnd end) { return end == ReplyEnd::MultiLine ? "\r\n.\r\n" : "\r\n"; }
-
-bool EndsWith(const char* text, size_t length, const char* suffix) {
-  const size_t size = std::strlen(suffix);
-  return length >= size && std::memcmp(text + length - size, suffix, size) == 0;
-}
-
-// Keeps the last few bytes of everything received, so a terminator split
-// across chunks is still seen.
-void KeepTail(std::string& tail, const char* data, size_t size) {
-  tail.append(data, size);
-  if (tail.size() > 8) tail.erase(0, tail.size() - 8);
-}
-
-// One reply's reading: the time it must be done by, and whether it still may
-// go on.
-class ReplyReader {
+// Finds where one reply ends as its bytes come: at the terminator of its
+// kind, looked for in the bytes themselves, or at its first line end once it
+// turns out to begin with "-ERR". Replies to commands sent together may
+// arrive in one receive, so the end must be found where it is, not only at
+// the end of what came.
+class ReplyScan {
  public:
-  explicit ReplyReader(Pop3Connection& connection)
-      : Connection(connection), Deadline(platform::MonotonicMs() + connection.ReceiveTimeoutMs) {}
+  explicit ReplyScan(ReplyEnd end) : End(end) {}
 
-  // One receive of at most `capacity` bytes; 0 or less, with the connection
-  // gone, when it closed, failed or the reply's time ran out.
-  int Receive(char* chunk, size_t capacity = kReceiveChunk) {
-    const uint64_t now = platform::MonotonicMs();
-    const int received =
-        now >= Deadline ? -1 : ReceiveWithin(chunk, capacity, static_cast<uint32_t>(Deadline - now));
-    if (received <= 0) Connection.Gone = true;
-    return received;
-  }
-
-  // Reads and drops the rest of a cut reply, up to its terminator.
-  void Drain(std::string tail, ReplyEnd end) {
-    char chunk[kReceiveChunk];
-    size_t dropped = 0;
-    while (!EndsWith(tail.data(), tail.size(), Terminator(end))) {
-      if (dropped == kDiscardLimit) {
-        Connection.Gone = true;
-        return;
-      }
-      const int received = Receive(chunk, std::min(sizeof chunk, kDiscardLimit - dropped));
-      if (received <= 0) return;
-      dropped += static_cast<size_t>(received);
-      KeepTail(tail, chunk, static_cast<size_t>(received));
+  // How many of the bytes belong to the reply: all, or those up to its end.
+  size_t Take(const char* data, size_t size) {
+    if (End == ReplyEnd::OneChunk) {
+      Ended = true;
+      return size;
     }
+    for (size_t i = 0; i < size;) {
+      const unsigned char byte = static_cast<unsigned char>(data[i++]);
+      if (Count < 4) Start[Count] = static_cast<char>(byte);
+      ++Count;
+      Last = Last << 8 | byte;
+      if (byte == '\n' && AtEnd()) {
+        Ended = true;
+        return i;
+      }
+    }
+    return size;
   }
+  bool Done() const { return Ended; }
 
  private:
+  bool AtEnd() const {
+    constexpr uint64_t kLineEnd = 0x0D0A;           // CR LF
+    constexpr uint64_t kDotLine = 0x0D0A2E0D0AULL;  // CR LF . CR LF
+    const bool refused = Count >= 4 && std::memcmp(Start, "-ERR", 4) == 0;
+    if (End == ReplyEnd::Line || refused) return Count >= 2 && (Last & 0xFFFF) == kLineEnd;
+    return Count >= 5 && (Last & 0xFFFFFFFFFFULL) == kDotLine;
+  }
+
+  const ReplyEnd End;
+  char Start[4] = {};
+  uint64_t Count = 0;
+  uint64_t Last = 0;  // the last eight bytes, the newest lowest
+  bool Ended = false;
+};
+
+// One reply's bytes as they come: first what the receive before left over,
+// then from the connection, up to the reply's end; and the time the reply
+// must be done by.
+class ReplyStream {
+ public:
+  ReplyStream(Pop3Connection& connection, ReplyEnd end)
+      : Connection(connection), Scan(end), Deadline(platform::MonotonicMs() + connection.ReceiveTimeoutMs) {}
+
+  // The next piece of the reply; false once it has ended or the connection
+  // is gone (closed, failed, or the reply's time ran out).
+  bool Next(std::string& piece) {
+    std::string& carry = Connection.Carry;
+    if (Scan.Done() || Connection.Gone || (carry.empty() && !Receive())) return false;
+    const size_t used = Scan.Take(carry.data(), carry.size());
+    piece.assign(carry, 0, used);
+    carry.erase(0, used);
+    return true;
+  }
+  bool Ended() const { return Scan.Done(); }
+  // Receives made for this reply so far.
+  int Receives() const { return Count; }
+
+ private:
+  bool Receive() {
+    std::string& carry = Connection.Carry;
+    carry.resize(kReceiveChunk);
+    const uint64_t now = platform::MonotonicMs();
+    const int received =
+        now >= Deadline ? -1 : ReceiveWithin(&carry[0], kReceiveChunk, static_cast<uint32_t>(Deadline - now));
+    ++Count;
+    carry.resize(received > 0 ? static_cast<size_t>(received) : 0);
+    if (received <= 0) Connection.Gone = true;
+    return received > 0;
+  }
   int ReceiveWithin(char* chunk, size_t capacity, uint32_t timeoutMs) {
     if (Connection.Tls != nullptr)
       return platform::TlsReceiveSome(Connection.Tls, chunk, capacity, timeoutMs);
@@ -61,7 +90,36 @@ class ReplyReader {
   }
 
   Pop3Connection& Connection;
+  ReplyScan Scan;
   const uint64_t Deadline;
+  int Count = 0;
+};
+
+// Splits a reply into lines at CR LF, keeping at most lineLimit + 1 bytes
+// of each.
+class LineSplitter {
+ public:
+  explicit LineSplitter(size_t lineLimit) : Limit(lineLimit) {}
+
+  template <typename Hand>
+  void Feed(const std::string& piece, const Hand& hand) {
+    for (const char c : piece) {
+      if (c == '\n' && Previous == '\r') {
+        if (!Line.empty() && Line.back() == '\r') Line.pop_back();
+        if (Line.size() > Limit) Line.resize(Limit + 1);
+        hand(Line);
+        Line.clear();
+      } else if (Line.size() <= Limit + 1) {
+        Line += c;
+      }
+      Previous = c;
+    }
+  }
+
+ private:
+  const size_t Limit;
+  std::string Line;
+  char Previous = '\0';
 };
 
 }  // namespace
@@ -79,32 +137,43 @@ int SendText(Pop3Connection& connection, const char* text) {
 
 size_t ReceiveReply(Pop3Connection& connection, char* buffer, size_t limit, ReplyEnd end) {
   buffer[0] = '\0';
-  if (connection.Gone) return 0;
-  ReplyReader reader(connection);
+  ReplyStream stream(connection, end);
   size_t held = 0;
-  std::string tail;
-  char chunk[kReceiveChunk];
-  for (int chunks = 1;; ++chunks) {
-    const int received = reader.Receive(chunk);
-    if (received <= 0) return held;
-    KeepTail(tail, chunk, static_cast<size_t>(received));
-    if (held + received >= limit) {
-      if (end != ReplyEnd::OneChunk) reader.Drain(tail, end);
-      return held;
-    }
-    std::memcpy(buffer + held, chunk, static_cast<size_t>(received));
-    held += static_cast<size_t>(received);
-    buffer[held] = '\0';
-    if (held >= 4 && std::strncmp(buffer, "-ERR", 4) == 0) return held;
-    if (end == ReplyEnd::OneChunk) return held;
-    // The end is looked for at the end of the text only, as a C string: a
-    // NUL from the server hides what follows it.
-    const size_t text = std::strlen(buffer);
-    if (EndsWith(buffer, text, Terminator(end)) && text >= (end == ReplyEnd::MultiLine ? 5u : 2u))
-      return held;
-    if (chunks >= kMaxChunks) {
-      reader.Drain(tail, end);
-      return held;
+  size_t dropped = 0;
+  bool keeping = true;
+  std::string piece;
+  while (stream.Next(piece)) {
+    keeping = keeping && held + piece.size() < limit && stream.Receives() <= kMaxChunks;
+    if (keeping) {
+      std::memcpy(buffer + held, piece.data(), piece.size());
+      held += piece.size();
+      buffer[held] = '\0';
+    } else if ((dropped += piece.size()) > kDiscardLimit) {
+      connection.Gone = true;
+      break;
     }
   }
+  return held;
+}
+
+bool ReceiveLines(Pop3Connection& connection, size_t lineLimit, size_t byteLimit,
+                  const std::function<void(const std::string& line)>& line) {
+  ReplyStream stream(connection, ReplyEnd::MultiLine);
+  LineSplitter splitter(lineLimit);
+  std::string piece;
+  size_t total = 0;
+  bool first = true;
+  while (stream.Next(piece)) {
+    if ((total += piece.size()) > byteLimit) {
+      connection.Gone = true;
+      return false;
+    }
+    splitter.Feed(piece, [&](const std::string& text) {
+      // Only the closing line of a multi-line reply is a lone dot: any other
+      // would have been stuffed.
+      if (first || text != ".") line(text);
+      first = false;
+    });
+  }
+  return stream.Ended();
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <string>
 
 #include "platform/Platform.h"
 
@@ -14,11 +16,16 @@ constexpr int kMaxChunks = 8;
 constexpr size_t kDiscardLimit = 1024 * 1024;
 
 // How a reply ends: one chunk whatever it holds, a line end, or a line
-// holding a single dot.
+// holding a single dot. A reply that begins with "-ERR" is one line,
+// whatever was asked.
 enum class ReplyEnd { OneChunk, Line, MultiLine };
 
 // A connection to a server, with how long a send and a whole reply may take.
 struct Pop3Connection {
+  Pop3Connection(platform::Socket socket, platform::TlsSession tls, uint32_t sendTimeoutMs,
+                 uint32_t receiveTimeoutMs)
+      : Socket(socket), Tls(tls), SendTimeoutMs(sendTimeoutMs), ReceiveTimeoutMs(receiveTimeoutMs) {}
+
   platform::Socket Socket;
   // The TLS session over the socket, or null for plain text.
   platform::TlsSession Tls;
@@ -29,17 +36,29 @@ struct Pop3Connection {
   // and so left the conversation out of step. Nothing is sent or read after
   // that: every later reply would be empty anyway.
   bool Gone = false;
+  // What a receive brought beyond the reply it was for: the start of the
+  // next reply, when the server answered several commands at once. Never
+  // more than one chunk.
+  std::string Carry;
 };
 
 // Sends the whole NUL-terminated text; 1 when all of it went out.
 int SendText(Pop3Connection& connection, const char* text);
 
 // Receives one reply into buffer (limit bytes, NUL-terminated) and returns
-// the number of bytes it holds, 0 when nothing came. A reply that begins
-// with "-ERR" ends with its first chunk. The buffer keeps at most 8 chunks
-// and less than `limit` bytes; when a line or multi-line reply is cut there,
-// the rest of it is read and thrown away up to its end, so that the next
-// reply starts where it should. The whole reply, rest included, must come
-// within ReceiveTimeoutMs and the rest within kDiscardLimit bytes, or the
-// connection is gone.
+// the number of bytes it holds, 0 when nothing came. The buffer keeps what
+// the first 8 receives bring while it stays below `limit` bytes; when a
+// reply is cut there, the rest of it is read and thrown away up to its end,
+// so that the next reply starts where it should. The whole reply, rest
+// included, must come within ReceiveTimeoutMs and the rest within
+// kDiscardLimit bytes, or the connection is gone.
 size_t ReceiveReply(Pop3Connection& connection, char* buffer, size_t limit, ReplyEnd end);
+
+// Receives a multi-line reply and hands `line` each of its lines without
+// the line end: the status line first, the closing dot line not at all. A
+// line longer than lineLimit is handed cut to lineLimit + 1 bytes, so it is
+// still seen to be too long. The whole reply must come within
+// ReceiveTimeoutMs and byteLimit bytes, or the connection is gone. True
+// when the reply came whole.
+bool ReceiveLines(Pop3Connection& connection, size_t lineLimit, size_t byteLimit,
+                  const std::function<void(const std::string& line)>& line);

@@ -2,11 +2,18 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "mail/Capabilities.h"
 #include "mail/CommandRunner.h"
+#include "mail/HeaderRequests.h"
 #include "mail/NewMailDecision.h"
 #include "mail/Pop3Connection.h"
+#include "mail/SeenMessages.h"
+#include "mail/UidListing.h"
 #include "platform/Owned.h"
 
 namespace {
@@ -45,37 +52,116 @@ int32_t MessageCount(const char* reply) {
   return negative ? -1 : static_cast<int32_t>(count);
 }
 
-// Asks for message `number`'s header block.
-void AskForHeaders(Pop3Connection& server, int32_t number) {
-  char command[32];
-  std::snprintf(command, sizeof command, "TOP %d 1\r\n", static_cast<int>(number));
-  SendText(server, command);
+// The first of the newest kMaxExamined messages.
+int32_t FirstExamined(int32_t count) { return count > kMaxExamined ? count - kMaxExamined + 1 : 1; }
+
+// STAT, and with `listing` UIDL in the same write, for ReadUidListing.
+int32_t AskCount(Pop3Connection& server, char* buffer, bool listing = false) {
+  SendText(server, listing ? "STAT\r\nUIDL\r\n" : "STAT\r\n");
+  ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::Line);
+  return MessageCount(buffer);
 }
 
-// One TOP at a time, each sent once the previous reply is wholly read; the
-// next one goes out before this reply is classified, so the server works
-// while we read the date. Once the connection is gone every later reply
-// would be empty and skipped, so the asking stops: a STAT count of two
-// thousand million from a server that then hangs up costs nothing. Only the
-// newest kMaxExamined messages are asked for: new mail is appended at the
-// end of a maildrop, so a bigger box misses nothing new, and a server that
-// claims two thousand million messages and answers every TOP cannot hold
-// the box for days. Returns the first header block whose date could not be
-// read, when the user wants such blocks reported: one report per poll is
-// all the author needs, and a box of ten thousand would otherwise open ten
-// thousand mail windows at every poll.
-std::string ExamineMessages(Pop3Connection& server, char* buffer, int32_t count, const PollRequest& request,
-                            PollResult& result) {
-  std::string unreadable;
-  const int32_t first = count > kMaxExamined ? count - kMaxExamined + 1 : 1;
-  if (count > 0) AskForHeaders(server, first);
-  // Counted in 64 bits: a count of INT32_MAX would overflow the last step.
-  for (int64_t number = first; number <= count && !server.Gone; ++number) {
-    const size_t held = ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::MultiLine);
-    if (number < count) AskForHeaders(server, static_cast<int32_t>(number + 1));
-    if (held > 0 && ClassifyReply(buffer, request, result) && request.SendErrors != 0 && unreadable.empty())
-      unreadable = buffer;
+// What one examination works from and brings back besides the result: the
+// listing, the messages remembered from before, and those learnt now.
+struct Memory {
+  UidListing Listing;
+  SeenMessages::Messages Known;
+  SeenMessages::Messages Learnt;
+
+  // What was read before of message `number`, when the listing vouches for
+  // its id and the id stood at this number or a later one then: a message's
+  // number only falls, as messages before it are deleted, so an id that has
+  // risen now stands for another message.
+  const SeenMessages::Message* Recall(int64_t number) const {
+    const auto known = Known.find(Listing.IdOf(number));
+    return known != Known.end() && number <= known->second.Number ? &known->second : nullptr;
   }
+  void Learn(int64_t number, int32_t date) {
+    const std::string& id = Listing.IdOf(number);
+    if (!id.empty()) Learnt[id] = {date, static_cast<int32_t>(number)};
+  }
+};
+
+// A message the memory recalls is filed by the date read before; every
+// other one is asked for with TOP. Replies come in the order asked, so the
+// messages are filed in their order. The next TOPs go out before a reply is
+// classified, so the server works while we read the date. Once the
+// connection is gone every later reply would be empty and skipped, so the
+// examination stops: a STAT count of two thousand million from a server
+// that then hangs up costs nothing. Only the newest kMaxExamined messages
+// are examined: new mail is appended at the end of a maildrop, so a bigger
+// box misses nothing new, and a server that claims two thousand million
+// messages and answers every TOP cannot hold the box for days. Returns the
+// first header block whose date could not be read, when the user wants such
+// blocks reported: one report per poll is all the author needs, and a box
+// of ten thousand would otherwise open ten thousand mail windows at every
+// poll.
+std::string ExamineMessages(Pop3Connection& server, char* buffer, int32_t count, size_t window,
+                            const PollRequest& request, PollResult& result, Memory& memory) {
+  const int32_t first = FirstExamined(count);
+  std::vector<int32_t> unknown;
+  // Counted in 64 bits: a count of INT32_MAX would overflow the last step.
+  for (int64_t number = first; number <= count; ++number) {
+    if (memory.Recall(number) == nullptr) unknown.push_back(static_cast<int32_t>(number));
+  }
+  HeaderRequests requests(server, std::move(unknown), window);
+  requests.Send();
+  std::string unreadable;
+  for (int64_t number = first; number <= count && !server.Gone; ++number) {
+    if (const SeenMessages::Message* known = memory.Recall(number)) {
+      FileByDate(known->Date, request, result);
+      memory.Learn(number, known->Date);
+      continue;
+    }
+    const size_t held = requests.Receive(buffer);
+    requests.Send();
+    std::optional<int32_t> date;
+    if (held > 0 && ClassifyReply(buffer, request, result, &date) && request.SendErrors != 0 &&
+        unreadable.empty())
+      unreadable = buffer;
+    if (date) memory.Learn(number, *date);
+  }
+  return unreadable;
+}
+
+// Whose memory a poll may use: a box whose server, port, login or TLS
+// setting has changed is another mailbox.
+std::string OwnerOf(const PollRequest& request) {
+  return std::string(request.PopServerName.Text()) + '\n' + std::to_string(request.Port) + '\n' +
+         request.Login.Text() + (request.Tls ? "\ntls" : "\nplain");
+}
+
+// Date mode after the login. The listing is asked for only where it can
+// spare reading headers: the server offers it, the box remembers, and there
+// are messages. A box that was listed before most likely is now too: where
+// the server takes pipelined commands, its listing is asked for together
+// with STAT, a round trip sooner. A listing that broke off leaves the poll
+// knowing nothing. Otherwise the memory then holds what this poll found of
+// the messages the listing vouched for, and nothing else, so an id that has
+// gone from the box cannot later stand for another message.
+std::string PollByDate(Pop3Connection& server, char* buffer, const PollRequest& request, PollResult& result) {
+  const Capabilities offered = AskCapabilities(server, buffer);
+  SeenMessages* const seen = request.Seen.get();
+  const std::string owner = seen != nullptr ? OwnerOf(request) : std::string();
+  Memory memory;
+  if (seen != nullptr) memory.Known = seen->Take(owner);
+  const bool early = offered.Uidl && offered.Pipelining && !memory.Known.empty();
+  const int32_t count = result.StatCount = AskCount(server, buffer, early);
+  const bool listed =
+      early || (seen != nullptr && offered.Uidl && count > 0 && count <= kMaxListed && !server.Gone);
+  if (listed && !early) SendText(server, "UIDL\r\n");
+  if (listed) memory.Listing = ReadUidListing(server, count, FirstExamined(count));
+  std::string unreadable;
+  if (count < 0) {
+    memory.Learnt = std::move(memory.Known);  // nothing learnt, nothing forgotten
+  } else if (listed && server.Gone) {
+    result.StatCount = -1;
+  } else {
+    const size_t window = offered.Pipelining ? kPipelineWindowBytes : 0;
+    unreadable = ExamineMessages(server, buffer, count, window, request, result, memory);
+  }
+  if (seen != nullptr) seen->Keep(owner, std::move(memory.Learnt));
   return unreadable;
 }
 
@@ -83,15 +169,17 @@ int32_t Converse(Pop3Connection& server, const PollRequest& request, PollResult&
   char buffer[kReplyLimit];
   ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::Line);
   if (Refused(buffer, Ask(server, buffer, "USER %s\r\n", request.Login.Text()))) return kPollUserRefused;
+  // Nothing goes out before the password's reply has come: a server may
+  // drop what arrives together with PASS, whatever it offers.
   if (Refused(buffer, Ask(server, buffer, "PASS %s\r\n", request.Password.Text())))
     return kPollPasswordRefused;
 
-  SendText(server, "STAT\r\n");
-  ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::Line);
-  result.StatCount = MessageCount(buffer);
   std::string unreadable;
-  if (result.StatCount >= 0 && request.TandrelMode == 0)
-    unreadable = ExamineMessages(server, buffer, result.StatCount, request, result);
+  if (request.TandrelMode == 0) {
+    unreadable = PollByDate(server, buffer, request, result);
+  } else {
+    result.StatCount = AskCount(server, buffer);
+  }
 
   SendText(server, "QUIT\r\n");
   ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::OneChunk);

@@ -1,7 +1,10 @@
-// One poll of one POP3 mailbox: USER, PASS, STAT, in date mode TOP n 1 for
-// every message, QUIT. Nothing is ever deleted or downloaded whole.
+// One poll of one POP3 mailbox: USER, PASS, STAT, QUIT; in date mode also
+// CAPA, UIDL where the server offers it and the box remembers, and TOP n 1
+// for every message not known by its unique id. Nothing is ever deleted or
+// downloaded whole.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "mail/PollRequest.h"
@@ -16,6 +19,12 @@ constexpr int32_t kPollPasswordRefused = -6;
 
 // In date mode at most this many messages, the newest, are examined.
 constexpr int32_t kMaxExamined = 10000;
+
+// The most bytes of TOP commands out unanswered at once, where the server
+// takes commands pipelined (RFC 2449): few enough that the socket's buffers
+// always hold them, so a send never waits on a server that has stopped
+// reading while that server waits on us.
+constexpr size_t kPipelineWindowBytes = 1024;
 
 // Polls the mailbox the request describes, holding its lock throughout.
 // Fills the result and returns the new-mail count or a negative code; the

@@ -4,11 +4,15 @@
 // which fits the command runner.
 #pragma once
 
+#include <memory>
+
 #include "mail/CommandRunner.h"
 #include "mail/Pop3Poll.h"
+#include "mail/SeenMessages.h"
 #include "platform/host/HostControl.h"
 
-// A mailbox request of the fuzz targets; date mode for an even mode byte.
+// A mailbox request of the fuzz targets; date mode for an even mode byte,
+// with a memory of its own.
 inline PollRequest FuzzRequest(platform::Lock lock, uint8_t modeByte) {
   PollRequest request;
   request.Login = "tester";
@@ -16,6 +20,7 @@ inline PollRequest FuzzRequest(platform::Lock lock, uint8_t modeByte) {
   request.TandrelMode = modeByte & 1;
   request.SendErrors = 0;
   request.CheckLock = lock;
+  request.Seen = std::make_shared<SeenMessages>();
   return request;
 }
 

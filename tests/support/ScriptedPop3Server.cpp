@@ -132,6 +132,7 @@ Reply& Reply::ThenClose() {
 
 ScriptedPop3Server::ScriptedPop3Server(ServerTls tls) : greeting_("+OK ready\r\n") {
   exact_["QUIT"] = Reply("+OK bye\r\n").ThenClose();
+  exact_["CAPA"] = Reply("-ERR unknown command\r\n");
   if (tls == ServerTls::On) {
     // OpenSSL writes to the socket with write(), which raises SIGPIPE at a
     // client that has gone; the server sees the error instead.
@@ -200,6 +201,34 @@ void ScriptedPop3Server::On(const std::string& command, Reply reply) {
 void ScriptedPop3Server::OnPrefix(const std::string& prefix, Reply reply) {
   std::lock_guard<std::mutex> lock(mutex_);
   prefixes_[prefix] = std::move(reply);
+}
+
+void ScriptedPop3Server::DropWithPass() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  dropWithPass_ = true;
+}
+
+void ScriptedPop3Server::StopReadingAfter(size_t commands) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  stopReadingAfter_ = commands;
+}
+
+size_t ScriptedPop3Server::MostCommandsAhead() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return mostCommandsAhead_;
+}
+
+size_t ScriptedPop3Server::MostBytesAhead() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return mostBytesAhead_;
+}
+
+void ScriptedPop3Server::NoteAhead(const std::string& pending) {
+  size_t lines = 0;
+  for (size_t at = pending.find("\r\n"); at != std::string::npos; at = pending.find("\r\n", at + 2)) ++lines;
+  std::lock_guard<std::mutex> lock(mutex_);
+  mostCommandsAhead_ = std::max(mostCommandsAhead_, lines);
+  mostBytesAhead_ = std::max(mostBytesAhead_, pending.size());
 }
 
 std::vector<std::string> ScriptedPop3Server::Commands() const {
@@ -339,9 +368,13 @@ bool ScriptedPop3Server::Accept(Link& link) {
 
 void ScriptedPop3Server::Serve(int connection, std::atomic<bool>* done) {
   Reply greeting;
+  bool dropWithPass;
+  size_t stopReadingAfter;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     greeting = greeting_;
+    dropWithPass = dropWithPass_;
+    stopReadingAfter = stopReadingAfter_;
   }
   Link link{connection, nullptr};
   bool silent = greeting.Silent;
@@ -349,6 +382,7 @@ void ScriptedPop3Server::Serve(int connection, std::atomic<bool>* done) {
   open = open && (silent || Send(link, greeting));
   std::string pending;
   char buffer[4096];
+  size_t answered = 0;
   // TLS may hold a decrypted record the socket no longer signals.
   while (open && ((link.Tls != nullptr && SSL_pending(link.Tls) > 0) || WaitFor(connection, POLLIN, -1))) {
     const ssize_t got = Read(link, buffer, sizeof buffer);
@@ -358,18 +392,20 @@ void ScriptedPop3Server::Serve(int connection, std::atomic<bool>* done) {
       break;
     }
     pending.append(buffer, static_cast<size_t>(got));
+    NoteAhead(pending);
     size_t end;
     while (open && (end = pending.find("\r\n")) != std::string::npos) {
       const std::string command = pending.substr(0, end);
       pending.erase(0, end + 2);
       Record(command);
-      if (silent) continue;
-      const Reply reply = ReplyFor(command);
-      if (reply.Silent) {
-        silent = true;
-        continue;
+      if (dropWithPass && command.rfind("PASS ", 0) == 0) pending.clear();
+      if (!silent) {
+        const Reply reply = ReplyFor(command);
+        silent = reply.Silent;
+        open = silent || Send(link, reply);
       }
-      open = Send(link, reply);
+      // Until the server stops: WaitFor on no socket sleeps on the wake pipe.
+      if (++answered == stopReadingAfter) open = WaitFor(-1, 0, -1);
     }
   }
   if (link.Tls != nullptr) {

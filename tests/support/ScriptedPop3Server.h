@@ -8,9 +8,10 @@
 // Every connection gets the greeting, then one reply per command line (read
 // up to CRLF). An exact rule beats a prefix rule, and a longer prefix beats a
 // shorter one; without a match, "-ERR unknown command". QUIT answers "+OK"
-// and closes unless a rule says otherwise. Rules may change while clients
-// are connected. The destructor ends every connection and returns quickly
-// even while a client waits for an answer.
+// and closes, and CAPA is refused as by a server that knows only RFC 1939,
+// unless a rule says otherwise. Rules may change while clients are
+// connected. The destructor ends every connection and returns quickly even
+// while a client waits for an answer.
 //
 // A server made with ServerTls::On speaks TLS from the first byte, with a
 // certificate for "localhost" that TlsAuthorityFile() holds; every piece of
@@ -77,6 +78,12 @@ class ScriptedPop3Server {
   void On(const std::string& command, Reply reply);
   // For every command line starting with prefix; "" matches everything.
   void OnPrefix(const std::string& prefix, Reply reply);
+  // Loses whatever comes in the same read as a PASS command, as a real
+  // server does although it offers PIPELINING.
+  void DropWithPass();
+  // Each connection answers this many commands and then reads no more,
+  // holding the connection open.
+  void StopReadingAfter(size_t commands);
 
   // Every command line received, over all connections, in order, without
   // CRLF. What a client sent without a line end before closing comes last
@@ -84,6 +91,10 @@ class ScriptedPop3Server {
   std::vector<std::string> Commands() const;
   // Connections accepted so far.
   size_t Connections() const;
+  // The most command lines, and the most bytes, that a client had sent
+  // ahead of the server's answers, as seen at a read.
+  size_t MostCommandsAhead() const;
+  size_t MostBytesAhead() const;
 
  private:
   struct Link;
@@ -100,6 +111,7 @@ class ScriptedPop3Server {
   // Waits for the socket or the stop signal; false on stop or time-out.
   bool WaitFor(int fd, short events, int timeoutMs) const;
   void Record(const std::string& command);
+  void NoteAhead(const std::string& pending);
 
   void* tlsContext_ = nullptr;  // SSL_CTX when the server speaks TLS
   int listener_ = -1;
@@ -114,6 +126,10 @@ class ScriptedPop3Server {
   std::map<std::string, Reply> prefixes_;
   std::vector<std::string> commands_;
   size_t connections_ = 0;
+  bool dropWithPass_ = false;
+  size_t stopReadingAfter_ = SIZE_MAX;
+  size_t mostCommandsAhead_ = 0;
+  size_t mostBytesAhead_ = 0;
   // One per connection; those whose connection is over are joined at the
   // next accept, so a server that lives for thousands of connections (a
   // fuzz target's) does not pile up threads.

@@ -2,11 +2,16 @@
 // plain text and over TLS.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "mail/Pop3Poll.h"
+#include "mail/SeenMessages.h"
 #include "platform/Owned.h"
 #include "platform/host/HostControl.h"
 #include "tests/support/ScriptedPop3Server.h"
@@ -26,7 +31,22 @@ void Script(ScriptedPop3Server& server, bool messages = false) {
   server.On("PASS secret", Reply("+OK\r\n"));
   if (!messages) return;
   server.On("STAT", Reply("+OK 3 1200\r\n"));
-  for (int j = 1; j <= 3; ++j) server.On("TOP " + std::to_string(j) + " 1", Reply::MultiLine("+OK", Stamp(j)));
+  for (int j = 1; j <= 3; ++j)
+    server.On("TOP " + std::to_string(j) + " 1", Reply::MultiLine("+OK", Stamp(j)));
+}
+
+// Holds messages delivered on the given days of January, numbered from 1,
+// and answers UIDL with `listing` (a refusal when empty).
+void Deliver(ScriptedPop3Server& server, const std::vector<int>& days, const std::string& listing) {
+  server.On("STAT", Reply("+OK " + std::to_string(days.size()) + " 1200\r\n"));
+  for (size_t j = 0; j < days.size(); ++j)
+    server.On("TOP " + std::to_string(j + 1) + " 1", Reply::MultiLine("+OK", Stamp(days[j])));
+  server.On("UIDL", listing.empty() ? Reply("-ERR\r\n") : Reply::MultiLine("+OK", listing));
+}
+
+size_t CountOf(const std::vector<std::string>& commands, const std::string& prefix) {
+  return std::count_if(commands.begin(), commands.end(),
+                       [&](const std::string& command) { return command.rfind(prefix, 0) == 0; });
 }
 
 class Pop3PollTest : public ::testing::Test {
@@ -53,6 +73,29 @@ class Pop3PollTest : public ::testing::Test {
     result_.NewMessages.Clear();
     result_.OldMessages.Clear();
     return CheckMailbox(request_, result_);
+  }
+  // The dates of the last poll's new and seen messages, in order.
+  std::pair<std::vector<int32_t>, std::vector<int32_t>> Filed() const {
+    std::pair<std::vector<int32_t>, std::vector<int32_t>> dates;
+    for (int32_t i = 0; i < result_.NewMessages.Size(); ++i)
+      dates.first.push_back(result_.NewMessages.At(i)->Date);
+    for (int32_t i = 0; i < result_.OldMessages.Size(); ++i)
+      dates.second.push_back(result_.OldMessages.At(i)->Date);
+    return dates;
+  }
+  // Polls once without memory, for what a poll finds, and once with `seen`:
+  // both must file the messages alike. The commands of the second poll.
+  std::vector<std::string> PollAsWithout(ScriptedPop3Server& server,
+                                         const std::shared_ptr<SeenMessages>& seen) {
+    request_.Seen = nullptr;
+    Poll(&server);
+    const auto plain = Filed();
+    const size_t before = server.Commands().size();
+    request_.Seen = seen;
+    Poll(&server);
+    EXPECT_EQ(plain, Filed());
+    const std::vector<std::string> all = server.Commands();
+    return std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
   }
   // Whether another thread could take the box's lock now.
   bool LockFree() {
@@ -240,7 +283,7 @@ TEST_F(Pop3PollTest, HostileServersCannotHoldTheBox) {
       {"two thousand million, then gone", kShortWaitMs, Reply("+OK\r\n"),
        Reply("+OK 2147483647\r\n").ThenClose(), Reply(), 0, 4},
       {"two thousand million, each answered", kShortWaitMs, Reply("+OK\r\n"), Reply("+OK 2147483647\r\n"),
-       Reply("-ERR\r\n"), kMaxExamined, 4 + kMaxExamined},
+       Reply("-ERR\r\n"), kMaxExamined, 5 + kMaxExamined},
   };
   request_.TandrelMode = 0;
   for (const Case& c : cases) {
@@ -261,10 +304,126 @@ TEST_F(Pop3PollTest, HostileServersCannotHoldTheBox) {
     const std::vector<std::string> commands = server.Commands();
     EXPECT_LE(commands.size(), c.mostCommands);
     if (c.code == kMaxExamined) {
-      EXPECT_EQ("TOP 2147473648 1", commands.at(3)) << "the newest are examined";
+      EXPECT_EQ("TOP 2147473648 1", commands.at(4)) << "the newest are examined";
     }
     EXPECT_TRUE(LockFree());
   }
+}
+
+// What the server offers changes how the headers are asked for, never which
+// messages are new. A second poll, after a fourth message has come, reads
+// only the new one's header where the server lists unique ids. Every server
+// here loses what comes with the password.
+TEST_F(Pop3PollTest, WhatAServerOffersChangesTheDialogueNeverWhatIsNew) {
+  struct Case {
+    const char* what;
+    const char* capa;  // CAPA's lines; null: CAPA refused
+    bool listed;       // UIDL answered
+    bool pipelines;
+    bool asksUidl;
+  } cases[] = {
+      {"no CAPA", nullptr, true, false, false},
+      {"CAPA of nothing of use", "TOP\r\nUSER\r\nUIDLX", true, false, false},
+      {"PIPELINING", "PIPELINING", false, true, false},
+      {"UIDL", "UIDL", true, false, true},
+      {"UIDL offered, then refused", "UIDL", false, false, true},
+      {"both, in small letters", "pipelining\r\nuidl", true, true, true},
+  };
+  request_.TandrelMode = 0;
+  request_.LastMsgDate = 1767348000;  // 2026-01-02 10:00:00
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedPop3Server server;
+    Script(server);
+    server.DropWithPass();
+    if (c.capa != nullptr) server.On("CAPA", Reply::MultiLine("+OK", c.capa));
+    const auto seen = std::make_shared<SeenMessages>();
+    Deliver(server, {1, 2, 3}, c.listed ? "1 a\n2 b\n3 c" : "");
+    std::vector<std::string> commands = PollAsWithout(server, seen);
+    EXPECT_EQ(3u, CountOf(commands, "TOP ")) << "nothing is remembered yet";
+    Deliver(server, {1, 2, 3, 4}, c.listed ? "1 a\n2 b\n3 c\n4 d" : "");
+    commands = PollAsWithout(server, seen);
+    ASSERT_EQ(2, result_.NewMessages.Size());
+    const bool remembers = c.asksUidl && c.listed;
+    EXPECT_EQ(remembers ? 1u : 4u, CountOf(commands, "TOP "));
+    EXPECT_EQ(remembers ? "TOP 4 1" : "TOP 1 1", commands.at(c.asksUidl ? 5 : 4));
+    EXPECT_EQ(c.asksUidl ? 1u : 0u, CountOf(commands, "UIDL"));
+    EXPECT_EQ(c.pipelines, server.MostCommandsAhead() > 1);
+  }
+}
+
+// Listings that cannot be trusted whole, whose ids have changed since the
+// first poll (ids a, b, c on the 1st, 2nd and 3rd, all seen), or that are
+// another mailbox's: the new message of the 4th is found all the same, and
+// only ids that still stand for what they stood for spare a header. A listing broken off leaves the
+// poll knowing nothing, the box as it was.
+TEST_F(Pop3PollTest, NoListingHidesANewMessage) {
+  struct Case {
+    const char* what;
+    std::vector<int> days;  // of the second poll's messages
+    Reply listing;
+    size_t tops;  // 0: the poll fails
+    const char* login = "tester";
+  } cases[] = {
+      {"cut short by the connection", {1, 2, 4}, Reply("+OK\r\n1 a\r\n2 b\r\n3 c").ThenClose(), 0},
+      {"cut short by the time-out", {1, 2, 4}, Reply("+OK\r\n1 a\r\n2 b\r\n3 c"), 0},
+      {"an id listed twice", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n3 a"), 2},
+      {"an id of a gone message given to a new one", {2, 3, 4}, Reply::MultiLine("+OK", "1 b\n2 c\n3 a"), 1},
+      {"ids at lower numbers", {2, 3, 4}, Reply::MultiLine("+OK", "1 b\n2 c\n3 d"), 1},
+      {"a line without an id", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n3"), 3},
+      {"an id too long", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n3 " + std::string(71, 'c')), 3},
+      {"a line cut after a known id",
+       {1, 2, 4},
+       Reply::MultiLine("+OK", "1 a\n2 b\n3" + std::string(80, ' ') + "cxyz"),
+       3},
+      {"a number out of range", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n4 c"), 3},
+      {"more lines than messages", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n3 e\n4 f"), 3},
+      {"the same ids in another mailbox", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n3 c"), 3, "other"},
+  };
+  request_.TandrelMode = 0;
+  request_.LastMsgDate = 1767434400;  // 2026-01-03 10:00:00
+  request_.PreviousCount = 5;
+  server_.On("CAPA", Reply::MultiLine("+OK", "UIDL\r\nPIPELINING"));
+  server_.On("USER other", Reply("+OK\r\n"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    request_.Login = "tester";
+    request_.Seen = std::make_shared<SeenMessages>();
+    Deliver(server_, {1, 2, 3}, "1 a\n2 b\n3 c");
+    ASSERT_EQ(0, Poll());
+    Deliver(server_, c.days, "");
+    server_.On("UIDL", c.listing);
+    request_.Login = c.login;
+    const size_t before = server_.Commands().size();
+    const int32_t code = Poll();
+    const std::vector<std::string> all = server_.Commands();
+    const size_t tops = CountOf({all.begin() + static_cast<std::ptrdiff_t>(before), all.end()}, "TOP ");
+    if (c.tops == 0) {
+      EXPECT_EQ(5, code);
+      EXPECT_EQ(-1, result_.StatCount);
+      continue;
+    }
+    EXPECT_EQ(c.tops, tops);
+    ASSERT_EQ(1, code);
+    EXPECT_EQ(1767520800, result_.NewMessages.At(0)->Date);
+  }
+}
+
+// A server that stops reading in the middle of a window of TOPs: the window
+// stays small enough for the socket's buffers, so no send waits, and the
+// poll ends with the reply time-out.
+TEST_F(Pop3PollTest, AServerThatStopsReadingCannotHoldTheBox) {
+  request_.TandrelMode = 0;
+  server_.On("CAPA", Reply::MultiLine("+OK", "PIPELINING"));
+  server_.On("STAT", Reply("+OK 10000 1\r\n"));
+  server_.OnPrefix("TOP ", Reply::MultiLine("+OK", Stamp(1)));
+  server_.StopReadingAfter(20);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(16, Poll()) << "the TOPs answered before the server stopped";
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+  EXPECT_LE(server_.MostBytesAhead(), kPipelineWindowBytes);
+  EXPECT_GT(server_.MostBytesAhead(), kPipelineWindowBytes / 2) << "a window was out";
+  EXPECT_TRUE(LockFree());
 }
 
 // Over TLS: the same dialogue once the certificate checks out. That a refused
@@ -290,8 +449,8 @@ TEST_F(Pop3TlsPollTest, ADateModePollReadsEachHeaderAndFilesTheMessagesByDateInP
     request_.Tls = tls == ServerTls::On;
     request_.PopServerName = request_.Tls ? "localhost" : "127.0.0.1";
     ASSERT_EQ(1, Poll(&server));
-    EXPECT_EQ(server.Commands(), (std::vector<std::string>{"USER tester", "PASS secret", "STAT", "TOP 1 1",
-                                                           "TOP 2 1", "TOP 3 1", "QUIT"}));
+    EXPECT_EQ(server.Commands(), (std::vector<std::string>{"USER tester", "PASS secret", "CAPA", "STAT",
+                                                           "TOP 1 1", "TOP 2 1", "TOP 3 1", "QUIT"}));
     EXPECT_EQ(3, result_.StatCount);
     ASSERT_EQ(1, result_.NewMessages.Size());
     EXPECT_EQ(1767434400, result_.NewMessages.At(0)->Date);
