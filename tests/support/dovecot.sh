@@ -8,6 +8,8 @@
 #   dovecot.sh adduser DIR USER PASSWORD       before or after start
 #   dovecot.sh deliver DIR USER FILE [DATE]    through Dovecot's LMTP
 #   dovecot.sh deliver-many DIR USER COUNT [DATE]
+#                     (VESTUN_HEADER_BYTES=N: each with about N bytes more
+#                     of relays' Received and DKIM-Signature headers)
 #   dovecot.sh drop DIR USER FILE              straight into Maildir/new
 #
 # DATE is "YYYY-MM-DD hh:mm:ss" in UTC: the delivery then runs under faketime,
@@ -357,6 +359,19 @@ def dot_stuffed(data):
         lines.pop()
     return b"".join((b"." + l if l.startswith(b".") else l) + b"\r\n" for l in lines)
 
+def relays():
+    """About VESTUN_HEADER_BYTES of the headers relays and signers add (0: none)."""
+    lines = b""
+    hop = 0
+    while len(lines) < int(os.environ.get("VESTUN_HEADER_BYTES", "0")):
+        hop += 1
+        lines += (b"Received: from relay%d.example.net (relay%d.example.net [192.0.2.%d])\r\n"
+                  b"\tby relay%d.example.net with ESMTPS id R%dX; Fri, 2 Jan 2026 03:04:05 +0000\r\n"
+                  % (hop, hop, hop % 250, hop + 1, hop))
+        lines += b"DKIM-Signature: v=1; a=rsa-sha256; d=example.net; s=s%d;\r\n" % hop
+        lines += b"".join(b"\tb=" + b"Zm9vYmFy" * 8 + b"\r\n" for _ in range(4))
+    return lines
+
 def messages():
     if source.startswith("count:"):
         count = int(source[6:])
@@ -365,8 +380,8 @@ def messages():
                    b"To: %s@localhost\r\n"
                    b"Subject: Message %d\r\n"
                    b"Message-ID: <bench-%d@example.org>\r\n"
-                   b"\r\n"
-                   b"Body of message %d.\r\n" % (user.encode(), n, n, n))
+                   b"%s\r\n"
+                   b"Body of message %d.\r\n" % (user.encode(), n, n, relays(), n))
     else:
         with open(source, "rb") as f:
             yield f.read()
