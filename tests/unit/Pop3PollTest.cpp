@@ -67,12 +67,6 @@ class Pop3PollTest : public ::testing::Test {
     request_.TandrelMode = 0;
     request_.LastMsgDate = Day(acknowledgedDay);
   }
-  void OverTls(bool tls = true) {
-    host::TrustAuthority(ScriptedPop3Server::TlsAuthorityFile());
-    request_.Tls = tls;
-    request_.PopServerName = tls ? "localhost" : "127.0.0.1";
-    request_.Timeouts.ReceiveMs = 2000;
-  }
 
   // Polls `server` (by default the port polled last); keeps what it filed
   // and the commands it sent.
@@ -199,7 +193,6 @@ TEST_F(Pop3PollTest, AnOversizedReplyDoesNotShiftTheNextMessagesDates) {
   server_.On("TOP 2 1", Reply::MultiLine("+OK", Stamp(1) + "\r\n" + std::string(9000, 'y')).Chunks(1000, 1));
   EXPECT_EQ(2, Poll());
   EXPECT_EQ(filed_, (Filing{{Day(3), Day(3)}, {Day(1)}})) << "message 2 has its own date, not the rest of 1";
-  EXPECT_EQ("QUIT", sent_.back());
 }
 
 // Header blocks without a date, and messages deleted since STAT, are new
@@ -398,12 +391,15 @@ TEST_F(Pop3PollTest, AServerThatStopsReadingCannotHoldTheBox) {
 // hears no login is checked end to end, against Dovecot.
 TEST_F(Pop3PollTest, ADateModePollFilesByDateInPlainTextAndOverTlsHoweverTheRecordsSplit) {
   DateMode(2);
+  host::TrustAuthority(ScriptedPop3Server::TlsAuthorityFile());
+  request_.Timeouts.ReceiveMs = 2000;
   const std::string top = Reply::MultiLine("+OK", Stamp(3)).Bytes;
   for (ServerTls tls : {ServerTls::Off, ServerTls::On}) {
     ScriptedPop3Server server(tls);
     Script(server);
     Deliver(server, {1, 2, 3});
-    OverTls(tls == ServerTls::On);
+    request_.Tls = tls == ServerTls::On;
+    request_.PopServerName = request_.Tls ? "localhost" : "127.0.0.1";
     ASSERT_EQ(1, Poll(&server));
     EXPECT_EQ(sent_, (std::vector<std::string>{"USER tester", "PASS secret", "CAPA", "STAT", "TOP 1 1",
                                                "TOP 2 1", "TOP 3 1", "QUIT"}));
