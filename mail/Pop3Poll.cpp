@@ -191,14 +191,14 @@ int32_t Converse(Pop3Connection& server, const PollRequest& request, PollResult&
 
 // Resolves, connects and talks; the caller holds the box's lock.
 int32_t PollServer(const PollRequest& request, PollResult& result) {
-  uint32_t address = 0;
   const PollTimeouts& timeouts = request.Timeouts;
-  if (!platform::ResolveHost(request.PopServerName.Text(), &address, timeouts.ResolveMs))
-    return kPollHostNotFound;
-  const platform::OwnedSocket hold(platform::OpenTcpSocket());
-  if (!hold) return kPollNoSocket;
+  platform::ConnectFailure failure = platform::ConnectFailure::None;
+  const platform::OwnedSocket hold(platform::ConnectTcp(request.PopServerName.Text(), request.Port,
+                                                        timeouts.ResolveMs, timeouts.ConnectMs, &failure));
+  if (failure == platform::ConnectFailure::HostNotFound) return kPollHostNotFound;
+  if (failure == platform::ConnectFailure::NoSocket) return kPollNoSocket;
+  if (!hold) return kPollNotConnected;
   const platform::Socket socket = hold.Get();
-  if (!platform::ConnectSocket(socket, address, request.Port, timeouts.ConnectMs)) return kPollNotConnected;
   if (!request.Tls) {
     Pop3Connection server{socket, nullptr, timeouts.SendMs, timeouts.ReceiveMs};
     return Converse(server, request, result);

@@ -258,16 +258,15 @@ constexpr Socket kNoSocket = -1;
 bool NetStartup();
 void NetCleanup();
 
-// Resolves a host name or dotted address to an IPv4 address in network
-// order; false when it does not resolve within timeoutMs (a lookup that
-// hangs is left to finish on its own).
-bool ResolveHost(const char* host, uint32_t* address, uint32_t timeoutMs);
+// Why no connection was made.
+enum class ConnectFailure { None, HostNotFound, NoSocket, NotConnected };
 
-// A new TCP socket over IPv4, or kNoSocket.
-Socket OpenTcpSocket();
-
-// Connects the socket; false when that fails or takes longer than timeoutMs.
-bool ConnectSocket(Socket socket, uint32_t address, uint16_t port, uint32_t timeoutMs);
+// A TCP connection over IPv4 to the host (a name, or a dotted address read
+// as it is) and port. The name's lookup may take resolveMs (one that hangs
+// is left to finish on its own), the connection connectMs. The connected
+// socket, or kNoSocket with the reason in *failure.
+Socket ConnectTcp(const char* host, uint16_t port, uint32_t resolveMs, uint32_t connectMs,
+                  ConnectFailure* failure);
 
 // Sends all size bytes; false when the peer is gone or timeoutMs passes.
 bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs);

@@ -109,8 +109,8 @@ std::vector<uintptr_t> ActiveTimers();
 void ServeUrl(const std::string& url, const std::string& body);
 
 // ---- Sockets: the stand-in reaches no resolver and no address outside
-// 127.0.0.0/8. ResolveHost knows dotted IPv4 addresses and "localhost"
-// (without regard to case); ConnectSocket refuses any other address at once.
+// 127.0.0.0/8. ConnectTcp knows dotted IPv4 addresses and "localhost"
+// (without regard to case) and refuses any other address at once.
 // The next connection to the address and port reaches no socket: the program
 // receives these bytes, at most pieceBytes per receive (0: all that are left),
 // then the end of the connection, each without waiting. What it sends goes to

@@ -50,33 +50,9 @@ struct Scripted {
 
 host::detail::Guarded<Scripted>& g_scripted = *new host::detail::Guarded<Scripted>;
 
-}  // namespace
-
-namespace platform {
-
-bool NetStartup() { return true; }
-
-void NetCleanup() {}
-
-bool ResolveHost(const char* host, uint32_t* address, uint32_t) {
-  if (host == nullptr || address == nullptr) return false;
-  in_addr dotted{};
-  if (::inet_aton(host, &dotted) != 0) {
-    *address = dotted.s_addr;
-    return true;
-  }
-  if (::strcasecmp(host, "localhost") != 0) return false;
-  *address = htonl(INADDR_LOOPBACK);
-  return true;
-}
-
-Socket OpenTcpSocket() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-  return fd < 0 ? kNoSocket : fd;
-}
-
-bool ConnectSocket(Socket socket, uint32_t address, uint16_t port, uint32_t timeoutMs) {
-  if (socket == kNoSocket || (ntohl(address) >> 24) != 127) return false;
+// Loopback only: a connection a test scripted, else real TCP.
+bool Connect(platform::Socket socket, uint32_t address, uint16_t port, uint32_t timeoutMs) {
+  if ((ntohl(address) >> 24) != 127) return false;
   const bool served = g_scripted([&](Scripted& s) {
     const auto found = s.next.find({address, port});
     if (found == s.next.end()) return false;
@@ -95,6 +71,33 @@ bool ConnectSocket(Socket socket, uint32_t address, uint16_t port, uint32_t time
   socklen_t size = sizeof error;
   if (error != EINPROGRESS || !WaitReady(socket, POLLOUT, timeoutMs)) return false;
   return ::getsockopt(static_cast<int>(socket), SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+}
+
+}  // namespace
+
+namespace platform {
+
+bool NetStartup() { return true; }
+
+void NetCleanup() {}
+
+Socket ConnectTcp(const char* host, uint16_t port, uint32_t, uint32_t connectMs, ConnectFailure* failure) {
+  // Names resolve without a resolver: dotted addresses and "localhost".
+  in_addr address{};
+  const bool local = host != nullptr && ::strcasecmp(host, "localhost") == 0;
+  if (local) address.s_addr = htonl(INADDR_LOOPBACK);
+  *failure = ConnectFailure::HostNotFound;
+  if (!local && (host == nullptr || ::inet_aton(host, &address) == 0)) return kNoSocket;
+  const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+  *failure = ConnectFailure::NoSocket;
+  if (socket < 0) return kNoSocket;
+  *failure = ConnectFailure::NotConnected;
+  if (!Connect(socket, address.s_addr, port, connectMs)) {
+    ::close(socket);
+    return kNoSocket;
+  }
+  *failure = ConnectFailure::None;
+  return socket;
 }
 
 bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {

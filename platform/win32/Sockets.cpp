@@ -92,6 +92,18 @@ bool LookUpWithin(const char* host, uint32_t* address, uint32_t timeoutMs) {
   return found;
 }
 
+// An empty name would resolve to this machine; a box without a server has no
+// host to poll.
+bool Resolve(const char* host, uint32_t* address, uint32_t timeoutMs) {
+  if (!host || *host == '\0') return false;
+  const unsigned long dotted = inet_addr(host);
+  if (dotted != INADDR_NONE) {
+    *address = dotted;
+    return true;
+  }
+  return LookUpWithin(host, address, timeoutMs);
+}
+
 }  // namespace
 
 bool NetStartup() {
@@ -101,25 +113,21 @@ bool NetStartup() {
 
 void NetCleanup() { WSACleanup(); }
 
-bool ResolveHost(const char* host, uint32_t* address, uint32_t timeoutMs) {
-  // An empty name would resolve to this machine; a box without a server has
-  // no host to poll.
-  if (!host || !address || *host == '\0') return false;
-  const unsigned long dotted = inet_addr(host);
-  if (dotted != INADDR_NONE) {
-    *address = dotted;
-    return true;
-  }
-  return LookUpWithin(host, address, timeoutMs);
-}
-
-Socket OpenTcpSocket() {
+Socket ConnectTcp(const char* host, uint16_t port, uint32_t resolveMs, uint32_t connectMs,
+                  ConnectFailure* failure) {
+  uint32_t address = 0;
+  *failure = ConnectFailure::HostNotFound;
+  if (!Resolve(host, &address, resolveMs)) return kNoSocket;
   const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-  return socket == INVALID_SOCKET ? kNoSocket : static_cast<Socket>(socket);
-}
-
-bool ConnectSocket(Socket socket, uint32_t address, uint16_t port, uint32_t timeoutMs) {
-  return socket != kNoSocket && ConnectWithin(ToSocket(socket), address, port, timeoutMs);
+  *failure = ConnectFailure::NoSocket;
+  if (socket == INVALID_SOCKET) return kNoSocket;
+  *failure = ConnectFailure::NotConnected;
+  if (!ConnectWithin(socket, address, port, connectMs)) {
+    closesocket(socket);
+    return kNoSocket;
+  }
+  *failure = ConnectFailure::None;
+  return static_cast<Socket>(socket);
 }
 
 bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {

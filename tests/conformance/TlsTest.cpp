@@ -22,11 +22,6 @@ namespace {
 
 constexpr uint32_t kTimeoutMs = 10000;
 
-// In network order, as both builds (x86-64) hold it.
-constexpr uint32_t Address(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
-  return a | b << 8 | c << 16 | d << 24;
-}
-
 // One reply line of the server, without its CRLF ("" when it broke off);
 // `pending` keeps what came after it.
 std::string Reply(TlsSession session, std::string* pending) {
@@ -44,15 +39,15 @@ std::string Reply(TlsSession session, std::string* pending) {
   }
 }
 
-// A session's greeting and goodbye on its own connection; the two replies.
-std::string GreetAndQuit(uint32_t address, const char* host) {
-  const Socket socket = OpenTcpSocket();
+// A session's greeting and goodbye on its own connection to port 995 of
+// `address`; the two replies.
+std::string GreetAndQuit(const char* address, const char* host) {
+  ConnectFailure connected;
+  const Socket socket = ConnectTcp(address, 995, kTimeoutMs, kTimeoutMs, &connected);
   std::string replies;
   TlsFailure failure;
   TlsSession session = nullptr;
-  if (ConnectSocket(socket, address, 995, kTimeoutMs)) {
-    session = OpenTlsSession(socket, host, kTimeoutMs, &failure);
-  }
+  if (socket != kNoSocket) session = OpenTlsSession(socket, host, kTimeoutMs, &failure);
   if (session != nullptr) {
     std::string pending;
     replies = Reply(session, &pending).substr(0, 3) + "|";
@@ -82,10 +77,11 @@ class TlsTest : public ::testing::Test {
     NetCleanup();
   }
 
-  Socket Connect(uint32_t address, uint16_t port) {
+  Socket Connect(const std::string& address, uint16_t port) {
     CloseSocket(socket_);
-    socket_ = OpenTcpSocket();
-    EXPECT_TRUE(ConnectSocket(socket_, address, port, kTimeoutMs));
+    ConnectFailure failure;
+    socket_ = ConnectTcp(address.c_str(), port, kTimeoutMs, kTimeoutMs, &failure);
+    EXPECT_NE(socket_, kNoSocket) << address << ":" << port;
     return socket_;
   }
 
@@ -98,7 +94,7 @@ class TlsTest : public ::testing::Test {
 
   // A session with one of hostile_tls.py's servers.
   TlsSession Hostile(const std::string& mode, TlsFailure* failure) {
-    return OpenTlsSession(Connect(Address(127, 0, 0, 1), Port(mode)), "localhost", kTimeoutMs, failure);
+    return OpenTlsSession(Connect("127.0.0.1", Port(mode)), "localhost", kTimeoutMs, failure);
   }
 
   std::string Read(const std::string& name) {
@@ -128,7 +124,7 @@ class TlsTest : public ::testing::Test {
 TEST_F(TlsTest, LogsInOverTlsToTheHostNamedInTheCertificate) {
   const size_t logged = Read("/log/dovecot.log").size();
   TlsFailure failure = TlsFailure::NotTls;
-  TlsSession session = OpenTlsSession(Connect(Address(127, 0, 0, 1), 995), "localhost", kTimeoutMs, &failure);
+  TlsSession session = OpenTlsSession(Connect("127.0.0.1", 995), "localhost", kTimeoutMs, &failure);
   ASSERT_NE(session, nullptr);
   EXPECT_EQ(failure, TlsFailure::None);
   std::string pending;
@@ -155,8 +151,7 @@ TEST_F(TlsTest, SessionsOnSeveralThreadsAtOnceAndToAnAddressTyped) {
   std::vector<std::thread> threads;
   for (int i = 0; i < 4; ++i) {
     threads.emplace_back([&replies, i] {
-      replies[i] = i < 3 ? GreetAndQuit(Address(127, 0, 0, 1), "localhost")
-                         : GreetAndQuit(Address(127, 0, 0, 5), "127.0.0.5");
+      replies[i] = i < 3 ? GreetAndQuit("127.0.0.1", "localhost") : GreetAndQuit("127.0.0.5", "127.0.0.5");
     });
   }
   for (std::thread& thread : threads) thread.join();
@@ -183,7 +178,7 @@ TEST_F(TlsTest, RefusesBadCertificatesAndPlainServersBeforeAnyLogin) {
     SCOPED_TRACE(local);
     const size_t logged = Read("/log/dovecot.log").size();
     TlsFailure failure = TlsFailure::None;
-    const Socket socket = Connect(Address(127, 0, 0, c.server), 995);
+    const Socket socket = Connect("127.0.0." + std::to_string(c.server), 995);
     EXPECT_EQ(OpenTlsSession(socket, c.host, kTimeoutMs, &failure), nullptr);
     EXPECT_EQ(failure, c.failure);
     CloseSocket(socket_);
@@ -198,8 +193,7 @@ TEST_F(TlsTest, RefusesBadCertificatesAndPlainServersBeforeAnyLogin) {
 TEST_F(TlsTest, WaitsEndByTheirTimeOutsWhateverTheServerDoes) {
   auto started = std::chrono::steady_clock::now();
   TlsFailure failure = TlsFailure::None;
-  EXPECT_EQ(OpenTlsSession(Connect(Address(127, 0, 0, 1), Port("silent")), "localhost", 1000, &failure),
-            nullptr);
+  EXPECT_EQ(OpenTlsSession(Connect("127.0.0.1", Port("silent")), "localhost", 1000, &failure), nullptr);
   EXPECT_EQ(failure, TlsFailure::Stalled);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(5000));
   TlsSession session = Hostile("empty", &failure);
