@@ -407,11 +407,20 @@ e2e_reg_import() {  # FILE
 }
 
 # Writes the registry tree KEY to FILE as UTF-8 text with LF line ends.
+# Wine's reg has been seen to fail at once, with nothing in its output, once
+# in some forty runs (right after the program had saved its settings): it
+# gets three tries.
 e2e_reg_export() {  # KEY FILE
-  local raw="$E2E_RUN/export.reg"
-  rm -f "$raw"
-  e2e_spawn timeout 60 wine reg export "$1" "$(e2e_winpath "$raw")" /y \
-    >>"$E2E_ARTIFACTS/wine.log" 2>&1 || e2e_fail "wine reg export $1 failed"
+  local raw="$E2E_RUN/export.reg" try status
+  for try in 1 2 3; do
+    rm -f "$raw"
+    status=0
+    e2e_spawn timeout 60 wine reg export "$1" "$(e2e_winpath "$raw")" /y >>"$E2E_ARTIFACTS/wine.log" 2>&1 || status=$?
+    [ "$status" -ne 0 ] || break
+    e2e_log "wine reg export $1 failed with $status (try $try of 3)"
+    [ "$try" -lt 3 ] || e2e_fail "wine reg export $1 failed"
+    sleep 1
+  done
   iconv -f UTF-16 -t UTF-8 "$raw" | tr -d '\r' >"$2" || e2e_fail "cannot convert the export of $1"
 }
 
