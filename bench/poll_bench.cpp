@@ -1,8 +1,7 @@
 // Times date-mode polls of one mailbox and reports the process's peak memory.
 //
-//   poll_bench [--tls CA_FILE] [--remember [--between CMD]] PORT USER PASSWORD [RUNS]
+//   poll_bench [--remember [--between CMD]] PORT USER PASSWORD [RUNS]
 //
-// With --tls the poll runs over TLS to "localhost", trusting the CA file.
 // With --remember every poll has what the polls before it read, as a box's
 // polls have; CMD, a shell command, runs before every poll but the first
 // (to deliver a message, say), untimed. Prints one line of key=value
@@ -25,7 +24,6 @@
 #include "mail/SeenMessages.h"
 #include "platform/Owned.h"
 #include "platform/Platform.h"
-#include "platform/host/HostControl.h"
 
 namespace {
 
@@ -43,18 +41,15 @@ double Median(std::vector<double> times) {
 
 // The options before the port; false on a bad one.
 struct Options {
-  const char* authority = nullptr;  // --tls
   bool remember = false;
   const char* between = nullptr;
 };
 
 bool ReadOptions(int& argc, char**& argv, Options& options) {
   for (; argc > 1 && std::strncmp(argv[1], "--", 2) == 0; --argc, ++argv) {
-    const bool valued = std::strcmp(argv[1], "--tls") == 0 || std::strcmp(argv[1], "--between") == 0;
+    const bool valued = std::strcmp(argv[1], "--between") == 0;
     if (valued && argc < 3) return false;
-    if (std::strcmp(argv[1], "--tls") == 0) {
-      options.authority = argv[2];
-    } else if (std::strcmp(argv[1], "--between") == 0) {
+    if (valued) {
       options.between = argv[2];
     } else if (std::strcmp(argv[1], "--remember") == 0) {
       options.remember = true;
@@ -75,11 +70,9 @@ int main(int argc, char** argv) {
   Options options;
   if (!ReadOptions(argc, argv, options) || argc < 4 || argc > 5) {
     std::fprintf(
-        stderr, "usage: poll_bench [--tls CA_FILE] [--remember [--between CMD]] PORT USER PASSWORD [RUNS]\n");
+        stderr, "usage: poll_bench [--remember [--between CMD]] PORT USER PASSWORD [RUNS]\n");
     return 2;
   }
-  const bool tls = options.authority != nullptr;
-  if (tls) host::TrustAuthority(options.authority);
   const int port = std::atoi(argv[1]);
   const int runs = argc == 5 ? std::atoi(argv[4]) : 1;
   if (port <= 0 || port > 65535 || runs <= 0 || (options.remember && runs < 2)) {
@@ -103,9 +96,8 @@ int main(int argc, char** argv) {
       return 1;
     }
     PollRequest request;
-    request.PopServerName = tls ? "localhost" : "127.0.0.1";
+    request.PopServerName = "127.0.0.1";
     request.Port = static_cast<uint16_t>(port);
-    request.Tls = tls;
     request.Login = argv[2];
     request.Password = argv[3];
     request.TandrelMode = 0;  // date mode: TOP n 1 for every message

@@ -1,8 +1,7 @@
 #!/bin/bash
 # The poll benchmark: our date-mode poll against Python's poplib and against
 # a burst client (the lower bound), over a private Dovecot on loopback with a
-# 1,000-message and a 10,000-message box; and our poll of the 1,000 box over
-# TLS (port 995) against the same over TCP. Prints figures; passes or fails
+# 1,000-message and a 10,000-message box. Prints figures; passes or fails
 # nothing except on errors.
 #
 #   bench/run.sh            RUNS=7 bench/run.sh     (rounds, median taken; default 9)
@@ -30,9 +29,7 @@ trap cleanup EXIT
 
 echo "== filling a private Dovecot"
 started=$(date +%s.%N)
-# Also POP3 over TLS on 127.0.0.1:995, with a certificate of a test CA.
-bash "$ROOT/tests/support/test_pki.sh" "$SERVER_DIR/pki" >/dev/null
-PORT=$("$DOVECOT" start "$SERVER_DIR" --tls "$SERVER_DIR/pki")
+PORT=$("$DOVECOT" start "$SERVER_DIR")
 after_start=$(date +%s.%N)
 "$DOVECOT" adduser "$SERVER_DIR" box1k secret
 "$DOVECOT" adduser "$SERVER_DIR" box10k secret
@@ -46,14 +43,12 @@ awk -v a="$started" -v b="$after_start" -v c="$after_1k" -v d="$after_10k" 'BEGI
 ours() { "$POLL_BENCH" "$PORT" "$1" secret 1; }
 poplib() { python3 "$ROOT/bench/poplib_reference.py" "$PORT" "$1" secret 1; }
 burst() { python3 "$ROOT/bench/burst_reference.py" "$PORT" "$1" secret 1; }
-ours_tls() { "$POLL_BENCH" --tls "$SERVER_DIR/pki/ca.pem" 995 "$1" secret 1; }
 
 # Dovecot builds its index and caches on the first look at a box: a warm-up
 # round that is not counted.
 for box in box1k box10k; do
   ours "$box" >/dev/null || die "our poll of $box failed"
 done
-ours_tls box1k >/dev/null || die "our poll of box1k over TLS failed"
 poplib box1k >/dev/null || die "poplib failed"
 burst box1k >/dev/null || die "the burst client failed"
 
@@ -64,19 +59,17 @@ last_1k="" last_10k="" peak_rss=0
 echo "== $RUNS rounds (load average: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) CPUs)"
 for ((round = 1; round <= RUNS; round++)); do
   last_1k=$(ours box1k) || die "our poll of box1k failed"
-  tls_line=$(ours_tls box1k) || die "our poll of box1k over TLS failed"
   poplib_line=$(poplib box1k) || die "poplib failed"
   burst_line=$(burst box1k) || die "the burst client failed"
   last_10k=$(ours box10k) || die "our poll of box10k failed"
   runs[ours_1k]+="${runs[ours_1k]:+,}$(field median_ms "$last_1k")"
-  runs[tls_1k]+="${runs[tls_1k]:+,}$(field median_ms "$tls_line")"
   runs[poplib_1k]+="${runs[poplib_1k]:+,}$(field median_ms "$poplib_line")"
   runs[burst_1k]+="${runs[burst_1k]:+,}$(field median_ms "$burst_line")"
   runs[ours_10k]+="${runs[ours_10k]:+,}$(field median_ms "$last_10k")"
   rss=$(field rss_peak_kb "$last_10k")
   [ "$rss" -gt "$peak_rss" ] && peak_rss=$rss
 done
-for name in ours_1k tls_1k poplib_1k burst_1k ours_10k; do
+for name in ours_1k poplib_1k burst_1k ours_10k; do
   printf '   %-10s %s ms\n' "$name" "${runs[$name]}"
 done
 
@@ -88,7 +81,7 @@ done
 [ "$(field stat "$last_10k")" = 10000 ] || die "STAT in the 10,000 box said $(field stat "$last_10k")"
 
 awk -v ours="$(median "${runs[ours_1k]}")" -v poplib="$(median "${runs[poplib_1k]}")" \
-    -v burst="$(median "${runs[burst_1k]}")" -v tls="$(median "${runs[tls_1k]}")" -v ours10="$(median "${runs[ours_10k]}")" \
+    -v burst="$(median "${runs[burst_1k]}")" -v ours10="$(median "${runs[ours_10k]}")" \
     -v rss_before="$(field rss_before_kb "$last_10k")" -v rss_peak="$peak_rss" '
 function verdict(ok) { return ok ? "ok" : "MISSED" }
 BEGIN {
@@ -98,7 +91,6 @@ BEGIN {
   printf "ours per message:    %.1f us\n", ours * 1000 / 1000
   printf "ours / poplib:       %.2f  (target at most 0.9: %s)\n", ours / poplib, verdict(ours / poplib <= 0.9)
   printf "ours / burst:        %.2f  (target at most 3: %s)\n", ours / burst, verdict(ours / burst <= 3)
-  printf "over TLS (1,000):    %.1f ms, TLS / TCP %.2f (handshake and record costs)\n", tls, tls / ours
   printf "10,000 messages:     ours %.1f ms, %.1f us per message\n", ours10, ours10 * 1000 / 10000
   printf "10k / 1k:            %.1f  (linear is about 10)\n", ours10 / ours
   printf "peak memory (10k):   %d KB max RSS of the whole process, %d KB before its poll\n", rss_peak, rss_before

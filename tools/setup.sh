@@ -6,7 +6,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  cmake make g++ googletest libgtest-dev python3 clang libclang-rt-dev libssl-dev openssl
+  cmake make g++ googletest libgtest-dev python3 clang libclang-rt-dev openssl
   mingw-w64 wine wine64 fonts-wine libgnutls30 nsis
   xvfb xdotool x11-utils imagemagick faketime locales
   dovecot-core dovecot-pop3d dovecot-lmtpd

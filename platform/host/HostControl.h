@@ -15,7 +15,7 @@
 namespace host {
 
 // Forgets everything: registry, the main loop, timers, queued answers,
-// served connections, trusted authorities and every record; sets the clock
+// served connections, TLS verdicts and every record; sets the clock
 // to 2026-01-15 12:00:00 UTC. Named locks go with their last handle, as on
 // Windows, and started threads run on.
 void Reset();
@@ -120,10 +120,9 @@ void ServeNextConnection(const std::string& dottedAddress, uint16_t port, const 
 // What the program sent on served connections since the last call.
 std::string TakeServedRequests();
 
-// ---- TLS: sessions trust the roots of the machine's certificate store
-// and, as if added to it, the certificate authorities in these PEM files.
-// Reset forgets them.
-void TrustAuthority(const std::string& pemFile);
+// ---- TLS: a session is the socket's plain bytes; every handshake ends with
+// this verdict (None, a success, after Reset).
+void EndTlsHandshakes(platform::TlsFailure verdict);
 
 // ---- Threads: StartDetachedThread fails while this is set.
 void FailThreadStart(bool fail);

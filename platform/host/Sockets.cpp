@@ -2,7 +2,7 @@
 // without a resolver (dotted IPv4 addresses and "localhost"), connections go
 // only to 127.0.0.0/8, over real TCP, or to a connection a test scripted,
 // which is served from memory. Sockets never block: every call waits with
-// poll() for its time-out, and TLS (Tls.cpp) does the same on the descriptor.
+// poll() for its time-out.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>

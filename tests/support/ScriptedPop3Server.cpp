@@ -4,10 +4,6 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <openssl/err.h>
-#include <openssl/pem.h>
-#include <openssl/ssl.h>
-#include <openssl/x509v3.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -15,81 +11,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
-#include <cstdio>
 
 namespace {
 
 void MakeNonBlocking(int fd) { ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL, 0) | O_NONBLOCK); }
 
-// The key and self-signed certificate of every TLS server in the process,
-// and the PEM file that holds the certificate for clients to trust. Made
-// once; the file goes when the process ends.
-class TlsMaterial {
- public:
-  TlsMaterial() {
-    Key = EVP_EC_gen("P-256");  // quick to make, unlike an RSA key
-    Certificate = X509_new();
-    if (Key == nullptr || Certificate == nullptr) return;
-    X509_set_version(Certificate, 2);
-    ASN1_INTEGER_set(X509_get_serialNumber(Certificate), 1);
-    X509_gmtime_adj(X509_getm_notBefore(Certificate), -3600);
-    X509_gmtime_adj(X509_getm_notAfter(Certificate), 3600L * 24 * 365);
-    X509_set_pubkey(Certificate, Key);
-    X509_NAME* name = X509_get_subject_name(Certificate);
-    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("localhost"),
-                               -1, -1, 0);
-    X509_set_issuer_name(Certificate, name);
-    AddExtension(NID_basic_constraints, "critical,CA:TRUE");
-    AddExtension(NID_subject_alt_name, "DNS:localhost");
-    X509_sign(Certificate, Key, EVP_sha256());
-    WriteFile();
-  }
-  ~TlsMaterial() {
-    if (!File.empty()) std::remove(File.c_str());
-    X509_free(Certificate);
-    EVP_PKEY_free(Key);
-  }
-
-  EVP_PKEY* Key = nullptr;
-  X509* Certificate = nullptr;
-  std::string File;
-
- private:
-  void AddExtension(int nid, const char* value) {
-    X509V3_CTX context;
-    X509V3_set_ctx_nodb(&context);
-    X509V3_set_ctx(&context, Certificate, Certificate, nullptr, nullptr, 0);
-    X509_EXTENSION* extension = X509V3_EXT_conf_nid(nullptr, &context, nid, value);
-    if (extension == nullptr) return;
-    X509_add_ext(Certificate, extension, -1);
-    X509_EXTENSION_free(extension);
-  }
-  void WriteFile() {
-    char path[] = "/tmp/vestun-test-authority-XXXXXX";
-    const int fd = ::mkstemp(path);
-    if (fd < 0) return;
-    ::close(fd);
-    BIO* out = BIO_new_file(path, "w");
-    if (out != nullptr && PEM_write_bio_X509(out, Certificate) == 1) File = path;
-    BIO_free(out);
-  }
-};
-
-TlsMaterial& Material() {
-  static TlsMaterial material;
-  return material;
-}
-
 }  // namespace
-
-// One client connection: its socket and, over TLS, its session.
-struct ScriptedPop3Server::Link {
-  int Fd;
-  SSL* Tls;
-};
-
-std::string ScriptedPop3Server::TlsAuthorityFile() { return Material().File; }
 
 Reply Reply::MultiLine(const std::string& status, const std::string& body) {
   std::string bytes = status + "\r\n";
@@ -130,21 +57,9 @@ Reply& Reply::ThenClose() {
   return *this;
 }
 
-ScriptedPop3Server::ScriptedPop3Server(ServerTls tls) : greeting_("+OK ready\r\n") {
+ScriptedPop3Server::ScriptedPop3Server() : greeting_("+OK ready\r\n") {
   exact_["QUIT"] = Reply("+OK bye\r\n").ThenClose();
   exact_["CAPA"] = Reply("-ERR unknown command\r\n");
-  if (tls == ServerTls::On) {
-    // OpenSSL writes to the socket with write(), which raises SIGPIPE at a
-    // client that has gone; the server sees the error instead.
-    std::signal(SIGPIPE, SIG_IGN);
-    SSL_CTX* context = SSL_CTX_new(TLS_server_method());
-    if (context == nullptr || SSL_CTX_use_certificate(context, Material().Certificate) != 1 ||
-        SSL_CTX_use_PrivateKey(context, Material().Key) != 1) {
-      SSL_CTX_free(context);
-      return;  // no port: the test fails at its first poll
-    }
-    tlsContext_ = context;
-  }
   int wake[2];
   if (::pipe(wake) != 0) return;
   wakeRead_ = wake[0];
@@ -185,7 +100,6 @@ ScriptedPop3Server::~ScriptedPop3Server() {
   if (listener_ >= 0) ::close(listener_);
   if (wakeRead_ >= 0) ::close(wakeRead_);
   if (wakeWrite_ >= 0) ::close(wakeWrite_);
-  SSL_CTX_free(static_cast<SSL_CTX*>(tlsContext_));
 }
 
 void ScriptedPop3Server::SetGreeting(Reply greeting) {
@@ -298,23 +212,14 @@ void ScriptedPop3Server::AcceptLoop() {
   }
 }
 
-bool ScriptedPop3Server::Write(Link& link, const char* data, size_t size) {
+bool ScriptedPop3Server::Write(int fd, const char* data, size_t size) {
   while (size > 0) {
-    if (link.Tls != nullptr) {
-      // A whole piece becomes one record; a retry repeats the same call.
-      const int done = SSL_write(link.Tls, data, static_cast<int>(size));
-      if (done > 0) return true;
-      const int error = SSL_get_error(link.Tls, done);
-      if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) return false;
-      if (!WaitFor(link.Fd, error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, -1)) return false;
-      continue;
-    }
-    const ssize_t done = ::send(link.Fd, data, size, MSG_NOSIGNAL);
+    const ssize_t done = ::send(fd, data, size, MSG_NOSIGNAL);
     if (done > 0) {
       data += done;
       size -= static_cast<size_t>(done);
     } else if (done < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-      if (!WaitFor(link.Fd, POLLOUT, -1)) return false;
+      if (!WaitFor(fd, POLLOUT, -1)) return false;
     } else {
       return false;
     }
@@ -322,20 +227,7 @@ bool ScriptedPop3Server::Write(Link& link, const char* data, size_t size) {
   return true;
 }
 
-ssize_t ScriptedPop3Server::Read(Link& link, char* buffer, size_t capacity) {
-  if (link.Tls == nullptr) return ::recv(link.Fd, buffer, capacity, 0);
-  const int got = SSL_read(link.Tls, buffer, static_cast<int>(capacity));
-  if (got > 0) return got;
-  const int error = SSL_get_error(link.Tls, got);
-  if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
-    errno = EAGAIN;
-    return -1;
-  }
-  ERR_clear_error();
-  return 0;  // closed, cleanly or not
-}
-
-bool ScriptedPop3Server::Send(Link& link, const Reply& reply) {
+bool ScriptedPop3Server::Send(int fd, const Reply& reply) {
   const size_t whole = reply.Bytes.size();
   const size_t chunk = reply.ChunkSize == 0 ? whole : reply.ChunkSize;
   for (size_t sent = 0; sent < whole;) {
@@ -344,26 +236,10 @@ bool ScriptedPop3Server::Send(Link& link, const Reply& reply) {
                                                               : whole);
     // Sleeps on the wake pipe alone, so a stop ends the delay at once.
     if (sent > 0 && reply.ChunkDelayMs > 0 && (WaitFor(-1, 0, reply.ChunkDelayMs) || stopping_)) return false;
-    if (!Write(link, reply.Bytes.data() + sent, end - sent)) return false;
+    if (!Write(fd, reply.Bytes.data() + sent, end - sent)) return false;
     sent = end;
   }
   return !reply.CloseAfterReply;
-}
-
-// The server's half of the handshake, waiting as TLS asks.
-bool ScriptedPop3Server::Accept(Link& link) {
-  link.Tls = SSL_new(static_cast<SSL_CTX*>(tlsContext_));
-  if (link.Tls == nullptr || SSL_set_fd(link.Tls, link.Fd) != 1) return false;
-  for (;;) {
-    const int done = SSL_accept(link.Tls);
-    if (done == 1) return true;
-    const int error = SSL_get_error(link.Tls, done);
-    if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) {
-      ERR_clear_error();
-      return false;
-    }
-    if (!WaitFor(link.Fd, error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT, -1)) return false;
-  }
 }
 
 void ScriptedPop3Server::Serve(int connection, std::atomic<bool>* done) {
@@ -376,16 +252,13 @@ void ScriptedPop3Server::Serve(int connection, std::atomic<bool>* done) {
     dropWithPass = dropWithPass_;
     stopReadingAfter = stopReadingAfter_;
   }
-  Link link{connection, nullptr};
   bool silent = greeting.Silent;
-  bool open = tlsContext_ == nullptr || Accept(link);
-  open = open && (silent || Send(link, greeting));
+  bool open = silent || Send(connection, greeting);
   std::string pending;
   char buffer[4096];
   size_t answered = 0;
-  // TLS may hold a decrypted record the socket no longer signals.
-  while (open && ((link.Tls != nullptr && SSL_pending(link.Tls) > 0) || WaitFor(connection, POLLIN, -1))) {
-    const ssize_t got = Read(link, buffer, sizeof buffer);
+  while (open && WaitFor(connection, POLLIN, -1)) {
+    const ssize_t got = ::recv(connection, buffer, sizeof buffer, 0);
     if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
     if (got <= 0) {
       if (!pending.empty()) Record(pending);
@@ -402,15 +275,11 @@ void ScriptedPop3Server::Serve(int connection, std::atomic<bool>* done) {
       if (!silent) {
         const Reply reply = ReplyFor(command);
         silent = reply.Silent;
-        open = silent || Send(link, reply);
+        open = silent || Send(connection, reply);
       }
       // Until the server stops: WaitFor on no socket sleeps on the wake pipe.
       if (++answered == stopReadingAfter) open = WaitFor(-1, 0, -1);
     }
-  }
-  if (link.Tls != nullptr) {
-    SSL_shutdown(link.Tls);  // our close_notify, without waiting for theirs
-    SSL_free(link.Tls);
   }
   // Closing with unread input makes the kernel reset the connection, which
   // can destroy replies the client has not read yet; a clean end first.

@@ -12,10 +12,6 @@
 // unless a rule says otherwise. Rules may change while clients are
 // connected. The destructor ends every connection and returns quickly even
 // while a client waits for an answer.
-//
-// A server made with ServerTls::On speaks TLS from the first byte, with a
-// certificate for "localhost" that TlsAuthorityFile() holds; every piece of
-// a reply then goes out as a TLS record of its own.
 #pragma once
 
 #include <atomic>
@@ -56,21 +52,15 @@ struct Reply {
   bool Silent = false;
 };
 
-enum class ServerTls { Off, On };
-
 class ScriptedPop3Server {
  public:
-  explicit ScriptedPop3Server(ServerTls tls = ServerTls::Off);
+  ScriptedPop3Server();
   ~ScriptedPop3Server();
   ScriptedPop3Server(const ScriptedPop3Server&) = delete;
   ScriptedPop3Server& operator=(const ScriptedPop3Server&) = delete;
 
   // 0 when the listening socket could not be made.
   uint16_t Port() const { return port_; }
-
-  // A PEM file with the self-signed certificate TLS servers show, made once
-  // per process: trust it, and "localhost" checks out.
-  static std::string TlsAuthorityFile();
 
   // "+OK ready\r\n" unless set.
   void SetGreeting(Reply greeting);
@@ -97,23 +87,19 @@ class ScriptedPop3Server {
   size_t MostBytesAhead() const;
 
  private:
-  struct Link;
   void AcceptLoop();
   void Serve(int connection, std::atomic<bool>* done);
-  bool Accept(Link& link);
   Reply ReplyFor(const std::string& command) const;
   // False when the connection is to be closed (or the server is stopping).
-  bool Send(Link& link, const Reply& reply);
-  // Moves bytes either way, waiting as the socket or TLS asks; false once
-  // the connection is over.
-  bool Write(Link& link, const char* data, size_t size);
-  ssize_t Read(Link& link, char* buffer, size_t capacity);
+  bool Send(int fd, const Reply& reply);
+  // Sends all the bytes, waiting as the socket asks; false once the
+  // connection is over.
+  bool Write(int fd, const char* data, size_t size);
   // Waits for the socket or the stop signal; false on stop or time-out.
   bool WaitFor(int fd, short events, int timeoutMs) const;
   void Record(const std::string& command);
   void NoteAhead(const std::string& pending);
 
-  void* tlsContext_ = nullptr;  // SSL_CTX when the server speaks TLS
   int listener_ = -1;
   int wakeRead_ = -1;
   int wakeWrite_ = -1;
