@@ -195,4 +195,22 @@ TEST_F(PublicationTest, AnAcknowledgementMadeDuringAPollHolds) {
   EXPECT_EQ(1u, host::ShellCalls().size());
 }
 
+// Opening the program acknowledges the latest letter that is not in the future.
+TEST_F(PublicationTest, OpeningTheProgramMovesTheDateToTheLatestPastLetterOnly) {
+  Mailbox& box = Box(0);
+  box.MsminPath = "\"C:\\Mail\\mail.exe\" /check";
+  box.TandrelMode = 0;
+  box.LastMsgDate = kJanuary3 - 60;
+  host::SetTime(kJanuary3 + 3600);
+  GiveMessages(box, {kJanuary3 + 300, 0, kJanuary3, kJanuary3 + 7200, kJanuary3 - 600});
+  OpenMailProgram(app_->Boxes, box, app_->RunMsminMode);
+  EXPECT_EQ(kJanuary3 + 300, box.LastMsgDate) << "the future and unreadable dates do not count";
+  ASSERT_EQ(1u, host::ShellCalls().size());
+  EXPECT_EQ("/check", host::ShellCalls()[0].params);
+  GiveMessages(box, {kJanuary3 + 3601, 0, kJanuary3});
+  OpenMailProgram(app_->Boxes, box, app_->RunMsminMode);
+  EXPECT_EQ(kJanuary3 + 300, box.LastMsgDate) << "never moves back";
+  EXPECT_EQ(std::to_string(kJanuary3 + 300), Stored("Software\\Tandreller\\MailBoxes\\1", "LastMsgDate"));
+}
+
 }  // namespace
