@@ -4,6 +4,7 @@
 
 #include "mail/CommandRunner.h"
 #include "platform/host/HostControl.h"
+#include "settings/DefaultCommands.h"
 
 namespace {
 
@@ -53,6 +54,19 @@ TEST(RunCommandLine, OpensTheTargetInTheChosenWindowStateAndRefusesTheRest) {
   EXPECT_EQ(platform::ShowMode::Minimized, calls[0].mode);
   EXPECT_EQ(platform::ShowMode::Normal, ShowModeFor(1));
   for (int32_t other : {0, 7, -1}) EXPECT_EQ(platform::ShowMode::Maximized, ShowModeFor(other)) << other;
+}
+
+TEST(DefaultCommands, MailLinksRunWholeAndTheLastOpensTheSettings) {
+  CommandList list;
+  DefaultCommands(list);
+  ASSERT_EQ(8, list.Size());
+  for (int i = 0; i < 3; ++i) {
+    CommandParts parts;
+    ASSERT_EQ(SplitResult::Ok, SplitCommandLine(list.At(i)->CommandLine.Text(), parts));
+    EXPECT_EQ(0u, std::string(parts.Target).find("mailto:")) << parts.Target;
+    EXPECT_STREQ("", parts.Params) << "the subject's blanks must not cut the link";
+  }
+  EXPECT_STREQ("", list.At(7)->CommandLine.Text());
 }
 
 }  // namespace
