@@ -1,12 +1,12 @@
-// Loading and saving against the stand-in registry. The first-start tree and
-// a tree left by an earlier version are compared whole end to end; here the
-// rules those cannot see.
+// Loading and saving against the stand-in registry, the rules the end-to-end
+// comparisons of whole settings trees cannot see.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <type_traits>
 
 #include "app/Application.h"
+#include "settings/PasswordScrambler.h"
 #include "settings/SettingsStore.h"
 #include "tests/unit/RegistryValues.h"
 
@@ -28,16 +28,17 @@ std::string VisitFields(Application& app, bool fill) {
     if (fill) field = ("«текст» " + std::to_string(n++)).c_str();
     all += std::string("|") + field.Text();
   };
-  for (int32_t* f : {&app.DoAutoCheckNewVer, &app.CheckNewVerPeriod, &app.LastTabPos, &app.RunMsminMode,
-                     &app.SendErrors})
+  for (int32_t* f :
+       {&app.DoAutoCheckNewVer, &app.CheckNewVerPeriod, &app.LastTabPos, &app.RunMsminMode, &app.SendErrors})
     number(*f);
   text(app.Prompt);
   for (int i = 0; i < app.Boxes.Count; ++i) {
     Mailbox& b = *app.Boxes.At(i);
-    for (String* f : {&b.BoxName, &b.PopServerName, &b.Login, &b.Password, &b.MsminPath, &b.WavPath,
-                      &b.SpeakerStr})
+    for (String* f :
+         {&b.BoxName, &b.PopServerName, &b.Login, &b.Password, &b.MsminPath, &b.WavPath, &b.SpeakerStr})
       text(*f);
-    for (int32_t* f : {&b.Delay, &b.SoundMode, &b.TandrelMode, &b.DoCheckBox, &b.IsTheSameMsmin, &b.MsminRunMode})
+    for (int32_t* f :
+         {&b.Delay, &b.SoundMode, &b.TandrelMode, &b.DoCheckBox, &b.IsTheSameMsmin, &b.MsminRunMode})
       number(*f);
     number(b.Port);
     number(b.SpeakerLen);
@@ -169,6 +170,30 @@ TEST_F(SettingsStoreTest, SavingKeepsWhatOtherStepsOwn) {
   SaveSettings(next);
   EXPECT_EQ("<missing>", Stored(kBox1, "BoxName")) << "without a Settings key";
   EXPECT_EQ(1u, host::MessageBoxes().size());
+}
+
+// A scrambled password must never hold a NUL: a step past a zero byte must not make another.
+TEST(PasswordScrambler, NeighbouringTableEntriesDiffer) {
+  for (int position = 0; position < kScrambleTableSize; ++position)
+    ASSERT_NE(ScrambleTableEntry(position), ScrambleTableEntry((position + 1) % kScrambleTableSize))
+        << position;
+}
+
+TEST(PasswordScrambler, StoredFormsDecodeAsSettingsHoldThem) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"\x9E\x01", "a"},           // 'a' + 61 at position 1
+      {"\x13\x96\x61\x03", "ab"},  // + 178 at position 150 wraps; + 255 at position 3
+      {"", ""},
+      {"abc", ""},         // odd length
+      {"a\x97", ""},       // position 151
+      {"ab\x01\xFF", ""},  // a valid pair, then position 255
+      {"\x3D\x01", ""},    // decodes to a zero byte: no encoder writes that
+  };
+  for (const auto& c : cases) {
+    String password(c.first);
+    ScramblePassword(password, ScrambleDirection::Decode);
+    EXPECT_STREQ(c.second, password.Text()) << c.first;
+  }
 }
 
 }  // namespace
