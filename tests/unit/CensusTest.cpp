@@ -8,8 +8,6 @@
 #include "settings/Census.h"
 #include "tests/unit/RegistryValues.h"
 
-namespace {
-
 using platform::BoxAnswer;
 
 // Once a year, in December: the letter and the vote page open only after a
@@ -47,5 +45,3 @@ TEST(CensusTest, AsksOnceEachDecember) {
     }
   }
 }
-
-}  // namespace

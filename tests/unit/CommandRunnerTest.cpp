@@ -6,8 +6,6 @@
 #include "platform/host/HostControl.h"
 #include "settings/DefaultCommands.h"
 
-namespace {
-
 TEST(SplitCommandLine, SeparatesTargetAndParameters) {
   const std::string longest(kMaxCommandPart, 'x');
   const struct {
@@ -68,5 +66,3 @@ TEST(DefaultCommands, MailLinksRunWholeAndTheLastOpensTheSettings) {
   }
   EXPECT_STREQ("", list.At(7)->CommandLine.Text());
 }
-
-}  // namespace

@@ -5,8 +5,6 @@
 #include "mail/DefaultMailProgram.h"
 #include "platform/host/HostControl.h"
 
-namespace {
-
 TEST(DefaultMailProgram, TheQuotedPathLowerCasedWithTheFolderInPlaceOfItsToken) {
   const char* cases[][2] = {
       // command, program or null when refused
@@ -47,5 +45,3 @@ TEST(DefaultMailProgram, DetectedFromTheRegistration) {
     EXPECT_EQ(0, host::OpenKeyCount());
   }
 }
-
-}  // namespace

@@ -7,8 +7,6 @@
 #include "app/Site.h"
 #include "platform/host/HostControl.h"
 
-namespace {
-
 TEST(MainWindowTest, CloseAndEndOfSession) {
   const struct {
     const char* what;
@@ -73,5 +71,3 @@ TEST(MainWindowTest, ANewerVersionKeepsCheckingAndItsNotice) {
   result();
   EXPECT_EQ(TrayState::Quiet, app.Tray.State);
 }
-
-}  // namespace

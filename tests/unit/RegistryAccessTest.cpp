@@ -7,8 +7,6 @@
 
 using host::RegType;
 
-namespace {
-
 constexpr char kKey[] = "Software\\Tandreller\\Settings";
 
 // A value is what its bytes are: a text of 2047 bytes and anything of exactly
@@ -45,5 +43,3 @@ TEST(RegistryAccess, ReadsTextsUpTo2047BytesAndNumbersOfExactlyFourBytes) {
     EXPECT_EQ(c.number, number);
   }
 }
-
-}  // namespace

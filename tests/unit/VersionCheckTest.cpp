@@ -9,8 +9,6 @@
 #include "app/VersionCheck.h"
 #include "mail/TimeScale.h"
 
-namespace {
-
 TEST(VersionCheck, TheSiteNumberIsReadFromTheFirstTenBytesOnly) {
   const struct {
     const char* body;
@@ -62,5 +60,3 @@ TEST(VersionCheck, DueOnceThePeriodHasPassed) {
   setenv("TZ", "UTC", 1);
   tzset();
 }
-
-}  // namespace
