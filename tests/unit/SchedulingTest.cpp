@@ -30,20 +30,18 @@ class SchedulingTest : public ::testing::Test {
   Application* app_ = nullptr;
 };
 
-// A Delay of 0 or below from the registry would start a poll every few
-// milliseconds; the stored value stays, the timer waits 20 seconds.
+// A stored Delay of 0 or below stays, but the timer waits 20 seconds, not a few milliseconds.
 TEST_F(SchedulingTest, StartUpChecksAtOnceThenEveryDelayButNeverUnderTwentySeconds) {
-  const struct {
-    int32_t delay;
-    uint32_t periodMs;
-  } cases[] = {{60, 60000}, {0, 20000}, {-5, 20000}, {INT32_MAX, 0x7FFFFFFF}};  // the longest a timer takes
+  // The delay and the period it takes, at most the longest a timer takes.
+  const std::pair<int32_t, uint32_t> cases[] = {
+      {60, 60000}, {0, 20000}, {-5, 20000}, {INT32_MAX, 0x7FFFFFFF}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.delay);
-    Start(&c.delay);
+    SCOPED_TRACE(c.first);
+    Start(&c.first);
     EXPECT_EQ((std::vector<uintptr_t>{11024}), host::ActiveTimers()) << "the quiet envelope has none";
-    EXPECT_EQ(c.delay, Box(0).Delay);
+    EXPECT_EQ(c.first, Box(0).Delay);
     EXPECT_EQ(1, host::ThreadStartCount()) << "the first check does not wait a period";
-    host::AdvanceClock(c.periodMs - 1);
+    host::AdvanceClock(c.second - 1);
     host::RunQueued();
     EXPECT_EQ(1, host::ThreadStartCount());
     host::AdvanceClock(1);
@@ -111,8 +109,7 @@ TEST_F(SchedulingTest, BoxesThatStartTheirProgramDoSoOnceForASharedProgram) {
   EXPECT_FALSE(host::Sounds().empty()) << "the box's alert played";
 }
 
-// Real polls in check threads against a scripted server, published on the
-// main thread.
+// Real polls in check threads against a scripted server, published on the main thread.
 class PublicationTest : public SchedulingTest {
  protected:
   void SetUp() override {
@@ -162,24 +159,20 @@ TEST_F(PublicationTest, AFinishedPollUpdatesItsBoxUnlessItFailedOrTheBoxIsGone) 
   EXPECT_EQ(0, Box(0).NewMailCount());
 }
 
-// "Тест" finds mail: the answer goes to the page that asked, and the box,
-// the envelope and the mail program know nothing of it.
+// "Тест" finds mail: only the page that asked hears of it.
 TEST_F(PublicationTest, AConnectionTestOnlyReports) {
-  static int32_t reported[2] = {};
+  static std::pair<int32_t, int32_t> reported;
   Box(0).MsminRunMode = 1;
   PollAndPublish(Box(0), nullptr, [](int32_t test, int32_t code, platform::TlsFailure) {
-    reported[0] = test;
-    reported[1] = code;
+    reported = {test, code};
   });
-  EXPECT_EQ(kTestNumber, reported[0]) << "the report names its test";
-  EXPECT_EQ(1, reported[1]) << "the report has the poll's code";
+  EXPECT_EQ(std::make_pair(kTestNumber, 1), reported) << "the report names its test and has the poll's code";
   EXPECT_EQ(0, Box(0).NewMailCount());
   EXPECT_EQ(TrayState::Quiet, app_->Tray.State);
   EXPECT_TRUE(host::ShellCalls().empty());
 }
 
-// Acknowledged while a poll that saw the same letter runs: the letter must
-// not come back, nor the mail program start twice.
+// Acknowledged during a poll that saw the same letter: it must not come back, nor the program start twice.
 TEST_F(PublicationTest, AnAcknowledgementMadeDuringAPollHolds) {
   Mailbox& box = Box(0);
   box.TandrelMode = 0;
@@ -187,9 +180,8 @@ TEST_F(PublicationTest, AnAcknowledgementMadeDuringAPollHolds) {
   box.LastMsgDate = kJanuary3 - 86400;
   GiveMessages(box, {kJanuary3});
   server_.On("TOP 1 1", Reply::MultiLine("+OK", "Received: by x; 3 Jan 2026 10:00:00 +0000").Chunks(8, 30));
-  PollAndPublish(box, [](Application& app, Mailbox& polled) {
-    OpenMailProgram(app.Boxes, polled, app.RunMsminMode);
-  });
+  PollAndPublish(
+      box, [](Application& app, Mailbox& polled) { OpenMailProgram(app.Boxes, polled, app.RunMsminMode); });
   EXPECT_EQ(kJanuary3, box.LastMsgDate);
   EXPECT_EQ(0, box.NewMailCount());
   EXPECT_EQ(1u, host::ShellCalls().size());
