@@ -24,11 +24,7 @@ std::string Show(const CommandRows& rows) {
   for (int32_t i = 0; i < commands.Size(); ++i) {
     std::string caption = commands.At(i)->Caption.Text();
     const std::string line = commands.At(i)->CommandLine.Text();
-    if (caption == "Новая команда" && line.empty()) {
-      caption = "+";
-    } else if (line != "run " + caption) {
-      caption = "?";
-    }
+    if (line != "run " + caption) caption = caption == "Новая команда" && line.empty() ? "+" : "?";
     text += (i > 0 ? " " : "") + caption + (rows.Rows[i].Selected ? "*" : "");
   }
   return text;
