@@ -1,5 +1,6 @@
-// When start-up asks the site for a newer version, and when it asks for the
-// yearly census; what those do to start-up is checked end to end.
+// What is read and decided from dates: a letter's Received stamp, the site's
+// version number and when start-up asks for it, and the yearly census. What
+// those checks do to start-up is checked end to end.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,9 +10,65 @@
 
 #include "app/Application.h"
 #include "app/VersionCheck.h"
+#include "mail/ReceivedDate.h"
 #include "mail/TimeScale.h"
 #include "settings/Census.h"
 #include "tests/unit/RegistryValues.h"
+
+namespace {
+
+constexpr int32_t kExample = 1070271296;  // 2003-12-01 09:34:56 UTC
+constexpr int32_t kNoStamp = 12345;       // what a failed parse leaves alone
+const std::string kHead =
+    "+OK\r\nReceived: from mx.example.org by pop.example.org with LMTP id abc\r\n\tfor <u@x>";
+
+void SetZone(const char* zone) {
+  setenv("TZ", zone, 1);
+  tzset();
+}
+
+int32_t Parse(const std::string& reply) {
+  int32_t value = kNoStamp;
+  const bool found = ParseReceivedDate(reply.c_str(), &value);
+  EXPECT_EQ(found, value != kNoStamp) << reply;
+  return value;
+}
+
+TEST(ReceivedDate, ReadsTheStampAfterTheFirstSemicolon) {
+  SetZone("UTC");
+  const std::pair<std::string, int32_t> cases[] = {
+      {"; Mon, 1 Dec 2003 12:34:56 +0300\r\n", kExample},
+      {"; 1 Dec 2003 04:34:56 -0500 (EST)\r\n", kExample},  // no weekday, a zone name after
+      {"; Mon, 1 Dec 2003 09:34:56 +0000\r\nSubject: x; y\r\n", kExample},
+      {"; Mon, 1 Dec 2003 15:34:56 +0530", kExample + 1800},
+      {"; Mon, 01 Dec 2003 09:34:55 Z0000", kExample - 1},     // any sign but '-' subtracts
+      {"; 31 Nov 2003 09:34:56 +0000", kExample},              // out-of-range fields are normalised
+      {"; Mon, 1 Dec 03 12:34:56 +0300", -1},                  // stamps that are no moment: a two-digit year,
+      {"; Thu, 1 Jan 1970 00:30:00 +0100", -1},                // before 1970 in UTC,
+      {"; Tue, 19 Jan 2038 03:14:08 +0000", -1},               // past the 32-bit range,
+      {"; 99999999999999999999 Dec 2003 12:34:56 +0300", -1},  // numbers beyond any range
+      {"; Tue, 19 Jan 2038 03:14:07 +0000", 2147483647},
+      {"; 1 Dec", kNoStamp},                                   // 7 characters from the ';'
+      {"; Mon, 1 Dec 2003 12:34:56 GMT", kNoStamp},            // letters for a zone
+      {"; Mon, 1 Dec 2003 12:34 +0300", kNoStamp},             // no seconds
+      {"; Mon, 1 DEC 2003 12:34:56 +0300", kNoStamp},          // month names are exact
+      {"\r\nDate: Mon, 1 Dec 2003 12:34:56 +0300", kNoStamp},  // no ';'
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.second, Parse(kHead + c.first)) << c.first;
+  EXPECT_FALSE(ParseReceivedDate(nullptr, nullptr));
+}
+
+TEST(ReceivedDate, TheTimeScaleCarriesTheStandardOffsetOfTheLocalZone) {
+  // Daylight saving never enters: summer and winter get the same offset.
+  const std::pair<const char*, int32_t> zones[] = {{"UTC", 0}, {"MSK-3", -3 * 3600}, {"EST5EDT", 5 * 3600}};
+  for (const auto& zone : zones) {
+    SetZone(zone.first);
+    EXPECT_EQ(kExample + zone.second, Parse(kHead + "; Mon, 1 Dec 2003 12:34:56 +0300")) << zone.first;
+    EXPECT_EQ(kExample - 153 * 86400 + zone.second, Parse(kHead + "; Tue, 1 Jul 2003 12:34:56 +0300"))
+        << zone.first;
+  }
+  SetZone("UTC");
+}
 
 TEST(VersionCheck, TheSiteNumberIsReadFromTheFirstTenBytesOnly) {
   const struct {
@@ -52,13 +109,11 @@ TEST(VersionCheck, DueOnceThePeriodHasPassed) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.zone << " " << c.last << "+" << c.period);
-    setenv("TZ", c.zone, 1);
-    tzset();
+    SetZone(c.zone);
     EXPECT_TRUE(c.notYet == none || !VersionCheckDue(c.last, c.period, c.notYet)) << "not yet due";
     EXPECT_TRUE(c.due == none || VersionCheckDue(c.last, c.period, c.due)) << "due";
   }
-  setenv("TZ", "UTC", 1);
-  tzset();
+  SetZone("UTC");
 }
 
 // Once a year, in December: the letter and the vote page open only after a
@@ -78,8 +133,7 @@ TEST(CensusTest, AsksOnceEachDecember) {
       {1798718400, 125, {BoxAnswer::Yes, BoxAnswer::No}, 2, 1, 126},   // 2026-12-31
       {1798718400, 126, {}, 0, 0, 126},                                // the same year again
   };
-  setenv("TZ", "UTC", 1);
-  tzset();
+  SetZone("UTC");
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.now << " after " << c.lastYear);
     host::Reset();
@@ -95,3 +149,5 @@ TEST(CensusTest, AsksOnceEachDecember) {
               Stored("Software\\Tandreller\\Settings", "LastCensusYear"));
   }
 }
+
+}  // namespace
