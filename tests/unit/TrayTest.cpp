@@ -225,11 +225,10 @@ TEST(MainWindowTest, ANewerVersionKeepsCheckingAndItsNotice) {
   ASSERT_EQ(1, app.Init(nullptr));
   ASSERT_EQ(TrayState::NewVersion, app.Tray.State);
   EXPECT_EQ((std::vector<uintptr_t>{TrayNotifier::kAnimationTimerId, 11024}), host::ActiveTimers());
-  const auto result = [] { OnCheckResult(nullptr); };
-  result();
+  OnCheckResult(nullptr);
   EXPECT_EQ(TrayState::NewVersion, app.Tray.State);
   app.Boxes.At(0)->PublishCount(1);
-  result();
+  OnCheckResult(nullptr);
   EXPECT_EQ(TrayState::NewMail, app.Tray.State);
   app.CheckNewVersion();
   EXPECT_EQ(TrayState::NewMail, app.Tray.State) << "a check from About leaves waiting mail shown";
@@ -238,7 +237,7 @@ TEST(MainWindowTest, ANewerVersionKeepsCheckingAndItsNotice) {
   EXPECT_EQ(TrayState::NewVersion, app.Tray.State);
   EXPECT_EQ(sounds, host::Sounds().size()) << "the notice's tune played once";
   host::RaiseEvent(platform::MainEvent::TrayRightClick);
-  result();
+  OnCheckResult(nullptr);
   EXPECT_EQ(TrayState::Quiet, app.Tray.State);
 }
 
