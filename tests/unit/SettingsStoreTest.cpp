@@ -51,9 +51,8 @@ std::string VisitFields(Application& app, bool fill) {
   return all;
 }
 
-// A value is what its bytes are: a text of 2047 bytes and anything of exactly
-// four bytes (a three-letter text with its NUL too) are read; a failed read
-// leaves the target alone.
+// A value is what its bytes are: a text of up to 2047 bytes, and as a number anything of
+// exactly four (a three-letter text with its NUL too); a failed read leaves the target alone.
 TEST(RegistryAccess, ReadsTextsUpTo2047BytesAndNumbersOfExactlyFourBytes) {
   using host::RegType;
   const std::string fits(2047, 'x');
