@@ -131,7 +131,7 @@ TEST_F(SettingsStoreTest, CountsAreBoundedAndLeftAsStored) {
     EXPECT_EQ(c.boxes, app.Boxes.Count);
     EXPECT_EQ(c.commands, app.UserCommands.Size());
     EXPECT_EQ(60, app.Boxes.At(0)->Delay);
-    EXPECT_EQ(c.stored > 0 ? "60" : "45", Stored(kBox1, "Delay"))
+    EXPECT_EQ(c.stored > 0 ? "60" : "\"45\"", Stored(kBox1, "Delay"))
         << "no count: the default box stays unwritten";
     EXPECT_EQ(c.current, app.Boxes.Current);
     EXPECT_EQ(std::to_string(c.stored), Stored(kSettings, "BoxesCount"));
@@ -185,10 +185,10 @@ TEST_F(SettingsStoreTest, SavingKeepsWhatOtherStepsOwn) {
   EXPECT_EQ("125", Stored(kSettings, "LastCensusYear"));
   EXPECT_EQ("1700000000", Stored(kSettings, "LastCheckNewVer"));
   EXPECT_EQ("2", Stored(kSettings, "BoxesCount"));
-  EXPECT_EQ("ящик 2", Stored(kBox1, "BoxName"));
+  EXPECT_EQ("\"ящик 2\"", Stored(kBox1, "BoxName"));
   EXPECT_EQ("2000", Stored(kBox1, "LastMsgDate")) << "the date goes with its box";
   EXPECT_EQ("77", Stored("Software\\Tandreller\\MailBoxes\\2", "LastMsgDate"));
-  EXPECT_EQ("ящик 3", Stored("Software\\Tandreller\\MailBoxes\\3", "BoxName")) << "never deleted";
+  EXPECT_EQ("\"ящик 3\"", Stored("Software\\Tandreller\\MailBoxes\\3", "BoxName")) << "never deleted";
   Application next;
   LoadSettings(next);
   EXPECT_EQ(0, next.UserCommands.Size()) << "an empty saved list is not the built-in one";
