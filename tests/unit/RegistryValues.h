@@ -16,11 +16,11 @@ inline void PutText(const std::string& path, const char* name, const std::string
   host::PutValue(platform::RegRoot::CurrentUser, path, name, {host::RegType::Text, text});
 }
 
-// The stored value as it reads: a text up to its NUL, a number in decimal.
+// The stored value as an export shows it: a text quoted up to its NUL, a number in decimal.
 inline std::string Stored(const std::string& path, const char* name) {
   host::RegValue value;
   if (!host::GetValue(platform::RegRoot::CurrentUser, path, name, &value)) return "<missing>";
-  if (value.type != host::RegType::Number) return value.bytes.c_str();
+  if (value.type != host::RegType::Number) return '"' + std::string(value.bytes.c_str()) + '"';
   const auto byte = [&](int i) { return uint32_t(uint8_t(value.bytes[i])) << (8 * i); };
   return std::to_string(int32_t(byte(0) | byte(1) | byte(2) | byte(3)));
 }

@@ -30,20 +30,18 @@ class SchedulingTest : public ::testing::Test {
   Application* app_ = nullptr;
 };
 
-// A Delay of 0 or below from the registry would start a poll every few
-// milliseconds; the stored value stays, the timer waits 20 seconds.
+// A stored Delay of 0 or below stays, but the timer waits 20 seconds, not a few milliseconds.
 TEST_F(SchedulingTest, StartUpChecksAtOnceThenEveryDelayButNeverUnderTwentySeconds) {
-  const struct {
-    int32_t delay;
-    uint32_t periodMs;
-  } cases[] = {{60, 60000}, {0, 20000}, {-5, 20000}, {INT32_MAX, 0x7FFFFFFF}};  // the longest a timer takes
+  // The delay and the period it takes, at most the longest a timer takes.
+  const std::pair<int32_t, uint32_t> cases[] = {
+      {60, 60000}, {0, 20000}, {-5, 20000}, {INT32_MAX, 0x7FFFFFFF}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.delay);
-    Start(&c.delay);
+    SCOPED_TRACE(c.first);
+    Start(&c.first);
     EXPECT_EQ((std::vector<uintptr_t>{11024}), host::ActiveTimers()) << "the quiet envelope has none";
-    EXPECT_EQ(c.delay, Box(0).Delay);
+    EXPECT_EQ(c.first, Box(0).Delay);
     EXPECT_EQ(1, host::ThreadStartCount()) << "the first check does not wait a period";
-    host::AdvanceClock(c.periodMs - 1);
+    host::AdvanceClock(c.second - 1);
     host::RunQueued();
     EXPECT_EQ(1, host::ThreadStartCount());
     host::AdvanceClock(1);
@@ -60,9 +58,7 @@ TEST_F(SchedulingTest, ArmingRespectsTheSwitchAndNeverDoublesATimer) {
   EXPECT_EQ(0, boxes.ArmBoxTimer(1, true)) << "arming wants exactly 1";
   EXPECT_EQ(0, boxes.ArmBoxTimer(5, true));
   EXPECT_EQ(0, boxes.ArmAllTimers(true)) << "not every box could be armed";
-  for (uintptr_t id : {uintptr_t{11023}, uintptr_t{11026}, uintptr_t{0x1FFFFFFFFull}}) {
-    host::RaiseEvent(platform::MainEvent::Timer, id);
-  }
+  for (uintptr_t id : {11023ull, 11026ull, 0x1FFFFFFFFull}) host::RaiseEvent(platform::MainEvent::Timer, id);
   EXPECT_EQ(1, host::ThreadStartCount()) << "no extra check; timer ids of no box are ignored";
 
   Box(0).DoCheckBox = 0;
@@ -89,17 +85,14 @@ TEST_F(SchedulingTest, OnlyEnabledBoxesCountAndOnlyThoseStartTheirProgram) {
 }
 
 TEST_F(SchedulingTest, BoxesThatStartTheirProgramDoSoOnceForASharedProgram) {
-  for (int i = 0; i < 3; ++i) {
-    app_->Boxes.AddBox();
-    Box(i).MsminPath = "\"C:\\Mail\\mail.exe\"";
-    Box(i).MsminRunMode = 1;
+  for (int i = 0; i < 4;
+       ++i) {  // box 2 waits for the user but shares the program; box 3's path differs in case
+    if (i > 0) app_->Boxes.AddBox();
+    Box(i).MsminPath = i < 3 ? "\"C:\\Mail\\mail.exe\"" : "\"C:\\MAIL\\mail.exe\"";
+    Box(i).MsminRunMode = i < 2 ? 1 : 0;
     Box(i).IsTheSameMsmin = 1;
     Box(i).PublishCount(3);
   }
-  Box(2).MsminRunMode = 0;  // waits for the user, but shares the program
-  Box(3).MsminPath = "\"C:\\MAIL\\mail.exe\"";
-  Box(3).IsTheSameMsmin = 1;
-  Box(3).PublishCount(3);
   host::FailThreadStart(false);
   std::vector<int32_t> unstarted;
   EXPECT_EQ(0, app_->ProcessCheckResults(unstarted)) << "the box whose path differs in case still has mail";
@@ -111,8 +104,7 @@ TEST_F(SchedulingTest, BoxesThatStartTheirProgramDoSoOnceForASharedProgram) {
   EXPECT_FALSE(host::Sounds().empty()) << "the box's alert played";
 }
 
-// Real polls in check threads against a scripted server, published on the
-// main thread.
+// Real polls in check threads against a scripted server, published on the main thread.
 class PublicationTest : public SchedulingTest {
  protected:
   void SetUp() override {
@@ -123,8 +115,6 @@ class PublicationTest : public SchedulingTest {
     Mailbox& box = Box(0);
     box.PopServerName = "127.0.0.1";
     box.Port = server_.Port();
-    box.Login = "tester";
-    box.Password = "secret";
     box.MsminPath = "mail.exe";
     server_.OnPrefix("", Reply("+OK\r\n"));
     server_.On("STAT", Reply("+OK 1 100\r\n"));
@@ -158,41 +148,43 @@ TEST_F(PublicationTest, AFinishedPollUpdatesItsBoxUnlessItFailedOrTheBoxIsGone) 
   app_->Boxes.SetCurrent(0);
   // Removed as the settings dialog does it, waiting for the poll to let go.
   PollAndPublish(Box(0), [](Application& app, Mailbox&) { ASSERT_EQ(1, app.Boxes.RemoveCurrent()); });
-  EXPECT_EQ(1, app_->Boxes.Count);
-  EXPECT_EQ(0, Box(0).NewMailCount());
+  EXPECT_EQ(0, Box(0).NewMailCount()) << "the box left has none of the removed box's mail";
 }
 
-// "Тест" finds mail: the answer goes to the page that asked, and the box,
-// the envelope and the mail program know nothing of it.
+// "Тест" finds mail: only the page that asked hears of it.
 TEST_F(PublicationTest, AConnectionTestOnlyReports) {
-  static int32_t reported[2] = {};
+  static std::pair<int32_t, int32_t> reported;
   Box(0).MsminRunMode = 1;
   PollAndPublish(Box(0), nullptr, [](int32_t test, int32_t code, platform::TlsFailure) {
-    reported[0] = test;
-    reported[1] = code;
+    reported = {test, code};
   });
-  EXPECT_EQ(kTestNumber, reported[0]) << "the report names its test";
-  EXPECT_EQ(1, reported[1]) << "the report has the poll's code";
+  EXPECT_EQ(std::make_pair(kTestNumber, 1), reported) << "the report names its test and has the poll's code";
   EXPECT_EQ(0, Box(0).NewMailCount());
   EXPECT_EQ(TrayState::Quiet, app_->Tray.State);
   EXPECT_TRUE(host::ShellCalls().empty());
 }
 
-// Acknowledged while a poll that saw the same letter runs: the letter must
-// not come back, nor the mail program start twice.
-TEST_F(PublicationTest, AnAcknowledgementMadeDuringAPollHolds) {
+// Opening the program acknowledges the latest letter not in the future. Done during a poll that
+// saw the same letter, the letter must not come back, nor the program start twice.
+TEST_F(PublicationTest, AnAcknowledgementTakesTheLatestPastLetterAndHolds) {
   Mailbox& box = Box(0);
+  box.MsminPath = "\"C:\\Mail\\mail.exe\" /check";
   box.TandrelMode = 0;
   box.MsminRunMode = 1;
   box.LastMsgDate = kJanuary3 - 86400;
-  GiveMessages(box, {kJanuary3});
+  host::SetTime(kJanuary3 + 3600);
+  GiveMessages(box, {kJanuary3 - 600, 0, kJanuary3, kJanuary3 + 7200, kJanuary3 - 60});
   server_.On("TOP 1 1", Reply::MultiLine("+OK", "Received: by x; 3 Jan 2026 10:00:00 +0000").Chunks(8, 30));
-  PollAndPublish(box, [](Application& app, Mailbox& polled) {
-    OpenMailProgram(app.Boxes, polled, app.RunMsminMode);
-  });
-  EXPECT_EQ(kJanuary3, box.LastMsgDate);
+  PollAndPublish(
+      box, [](Application& app, Mailbox& polled) { OpenMailProgram(app.Boxes, polled, app.RunMsminMode); });
+  EXPECT_EQ(kJanuary3, box.LastMsgDate) << "the future and unreadable dates do not count";
   EXPECT_EQ(0, box.NewMailCount());
-  EXPECT_EQ(1u, host::ShellCalls().size());
+  ASSERT_EQ(1u, host::ShellCalls().size());
+  EXPECT_EQ("/check", host::ShellCalls()[0].params);
+  GiveMessages(box, {kJanuary3 + 3601, 0, kJanuary3 - 1});
+  OpenMailProgram(app_->Boxes, box, app_->RunMsminMode);
+  EXPECT_EQ(kJanuary3, box.LastMsgDate) << "never moves back";
+  EXPECT_EQ(std::to_string(kJanuary3), Stored("Software\\Tandreller\\MailBoxes\\1", "LastMsgDate"));
 }
 
 }  // namespace

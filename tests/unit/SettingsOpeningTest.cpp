@@ -1,16 +1,16 @@
-// The settings dialog opened from the middle of other work: on the first
-// start, on a mail program that would not start (from each of the three ways
-// a program is started), and while the dialog is open already.
+// The settings dialog opened from the middle of other work: the first start,
+// a mail program that would not start, and the dialog already open.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "notify/AlertSound.h"
 #include "app/TrayMenus.h"
+#include "notify/AlertSound.h"
 #include "platform/host/HostControl.h"
 #include "settings/SettingsStore.h"
 #include "tests/unit/MessageLists.h"
@@ -18,26 +18,21 @@
 
 namespace {
 
-struct Opening {
-  int32_t Current, Tab;
-  bool GuardFree;  // another menu could still take the modal guard
-  bool TrayAndSoundsReady;
-};
-std::vector<Opening> g_openings;
-// What the user does in the dialog.
-std::function<void(Application&)> g_inDialog;
+// Each opening as "box B, page P", then whether another menu could still take
+// the modal guard, and whether the tray icon and the alert slots are there.
+std::vector<std::string> g_openings;
+std::function<void(Application&)> g_inDialog;  // what the user does in the dialog
 
 void RecordOpening(Application& app) {
   const bool free = app.EnterModal() != 0;
   if (free) app.LeaveModal();
-  g_openings.push_back(
-      {app.Boxes.Current, app.LastTabPos, free, !host::TrayIcons().empty() && app.SpeakerSlot});
+  g_openings.push_back("box " + std::to_string(app.Boxes.Current) + ", page " +
+                       std::to_string(app.LastTabPos) + (free ? ", guard free" : "") +
+                       (!host::TrayIcons().empty() && app.SpeakerSlot ? ", ready" : ""));
   if (g_inDialog) g_inDialog(app);
 }
 
-// A first start, then two boxes with new mail; the first one's program is
-// missing. The first start opens the settings on the incomplete box, with the
-// tray icon and the alert slots there already for what "Тест" may do.
+// A first start, then two boxes with new mail; the first one's program is missing.
 class SettingsOpeningTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -48,10 +43,8 @@ class SettingsOpeningTest : public ::testing::Test {
     app_->Dialogs.Settings = RecordOpening;
     g_openings.clear();
     ASSERT_EQ(1, app_->Init(nullptr));
-    ASSERT_EQ(1u, g_openings.size());
-    EXPECT_EQ(NumberOf(SettingsPage::Mailboxes), g_openings[0].Tab);
-    EXPECT_TRUE(g_openings[0].TrayAndSoundsReady);
-    EXPECT_FALSE(g_openings[0].GuardFree);
+    EXPECT_EQ(std::vector<std::string>{"box 0, page 1, ready"}, g_openings)
+        << "ready for what \"Тест\" may do";
     app_->Boxes.AddBox();
     g_openings.clear();
     for (int i = 0; i < 2; ++i) {
@@ -65,28 +58,28 @@ class SettingsOpeningTest : public ::testing::Test {
   std::unique_ptr<Application> app_;
 };
 
-// The box whose program failed is box 0, Id kFirstId. Whatever the user does
-// to it in the dialog, its acknowledged date lands in its own key and the box
-// is not touched once the dialog is closed (a deleted box would be freed).
+// Whatever the user does to the box whose program failed, its acknowledged date
+// lands in its own key, and the box, perhaps freed, is not touched after the dialog.
 TEST_F(SettingsOpeningTest, EachStarterAsksAndOpensTheBoxFoundAgainByItsId) {
   enum Starter { Automatic, LeftClick, BoxMenu };
+  enum Change { Nothing, Deleted, MovedBack };
   const struct {
     const char* what;
     Starter starter;
-    std::function<void(Application&)> inDialog;
-    int32_t keyOfFirstBox;  // its LastMsgDate's key afterwards, 0 for gone
+    Change change;
   } cases[] = {
-      {"automatic start, nothing changed", Automatic, nullptr, 1},
-      {"automatic start, the box deleted", Automatic, [](Application& a) { a.Boxes.RemoveCurrent(); }, 0},
-      {"automatic start, the box moved back", Automatic, [](Application& a) { a.Boxes.MoveBox(0, 1); }, 2},
-      {"left click, the box deleted", LeftClick, [](Application& a) { a.Boxes.RemoveCurrent(); }, 0},
-      {"box menu, the box moved back", BoxMenu, [](Application& a) { a.Boxes.MoveBox(0, 1); }, 2},
+      {"automatic start, nothing changed", Automatic, Nothing},
+      {"automatic start, the box deleted", Automatic, Deleted},
+      {"automatic start, the box moved back", Automatic, MovedBack},
+      {"left click, the box deleted", LeftClick, Deleted},
+      {"box menu, the box moved back", BoxMenu, MovedBack},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     SetUp();
     g_inDialog = [&](Application& app) {
-      if (c.inDialog) c.inDialog(app);
+      if (c.change == Deleted) app.Boxes.RemoveCurrent();
+      if (c.change == MovedBack) app.Boxes.MoveBox(0, 1);
       SaveSettings(app);
     };
     if (c.starter == Automatic) {
@@ -100,21 +93,16 @@ TEST_F(SettingsOpeningTest, EachStarterAsksAndOpensTheBoxFoundAgainByItsId) {
     }
     ASSERT_EQ(1u, host::MessageBoxes().size());
     EXPECT_EQ("Путь к почтовой программе указан не верно!\nХотите исправить?", host::MessageBoxes()[0].text);
-    ASSERT_EQ(1u, g_openings.size());
-    EXPECT_EQ(NumberOf(SettingsPage::Mailboxes), g_openings[0].Tab);
-    EXPECT_EQ(0, g_openings[0].Current);
-    EXPECT_FALSE(g_openings[0].GuardFree);
-    if (c.keyOfFirstBox != 0) {
-      const std::string key = "Software\\Tandreller\\MailBoxes\\" + std::to_string(c.keyOfFirstBox);
-      EXPECT_EQ("1000", Stored(key, "LastMsgDate"));
-    }
+    EXPECT_EQ(std::vector<std::string>{"box 0, page 1, ready"}, g_openings);
+    const std::string key =
+        "Software\\Tandreller\\MailBoxes\\" + std::to_string(c.change == MovedBack ? 2 : 1);
+    EXPECT_EQ(c.change == Deleted ? "0" : "1000", Stored(key, "LastMsgDate")) << "the other box's stays";
     EXPECT_TRUE(app_->MendQuestions.empty());
   }
 }
 
-// A box that starts its program by itself gets mail while the settings are
-// open on another box and page: the dialog comes forward and keeps both, or
-// its next save would store the page into the wrong box.
+// Mail for a box that starts its program, while the dialog is open on another box and
+// page: it comes forward keeping both, or its next save would store the page into the wrong box.
 TEST_F(SettingsOpeningTest, WhileTheDialogIsOpenItsBoxAndPageStay) {
   app_->Boxes.SetCurrent(1);
   app_->LastTabPos = NumberOf(SettingsPage::Commands);
@@ -124,14 +112,12 @@ TEST_F(SettingsOpeningTest, WhileTheDialogIsOpenItsBoxAndPageStay) {
     OnCheckResult(nullptr);
   };
   OpenSettingsDialog(*app_);
-  ASSERT_EQ(2u, g_openings.size()) << "the question's Yes brings the open dialog forward";
-  EXPECT_EQ(1, g_openings[1].Current);
-  EXPECT_EQ(NumberOf(SettingsPage::Commands), g_openings[1].Tab);
+  EXPECT_EQ((std::vector<std::string>{"box 1, page 2, ready", "box 1, page 2, ready"}), g_openings)
+      << "the question's Yes brings the open dialog forward";
   EXPECT_FALSE(app_->SettingsOpen);
 }
 
-// While a box's question waits, its new results neither sound nor start its
-// program again, nor ask once more.
+// While a box's question waits, its new results neither sound, nor start its program, nor ask.
 TEST_F(SettingsOpeningTest, OneQuestionPerBox) {
   Mailbox& box = *app_->Boxes.At(0);
   box.MsminRunMode = 1;

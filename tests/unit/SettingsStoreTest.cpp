@@ -1,12 +1,13 @@
-// Loading and saving against the stand-in registry. The first-start tree and
-// a tree left by an earlier version are compared whole end to end; here the
-// rules those cannot see.
+// Loading and saving against the stand-in registry, the rules the end-to-end
+// comparisons of whole settings trees cannot see.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <type_traits>
 
 #include "app/Application.h"
+#include "settings/PasswordScrambler.h"
+#include "settings/RegistryAccess.h"
 #include "settings/SettingsStore.h"
 #include "tests/unit/RegistryValues.h"
 
@@ -28,16 +29,17 @@ std::string VisitFields(Application& app, bool fill) {
     if (fill) field = ("«текст» " + std::to_string(n++)).c_str();
     all += std::string("|") + field.Text();
   };
-  for (int32_t* f : {&app.DoAutoCheckNewVer, &app.CheckNewVerPeriod, &app.LastTabPos, &app.RunMsminMode,
-                     &app.SendErrors})
+  for (int32_t* f :
+       {&app.DoAutoCheckNewVer, &app.CheckNewVerPeriod, &app.LastTabPos, &app.RunMsminMode, &app.SendErrors})
     number(*f);
   text(app.Prompt);
   for (int i = 0; i < app.Boxes.Count; ++i) {
     Mailbox& b = *app.Boxes.At(i);
-    for (String* f : {&b.BoxName, &b.PopServerName, &b.Login, &b.Password, &b.MsminPath, &b.WavPath,
-                      &b.SpeakerStr})
+    for (String* f :
+         {&b.BoxName, &b.PopServerName, &b.Login, &b.Password, &b.MsminPath, &b.WavPath, &b.SpeakerStr})
       text(*f);
-    for (int32_t* f : {&b.Delay, &b.SoundMode, &b.TandrelMode, &b.DoCheckBox, &b.IsTheSameMsmin, &b.MsminRunMode})
+    for (int32_t* f :
+         {&b.Delay, &b.SoundMode, &b.TandrelMode, &b.DoCheckBox, &b.IsTheSameMsmin, &b.MsminRunMode})
       number(*f);
     number(b.Port);
     number(b.SpeakerLen);
@@ -47,6 +49,41 @@ std::string VisitFields(Application& app, bool fill) {
     text(app.UserCommands.At(i)->CommandLine);
   }
   return all;
+}
+
+// A value is what its bytes are: a text of up to 2047 bytes, and as a number anything of
+// exactly four (a three-letter text with its NUL too); a failed read leaves the target alone.
+TEST(RegistryAccess, ReadsTextsUpTo2047BytesAndNumbersOfExactlyFourBytes) {
+  using host::RegType;
+  const std::string fits(2047, 'x');
+  const struct {
+    RegType type;
+    std::string bytes;
+    const char* text;  // as read, or null when missing
+    int64_t number;    // as read, or -1 when missing
+  } cases[] = {
+      {RegType::Text, fits, fits.c_str(), -1},
+      {RegType::Text, std::string(2048, 'y'), nullptr, -1},
+      {RegType::Text, "abc", "abc", 0x00636261},
+      {RegType::Text, "12345", "12345", -1},
+      {RegType::Text, std::string("ab\0", 3), "ab", 0x00006261},
+      {RegType::Number, "\x78\x56\x34\x12", "xV4\x12", 0x12345678},
+      {RegType::Number, "\x01\x02", "\x01\x02", -1},
+      {RegType::Bytes, "\x01\x02\x03\x04\x05\x06", "\x01\x02\x03\x04\x05\x06", -1},
+      {RegType::Bytes, std::string(2048, 'z'), nullptr, -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bytes.substr(0, 8));
+    host::Reset();
+    host::PutValue(platform::RegRoot::CurrentUser, kSettings, "Value", {c.type, c.bytes});
+    platform::OwnedKey key = registry::OpenOrCreateKey(kSettings);
+    String text("kept");
+    EXPECT_EQ(c.text != nullptr, registry::ReadStringValue(key, "Value", text) == 1);
+    EXPECT_STREQ(c.text ? c.text : "kept", text.Text());
+    int32_t number = -1;
+    EXPECT_EQ(c.number >= 0, registry::ReadDwordValue(key, "Value", number) == 1);
+    EXPECT_EQ(c.number, number);
+  }
 }
 
 class SettingsStoreTest : public ::testing::Test {
@@ -88,25 +125,17 @@ TEST_F(SettingsStoreTest, CountsAreBoundedAndLeftAsStored) {
     PutDword(kSettings, "BoxesCount", c.stored);
     PutDword(kSettings, "CommandCount", c.stored);
     PutDword(kSettings, "LastBoxPos", 5);
+    PutText(kBox1, "Delay", "45");  // unreadable as a number
     Application app;
     ASSERT_EQ(1, LoadSettings(app));
     EXPECT_EQ(c.boxes, app.Boxes.Count);
     EXPECT_EQ(c.commands, app.UserCommands.Size());
-    EXPECT_EQ(c.stored > 0, Stored(kBox1, "BoxName") != "<missing>")
+    EXPECT_EQ(60, app.Boxes.At(0)->Delay);
+    EXPECT_EQ(c.stored > 0 ? "60" : "\"45\"", Stored(kBox1, "Delay"))
         << "no count: the default box stays unwritten";
     EXPECT_EQ(c.current, app.Boxes.Current);
     EXPECT_EQ(std::to_string(c.stored), Stored(kSettings, "BoxesCount"));
   }
-}
-
-TEST_F(SettingsStoreTest, ANumberStoredAsTextIsRewrittenAsANumber) {
-  PutText(kBox1, "Delay", "45");
-  Application app;
-  LoadSettings(app);
-  EXPECT_EQ(60, app.Boxes.At(0)->Delay);
-  host::RegValue value;
-  ASSERT_TRUE(host::GetValue(platform::RegRoot::CurrentUser, kBox1, "Delay", &value));
-  EXPECT_EQ(host::RegType::Number, value.type);
 }
 
 TEST_F(SettingsStoreTest, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
@@ -156,10 +185,10 @@ TEST_F(SettingsStoreTest, SavingKeepsWhatOtherStepsOwn) {
   EXPECT_EQ("125", Stored(kSettings, "LastCensusYear"));
   EXPECT_EQ("1700000000", Stored(kSettings, "LastCheckNewVer"));
   EXPECT_EQ("2", Stored(kSettings, "BoxesCount"));
-  EXPECT_EQ("ящик 2", Stored(kBox1, "BoxName"));
+  EXPECT_EQ("\"ящик 2\"", Stored(kBox1, "BoxName"));
   EXPECT_EQ("2000", Stored(kBox1, "LastMsgDate")) << "the date goes with its box";
   EXPECT_EQ("77", Stored("Software\\Tandreller\\MailBoxes\\2", "LastMsgDate"));
-  EXPECT_EQ("ящик 3", Stored("Software\\Tandreller\\MailBoxes\\3", "BoxName")) << "never deleted";
+  EXPECT_EQ("\"ящик 3\"", Stored("Software\\Tandreller\\MailBoxes\\3", "BoxName")) << "never deleted";
   Application next;
   LoadSettings(next);
   EXPECT_EQ(0, next.UserCommands.Size()) << "an empty saved list is not the built-in one";
@@ -169,6 +198,30 @@ TEST_F(SettingsStoreTest, SavingKeepsWhatOtherStepsOwn) {
   SaveSettings(next);
   EXPECT_EQ("<missing>", Stored(kBox1, "BoxName")) << "without a Settings key";
   EXPECT_EQ(1u, host::MessageBoxes().size());
+}
+
+// A scrambled password must never hold a NUL: a step past a zero byte must not make another.
+TEST(PasswordScrambler, NeighbouringTableEntriesDiffer) {
+  for (int position = 0; position < kScrambleTableSize; ++position)
+    ASSERT_NE(ScrambleTableEntry(position), ScrambleTableEntry((position + 1) % kScrambleTableSize))
+        << position;
+}
+
+TEST(PasswordScrambler, StoredFormsDecodeAsSettingsHoldThem) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"\x9E\x01", "a"},           // 'a' + 61 at position 1
+      {"\x13\x96\x61\x03", "ab"},  // + 178 at position 150 wraps; + 255 at position 3
+      {"", ""},
+      {"abc", ""},         // odd length
+      {"a\x97", ""},       // position 151
+      {"ab\x01\xFF", ""},  // a valid pair, then position 255
+      {"\x3D\x01", ""},    // decodes to a zero byte: no encoder writes that
+  };
+  for (const auto& c : cases) {
+    String password(c.first);
+    ScramblePassword(password, ScrambleDirection::Decode);
+    EXPECT_STREQ(c.second, password.Text()) << c.first;
+  }
 }
 
 }  // namespace

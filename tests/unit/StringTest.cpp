@@ -13,14 +13,3 @@ TEST(String, AssigningFromItsOwnBufferKeepsTheText) {
   text = text;
   EXPECT_EQ(longer, text.Text());
 }
-
-TEST(String, CopyToCutsSafelyAtTheBufferSize) {
-  String text("Мыло припёрло");
-  char small[5];
-  EXPECT_FALSE(text.CopyTo(small, sizeof small));
-  EXPECT_EQ(std::string(text.Text(), 4), small);
-  char exact[14];
-  EXPECT_TRUE(text.CopyTo(exact, sizeof exact));
-  EXPECT_STREQ(text.Text(), exact);
-  EXPECT_FALSE(text.CopyTo(exact, 0));
-}

@@ -1,16 +1,18 @@
-// The tray icon's states, clicks, menus and alerts on the stand-in's tray and
-// clock. The frames of the jumping envelope, the box menu's counts, the exit
-// question and the icon drawn at 144 DPI are checked end to end.
+// The tray icon's states, clicks, menus and alerts, and requests from outside to
+// end the program. The envelope's frames, the box menu's counts, the exit
+// question and the 144 DPI icon are checked end to end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <iterator>
+#include <numeric>
 #include <string>
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
-#include "notify/AlertSound.h"
+#include "app/Site.h"
 #include "app/TrayMenus.h"
+#include "notify/AlertSound.h"
+#include "notify/SpeakerPattern.h"
 #include "platform/host/HostControl.h"
 #include "resources/resource.h"
 
@@ -44,6 +46,14 @@ class TrayTest : public ::testing::Test {
   int Timers() {
     const auto ids = host::ActiveTimers();
     return static_cast<int>(std::count(ids.begin(), ids.end(), TrayNotifier::kAnimationTimerId));
+  }
+  // The first menu shown, "id text" and a mark an item: " " enabled, "+" checked, "-" disabled.
+  static std::string FirstMenu() {
+    const auto menus = host::MenusShown();
+    std::string all;
+    for (const host::MenuItem& item : menus.at(0))
+      all += std::to_string(item.id) + " " + item.text + " +-"[int(item.state)] + "\n";
+    return all;
   }
 
   Application* app_ = nullptr;
@@ -91,12 +101,8 @@ TEST_F(TrayTest, BoxMenuTextsAndClicksThatDoNothing) {
   Tray().SetState(TrayState::NewMail);
   Mouse(platform::MainEvent::TrayRightClick);  // the new-mail list: no dialog on the host
   Mouse(platform::MainEvent::TrayMouseOver);
-  ASSERT_EQ(1u, host::MenusShown().size());
-  const auto items = host::MenusShown()[0];
-  ASSERT_EQ(2u, items.size());
-  EXPECT_EQ(std::string(196, 'n') + "\t:(", items[0].text) << "a long name is cut, the smiley stays";
-  EXPECT_EQ(platform::ItemState::Enabled, items[0].state);
-  EXPECT_EQ(platform::ItemState::Checked, items[1].state) << "the box with mail";
+  EXPECT_EQ("11024 " + std::string(196, 'n') + "\t:( \n11025 \t:)  4 шт.+\n", FirstMenu())
+      << "a long name is cut, the smiley stays; the box with mail is checked";
 
   ASSERT_EQ(1, app_->EnterModal());
   Mouse(platform::MainEvent::TrayLeftClick);
@@ -119,22 +125,10 @@ TEST_F(TrayTest, TheTrayMenuAndItsChoices) {
     host::QueueMenuChoice(choice);
     Mouse(platform::MainEvent::TrayRightClick);
   }
-  using platform::ItemState;
-  const host::MenuItem expected[] = {{40001, "Настройки", ItemState::Enabled},
-                                     {40008, "Статистика", ItemState::Disabled},
-                                     {40006, "О программе", ItemState::Enabled},
-                                     {40002, "Выход", ItemState::Enabled},
-                                     {0, "", ItemState::Enabled},
-                                     {kFirstCommandId, "Блокнот", ItemState::Enabled},
-                                     {kFirstCommandId + 1, "Настроить данное меню", ItemState::Enabled},
-                                     {kFirstCommandId + 2, "Сломанная", ItemState::Enabled}};
-  const auto items = host::MenusShown()[0];
-  ASSERT_EQ(std::size(expected), items.size());
-  for (size_t i = 0; i < items.size(); ++i) {
-    EXPECT_EQ(expected[i].id, items[i].id) << i;
-    EXPECT_EQ(expected[i].text, items[i].text) << i;
-    EXPECT_EQ(expected[i].state, items[i].state) << i;
-  }
+  EXPECT_EQ(
+      "40001 Настройки \n40008 Статистика-\n40006 О программе \n40002 Выход \n0  \n"
+      "2024 Блокнот \n2025 Настроить данное меню \n2026 Сломанная \n",
+      FirstMenu());
   ASSERT_EQ(2u, host::ShellCalls().size()) << "the empty command reaches no shell";
   EXPECT_EQ("notepad.exe", host::ShellCalls()[0].target);
   EXPECT_EQ(NumberOf(SettingsPage::Commands), app_->LastTabPos) << "the empty command opens the commands tab";
@@ -144,16 +138,106 @@ TEST_F(TrayTest, TheTrayMenuAndItsChoices) {
 
 TEST_F(TrayTest, OneAlertAtATime) {
   host::FailThreadStart(false);
-  StartAlertSound(app_->SpeakerSlot.Get(), app_->WavSlot.Get(), kSoundSpeaker, "!p!p!p!", "", 30);
-  StartAlertSound(app_->SpeakerSlot.Get(), app_->WavSlot.Get(), kSoundSpeaker, "!", "", 30);
+  const auto alert = [this](int32_t mode, const char* pattern, const char* wav) {
+    StartAlertSound(app_->SpeakerSlot.Get(), app_->WavSlot.Get(), mode, pattern, wav, 30);
+  };
+  alert(kSoundSpeaker, "!p!p!p!", "");
+  alert(kSoundSpeaker, "!", "");
   host::JoinStartedThreads();
   EXPECT_EQ(4u, host::Sounds().size()) << "the second alert is dropped while the first sounds";
-  StartAlertSound(app_->SpeakerSlot.Get(), app_->WavSlot.Get(), kSoundNone, "!", "missing.wav", 30);
-  host::JoinStartedThreads();
-  StartAlertSound(app_->SpeakerSlot.Get(), app_->WavSlot.Get(), kSoundBoth, "!", "missing.wav", 30);
-  host::JoinStartedThreads();
-  EXPECT_EQ(5u, host::Sounds().size())
-      << "silence frees the slots at once; a missing file plays nothing";
+  for (int32_t mode : {kSoundNone, kSoundBoth}) {
+    alert(mode, "!", "missing.wav");
+    host::JoinStartedThreads();
+  }
+  EXPECT_EQ(5u, host::Sounds().size()) << "silence frees the slots at once; a missing file plays nothing";
+}
+
+// Beeps of 8 ms at 100 Hz for "!" only; a pause of one step after "!" and for
+// "p"; steps and the whole melody bounded.
+TEST(SpeakerPattern, PlaysMarksWithinBoundedSteps) {
+  struct Case {
+    const char* what;
+    const char* pattern;
+    uint32_t stepMs;
+    size_t beeps;
+    uint64_t sleptMs;
+  } cases[] = {
+      {"the mailbox default", "!p!!!p!ppp!p!", 100, 7, 1300},
+      {"other characters are silent", "!xp !p", 1, 2, 4},
+      {"no pattern", nullptr, 100, 0, 0},
+      {"a step of 4294967295 ms lasts two seconds", "!p", 0xFFFFFFFF, 1, 2 * kMaxStepMs},
+      {"the melody stops after eight seconds", "!!!!!!", kMaxStepMs, 4, kMaxMelodyMs - 4 * 8},
+      {"a pause is cut at the end", "ppppp", 1900, 0, kMaxMelodyMs},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    host::Reset();
+    PlaySpeakerPattern(c.pattern, c.stepMs);
+    const auto sounds = host::Sounds();
+    const auto sleeps = host::Sleeps();
+    ASSERT_EQ(c.beeps, sounds.size());
+    for (const auto& sound : sounds) EXPECT_EQ(100u, sound.frequencyHz);
+    EXPECT_EQ(c.sleptMs, std::accumulate(sleeps.begin(), sleeps.end(), uint64_t{0}));
+    for (uint32_t sleep : sleeps) EXPECT_LE(sleep, kMaxStepMs);
+  }
+}
+
+TEST(MainWindowTest, CloseAndEndOfSession) {
+  using platform::MainEvent;
+  const struct {
+    MainEvent event;
+    bool menuOpen, starting, ends;  // starting: a start-up question is open
+  } cases[] = {{MainEvent::CloseRequest, false, false, true},
+               {MainEvent::CloseRequest, true, false, false},
+               {MainEvent::CloseRequest, false, true, false},
+               {MainEvent::SessionEnds, false, false, true},
+               {MainEvent::SessionEnds, true, false, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.event == MainEvent::CloseRequest ? "close" : "session ends")
+                                    << (c.menuOpen ? ", a menu open" : "")
+                                    << (c.starting ? ", starting" : ""));
+    host::Reset();
+    host::FailThreadStart(true);
+    Application app;
+    ASSERT_EQ(1, app.Init(nullptr));
+    ASSERT_TRUE(!c.menuOpen || app.EnterModal() == 1);
+    if (c.starting) app.Started = false;
+    host::RaiseEvent(c.event);
+    int code = -1;  // the stand-in leaves it unless the loop was told to end
+    host::TakeQuitCode(&code);
+    EXPECT_EQ(c.ends, host::TrayIcons().empty());
+    EXPECT_EQ(c.ends, host::ActiveTimers().empty());
+    EXPECT_EQ(c.ends, !!platform::OwnedClaim(platform::ClaimInstance("2 TandrellerApp", nullptr)))
+        << "the running copy's claim is let go";
+    EXPECT_TRUE(host::MessageBoxes().empty()) << "no question asked";
+    EXPECT_EQ(c.ends ? 0 : -1, code);
+    if (c.menuOpen) app.LeaveModal();
+  }
+}
+
+// Until a newer version's notice is seen, polls go on and it waves whenever no mail takes the envelope.
+TEST(MainWindowTest, ANewerVersionKeepsCheckingAndItsNotice) {
+  host::Reset();
+  host::FailThreadStart(true);
+  host::ServeUrl(site::kVersionFile, "9.99");
+  Application app;
+  ASSERT_EQ(1, app.Init(nullptr));
+  ASSERT_EQ(TrayState::NewVersion, app.Tray.State);
+  EXPECT_EQ((std::vector<uintptr_t>{TrayNotifier::kAnimationTimerId, 11024}), host::ActiveTimers());
+  OnCheckResult(nullptr);
+  EXPECT_EQ(TrayState::NewVersion, app.Tray.State);
+  app.Boxes.At(0)->PublishCount(1);
+  OnCheckResult(nullptr);
+  EXPECT_EQ(TrayState::NewMail, app.Tray.State);
+  app.CheckNewVersion();
+  EXPECT_EQ(TrayState::NewMail, app.Tray.State) << "a check from About leaves waiting mail shown";
+  const size_t sounds = host::Sounds().size();
+  host::RaiseEvent(platform::MainEvent::TrayLeftClick);
+  EXPECT_EQ(TrayState::NewVersion, app.Tray.State);
+  EXPECT_EQ(sounds, host::Sounds().size()) << "the notice's tune played once";
+  host::RaiseEvent(platform::MainEvent::TrayRightClick);
+  OnCheckResult(nullptr);
+  EXPECT_EQ(TrayState::Quiet, app.Tray.State);
 }
 
 }  // namespace

@@ -1,0 +1,225 @@
+// Mailboxes: their counts, the list that holds them, the mailbox page's rules
+// for its fields and the mail program it proposes. The page's navigation, an
+// interval below 20 and a changed interval's poll at once are checked end to end.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "mail/DefaultMailProgram.h"
+#include "mail/MailboxFields.h"
+#include "mail/MailboxList.h"
+#include "platform/host/HostControl.h"
+#include "tests/unit/MessageLists.h"
+
+namespace {
+
+// Publishing files messages against today's acknowledged date, which a poll's run must not undo.
+TEST(Mailbox, EachModeCountsItsOwnStateAndClearingResetsIt) {
+  Mailbox box;
+  GiveMessages(box, {5, 6, 0}, {1});
+  box.PublishCount(7);
+  EXPECT_EQ(7, box.NewMailCount());
+  box.ClearNewMail();
+  EXPECT_EQ(0, box.NewMailCount());
+  box.TandrelMode = 0;
+  EXPECT_EQ(3, box.NewMailCount()) << "count mode leaves the lists alone";
+  box.ClearNewMail();
+  EXPECT_EQ(0, box.NewMailCount());
+  EXPECT_EQ(0, box.LastMsgDate);
+  box.LastMsgDate = 600;
+  GiveMessages(box, {500, 600, 601, 0}, {100});
+  EXPECT_EQ(2, box.NewMailCount()) << "601, and 0 (an unreadable date) stays new";
+}
+
+// A list of `count` boxes whose names are their positions, `current` current.
+void Fill(MailboxList& list, int count, int current) {
+  for (int i = 0; i < count; ++i) {
+    list.AddBox();
+    list.CurrentBox()->BoxName = std::to_string(i).c_str();
+  }
+  list.Current = current;
+}
+
+std::string Names(const MailboxList& list) {
+  std::string names;
+  for (int i = 0; i < list.Count; ++i) names += list.At(i)->BoxName.Text();
+  return names;
+}
+
+TEST(MailboxList, RemovingAndMovingKeepCurrentOnABox) {
+  const struct {
+    int count, current, from, to, result, currentAfter;  // from -1: remove the current box, else move
+    const char* names;
+  } cases[] = {
+      {3, 2, -1, 0, 1, 1, "01"},  // removing the last box moves current back
+      {3, 0, -1, 0, 1, 0, "12"},  // otherwise current is the box that followed
+      {3, 1, -1, 0, 1, 1, "02"},  // the same in the middle
+      {1, 0, -1, 0, 0, 0, "0"},   // the only box is never removed
+      {3, 2, 0, 1, 1, 1, "102"},  // a move makes its target current
+      {3, 0, 2, 3, 0, 0, "012"},  // and refuses a place outside
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.count << " boxes, " << c.current << ", " << c.from << "->" << c.to);
+    host::Reset();
+    MailboxList list;
+    Fill(list, c.count, c.current);
+    EXPECT_EQ(c.result, c.from < 0 ? list.RemoveCurrent() : list.MoveBox(c.from, c.to));
+    EXPECT_EQ(c.names, Names(list));
+    EXPECT_EQ(c.currentAfter, list.Current);
+  }
+}
+
+// A box whose poll ended holding its lock is no longer being polled.
+TEST(MailboxList, ABoxIsNotRemovedWhileAPollHoldsIt) {
+  host::Reset();
+  MailboxList list;
+  Fill(list, 3, 2);
+  std::atomic<int> step{0};  // 1: the poll holds the box; 2: it may let go
+  std::thread poll([&] {
+    platform::TakeLock(list.At(2)->CheckLock.Get(), 0);
+    step = 1;
+    while (step != 2) std::this_thread::yield();
+    platform::LeaveLock(list.At(2)->CheckLock.Get());
+  });
+  while (step != 1) std::this_thread::yield();
+  EXPECT_EQ(0, list.RemoveCurrent()) << "after waiting " << MailboxList::kRemoveWaitMs << " ms";
+  step = 2;
+  poll.join();
+  EXPECT_EQ(1, list.RemoveCurrent()) << "once the poll is over the box goes";
+  std::thread([&] { platform::TakeLock(list.At(1)->CheckLock.Get(), 0); }).join();
+  EXPECT_EQ(1, list.RemoveCurrent());
+  list.AddBox();
+  EXPECT_EQ(MailboxList::kFirstId + 3, list.CurrentBox()->Id) << "ids are never reused";
+}
+
+// "старые письма" shows for any enabled date-mode box whose last poll found
+// already seen messages; the first box has none.
+TEST(MailboxList, OldLettersShowForAnEnabledDateModeBoxThatHasThem) {
+  const struct {
+    int32_t doCheck, mode;
+    bool old, shows;
+  } cases[] = {
+      {1, 0, true, true}, {2, 0, true, true}, {0, 0, true, false}, {1, 1, true, false}, {1, 0, false, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.doCheck << " " << c.mode << " " << c.old);
+    MailboxList list;
+    Fill(list, 2, 0);
+    list.At(0)->TandrelMode = 0;
+    Mailbox& box = *list.At(1);
+    GiveMessages(box, {200}, {});
+    if (c.old) GiveMessages(box, {200}, {100});
+    box.DoCheckBox = c.doCheck;
+    box.TandrelMode = c.mode;
+    EXPECT_EQ(c.shows, list.ShowsOldLetters());
+  }
+}
+
+int g_polls = 0;  // the check started at once by arming, then one per period
+void CountPolls(platform::MainEvent event, uintptr_t) {
+  if (event == platform::MainEvent::Timer) ++g_polls;
+}
+
+// In order, on the second of two boxes, armed with Delay 60; its name is left
+// empty and its server is "abc".
+TEST(MailboxPage, OnlyAnAcceptedIntervalTouchesDelayAndTheTimer) {
+  host::Reset();
+  ASSERT_NE(nullptr, platform::OpenMainLoop(nullptr, nullptr, CountPolls));
+  MailboxList boxes;
+  boxes.TimersReady = true;
+  boxes.AddBox();
+  boxes.AddBox();
+  boxes.ArmBoxTimer(1, true);
+  MailboxFields fields;
+  fields.PopServerName = "abc";
+  const struct {
+    bool check;
+    const char* interval;
+    int32_t delay;
+    bool armed;
+    int polls;
+  } steps[] = {{true, "60", 60, true, 1},   {true, "4294967295", INT32_MAX, true, 2},
+               {true, "20", 20, true, 3},   {false, "19", 20, true, 3},
+               {false, "30", 30, false, 3}, {true, "30", 30, true, 4}};
+  const Mailbox& box = *boxes.At(1);
+  for (const auto& step : steps) {
+    SCOPED_TRACE(testing::Message() << step.check << " " << step.interval);
+    fields.CheckBox = step.check;
+    fields.Interval = step.interval;
+    StoreFields(boxes, fields);
+    EXPECT_EQ(step.check ? 1 : 0, box.DoCheckBox);
+    EXPECT_EQ(step.delay, box.Delay);
+    EXPECT_EQ(step.armed, !host::ActiveTimers().empty());
+    EXPECT_EQ(step.polls, g_polls);
+  }
+  for (int polls : {4, 5}) {
+    host::AdvanceClock(polls == 4 ? 29999 : 1);
+    host::RunQueued();
+    EXPECT_EQ(polls, g_polls) << "the timer runs with the new period";
+  }
+  EXPECT_STREQ("Ящик № 2 (abc)", box.BoxName.Text());
+}
+
+TEST(MailboxPage, SoundModeAndItsTicks) {
+  const struct {
+    int32_t mode;
+    bool speaker, wav, stored;
+  } rows[] = {{0, true, false, true},  {1, false, true, true},   {2, true, true, true},
+              {3, false, false, true}, {4, false, false, false}, {-1, false, false, false}};
+  for (const auto& row : rows) {
+    bool speaker = !row.speaker, wav = !row.wav;
+    TicksOf(row.mode, &speaker, &wav);
+    EXPECT_TRUE(speaker == row.speaker && wav == row.wav) << row.mode;
+    EXPECT_TRUE(!row.stored || SoundModeOf(row.speaker, row.wav) == row.mode) << row.mode;
+  }
+}
+
+TEST(MailboxPage, NumberFieldsReadWholeUnsignedNumbersOrZero) {
+  for (const char* text : {"", "4294967296", "12a", "-5", "1 2"}) EXPECT_EQ(0u, ReadUnsigned(text)) << text;
+  EXPECT_EQ(42u, ReadUnsigned(" 42\t"));
+  EXPECT_EQ(UINT32_MAX, ReadUnsigned("4294967295"));
+}
+
+TEST(DefaultMailProgram, TheQuotedPathLowerCasedWithTheFolderInPlaceOfItsToken) {
+  const char* cases[][2] = {
+      // command, program or null when refused
+      {"\"C:\\Mail\\Mail.EXE\" -compose \"%1\"", "\"c:\\mail\\mail.exe\""},
+      {"C:\\Mail\\mail.exe %1", nullptr},
+      {"\"\" %1", nullptr},
+      {"\"%ProgramFiles%\\Mozilla\\TB.exe\" -osint", "\"D:\\Прог Файлы\\mozilla\\tb.exe\""},
+      {"\"X:\\%PROGRAMFILES%\\a.exe\"", "\"D:\\Прог Файлы\\a.exe\""},
+      {"\"%ProgramFiles(x86)%\\a.exe\"", "\"%programfiles(x86)%\\a.exe\""},
+      {"\"C:\\ПОЧТА\\Ёж Її.exe\"", "\"c:\\почта\\ёж її.exe\""},
+      {"\"C:\\Mail.exe", "\"c:\\mail.exe\""},  // no closing quote: the rest
+  };
+  for (const auto& c : cases) {
+    String program("kept");
+    EXPECT_EQ(c[1] != nullptr, MailProgramFromCommand(c[0], "D:\\Прог Файлы", program)) << c[0];
+    EXPECT_STREQ(c[1] != nullptr ? c[1] : "kept", program.Text());
+  }
+  String program;
+  EXPECT_FALSE(MailProgramFromCommand("\"%programfiles%\\a.exe\"", nullptr, program)) << "no folder known";
+}
+
+// The key's default value, not another of its values, and only when it fits
+// into 200 bytes with its terminator.
+TEST(DefaultMailProgram, DetectedFromTheRegistration) {
+  for (size_t name : {0, 175, 176}) {
+    SCOPED_TRACE(name);
+    host::Reset();
+    host::SetProgramFilesFolder("E:\\Apps");
+    const std::string command = "\"%ProgramFiles%\\" + std::string(name, 'A') + ".exe\" %1";  // 24 + name
+    if (name > 0) {
+      const char* kKey = "mailto\\shell\\open\\command";
+      host::PutValue(platform::RegRoot::ClassesRoot, kKey, "First", {host::RegType::Text, "\"x\""});
+      host::PutValue(platform::RegRoot::ClassesRoot, kKey, "", {host::RegType::Text, command});
+    }
+    String program("kept");
+    EXPECT_EQ(name == 175, DetectDefaultMailProgram(program));
+    EXPECT_EQ(name == 175 ? "\"E:\\Apps\\" + std::string(name, 'a') + ".exe\"" : "kept", program.Text());
+    EXPECT_EQ(0, host::OpenKeyCount());
+  }
+}
+
+}  // namespace
