@@ -42,11 +42,3 @@ void String::Assign(const char* text) {
 
 size_t String::Length() const { return std::strlen(Buffer); }
 
-bool String::CopyTo(char* target, size_t capacity) const {
-  if (capacity == 0) return false;
-  const size_t length = Length();
-  const size_t kept = length < capacity ? length : capacity - 1;
-  std::memcpy(target, Buffer, kept);
-  target[kept] = '\0';
-  return kept == length;
-}

@@ -22,10 +22,6 @@ class String {
   bool IsEmpty() const { return Buffer[0] == '\0'; }
   uint32_t Capacity() const { return Size; }
 
-  // Copies the text into a fixed buffer of `capacity` bytes, cut to fit and
-  // always terminated; returns false when it had to be cut.
-  bool CopyTo(char* target, size_t capacity) const;
-
  private:
   char* Buffer;
   uint32_t Size;
