@@ -110,6 +110,7 @@ TEST_F(SettingsOpeningTest, WhileTheDialogIsOpenItsBoxAndPageStay) {
     g_inDialog = nullptr;
     app_->Boxes.At(0)->MsminRunMode = 1;
     OnCheckResult(nullptr);
+    EXPECT_TRUE(app_->SettingsOpen) << "the dialog brought forward is still the open one";
   };
   OpenSettingsDialog(*app_);
   EXPECT_EQ((std::vector<std::string>{"box 1, page 2, ready", "box 1, page 2, ready"}), g_openings)
