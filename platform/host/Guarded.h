@@ -11,18 +11,22 @@
 #include <functional>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 namespace host::detail {
 
-// Has host::Reset call `forget`.
-void OnReset(std::function<void()> forget);
+// What host::Reset runs: filled while statics are made, before any thread starts.
+inline std::vector<std::function<void()>>& Forgetters() {
+  static auto* forgetters = new std::vector<std::function<void()>>;
+  return *forgetters;
+}
 
 template <typename State>
 class Guarded {
  public:
   // host::Reset runs forget(state); null leaves the state as it is.
   explicit Guarded(void (*forget)(State&) = Fresh) {
-    if (forget != nullptr) OnReset([this, forget] { (*this)(forget); });
+    if (forget != nullptr) Forgetters().push_back([this, forget] { (*this)(forget); });
   }
 
   static void Fresh(State& state) { state = State(); }
