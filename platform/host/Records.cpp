@@ -92,12 +92,8 @@ int DisplayPixels(int pixelsAt96) { return pixelsAt96; }
 
 uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window) {
   std::vector<host::MenuItem> shown;
-  for (size_t i = 0; i < count; ++i) {
-    const MenuItem& item = items[i];
-    const bool command = item.commandId != 0;
-    shown.push_back(
-        {item.commandId, command ? Text(item.text) : "", command ? item.state : ItemState::Enabled});
-  }
+  for (size_t i = 0; i < count; ++i)
+    shown.push_back({items[i].commandId, Text(items[i].text), items[i].state});
   return g_records([&](Records& r) {
     r.menusShown.push_back(shown);
     return host::detail::Next(r.menuChoices, 0u);
@@ -132,12 +128,16 @@ int ReadUrl(const char* url, char* buffer, size_t capacity, uint32_t) {
 namespace host {
 
 std::vector<MessageBoxCall> MessageBoxes() { return g_records.Get(&Records::boxes); }
+std::vector<ShellCall> ShellCalls() { return g_records.Get(&Records::shellCalls); }
+std::vector<std::vector<MenuItem>> MenusShown() { return g_records.Get(&Records::menusShown); }
+std::vector<TrayIcon> TrayIcons() { return g_records.Get(&Records::tray); }
+int TrayCallCount() { return g_records.Get(&Records::trayCalls); }
+std::vector<Sound> Sounds() { return g_records.Get(&Records::sounds); }
+int IconResourceId(Icon icon) { return static_cast<int>(reinterpret_cast<uintptr_t>(icon)); }
 
 void QueueAnswer(BoxAnswer answer) {
   g_records([&](Records& r) { r.answers.push_back(answer); });
 }
-
-std::vector<ShellCall> ShellCalls() { return g_records.Get(&Records::shellCalls); }
 
 void RefuseShellTarget(const std::string& target) {
   g_records([&](Records& r) { r.refusedTargets.insert(target); });
@@ -148,16 +148,6 @@ void SetProgramFilesFolder(const std::string& folder) { g_records.Set(&Records::
 void QueueMenuChoice(uint32_t commandId) {
   g_records([&](Records& r) { r.menuChoices.push_back(commandId); });
 }
-
-std::vector<std::vector<MenuItem>> MenusShown() { return g_records.Get(&Records::menusShown); }
-
-std::vector<TrayIcon> TrayIcons() { return g_records.Get(&Records::tray); }
-
-int TrayCallCount() { return g_records.Get(&Records::trayCalls); }
-
-int IconResourceId(Icon icon) { return static_cast<int>(reinterpret_cast<uintptr_t>(icon)); }
-
-std::vector<Sound> Sounds() { return g_records.Get(&Records::sounds); }
 
 void ServeUrl(const std::string& url, const std::string& body) {
   g_records([&](Records& r) { r.urls[url] = body; });
