@@ -20,7 +20,7 @@ namespace {
 using namespace platform;
 
 struct Records {
-  std::vector<host::MessageBoxCall> boxes;
+  std::vector<std::string> boxes;
   std::deque<BoxAnswer> answers;
   std::vector<host::ShellCall> shellCalls;
   std::set<std::string> refusedTargets;
@@ -29,7 +29,7 @@ struct Records {
   std::vector<std::vector<host::MenuItem>> menusShown;
   std::vector<host::TrayIcon> tray;  // none or the one
   int trayCalls = 0;
-  std::vector<host::Sound> sounds;
+  std::vector<uint32_t> sounds;  // frequencies
   std::map<std::string, std::string> urls;
 };
 
@@ -49,8 +49,8 @@ bool Tray(bool show, Icon icon = nullptr, const char* tip = nullptr) {
 }
 
 // Every sound has ended when its call returns, as far as a test can tell.
-bool Sounded(const host::Sound& sound) {
-  g_records([&](Records& r) { r.sounds.push_back(sound); });
+bool Sounded(uint32_t frequencyHz) {
+  g_records([&](Records& r) { r.sounds.push_back(frequencyHz); });
   return true;
 }
 
@@ -61,7 +61,7 @@ namespace platform {
 BoxAnswer ShowMessageBox(Window, const char* text, const char*, BoxButtons buttons, BoxIcon, bool) {
   const bool asks = buttons == BoxButtons::YesNo || buttons == BoxButtons::YesNoDefaultNo;
   return g_records([&](Records& r) {
-    r.boxes.push_back({Text(text)});
+    r.boxes.push_back(Text(text));
     return host::detail::Next(r.answers, asks ? BoxAnswer::Yes : BoxAnswer::Ok);
   });
 }
@@ -104,9 +104,9 @@ bool ShowTrayIcon(Icon icon, const char* tip) { return Tray(true, icon, tip); }
 
 bool RemoveTrayIcon() { return Tray(false); }
 
-bool SpeakerBeep(uint32_t frequencyHz, uint32_t durationMs) { return Sounded({frequencyHz, durationMs, ""}); }
+bool SpeakerBeep(uint32_t frequencyHz, uint32_t) { return Sounded(frequencyHz); }
 
-bool PlayWaveFile(const char* path) { return path != nullptr && *path != '\0' && Sounded({0, 0, path}); }
+bool PlayWaveFile(const char* path) { return path != nullptr && *path != '\0' && Sounded(0); }
 
 bool FileExists(const char* path) {
   struct stat status;
@@ -127,12 +127,12 @@ int ReadUrl(const char* url, char* buffer, size_t capacity, uint32_t) {
 
 namespace host {
 
-std::vector<MessageBoxCall> MessageBoxes() { return g_records.Get(&Records::boxes); }
+std::vector<std::string> MessageBoxes() { return g_records.Get(&Records::boxes); }
 std::vector<ShellCall> ShellCalls() { return g_records.Get(&Records::shellCalls); }
 std::vector<std::vector<MenuItem>> MenusShown() { return g_records.Get(&Records::menusShown); }
 std::vector<TrayIcon> TrayIcons() { return g_records.Get(&Records::tray); }
 int TrayCallCount() { return g_records.Get(&Records::trayCalls); }
-std::vector<Sound> Sounds() { return g_records.Get(&Records::sounds); }
+std::vector<uint32_t> Sounds() { return g_records.Get(&Records::sounds); }
 int IconResourceId(Icon icon) { return static_cast<int>(reinterpret_cast<uintptr_t>(icon)); }
 
 void QueueAnswer(BoxAnswer answer) {

@@ -99,7 +99,7 @@ TEST_F(SettingsOpeningTest, EachStarterAsksAndOpensTheBoxFoundAgainByItsId) {
       host::RaiseEvent(platform::MainEvent::TrayLeftClick);
     }
     ASSERT_EQ(1u, host::MessageBoxes().size());
-    EXPECT_EQ("Путь к почтовой программе указан не верно!\nХотите исправить?", host::MessageBoxes()[0].text);
+    EXPECT_EQ("Путь к почтовой программе указан не верно!\nХотите исправить?", host::MessageBoxes()[0]);
     ASSERT_EQ(1u, g_openings.size());
     EXPECT_EQ(NumberOf(SettingsPage::Mailboxes), g_openings[0].Tab);
     EXPECT_EQ(0, g_openings[0].Current);

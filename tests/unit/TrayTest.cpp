@@ -139,7 +139,7 @@ TEST_F(TrayTest, TheTrayMenuAndItsChoices) {
   EXPECT_EQ("notepad.exe", host::ShellCalls()[0].target);
   EXPECT_EQ(NumberOf(SettingsPage::Commands), app_->LastTabPos) << "the empty command opens the commands tab";
   ASSERT_EQ(1u, host::MessageBoxes().size());
-  EXPECT_EQ("Неверная команда\nХотите исправить?", host::MessageBoxes()[0].text);
+  EXPECT_EQ("Неверная команда\nХотите исправить?", host::MessageBoxes()[0]);
 }
 
 TEST_F(TrayTest, OneAlertAtATime) {
