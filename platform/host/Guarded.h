@@ -39,7 +39,8 @@ class Guarded {
     return use(state_);
   }
 
-  // A copy of one field of the state, and a new value for it.
+  // A copy of one field of the state, a new value for it, and one more
+  // element at the end of a container field.
   template <typename Field>
   Field Get(Field State::*field) {
     return (*this)([&](State& state) { return state.*field; });
@@ -47,6 +48,10 @@ class Guarded {
   template <typename Field>
   void Set(Field State::*field, Field value) {
     (*this)([&](State& state) { state.*field = std::move(value); });
+  }
+  template <typename Field, typename Element>
+  void Add(Field State::*field, Element element) {
+    (*this)([&](State& state) { (state.*field).insert((state.*field).end(), std::move(element)); });
   }
 
   // Waits at most timeoutMs until ready(state) holds, then runs

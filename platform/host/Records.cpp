@@ -50,7 +50,7 @@ bool Tray(bool show, Icon icon = nullptr, const char* tip = nullptr) {
 
 // Every sound has ended when its call returns, as far as a test can tell.
 bool Sounded(uint32_t frequencyHz) {
-  g_records([&](Records& r) { r.sounds.push_back(frequencyHz); });
+  g_records.Add(&Records::sounds, frequencyHz);
   return true;
 }
 
@@ -135,19 +135,13 @@ int TrayCallCount() { return g_records.Get(&Records::trayCalls); }
 std::vector<uint32_t> Sounds() { return g_records.Get(&Records::sounds); }
 int IconResourceId(Icon icon) { return static_cast<int>(reinterpret_cast<uintptr_t>(icon)); }
 
-void QueueAnswer(BoxAnswer answer) {
-  g_records([&](Records& r) { r.answers.push_back(answer); });
-}
+void QueueAnswer(BoxAnswer answer) { g_records.Add(&Records::answers, answer); }
 
-void RefuseShellTarget(const std::string& target) {
-  g_records([&](Records& r) { r.refusedTargets.insert(target); });
-}
+void RefuseShellTarget(const std::string& target) { g_records.Add(&Records::refusedTargets, target); }
 
 void SetProgramFilesFolder(const std::string& folder) { g_records.Set(&Records::programFiles, folder); }
 
-void QueueMenuChoice(uint32_t commandId) {
-  g_records([&](Records& r) { r.menuChoices.push_back(commandId); });
-}
+void QueueMenuChoice(uint32_t commandId) { g_records.Add(&Records::menuChoices, commandId); }
 
 void ServeUrl(const std::string& url, const std::string& body) {
   g_records([&](Records& r) { r.urls[url] = body; });

@@ -72,7 +72,6 @@ bool Write(RegKey key, const char* name, host::RegValue value) {
 namespace platform {
 
 RegKey OpenRegKey(RegRoot root, const char* path) { return Open(root, path, false); }
-
 RegKey CreateRegKey(const char* path) { return Open(RegRoot::CurrentUser, path, true); }
 
 void CloseRegKey(RegKey key) {
@@ -119,12 +118,10 @@ void PutValue(platform::RegRoot root, const std::string& path, const std::string
   g_registry([&](Registry& r) { r.keys[PathOf(root, path)][Fold(name)] = value; });
 }
 
-void FailKeysUnder(const std::string& pathPrefix) {
-  g_registry([&](Registry& r) { r.failKeys.push_back(Fold(pathPrefix)); });
-}
+void FailKeysUnder(const std::string& pathPrefix) { g_registry.Add(&Registry::failKeys, Fold(pathPrefix)); }
 
 void FailWritesUnder(const std::string& pathPrefix) {
-  g_registry([&](Registry& r) { r.failWrites.push_back(Fold(pathPrefix)); });
+  g_registry.Add(&Registry::failWrites, Fold(pathPrefix));
 }
 
 int OpenKeyCount() {

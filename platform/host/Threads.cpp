@@ -50,7 +50,7 @@ bool StartDetachedThread(ThreadRoutine routine, void* argument) {
 }
 
 void SleepMs(uint32_t milliseconds) {
-  g_threads([&](Threads& t) { t.sleeps.push_back(milliseconds); });
+  g_threads.Add(&Threads::sleeps, milliseconds);
   std::this_thread::sleep_for(std::chrono::milliseconds(std::min(milliseconds, kLongestRealSleepMs)));
 }
 
