@@ -1,9 +1,7 @@
-// The main loop and the manual clock of the stand-in.
-//
-// Work and timer events wait in one queue until the main thread runs them.
-// Time stands still until a test advances it; timers that fall due on the
-// way are queued in due order, at most one pending per timer, as Windows
-// coalesces them.
+// The main loop and the manual clock of the stand-in. Work and timer events
+// wait in one queue until the main thread runs them. Time stands still until
+// a test advances it; timers that fall due on the way are queued in due
+// order, at most one pending per timer, as Windows coalesces them.
 #include <algorithm>
 #include <cstdint>
 #include <deque>
