@@ -67,9 +67,8 @@ struct TrayIcon {
 };
 std::vector<TrayIcon> TrayIcons();
 int TrayCallCount();
-
-// ---- Icons: which resource a handle of LoadIconResource came from (0 for
-// none). The stand-in's display is not scaled: small icons have 16 pixels.
+// Which resource a handle of LoadIconResource came from (0 for none). The
+// display is not scaled: small icons have 16 pixels.
 int IconResourceId(platform::Icon icon);
 
 // ---- Sound: the frequency of each sound, in order (0 for a WAV file).

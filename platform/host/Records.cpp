@@ -87,7 +87,6 @@ Icon LoadIconResource(Module, int resourceId, int) {
 }
 
 int SmallIconSize() { return 16; }
-
 int DisplayPixels(int pixelsAt96) { return pixelsAt96; }
 
 uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window) {
@@ -101,11 +100,9 @@ uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window) {
 }
 
 bool ShowTrayIcon(Icon icon, const char* tip) { return Tray(true, icon, tip); }
-
 bool RemoveTrayIcon() { return Tray(false); }
 
 bool SpeakerBeep(uint32_t frequencyHz, uint32_t) { return Sounded(frequencyHz); }
-
 bool PlayWaveFile(const char* path) { return path != nullptr && *path != '\0' && Sounded(0); }
 
 bool FileExists(const char* path) {
@@ -136,11 +133,8 @@ std::vector<uint32_t> Sounds() { return g_records.Get(&Records::sounds); }
 int IconResourceId(Icon icon) { return static_cast<int>(reinterpret_cast<uintptr_t>(icon)); }
 
 void QueueAnswer(BoxAnswer answer) { g_records.Add(&Records::answers, answer); }
-
 void RefuseShellTarget(const std::string& target) { g_records.Add(&Records::refusedTargets, target); }
-
 void SetProgramFilesFolder(const std::string& folder) { g_records.Set(&Records::programFiles, folder); }
-
 void QueueMenuChoice(uint32_t commandId) { g_records.Add(&Records::menuChoices, commandId); }
 
 void ServeUrl(const std::string& url, const std::string& body) {
