@@ -39,10 +39,8 @@ struct ThreadEnd {
 };
 thread_local ThreadEnd tThreadEnd;
 
-template <typename Handle>
-Named* Of(Handle handle) {
-  return reinterpret_cast<Named*>(handle);
-}
+// Every handle of a name points at it.
+Named* Of(void* handle) { return static_cast<Named*>(handle); }
 
 // A new handle to the name; *existed tells whether another was open.
 template <typename Handle>
@@ -57,8 +55,7 @@ Handle Open(const char* name, bool* existed = nullptr) {
   });
 }
 
-template <typename Handle>
-void Close(Handle handle) {
+void Close(void* handle) {
   g_names([&](Names& names) {
     if (--Of(handle)->handles == 0) names.erase(std::string(Of(handle)->name));
   });
