@@ -97,7 +97,6 @@ bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {
   });
   while (!served && size > 0) {
     const ssize_t sent = ::send(static_cast<int>(socket), next, size, MSG_NOSIGNAL);
-    if (sent < 0 && errno == EINTR) continue;
     // A command nearly always fits the send buffer: wait only when it does not.
     if (sent < 0 && errno == EAGAIN && WaitReady(socket, POLLOUT, timeoutMs)) continue;
     if (sent <= 0) return false;
@@ -120,11 +119,8 @@ int ReceiveSome(Socket socket, void* buffer, size_t capacity, uint32_t timeoutMs
   });
   if (served != kNotServed) return served;
   if (!WaitReady(socket, POLLIN, timeoutMs)) return -1;
-  for (;;) {
-    const ssize_t got = ::recv(static_cast<int>(socket), buffer, std::min<size_t>(capacity, INT_MAX), 0);
-    if (got >= 0) return static_cast<int>(got);
-    if (errno != EINTR) return -1;
-  }
+  const ssize_t got = ::recv(static_cast<int>(socket), buffer, std::min<size_t>(capacity, INT_MAX), 0);
+  return got < 0 ? -1 : static_cast<int>(got);
 }
 
 void CloseSocket(Socket socket) {
