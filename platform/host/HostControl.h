@@ -83,11 +83,10 @@ void SetTime(int64_t secondsSince1970);
 void AdvanceClock(uint32_t milliseconds);
 // Raises the event on the calling thread, as the main loop would.
 void RaiseEvent(platform::MainEvent event, uintptr_t timerId = 0);
-// Runs, on the calling thread, everything queued for the main thread so far
-// (timers that fell due, posted and waiting work); returns how many.
+// Runs on the calling thread what is queued for the main thread (timers that
+// fell due, posted work) until nothing is left; returns how many.
 int RunQueued();
-// Waits at most timeoutMs until something is queued for the main thread (a
-// worker's result, say); true when it is.
+// Waits at most timeoutMs until something is queued for the main thread.
 bool WaitForQueued(uint32_t timeoutMs);
 // Whether QuitMainLoop was called, and its code.
 bool TakeQuitCode(int* code);

@@ -93,11 +93,8 @@ void QuitMainLoop(int code) { g_loop.Set(&Loop::quitCode, std::optional<int>(cod
 
 int RunMainLoop() {
   int code = 0;
-  for (;;) {
-    host::RunQueued();
-    if (host::TakeQuitCode(&code)) return code;
-    host::WaitForQueued(100);
-  }
+  for (host::RunQueued(); !host::TakeQuitCode(&code); host::RunQueued()) host::WaitForQueued(100);
+  return code;
 }
 
 int64_t CurrentTime() {
