@@ -74,11 +74,10 @@ bool ShellOpen(const char* target, const char* params, ShowMode mode) {
 }
 
 bool ProgramFilesFolder(char* buffer, size_t capacity) {
-  return g_records([&](Records& r) {
-    if (buffer == nullptr || r.programFiles.empty() || r.programFiles.size() >= capacity) return false;
-    std::memcpy(buffer, r.programFiles.c_str(), r.programFiles.size() + 1);
-    return true;
-  });
+  const std::string folder = g_records.Get(&Records::programFiles);
+  if (buffer == nullptr || folder.empty() || folder.size() >= capacity) return false;
+  std::memcpy(buffer, folder.c_str(), folder.size() + 1);
+  return true;
 }
 
 // An icon's handle is its resource id, which host::IconResourceId reads back.
