@@ -11,18 +11,22 @@
 #include <functional>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 namespace host::detail {
 
-// Has host::Reset call `forget`.
-void OnReset(std::function<void()> forget);
+// What host::Reset runs: filled while statics are made, before any thread starts.
+inline std::vector<std::function<void()>>& Forgetters() {
+  static auto* forgetters = new std::vector<std::function<void()>>;
+  return *forgetters;
+}
 
 template <typename State>
 class Guarded {
  public:
   // host::Reset runs forget(state); null leaves the state as it is.
   explicit Guarded(void (*forget)(State&) = Fresh) {
-    if (forget != nullptr) OnReset([this, forget] { (*this)(forget); });
+    if (forget != nullptr) Forgetters().push_back([this, forget] { (*this)(forget); });
   }
 
   static void Fresh(State& state) { state = State(); }
@@ -35,7 +39,8 @@ class Guarded {
     return use(state_);
   }
 
-  // A copy of one field of the state, and a new value for it.
+  // A copy of one field of the state, a new value for it, and one more
+  // element at the end of a container field.
   template <typename Field>
   Field Get(Field State::*field) {
     return (*this)([&](State& state) { return state.*field; });
@@ -43,6 +48,10 @@ class Guarded {
   template <typename Field>
   void Set(Field State::*field, Field value) {
     (*this)([&](State& state) { state.*field = std::move(value); });
+  }
+  template <typename Field, typename Element>
+  void Add(Field State::*field, Element element) {
+    (*this)([&](State& state) { (state.*field).insert((state.*field).end(), std::move(element)); });
   }
 
   // Waits at most timeoutMs until ready(state) holds, then runs

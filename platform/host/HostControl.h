@@ -1,9 +1,7 @@
 // Scripting and inspection of the host stand-in of platform/Platform.h.
 //
-// Host tests use these to set the scene (registry contents, failures, answers
-// to message boxes and menus, the clock) and to look at what the program did
-// (message boxes shown, programs started, tray icon, sounds). Every record is
-// process-wide; Reset() returns the stand-in to a fresh machine.
+// Host tests set the scene (registry, failures, answers, the clock) and look
+// at what the program did. Every record is process-wide.
 #pragma once
 
 #include <cstdint>
@@ -37,10 +35,7 @@ int OpenKeyCount();  // keys open now, to find those never closed
 
 // ---- Message boxes: their texts recorded; answered from a queue (default:
 // Ok, or Yes for a question with Yes and No).
-struct MessageBoxCall {
-  std::string text;
-};
-std::vector<MessageBoxCall> MessageBoxes();
+std::vector<std::string> MessageBoxes();
 void QueueAnswer(platform::BoxAnswer answer);
 
 // ---- Shell: recorded; ShellOpen fails for targets in the refusal list.
@@ -72,18 +67,12 @@ struct TrayIcon {
 };
 std::vector<TrayIcon> TrayIcons();
 int TrayCallCount();
-
-// ---- Icons: which resource a handle of LoadIconResource came from (0 for
-// none). The stand-in's display is not scaled: small icons have 16 pixels.
+// Which resource a handle of LoadIconResource came from (0 for none). The
+// display is not scaled: small icons have 16 pixels.
 int IconResourceId(platform::Icon icon);
 
-// ---- Sound: recorded, in order.
-struct Sound {
-  uint32_t frequencyHz;  // 0 for a WAV file
-  uint32_t durationMs;
-  std::string wavPath;  // empty for a beep
-};
-std::vector<Sound> Sounds();
+// ---- Sound: the frequency of each sound, in order (0 for a WAV file).
+std::vector<uint32_t> Sounds();
 // Every SleepMs since Reset, in order. The stand-in sleeps for real at most
 // 20 ms of each, so a long melody costs a test little time.
 std::vector<uint32_t> Sleeps();
@@ -94,11 +83,10 @@ void SetTime(int64_t secondsSince1970);
 void AdvanceClock(uint32_t milliseconds);
 // Raises the event on the calling thread, as the main loop would.
 void RaiseEvent(platform::MainEvent event, uintptr_t timerId = 0);
-// Runs, on the calling thread, everything queued for the main thread so far
-// (timers that fell due, posted and waiting work); returns how many.
+// Runs on the calling thread what is queued for the main thread (timers that
+// fell due, posted work) until nothing is left; returns how many.
 int RunQueued();
-// Waits at most timeoutMs until something is queued for the main thread (a
-// worker's result, say); true when it is.
+// Waits at most timeoutMs until something is queued for the main thread.
 bool WaitForQueued(uint32_t timeoutMs);
 // Whether QuitMainLoop was called, and its code.
 bool TakeQuitCode(int* code);
@@ -108,13 +96,10 @@ std::vector<uintptr_t> ActiveTimers();
 // ---- Web: ReadUrl answers from this table at once; other addresses fail.
 void ServeUrl(const std::string& url, const std::string& body);
 
-// ---- Sockets: the stand-in reaches no resolver and no address outside
-// 127.0.0.0/8. ConnectTcp knows dotted IPv4 addresses and "localhost"
-// (without regard to case) and refuses any other address at once.
-// The next connection to the address and port reaches no socket: the program
-// receives these bytes, at most pieceBytes per receive (0: all that are left),
-// then the end of the connection, each without waiting. What it sends goes to
-// TakeServedRequests.
+// ---- Sockets: ConnectTcp knows dotted IPv4 addresses and "localhost" and
+// reaches only 127.0.0.0/8. The next connection to the address and port is
+// served from memory: the program receives these bytes, at most pieceBytes
+// per receive (0: all that are left), then the end, each without waiting.
 void ServeNextConnection(const std::string& dottedAddress, uint16_t port, const std::string& bytes,
                          size_t pieceBytes = 0);
 // What the program sent on served connections since the last call.

@@ -1,13 +1,12 @@
-// The main loop and the manual clock of the stand-in.
-//
-// Work and timer events wait in one queue until the main thread runs them.
-// Time stands still until a test advances it; timers that fall due on the
-// way are queued in due order, at most one pending per timer, as Windows
-// coalesces them.
+// The main loop and the manual clock of the stand-in. Work and timer events
+// wait in one queue until the main thread runs them. Time stands still until
+// a test advances it; timers that fall due on the way are queued in due
+// order, at most one pending per timer, as Windows coalesces them.
 #include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -28,12 +27,10 @@ struct Timer {
 };
 
 struct Loop {
-  bool open = false;
-  platform::MainEventHandler handler = nullptr;
+  platform::MainEventHandler handler = nullptr;  // null while the loop is closed
   std::deque<Item> queue;
   std::map<uintptr_t, Timer> timers;
-  bool quit = false;
-  int quitCode = 0;
+  std::optional<int> quitCode;
   uint64_t clockMs = 0;
   int64_t baseTime = 1768478400;  // 2026-01-15 12:00:00 UTC
 };
@@ -57,17 +54,14 @@ namespace platform {
 
 Window OpenMainLoop(Module, Icon, MainEventHandler handler) {
   if (handler == nullptr) return nullptr;
-  g_loop([&](Loop& loop) {
-    loop.open = true;
-    loop.handler = handler;
-  });
+  g_loop.Set(&Loop::handler, handler);
   return kMainWindow;
 }
 
 void CloseMainLoop(Window window) {
   if (window != kMainWindow) return;
   g_loop([](Loop& loop) {
-    loop.open = false;
+    loop.handler = nullptr;
     loop.queue.clear();
     loop.timers.clear();
   });
@@ -75,7 +69,7 @@ void CloseMainLoop(Window window) {
 
 bool PostToMainThread(MainTask task, void* argument) {
   return g_loop([&](Loop& loop) {
-    if (!loop.open || task == nullptr) return false;
+    if (loop.handler == nullptr || task == nullptr) return false;
     loop.queue.push_back({task, argument});
     return true;
   });
@@ -83,7 +77,7 @@ bool PostToMainThread(MainTask task, void* argument) {
 
 bool StartTimer(uintptr_t id, uint32_t periodMs) {
   return g_loop([&](Loop& loop) {
-    if (!loop.open || id == 0) return false;
+    if (loop.handler == nullptr || id == 0) return false;
     loop.timers[id] = {periodMs, loop.clockMs + periodMs};
     return true;
   });
@@ -95,20 +89,12 @@ bool StopTimer(uintptr_t id) {
 
 void RaiseTimerNow(uintptr_t id) { host::RaiseEvent(MainEvent::Timer, id); }
 
-void QuitMainLoop(int code) {
-  g_loop([&](Loop& loop) {
-    loop.quit = true;
-    loop.quitCode = code;
-  });
-}
+void QuitMainLoop(int code) { g_loop.Set(&Loop::quitCode, std::optional<int>(code)); }
 
 int RunMainLoop() {
   int code = 0;
-  for (;;) {
-    host::RunQueued();
-    if (host::TakeQuitCode(&code)) return code;
-    host::WaitForQueued(100);
-  }
+  for (host::RunQueued(); !host::TakeQuitCode(&code); host::RunQueued()) host::WaitForQueued(100);
+  return code;
 }
 
 int64_t CurrentTime() {
@@ -141,7 +127,7 @@ void AdvanceClock(uint32_t milliseconds) {
 }
 
 void RaiseEvent(platform::MainEvent event, uintptr_t timerId) {
-  const auto handler = g_loop([](Loop& loop) { return loop.open ? loop.handler : nullptr; });
+  const auto handler = g_loop.Get(&Loop::handler);
   if (handler != nullptr) handler(event, timerId);
 }
 
@@ -154,14 +140,14 @@ int RunQueued() {
 }
 
 bool WaitForQueued(uint32_t timeoutMs) {
-  return g_loop.Wait([](Loop& loop) { return !loop.queue.empty() || loop.quit; }, timeoutMs,
+  return g_loop.Wait([](Loop& loop) { return !loop.queue.empty() || loop.quitCode; }, timeoutMs,
                      [](Loop& loop, bool) { return !loop.queue.empty(); });
 }
 
 bool TakeQuitCode(int* code) {
   return g_loop([&](Loop& loop) {
-    if (loop.quit) *code = loop.quitCode;
-    return std::exchange(loop.quit, false);
+    if (loop.quitCode) *code = *loop.quitCode;
+    return std::exchange(loop.quitCode, std::nullopt).has_value();
   });
 }
 

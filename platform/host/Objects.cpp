@@ -1,6 +1,7 @@
 // Stand-in for the named locks: one table of names for the process. A name
 // lives as long as a handle to it is open, as on Windows; Reset leaves it.
 #include <map>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -14,8 +15,7 @@ namespace {
 struct Named {
   std::string name;
   int handles = 0;
-  bool held = false;
-  std::thread::id holder;  // a lock's; a slot's is nobody
+  std::optional<std::thread::id> holder;  // a lock's thread; a slot's is nobody
   bool orphaned = false;
 };
 
@@ -30,8 +30,8 @@ struct ThreadEnd {
     if (!tookLocks) return;
     g_names([](Names& names) {
       for (auto& [name, named] : names) {
-        if (!named.held || named.holder != std::this_thread::get_id()) continue;
-        named.held = false;
+        if (named.holder != std::this_thread::get_id()) continue;
+        named.holder.reset();
         named.orphaned = true;
       }
     });
@@ -39,10 +39,8 @@ struct ThreadEnd {
 };
 thread_local ThreadEnd tThreadEnd;
 
-template <typename Handle>
-Named* Of(Handle handle) {
-  return reinterpret_cast<Named*>(handle);
-}
+// Every handle of a name points at it.
+Named* Of(void* handle) { return static_cast<Named*>(handle); }
 
 // A new handle to the name; *existed tells whether another was open.
 template <typename Handle>
@@ -57,8 +55,7 @@ Handle Open(const char* name, bool* existed = nullptr) {
   });
 }
 
-template <typename Handle>
-void Close(Handle handle) {
+void Close(void* handle) {
   g_names([&](Names& names) {
     if (--Of(handle)->handles == 0) names.erase(std::string(Of(handle)->name));
   });
@@ -67,10 +64,9 @@ void Close(Handle handle) {
 // Waits at most timeoutMs for the name to be free and gives it to holder.
 LockTake Fill(Named* named, std::thread::id holder, uint32_t timeoutMs) {
   if (!named) return LockTake::Busy;
-  return g_names.Wait([&](Names&) { return !named->held; }, timeoutMs,
+  return g_names.Wait([&](Names&) { return !named->holder; }, timeoutMs,
                       [&](Names&, bool free) {
                         if (!free) return LockTake::Busy;
-                        named->held = true;
                         named->holder = holder;
                         return std::exchange(named->orphaned, false) ? LockTake::Orphaned : LockTake::Taken;
                       });
@@ -80,9 +76,7 @@ LockTake Fill(Named* named, std::thread::id holder, uint32_t timeoutMs) {
 void Empty(Named* named, std::thread::id holder) {
   if (!named) return;
   g_names([&](Names&) {
-    if (!named->held || named->holder != holder) return;
-    named->held = false;
-    named->holder = std::thread::id();
+    if (named->holder == holder) named->holder.reset();
   });
 }
 
@@ -100,6 +94,7 @@ InstanceClaim ClaimInstance(const char* name, bool* elsewhere) {
 void EndInstanceClaim(InstanceClaim claim) { Close(claim); }
 
 Lock OpenLock(const char* name) { return Open<Lock>(name); }
+void CloseLock(Lock lock) { Close(lock); }
 
 LockTake TakeLock(Lock lock, uint32_t timeoutMs) {
   tThreadEnd.tookLocks = true;
@@ -108,16 +103,13 @@ LockTake TakeLock(Lock lock, uint32_t timeoutMs) {
 
 void LeaveLock(Lock lock) { Empty(Of(lock), std::this_thread::get_id()); }
 
-void CloseLock(Lock lock) { Close(lock); }
-
 Slot OpenSlot(const char* name) { return Open<Slot>(name); }
+void CloseSlot(Slot slot) { Close(slot); }
 
 bool TakeSlot(Slot slot, uint32_t timeoutMs) {
   return Fill(Of(slot), std::thread::id(), timeoutMs) != LockTake::Busy;
 }
 
 void FreeSlot(Slot slot) { Empty(Of(slot), std::thread::id()); }
-
-void CloseSlot(Slot slot) { Close(slot); }
 
 }  // namespace platform

@@ -20,7 +20,7 @@ namespace {
 using namespace platform;
 
 struct Records {
-  std::vector<host::MessageBoxCall> boxes;
+  std::vector<std::string> boxes;
   std::deque<BoxAnswer> answers;
   std::vector<host::ShellCall> shellCalls;
   std::set<std::string> refusedTargets;
@@ -29,7 +29,7 @@ struct Records {
   std::vector<std::vector<host::MenuItem>> menusShown;
   std::vector<host::TrayIcon> tray;  // none or the one
   int trayCalls = 0;
-  std::vector<host::Sound> sounds;
+  std::vector<uint32_t> sounds;  // frequencies
   std::map<std::string, std::string> urls;
 };
 
@@ -49,8 +49,8 @@ bool Tray(bool show, Icon icon = nullptr, const char* tip = nullptr) {
 }
 
 // Every sound has ended when its call returns, as far as a test can tell.
-bool Sounded(const host::Sound& sound) {
-  g_records([&](Records& r) { r.sounds.push_back(sound); });
+bool Sounded(uint32_t frequencyHz) {
+  g_records.Add(&Records::sounds, frequencyHz);
   return true;
 }
 
@@ -61,7 +61,7 @@ namespace platform {
 BoxAnswer ShowMessageBox(Window, const char* text, const char*, BoxButtons buttons, BoxIcon, bool) {
   const bool asks = buttons == BoxButtons::YesNo || buttons == BoxButtons::YesNoDefaultNo;
   return g_records([&](Records& r) {
-    r.boxes.push_back({Text(text)});
+    r.boxes.push_back(Text(text));
     return host::detail::Next(r.answers, asks ? BoxAnswer::Yes : BoxAnswer::Ok);
   });
 }
@@ -74,11 +74,10 @@ bool ShellOpen(const char* target, const char* params, ShowMode mode) {
 }
 
 bool ProgramFilesFolder(char* buffer, size_t capacity) {
-  return g_records([&](Records& r) {
-    if (buffer == nullptr || r.programFiles.empty() || r.programFiles.size() >= capacity) return false;
-    std::memcpy(buffer, r.programFiles.c_str(), r.programFiles.size() + 1);
-    return true;
-  });
+  const std::string folder = g_records.Get(&Records::programFiles);
+  if (buffer == nullptr || folder.empty() || folder.size() >= capacity) return false;
+  std::memcpy(buffer, folder.c_str(), folder.size() + 1);
+  return true;
 }
 
 // An icon's handle is its resource id, which host::IconResourceId reads back.
@@ -87,17 +86,12 @@ Icon LoadIconResource(Module, int resourceId, int) {
 }
 
 int SmallIconSize() { return 16; }
-
 int DisplayPixels(int pixelsAt96) { return pixelsAt96; }
 
 uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window) {
   std::vector<host::MenuItem> shown;
-  for (size_t i = 0; i < count; ++i) {
-    const MenuItem& item = items[i];
-    const bool command = item.commandId != 0;
-    shown.push_back(
-        {item.commandId, command ? Text(item.text) : "", command ? item.state : ItemState::Enabled});
-  }
+  for (size_t i = 0; i < count; ++i)
+    shown.push_back({items[i].commandId, Text(items[i].text), items[i].state});
   return g_records([&](Records& r) {
     r.menusShown.push_back(shown);
     return host::detail::Next(r.menuChoices, 0u);
@@ -105,12 +99,10 @@ uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window) {
 }
 
 bool ShowTrayIcon(Icon icon, const char* tip) { return Tray(true, icon, tip); }
-
 bool RemoveTrayIcon() { return Tray(false); }
 
-bool SpeakerBeep(uint32_t frequencyHz, uint32_t durationMs) { return Sounded({frequencyHz, durationMs, ""}); }
-
-bool PlayWaveFile(const char* path) { return path != nullptr && *path != '\0' && Sounded({0, 0, path}); }
+bool SpeakerBeep(uint32_t frequencyHz, uint32_t) { return Sounded(frequencyHz); }
+bool PlayWaveFile(const char* path) { return path != nullptr && *path != '\0' && Sounded(0); }
 
 bool FileExists(const char* path) {
   struct stat status;
@@ -131,33 +123,18 @@ int ReadUrl(const char* url, char* buffer, size_t capacity, uint32_t) {
 
 namespace host {
 
-std::vector<MessageBoxCall> MessageBoxes() { return g_records.Get(&Records::boxes); }
-
-void QueueAnswer(BoxAnswer answer) {
-  g_records([&](Records& r) { r.answers.push_back(answer); });
-}
-
+std::vector<std::string> MessageBoxes() { return g_records.Get(&Records::boxes); }
 std::vector<ShellCall> ShellCalls() { return g_records.Get(&Records::shellCalls); }
-
-void RefuseShellTarget(const std::string& target) {
-  g_records([&](Records& r) { r.refusedTargets.insert(target); });
-}
-
-void SetProgramFilesFolder(const std::string& folder) { g_records.Set(&Records::programFiles, folder); }
-
-void QueueMenuChoice(uint32_t commandId) {
-  g_records([&](Records& r) { r.menuChoices.push_back(commandId); });
-}
-
 std::vector<std::vector<MenuItem>> MenusShown() { return g_records.Get(&Records::menusShown); }
-
 std::vector<TrayIcon> TrayIcons() { return g_records.Get(&Records::tray); }
-
 int TrayCallCount() { return g_records.Get(&Records::trayCalls); }
-
+std::vector<uint32_t> Sounds() { return g_records.Get(&Records::sounds); }
 int IconResourceId(Icon icon) { return static_cast<int>(reinterpret_cast<uintptr_t>(icon)); }
 
-std::vector<Sound> Sounds() { return g_records.Get(&Records::sounds); }
+void QueueAnswer(BoxAnswer answer) { g_records.Add(&Records::answers, answer); }
+void RefuseShellTarget(const std::string& target) { g_records.Add(&Records::refusedTargets, target); }
+void SetProgramFilesFolder(const std::string& folder) { g_records.Set(&Records::programFiles, folder); }
+void QueueMenuChoice(uint32_t commandId) { g_records.Add(&Records::menuChoices, commandId); }
 
 void ServeUrl(const std::string& url, const std::string& body) {
   g_records([&](Records& r) { r.urls[url] = body; });

@@ -1,9 +1,7 @@
 // Stand-in for the registry: values by key and name with the type they were
-// written as. Paths and names are kept in upper case, as Windows compares
-// them; one under the classes root starts with a backslash as none can. An
-// open key's handle is a copy of its path.
+// written as. Paths and names are kept in upper case; one under the classes
+// root starts with a backslash as none can. A key's handle is a copy of its path.
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <set>
 #include <string>
@@ -27,19 +25,10 @@ struct Registry {
 
 host::detail::Guarded<Registry>& g_registry = *new host::detail::Guarded<Registry>;
 
-// Windows compares names in upper case; in Windows-1251 that covers Cyrillic
-// letters, Ё and the letters of the other Slavic alphabets.
-char UpperOf(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  if ((byte >= 'a' && byte <= 'z') || byte >= 0xE0) return static_cast<char>(byte - 0x20);
-  static const char kLower[] = "\x90\x83\x9A\x9C\x9D\x9E\x9F\xA2\xBC\xB4\xB8\xBA\xBF\xB3\xBE";
-  static const char kUpper[] = "\x80\x81\x8A\x8C\x8D\x8E\x8F\xA1\xA3\xA5\xA8\xAA\xAF\xB2\xBD";
-  const char* lower = byte < 0x80 ? nullptr : std::strchr(kLower, c);
-  return lower ? kUpper[lower - kLower] : c;
-}
-
+// Windows compares names without regard to case; the program's own names
+// and the shell's are ASCII.
 std::string Fold(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), UpperOf);
+  for (char& c : text) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 0x20) : c;
   return text;
 }
 
@@ -83,7 +72,6 @@ bool Write(RegKey key, const char* name, host::RegValue value) {
 namespace platform {
 
 RegKey OpenRegKey(RegRoot root, const char* path) { return Open(root, path, false); }
-
 RegKey CreateRegKey(const char* path) { return Open(RegRoot::CurrentUser, path, true); }
 
 void CloseRegKey(RegKey key) {
@@ -130,12 +118,10 @@ void PutValue(platform::RegRoot root, const std::string& path, const std::string
   g_registry([&](Registry& r) { r.keys[PathOf(root, path)][Fold(name)] = value; });
 }
 
-void FailKeysUnder(const std::string& pathPrefix) {
-  g_registry([&](Registry& r) { r.failKeys.push_back(Fold(pathPrefix)); });
-}
+void FailKeysUnder(const std::string& pathPrefix) { g_registry.Add(&Registry::failKeys, Fold(pathPrefix)); }
 
 void FailWritesUnder(const std::string& pathPrefix) {
-  g_registry([&](Registry& r) { r.failWrites.push_back(Fold(pathPrefix)); });
+  g_registry.Add(&Registry::failWrites, Fold(pathPrefix));
 }
 
 int OpenKeyCount() {

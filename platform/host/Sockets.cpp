@@ -1,8 +1,7 @@
 // Sockets of the stand-in. It never leaves this machine: names resolve
-// without a resolver (dotted IPv4 addresses and "localhost"), connections go
-// only to 127.0.0.0/8, over real TCP, or to a connection a test scripted,
-// which is served from memory. Sockets never block: every call waits with
-// poll() for its time-out.
+// without a resolver, and connections go only to 127.0.0.0/8, over real TCP
+// or to one a test scripted, served from memory. Sockets never block, so
+// that every call waits only its time-out.
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -18,6 +17,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/Owned.h"
 #include "platform/Platform.h"
 #include "platform/host/Guarded.h"
 #include "platform/host/HostControl.h"
@@ -34,12 +34,11 @@ bool WaitReady(platform::Socket socket, short events, uint32_t timeoutMs) {
   }
 }
 
-// A connection a test scripted: the bytes the program reads, how many it has
-// read, and at most how many one receive gets.
+// A connection a test scripted: the bytes the program has yet to read, and
+// at most how many one receive gets.
 struct Served {
   std::string bytes;
-  size_t read = 0;
-  size_t pieceBytes = 0;
+  size_t pieceBytes;
 };
 
 struct Scripted {
@@ -61,10 +60,7 @@ bool Connect(platform::Socket socket, uint32_t address, uint16_t port, uint32_t 
     return true;
   });
   if (served) return true;
-  sockaddr_in peer{};
-  peer.sin_family = AF_INET;
-  peer.sin_port = htons(port);
-  peer.sin_addr.s_addr = address;
+  const sockaddr_in peer{AF_INET, htons(port), in_addr{address}, {}};
   if (::connect(static_cast<int>(socket), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0)
     return true;
   int error = errno;
@@ -78,26 +74,19 @@ bool Connect(platform::Socket socket, uint32_t address, uint16_t port, uint32_t 
 namespace platform {
 
 bool NetStartup() { return true; }
-
 void NetCleanup() {}
 
 Socket ConnectTcp(const char* host, uint16_t port, uint32_t, uint32_t connectMs, ConnectFailure* failure) {
-  // Names resolve without a resolver: dotted addresses and "localhost".
-  in_addr address{};
-  const bool local = host != nullptr && ::strcasecmp(host, "localhost") == 0;
-  if (local) address.s_addr = htonl(INADDR_LOOPBACK);
-  *failure = ConnectFailure::HostNotFound;
-  if (!local && (host == nullptr || ::inet_aton(host, &address) == 0)) return kNoSocket;
-  const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-  *failure = ConnectFailure::NoSocket;
-  if (socket < 0) return kNoSocket;
-  *failure = ConnectFailure::NotConnected;
-  if (!Connect(socket, address.s_addr, port, connectMs)) {
-    ::close(socket);
-    return kNoSocket;
-  }
-  *failure = ConnectFailure::None;
-  return socket;
+  // Names resolve without a resolver: "localhost" and dotted addresses.
+  in_addr address{htonl(INADDR_LOOPBACK)};
+  const bool found = host != nullptr && (::strcasecmp(host, "localhost") == 0 || ::inet_aton(host, &address));
+  OwnedSocket socket(found ? ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0) : kNoSocket);
+  const bool connected = socket && Connect(socket.Get(), address.s_addr, port, connectMs);
+  *failure = connected ? ConnectFailure::None
+             : !found  ? ConnectFailure::HostNotFound
+             : !socket ? ConnectFailure::NoSocket
+                       : ConnectFailure::NotConnected;
+  return connected ? socket.Release() : kNoSocket;
 }
 
 bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {
@@ -109,7 +98,6 @@ bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {
   });
   while (!served && size > 0) {
     const ssize_t sent = ::send(static_cast<int>(socket), next, size, MSG_NOSIGNAL);
-    if (sent < 0 && errno == EINTR) continue;
     // A command nearly always fits the send buffer: wait only when it does not.
     if (sent < 0 && errno == EAGAIN && WaitReady(socket, POLLOUT, timeoutMs)) continue;
     if (sent <= 0) return false;
@@ -125,19 +113,15 @@ int ReceiveSome(Socket socket, void* buffer, size_t capacity, uint32_t timeoutMs
     const auto found = s.served.find(socket);
     if (found == s.served.end()) return kNotServed;
     Served& connection = found->second;
-    size_t size = std::min({capacity, connection.bytes.size() - connection.read, size_t{INT_MAX}});
-    if (connection.pieceBytes > 0) size = std::min(size, connection.pieceBytes);
-    std::memcpy(buffer, connection.bytes.data() + connection.read, size);
-    connection.read += size;
+    const size_t size = std::min({capacity, connection.bytes.size(), connection.pieceBytes});
+    std::memcpy(buffer, connection.bytes.data(), size);
+    connection.bytes.erase(0, size);
     return static_cast<int>(size);
   });
   if (served != kNotServed) return served;
   if (!WaitReady(socket, POLLIN, timeoutMs)) return -1;
-  for (;;) {
-    const ssize_t got = ::recv(static_cast<int>(socket), buffer, std::min<size_t>(capacity, INT_MAX), 0);
-    if (got >= 0) return static_cast<int>(got);
-    if (errno != EINTR) return -1;
-  }
+  const ssize_t got = ::recv(static_cast<int>(socket), buffer, std::min<size_t>(capacity, INT_MAX), 0);
+  return got < 0 ? -1 : static_cast<int>(got);
 }
 
 void CloseSocket(Socket socket) {
@@ -154,7 +138,8 @@ void ServeNextConnection(const std::string& dottedAddress, uint16_t port, const 
                          size_t pieceBytes) {
   in_addr dotted{};
   if (::inet_aton(dottedAddress.c_str(), &dotted) == 0) return;
-  g_scripted([&](Scripted& s) { s.next[{dotted.s_addr, port}] = Served{bytes, 0, pieceBytes}; });
+  const size_t piece = pieceBytes > 0 ? std::min<size_t>(pieceBytes, INT_MAX) : INT_MAX;
+  g_scripted([&](Scripted& s) { s.next[{dotted.s_addr, port}] = Served{bytes, piece}; });
 }
 
 std::string TakeServedRequests() {

@@ -18,14 +18,10 @@ struct Threads {
   std::vector<uint32_t> sleeps;
 };
 
-// Forgets all but the threads that run on.
-void Forget(Threads& threads) {
-  const int running = threads.running;
-  threads = Threads();
-  threads.running = running;
-}
-
-host::detail::Guarded<Threads>& g_threads = *new host::detail::Guarded<Threads>(Forget);
+// Reset forgets all but the threads that run on.
+host::detail::Guarded<Threads>& g_threads = *new host::detail::Guarded<Threads>([](Threads& t) {
+  t = Threads{t.running, false, 0, {}};
+});
 
 // Real sleeps are cut to this, so that a test of a long melody is quick.
 constexpr uint32_t kLongestRealSleepMs = 20;
@@ -50,7 +46,7 @@ bool StartDetachedThread(ThreadRoutine routine, void* argument) {
 }
 
 void SleepMs(uint32_t milliseconds) {
-  g_threads([&](Threads& t) { t.sleeps.push_back(milliseconds); });
+  g_threads.Add(&Threads::sleeps, milliseconds);
   std::this_thread::sleep_for(std::chrono::milliseconds(std::min(milliseconds, kLongestRealSleepMs)));
 }
 

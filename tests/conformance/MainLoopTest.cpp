@@ -20,36 +20,24 @@ void RecordTimer(MainEvent event, uintptr_t id) {
   if (event == MainEvent::Timer) gTimerEvents.push_back(id);
 }
 
-TEST(MainLoop, WorkFromOtherThreadsRunsOnTheMainThread) {
-  gTaskThreads.clear();
+TEST(MainLoop, WorkFromOtherThreadsAndTimersByTheProgramsIdsRunOnTheMainThread) {
   const Window window = OpenMainLoop(nullptr, nullptr, RecordTimer);
   ASSERT_NE(window, nullptr);
-  int code = 7;
-  std::thread worker([&] {
-    EXPECT_TRUE(PostToMainThread(Record, nullptr));
-    EXPECT_TRUE(PostToMainThread(Quit, &code));
-  });
-  worker.join();
-  EXPECT_EQ(RunMainLoop(), 7);
-  EXPECT_EQ(gTaskThreads, std::vector<std::thread::id>(1, std::this_thread::get_id()));
-  CloseMainLoop(window);
-  EXPECT_FALSE(PostToMainThread(Record, nullptr)) << "closed";
-  EXPECT_EQ(gTaskThreads.size(), 1u);
-}
-
-TEST(MainLoop, TimersGoByTheProgramsIds) {
-  gTimerEvents.clear();
-  const Window window = OpenMainLoop(nullptr, nullptr, RecordTimer);
-  ASSERT_NE(window, nullptr);
-  EXPECT_FALSE(StartTimer(0, 1000)) << "0 is no id";
   EXPECT_TRUE(StartTimer(11024, 60000));
   EXPECT_TRUE(StartTimer(11024, 30000)) << "restarted";
   EXPECT_TRUE(StopTimer(11024));
   EXPECT_FALSE(StopTimer(11024)) << "stopped already";
   RaiseTimerNow(11025);
   EXPECT_EQ(gTimerEvents, std::vector<uintptr_t>{11025});
+  int code = 7;
+  std::thread([&] {
+    EXPECT_TRUE(PostToMainThread(Record, nullptr));
+    EXPECT_TRUE(PostToMainThread(Quit, &code));
+  }).join();
+  EXPECT_EQ(RunMainLoop(), 7);
+  EXPECT_EQ(gTaskThreads, std::vector<std::thread::id>(1, std::this_thread::get_id()));
   CloseMainLoop(window);
-  EXPECT_FALSE(StartTimer(11024, 1000)) << "closed";
+  EXPECT_FALSE(PostToMainThread(Record, nullptr)) << "closed: the task never runs";
 }
 
 }  // namespace

@@ -92,7 +92,7 @@ TEST_F(SettingsOpeningTest, EachStarterAsksAndOpensTheBoxFoundAgainByItsId) {
       host::RaiseEvent(platform::MainEvent::TrayLeftClick);
     }
     ASSERT_EQ(1u, host::MessageBoxes().size());
-    EXPECT_EQ("Путь к почтовой программе указан не верно!\nХотите исправить?", host::MessageBoxes()[0].text);
+    EXPECT_EQ("Путь к почтовой программе указан не верно!\nХотите исправить?", host::MessageBoxes()[0]);
     EXPECT_EQ(std::vector<std::string>{"box 0, page 1, ready"}, g_openings);
     const std::string key =
         "Software\\Tandreller\\MailBoxes\\" + std::to_string(c.change == MovedBack ? 2 : 1);

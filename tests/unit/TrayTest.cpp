@@ -133,7 +133,7 @@ TEST_F(TrayTest, TheTrayMenuAndItsChoices) {
   EXPECT_EQ("notepad.exe", host::ShellCalls()[0].target);
   EXPECT_EQ(NumberOf(SettingsPage::Commands), app_->LastTabPos) << "the empty command opens the commands tab";
   ASSERT_EQ(1u, host::MessageBoxes().size());
-  EXPECT_EQ("Неверная команда\nХотите исправить?", host::MessageBoxes()[0].text);
+  EXPECT_EQ("Неверная команда\nХотите исправить?", host::MessageBoxes()[0]);
 }
 
 TEST_F(TrayTest, OneAlertAtATime) {
@@ -176,7 +176,7 @@ TEST(SpeakerPattern, PlaysMarksWithinBoundedSteps) {
     const auto sounds = host::Sounds();
     const auto sleeps = host::Sleeps();
     ASSERT_EQ(c.beeps, sounds.size());
-    for (const auto& sound : sounds) EXPECT_EQ(100u, sound.frequencyHz);
+    for (const uint32_t sound : sounds) EXPECT_EQ(100u, sound);
     EXPECT_EQ(c.sleptMs, std::accumulate(sleeps.begin(), sleeps.end(), uint64_t{0}));
     for (uint32_t sleep : sleeps) EXPECT_LE(sleep, kMaxStepMs);
   }
