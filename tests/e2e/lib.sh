@@ -334,6 +334,13 @@ e2e_check_box() {  # CAPTION ICON BUTTONS
   E2E_BOX=$out
 }
 
+# A question ("Да" and "Нет", "Нет" the default) is up: answers it with ID.
+e2e_answer_question() {  # TEXT ID
+  expect_message_box "Вестун :)" "$1" question "6 7"
+  expect_eq "default answer" "$(kv default_button "$E2E_BOX")" 7
+  drv press --caption "Вестун :)" --id "$2" >/dev/null || e2e_fail "could not answer $2"
+}
+
 expect_no_message_box() {  # SECONDS [CAPTION]: none appears within that time
   local out
   if out=$(drv message-box ${2:+--caption "$2"} --wait $(($1 * 1000))); then
@@ -1013,6 +1020,16 @@ with open(path, encoding="utf-8") as f:
 with open(path, "w", encoding="utf-8") as f:
     f.write(re.sub(r'^"Password"="((?:[^"\\]|\\.)*)"$', line, tree, flags=re.M))
 PY
+}
+
+# The settings tree, passwords unscrambled, must be expected/NAME.reg; with
+# --start, LastCheckNewVer holds the time of this run's start-up check.
+expect_settings_tree() {  # NAME [--start]
+  local tree="$E2E_ARTIFACTS/tree.reg"
+  e2e_reg_export 'HKCU\Software\Tandreller' "$tree"
+  [ "${2:-}" != --start ] || e2e_mark_last_check "$tree"
+  e2e_unscramble_passwords "$tree"
+  expect_file_eq "settings tree" "$tree" "$(dirname "${BASH_SOURCE[0]}")/expected/$1.reg"
 }
 
 e2e_type() { e2e_keyboard_to_dialog; e2e_mouse type --delay 60 "$1"; }  # TEXT, ASCII: typed on the keyboard

@@ -1,12 +1,9 @@
 #!/bin/bash
-# The setup program in a fresh prefix: its start-with-Windows page (ticked);
-# /S installs into a folder with a space and Cyrillic letters, as every
-# per-user folder of a Cyrillic user name has, and starts nothing; the
-# program starts from the Run value and WM_CLOSE keeps its settings; a
-# second /S gives up (2) over an open dialog and over a second start whose
-# notice keeps vestun.exe loaded, keeping the old version's entry, else
-# replaces and restarts it; the quiet uninstall keeps everything over such a
-# second start, else removes everything but HKCU\Software\Tandreller.
+# The setup program: its start-with-Windows page; /S into a folder with a space
+# and Cyrillic letters, as a Cyrillic user name's profile has; the Run value,
+# WM_CLOSE keeping the settings; upgrades and the quiet uninstall giving up
+# over an open dialog or a loaded vestun.exe; the uninstall leaving only
+# HKCU\Software\Tandreller.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 # Wine would turn the shortcut into a menu entry of the Linux desktop.
@@ -23,8 +20,11 @@ uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vestun'
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 title="Установка Вестун"
 
-"${E2E_ENV[@]}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_GEOMETRY" >>"$E2E_ARTIFACTS/wine.log" 2>&1 7>&- &
-E2E_BG_PIDS+=($!)
+launch() {  # [WINDOWS-PATH]: without one, the bare desktop
+  "${E2E_ENV[@]}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_GEOMETRY" ${1:+"$1"} >>"$E2E_ARTIFACTS/wine.log" 2>&1 7>&- &
+  E2E_BG_PIDS+=($!)
+}
+launch
 
 # Output into a file: a program it starts would hold a pipe open.
 run_on_desktop() {  # COMMAND-LINE: to its end, its exit code in E2E_EXIT
@@ -32,28 +32,21 @@ run_on_desktop() {  # COMMAND-LINE: to its end, its exit code in E2E_EXIT
   E2E_EXIT=$(kv exit_code "$(cat "$E2E_RUN/run.txt")")
 }
 
-reg_value() {  # KEY NAME: the value with the driver's doubled backslashes made single
+reg_value() {  # KEY NAME, with the driver's doubled backslashes made single
   local v
   v=$(kv value "$(drv reg-query --key "$1" --value "$2")")
   printf '%s' "${v//\\\\/\\}"
 }
-
 expect_values() {  # KEY "NAME EXPECTED"...
   local key=$1 line
   shift
   for line in "$@"; do expect_eq "${line%% *} in $key" "$(reg_value "$key" "${line%% *}")" "${line#* }"; done
 }
 
-launch() {  # WINDOWS-PATH
-  "${E2E_ENV[@]}" wine explorer "/desktop=$E2E_DESKTOP,$E2E_GEOMETRY" "$1" >>"$E2E_ARTIFACTS/wine.log" 2>&1 7>&- &
-  E2E_BG_PIDS+=($!)
-}
-
 start_from_run_value() {  # as Windows does at sign-in; the path stays in $exe
   local line
   line=$(reg_value "$run_key" Vestun)
-  exe=${line#\"}
-  exe=${exe%%\"*}
+  exe=${line#\"} && exe=${exe%%\"*}
   [ "$line" = "\"$exe\"" ] || e2e_fail "the Run value is not one quoted path: $line"
   launch "$exe"
   drv wait-window --class "$E2E_MAIN_CLASS" --timeout 60000 >/dev/null || e2e_fail "vestun.exe did not start from $line"
@@ -65,33 +58,30 @@ cancel_settings() {
   e2e_wait_settings
   e2e_click 2
   e2e_settings_gone
+  e2e_wait_vestun_ready
 }
 
-# Its notice keeps vestun.exe loaded, and locked, while a copy runs.
-second_start() {
+second_start() {  # its notice keeps vestun.exe loaded, and locked, while a copy runs
   launch "$exe"
   expect_message_box "Вестун :)" "Прога уже запущена!" warning 1
 }
 
-# Answers its notice and then its failed start; the copy that the setup
-# program ended and brought back opens its settings.
-end_second_start() {
-  local caption
-  for caption in "Вестун :)" "Вестун :("; do
-    drv press --caption "$caption" --id 1 >/dev/null || e2e_fail "could not answer '$caption'"
-  done
+end_second_start() {  # answers both its boxes; the copy the setup program restarted opens its settings
+  drv press --caption "Вестун :)" --id 1 >/dev/null || e2e_fail "could not answer 'Вестун :)'"
+  expect_message_box "Вестун :(" "Не удалось инициализировать приложение!" error 1
+  drv press --caption "Вестун :(" --id 1 >/dev/null || e2e_fail "could not answer 'Вестун :('"
   drv wait-process-count --name vestun.exe --count 1 >/dev/null || e2e_fail "the second start did not end"
   cancel_settings
-  e2e_wait_vestun_ready
 }
 
 settings_tree() { e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/$1.reg"; }
+same_settings() {  # NAME: the tree now, kept as NAME.reg, is the one before the close request
+  settings_tree "$1"
+  expect_file_eq "settings $1" "$E2E_ARTIFACTS/$1.reg" "$E2E_ARTIFACTS/before-close.reg"
+}
 
-# The files of drive C:, less the version check's web cache index and the
-# uninstaller's copy of itself in the temporary folder.
-files_of_prefix() {
-  (cd "$WINEPREFIX/drive_c" && find . -type f | grep -vE '/INetCookies/index\.dat$|/Temp/~nsu[^/]*\.tmp/Un\.exe$' | sort) \
-    >"$E2E_ARTIFACTS/$1.txt"
+files_of_prefix() {  # NAME: the files of drive C:, less the web cache index and the uninstaller's copy of itself
+  (cd "$WINEPREFIX/drive_c" && find . -type f | grep -vE '/INetCookies/index\.dat$|/Temp/~nsu[^/]*\.tmp/Un\.exe$' | sort) >"$E2E_ARTIFACTS/$1.txt"
 }
 files_of_prefix files-before
 
@@ -126,18 +116,23 @@ drv reg-query --key 'HKCU\Software\Tandreller\Settings' --value BoxesCount >/dev
 # ---- run value, close request
 start_from_run_value
 cancel_settings
-e2e_wait_vestun_ready
-e2e_tray_spot
 expect_tray 10 quiet 110
 settings_tree before-close
 vestun=$(e2e_vestun_pid)
 drv close-window --class "$E2E_MAIN_CLASS" || e2e_fail "could not ask vestun.exe to close"
 expect_tray 5 empty
 e2e_wait_gone 10 "$vestun" || e2e_fail "vestun.exe still runs after WM_CLOSE"
-settings_tree after-close
-expect_file_eq "settings after WM_CLOSE" "$E2E_ARTIFACTS/after-close.reg" "$E2E_ARTIFACTS/before-close.reg"
+same_settings after-close
 
-# ---- upgrade over a running copy, which declines to end while a dialog is open
+# ---- upgrades of an older build, which give up (2) over an open dialog and a loaded vestun.exe
+upgrade() {  # EXIT-CODE WHAT
+  local want=("$built" "$version")
+  [ "$1" = 0 ] || want=("$E2E_RUN/older.exe" 2.12)
+  run_on_desktop "$(e2e_winpath "$SETUP") /S"
+  expect_eq "exit code of the upgrade $2" "$E2E_EXIT" "$1"
+  cmp -s "$dir/vestun.exe" "${want[0]}" || e2e_fail "vestun.exe after the upgrade $2 is not $(basename "${want[0]}")"
+  expect_values "$uninstall_key" "DisplayVersion ${want[1]}"
+}
 start_from_run_value
 old=$(e2e_vestun_pid)
 printf 'an older build' >>"$dir/vestun.exe"
@@ -145,33 +140,20 @@ cp "$dir/vestun.exe" "$E2E_RUN/older.exe"
 e2e_spawn timeout 60 wine reg add "$uninstall_key" /v DisplayVersion /d 2.12 /f >>"$E2E_ARTIFACTS/wine.log" 2>&1 \
   || e2e_fail "could not make the installed version older"
 e2e_wait_settings
-run_on_desktop "$(e2e_winpath "$SETUP") /S"
-expect_eq "exit code of the upgrade over an open dialog" "$E2E_EXIT" 2
+upgrade 2 "over an open dialog"
 e2e_alive "$old" || e2e_fail "the upgrade ended a copy with an open dialog"
-cmp -s "$dir/vestun.exe" "$E2E_RUN/older.exe" || e2e_fail "the upgrade that gave up changed vestun.exe"
 cancel_settings
-e2e_wait_vestun_ready
 second_start
-run_on_desktop "$(e2e_winpath "$SETUP") /S"
-expect_eq "exit code of the upgrade over a loaded vestun.exe" "$E2E_EXIT" 2
+upgrade 2 "over a loaded vestun.exe"
 e2e_wait_gone 1 "$old" || e2e_fail "the upgrade did not end the running copy"
-cmp -s "$dir/vestun.exe" "$E2E_RUN/older.exe" || e2e_fail "the upgrade that gave up changed vestun.exe"
-expect_values "$uninstall_key" "DisplayVersion 2.12"
 end_second_start
 old=$(e2e_vestun_pid)
-run_on_desktop "$(e2e_winpath "$SETUP") /S"
-expect_eq "exit code of the upgrade" "$E2E_EXIT" 0
+upgrade 0 "of a running copy"
 e2e_wait_gone 1 "$old" || e2e_fail "the running copy outlived the upgrade"
-cmp -s "$dir/vestun.exe" "$built" || e2e_fail "the upgrade did not replace vestun.exe"
-expect_values "$uninstall_key" "DisplayVersion $version"
 cancel_settings  # the upgrade started the program again
-e2e_wait_vestun_ready
-expect_tray 10 quiet 110
-settings_tree after-upgrade
-expect_file_eq "settings after the upgrade" "$E2E_ARTIFACTS/after-upgrade.reg" "$E2E_ARTIFACTS/before-close.reg"
+same_settings after-upgrade
 
-# ---- uninstall, which gives up while a second start holds vestun.exe
-# It works from a copy of itself in the temporary folder, Un.exe.
+# ---- uninstall, from a copy of itself, Un.exe, in the temporary folder
 quiet=$(reg_value "$uninstall_key" QuietUninstallString)
 second_start
 run_on_desktop "$quiet"
@@ -179,18 +161,14 @@ drv wait-process-count --name Un.exe --count 0 >/dev/null || e2e_fail "the unins
 [ -f "$dir/vestun.exe" ] && [ -f "$dir/uninstall.exe" ] || e2e_fail "the uninstaller that gave up removed files"
 expect_values "$uninstall_key" "DisplayName Вестун"
 end_second_start
-running=$(e2e_vestun_pid)
 run_on_desktop "$quiet"
 expect_eq "exit code of the uninstaller" "$E2E_EXIT" 0
 limit=$(($(date +%s) + 30))
 while [ -e "$dir" ] && [ "$(date +%s)" -lt "$limit" ]; do sleep 0.5; done
-for f in "$dir" "$shortcut"; do [ ! -e "$f" ] || e2e_fail "$f is still there"; done
-e2e_wait_gone 1 "$running" || e2e_fail "vestun.exe still runs after the uninstall"
-expect_tray 5 empty
+expect_tray 5 empty  # the uninstall ended the program
 drv reg-query --key "$run_key" --value Vestun >/dev/null 2>&1 && e2e_fail "the Run value is still there"
 drv reg-query --key "$uninstall_key" --value DisplayName >/dev/null 2>&1 && e2e_fail "the uninstall key is still there"
-settings_tree after-uninstall
 files_of_prefix files-after
 expect_file_eq "files of the prefix after the uninstall" "$E2E_ARTIFACTS/files-after.txt" "$E2E_ARTIFACTS/files-before.txt"
-expect_file_eq "settings after the uninstall" "$E2E_ARTIFACTS/after-uninstall.reg" "$E2E_ARTIFACTS/before-close.reg"
+same_settings after-uninstall
 e2e_pass

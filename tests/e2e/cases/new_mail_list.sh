@@ -1,9 +1,7 @@
 #!/bin/bash
-# The new-mail list of a box in date mode, after a start whose version check
-# finds no site: a right click on the rocking envelope opens it at the mouse,
-# out of the taskbar, with four columns and without "старые письма" (the box
-# holds no letter older than it knew); "Удалить", "Отправителей" and "Темы" do
-# nothing; "Прочитать" closes it, and the envelope rocks on.
+# The new-mail list, after a start whose version check finds no site: a right
+# click on the rocking envelope opens it at the mouse, out of the taskbar; only
+# "Прочитать" of its buttons does anything, and the envelope rocks on.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_dovecot_start

@@ -1,11 +1,7 @@
 #!/bin/bash
-# POP3 over TLS. The run's Dovecot also serves port 995, with certificates of
-# a test CA that only this prefix trusts. A box on "localhost", port 995, in
-# date mode finds its letter: Dovecot logs the login over TLS and the mail
-# program starts. Then "Тест" in the settings tries each refused server on
-# port 995 and names the failure, and none of them hears a login:
-#   127.0.0.1 (the certificate is for "localhost"), 127.0.0.2 (a CA the
-#   prefix does not trust), 127.0.0.3 (expired), 127.0.0.4 (no TLS there).
+# POP3 over TLS on port 995, with a test CA only this prefix trusts: a box on
+# "localhost" finds its letter; "Тест" names why each other server is refused
+# (see tests/support/dovecot.sh), and none of them hears a login.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_dovecot_start --tls
