@@ -86,24 +86,6 @@ class Pop3PollTest : public ::testing::Test {
     sent_.assign(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
     return code;
   }
-  // Polls once without memory, then with `seen`: both must file alike.
-  void PollAsWithout(ScriptedPop3Server& server, const std::shared_ptr<SeenMessages>& seen) {
-    request_.Seen = nullptr;
-    Poll(&server);
-    const Filing plain = filed_;
-    request_.Seen = seen;
-    Poll(&server);
-    EXPECT_EQ(plain, filed_);
-  }
-  // Whether another thread could take the box's lock now.
-  bool LockFree() {
-    bool free = false;
-    std::thread([&] {
-      free = platform::TakeLock(lock_.Get(), 0) == platform::LockTake::Taken;
-      if (free) platform::LeaveLock(lock_.Get());
-    }).join();
-    return free;
-  }
 
   ScriptedPop3Server server_;
   platform::OwnedLock lock_;
@@ -113,17 +95,6 @@ class Pop3PollTest : public ::testing::Test {
   Filing filed_;
   std::vector<std::string> sent_;
 };
-
-TEST_F(Pop3PollTest, CountModeSaysOnlyUserPassStatQuitAndABrokenStatKeepsThePreviousCount) {
-  server_.On("STAT", Reply("+OK 12 34567\r\n"));
-  EXPECT_EQ(12, Poll());
-  EXPECT_EQ(sent_, (std::vector<std::string>{"USER tester", "PASS secret", "STAT", "QUIT"}));
-  server_.On("STAT", Reply("-ERR maildir locked\r\n"));
-  request_.PreviousCount = 4;
-  EXPECT_EQ(4, Poll());
-  EXPECT_EQ(-1, stat_);
-  EXPECT_EQ("QUIT", sent_.back());
-}
 
 TEST_F(Pop3PollTest, RefusalsEndThePollWithoutQuit) {
   server_.On("USER tester", Reply("-ERR who?\r\n"));
@@ -146,13 +117,17 @@ TEST_F(Pop3PollTest, RefusalsEndThePollWithoutQuit) {
   request_.PopServerName = "127.0.0.1";
   request_.Port = 1;
   EXPECT_EQ(kPollNotConnected, Poll());
-  EXPECT_TRUE(LockFree());
+  std::thread([&] { EXPECT_EQ(platform::LockTake::Taken, platform::TakeLock(lock_.Get(), 0)); }).join();
 }
 
-// Handed on while the box is held: meanwhile a poll finds the box busy, and
-// one that may wait polls once it is free.
+// A poll that ended holding the box's lock costs the box one round: the next
+// poll reports it busy and lets go. A result is handed on while the box is
+// held: meanwhile a poll finds the box busy, and one that may wait polls once
+// it is free.
 TEST_F(Pop3PollTest, TheResultIsHandedOnWhileTheBoxIsHeld) {
   server_.On("STAT", Reply("+OK 2 10\r\n"));
+  std::thread([&] { platform::TakeLock(lock_.Get(), 0); }).join();
+  EXPECT_EQ(kPollBusy, Poll());
   int32_t handed = -100, meanwhile = 0, waited = 0;
   PollRequest patient = request_;
   patient.BusyWaitMs = 10000;
@@ -172,16 +147,6 @@ TEST_F(Pop3PollTest, TheResultIsHandedOnWhileTheBoxIsHeld) {
   EXPECT_EQ(kPollBusy, meanwhile);
   EXPECT_EQ(2, waited);
   EXPECT_EQ(2u, server_.Connections()) << "a busy box is not polled by a poll that does not wait";
-}
-
-// A poll that ended holding the box's lock costs the box one round: the next
-// poll reports it busy and lets go of the lock for the one after.
-TEST_F(Pop3PollTest, ALockLeftByAPollThatEndedCostsOneRound) {
-  server_.On("STAT", Reply("+OK 2 10\r\n"));
-  std::thread([&] { platform::TakeLock(lock_.Get(), 0); }).join();
-  EXPECT_EQ(kPollBusy, Poll());
-  EXPECT_EQ(0u, server_.Connections());
-  EXPECT_EQ(2, Poll());
 }
 
 TEST_F(Pop3PollTest, AnOversizedReplyDoesNotShiftTheNextMessagesDates) {
@@ -302,13 +267,12 @@ TEST_F(Pop3PollTest, WhatAServerOffersChangesTheDialogueNeverWhatIsNew) {
     Script(server);
     server.DropWithPass();
     if (c.capa != nullptr) server.On("CAPA", Reply::MultiLine("+OK", c.capa));
-    const auto seen = std::make_shared<SeenMessages>();
+    request_.Seen = std::make_shared<SeenMessages>();
     Deliver(server, {1, 2, 3}, c.listed ? "1 a\n2 b\n3 c" : "");
-    PollAsWithout(server, seen);
-    EXPECT_EQ(3u, CountOf(sent_, "TOP ")) << "nothing is remembered yet";
+    Poll(&server);
     Deliver(server, {1, 2, 3, 4}, c.listed ? "1 a\n2 b\n3 c\n4 d" : "");
-    PollAsWithout(server, seen);
-    EXPECT_EQ(2u, filed_.first.size());
+    Poll(&server);
+    EXPECT_EQ(filed_, (Filing{{Day(3), Day(4)}, {Day(1), Day(2)}}));
     const bool remembers = c.asksUidl && c.listed;
     EXPECT_EQ(remembers ? 1u : 4u, CountOf(sent_, "TOP "));
     EXPECT_EQ(remembers ? "TOP 4 1" : "TOP 1 1", sent_.at(c.asksUidl ? 5 : 4));
@@ -386,16 +350,25 @@ TEST_F(Pop3PollTest, AServerThatStopsReadingCannotHoldTheBox) {
 
 // Over TLS the dialogue is the same once the handshake succeeds, and a
 // refused handshake hears no login, not even in plain text.
-TEST_F(Pop3PollTest, ADateModePollFilesByDateInPlainTextAndOverTls) {
-  DateMode(2);
+TEST_F(Pop3PollTest, EachModesDialogueInPlainTextAndOverTls) {
   Deliver(server_, {1, 2, 3});
   for (bool tls : {false, true}) {
     request_.Tls = tls;
+    request_.TandrelMode = 1;
+    EXPECT_EQ(3, Poll());
+    EXPECT_EQ(sent_, (std::vector<std::string>{"USER tester", "PASS secret", "STAT", "QUIT"}));
+    DateMode(2);
     ASSERT_EQ(1, Poll());
     EXPECT_EQ(sent_, (std::vector<std::string>{"USER tester", "PASS secret", "CAPA", "STAT", "TOP 1 1",
                                                "TOP 2 1", "TOP 3 1", "QUIT"}));
     EXPECT_EQ(filed_, (Filing{{Day(3)}, {Day(1), Day(2)}})) << "acknowledged to the second: not new";
   }
+  request_.TandrelMode = 1;
+  server_.On("STAT", Reply("-ERR maildir locked\r\n"));
+  request_.PreviousCount = 4;
+  EXPECT_EQ(4, Poll()) << "a broken STAT keeps the previous count";
+  EXPECT_EQ(-1, stat_);
+  EXPECT_EQ("QUIT", sent_.back());
   host::EndTlsHandshakes(platform::TlsFailure::Expired);
   EXPECT_EQ(kPollNotConnected, Poll());
   EXPECT_EQ(platform::TlsFailure::Expired, tlsFailure_);
