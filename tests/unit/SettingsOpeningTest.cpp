@@ -68,7 +68,6 @@ TEST_F(SettingsOpeningTest, EachStarterAsksAndOpensTheBoxFoundAgainByItsId) {
     Starter starter;
     Change change;
   } cases[] = {
-      {"automatic start, nothing changed", Automatic, Nothing},
       {"automatic start, the box deleted", Automatic, Deleted},
       {"automatic start, the box moved back", Automatic, MovedBack},
       {"left click, the box deleted", LeftClick, Deleted},
