@@ -94,8 +94,7 @@ TEST(MailboxList, ABoxIsNotRemovedWhileAPollHoldsIt) {
   EXPECT_EQ(MailboxList::kFirstId + 3, list.CurrentBox()->Id) << "ids are never reused";
 }
 
-// "старые письма" shows for any enabled date-mode box whose last poll found
-// already seen messages; the first box has none.
+// The first box, in count mode, has none.
 TEST(MailboxList, OldLettersShowForAnEnabledDateModeBoxThatHasThem) {
   const struct {
     int32_t doCheck, mode;
@@ -121,8 +120,6 @@ void CountPolls(platform::MainEvent event, uintptr_t) {
   if (event == platform::MainEvent::Timer) ++g_polls;
 }
 
-// In order, on the second of two boxes, armed with Delay 60; its name is left
-// empty and its server is "abc".
 TEST(MailboxPage, OnlyAnAcceptedIntervalTouchesDelayAndTheTimer) {
   host::Reset();
   ASSERT_NE(nullptr, platform::OpenMainLoop(nullptr, nullptr, CountPolls));
