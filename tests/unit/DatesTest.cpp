@@ -1,6 +1,4 @@
-// What is read and decided from dates: a letter's Received stamp, the site's
-// version number and when start-up asks for it, and the yearly census. What
-// those checks do to start-up is checked end to end.
+// What the version check and the census do to start-up is checked end to end.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

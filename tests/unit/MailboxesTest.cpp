@@ -1,6 +1,5 @@
-// Mailboxes: their counts, the list that holds them, the mailbox page's rules
-// for its fields and the mail program it proposes. The page's navigation, an
-// interval below 20 and a changed interval's poll at once are checked end to end.
+// The mailbox page's navigation, an interval below 20 and a changed
+// interval's poll at once are checked end to end.
 #include <gtest/gtest.h>
 
 #include <atomic>

@@ -1,5 +1,3 @@
-// The settings dialog opened from the middle of other work: the first start,
-// a mail program that would not start, and the dialog already open.
 #include <gtest/gtest.h>
 
 #include <functional>

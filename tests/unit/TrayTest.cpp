@@ -1,6 +1,5 @@
-// The tray icon's states, clicks, menus and alerts, and requests from outside to
-// end the program. The envelope's frames, the box menu's counts, the exit
-// question and the 144 DPI icon are checked end to end.
+// The envelope's frames, the box menu's counts, the exit question and the
+// 144 DPI icon are checked end to end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
