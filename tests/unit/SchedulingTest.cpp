@@ -40,12 +40,11 @@ TEST_F(SchedulingTest, StartUpChecksAtOnceThenEveryDelayButNeverUnderTwentySecon
     EXPECT_EQ((std::vector<uintptr_t>{11024}), host::ActiveTimers()) << "the quiet envelope has none";
     EXPECT_EQ(c.first, Box(0).Delay);
     EXPECT_EQ(1, host::ThreadStartCount()) << "the first check does not wait a period";
-    host::AdvanceClock(c.second - 1);
-    host::RunQueued();
-    EXPECT_EQ(1, host::ThreadStartCount());
-    host::AdvanceClock(1);
-    host::RunQueued();
-    EXPECT_EQ(2, host::ThreadStartCount());
+    for (int starts : {1, 2}) {
+      host::AdvanceClock(starts == 1 ? c.second - 1 : 1);
+      host::RunQueued();
+      EXPECT_EQ(starts, host::ThreadStartCount());
+    }
   }
 }
 

@@ -198,14 +198,11 @@ TEST(SettingsStore, SavingKeepsWhatOtherStepsOwn) {
   EXPECT_EQ(1u, host::MessageBoxes().size());
 }
 
-// A scrambled password must never hold a NUL: a step past a zero byte must not make another.
-TEST(PasswordScrambler, NeighbouringTableEntriesDiffer) {
+TEST(PasswordScrambler, NeighbouringEntriesDifferAndStoredFormsDecode) {
+  // A scrambled password must never hold a NUL: a step past a zero byte must not make another.
   for (int position = 0; position < kScrambleTableSize; ++position)
     ASSERT_NE(ScrambleTableEntry(position), ScrambleTableEntry((position + 1) % kScrambleTableSize))
         << position;
-}
-
-TEST(PasswordScrambler, StoredFormsDecodeAsSettingsHoldThem) {
   const std::pair<const char*, const char*> cases[] = {
       {"\x9E\x01", "a"},           // 'a' + 61 at position 1
       {"\x13\x96\x61\x03", "ab"},  // + 178 at position 150 wraps; + 255 at position 3
