@@ -269,11 +269,10 @@ TEST_F(Pop3PollTest, WhatAServerOffersChangesTheDialogueNeverWhatIsNew) {
   }
 }
 
-// Listings that cannot be trusted whole, whose ids have changed since the
-// first poll (ids a, b, c on the 1st, 2nd and 3rd, all seen), or that are
-// another mailbox's: the new message of the 4th is found all the same, and
-// only ids that still stand for what they stood for spare a header. A
-// listing broken off leaves the poll knowing nothing, the box as it was.
+// Listings that cannot be trusted whole, whose ids changed since the first
+// poll (a, b, c on the 1st, 2nd and 3rd, all seen), or another mailbox's: the
+// 4th's new message is still found, and only ids that still stand for what
+// they stood for spare a header. A broken-off listing leaves the box as it was.
 TEST_F(Pop3PollTest, NoListingHidesANewMessage) {
   struct Case {
     const char* what;

@@ -30,7 +30,6 @@ void RecordOpening(Application& app) {
   if (g_inDialog) g_inDialog(app);
 }
 
-// A first start, then two boxes with new mail; the first one's program is missing.
 class SettingsOpeningTest : public ::testing::Test {
  protected:
   void SetUp() override {

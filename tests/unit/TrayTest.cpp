@@ -38,7 +38,6 @@ class TrayTest : public ::testing::Test {
     return icons.size() == 1 ? icons[0] : host::TrayIcon{};
   }
   int ShownId() { return host::IconResourceId(Icon().icon); }
-  void Mouse(platform::MainEvent event) { host::RaiseEvent(event); }
   void Tick() {
     host::AdvanceClock(TrayNotifier::kAnimationPeriodMs);
     host::RunQueued();
@@ -100,18 +99,18 @@ TEST_F(TrayTest, BoxMenuTextsAndClicksThatDoNothing) {
   Box(0).BoxName = std::string(300, 'n').c_str();
   Box(1).PublishCount(4);
   Tray().SetState(TrayState::NewMail);
-  Mouse(platform::MainEvent::TrayRightClick);  // the new-mail list: no dialog on the host
-  Mouse(platform::MainEvent::TrayMouseOver);
+  host::RaiseEvent(platform::MainEvent::TrayRightClick);  // the new-mail list: no dialog on the host
+  host::RaiseEvent(platform::MainEvent::TrayMouseOver);
   EXPECT_EQ("11024 " + std::string(196, 'n') + "\t:( \n11025 \t:)  4 шт.+\n", FirstMenu())
       << "a long name is cut, the smiley stays; the box with mail is checked";
 
   ASSERT_EQ(1, app_->EnterModal());
-  Mouse(platform::MainEvent::TrayLeftClick);
+  host::RaiseEvent(platform::MainEvent::TrayLeftClick);
   EXPECT_EQ(1u, host::MenusShown().size()) << "no menu while a dialog holds the guard";
   app_->LeaveModal();
   Tray().SetState(TrayState::CheckingVersion);
-  Mouse(platform::MainEvent::TrayLeftClick);
-  Mouse(platform::MainEvent::TrayRightClick);
+  host::RaiseEvent(platform::MainEvent::TrayLeftClick);
+  host::RaiseEvent(platform::MainEvent::TrayRightClick);
   EXPECT_EQ(1u, host::MenusShown().size()) << "checking for a version ignores the mouse";
   EXPECT_TRUE(host::ShellCalls().empty());
 }
@@ -124,7 +123,7 @@ TEST_F(TrayTest, TheTrayMenuAndItsChoices) {
   host::QueueAnswer(platform::BoxAnswer::No);  // to "Неверная команда"
   for (uint32_t choice : {kFirstCommandId, kFirstCommandId + 1, kFirstCommandId + 2}) {
     host::QueueMenuChoice(choice);
-    Mouse(platform::MainEvent::TrayRightClick);
+    host::RaiseEvent(platform::MainEvent::TrayRightClick);
   }
   EXPECT_EQ(
       "40001 Настройки \n40008 Статистика-\n40006 О программе \n40002 Выход \n0  \n"
