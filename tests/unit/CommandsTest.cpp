@@ -1,5 +1,3 @@
-// Commands: how a command line splits and runs, the built-in list, and the
-// commands page's rows.
 #include <gtest/gtest.h>
 
 #include <sstream>

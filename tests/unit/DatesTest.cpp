@@ -1,6 +1,4 @@
-// What is read and decided from dates: a letter's Received stamp, the site's
-// version number and when start-up asks for it, and the yearly census. What
-// those checks do to start-up is checked end to end.
+// What the version check and the census do to start-up is checked end to end.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -34,7 +32,7 @@ int32_t Parse(const std::string& reply) {
   return value;
 }
 
-TEST(ReceivedDate, ReadsTheStampAfterTheFirstSemicolon) {
+TEST(ReceivedDate, ReadsTheStampAfterTheFirstSemicolonInLocalStandardTime) {
   SetZone("UTC");
   const std::pair<std::string, int32_t> cases[] = {
       {"; Mon, 1 Dec 2003 12:34:56 +0300\r\n", kExample},
@@ -56,10 +54,7 @@ TEST(ReceivedDate, ReadsTheStampAfterTheFirstSemicolon) {
   };
   for (const auto& c : cases) EXPECT_EQ(c.second, Parse(kHead + c.first)) << c.first;
   EXPECT_FALSE(ParseReceivedDate(nullptr, nullptr));
-}
-
-TEST(ReceivedDate, TheTimeScaleCarriesTheStandardOffsetOfTheLocalZone) {
-  // Daylight saving never enters: summer and winter get the same offset.
+  // The time scale carries the local zone's standard offset; daylight saving never enters.
   const std::pair<const char*, int32_t> zones[] = {{"UTC", 0}, {"MSK-3", -3 * 3600}, {"EST5EDT", 5 * 3600}};
   for (const auto& zone : zones) {
     SetZone(zone.first);

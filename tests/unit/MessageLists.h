@@ -5,7 +5,6 @@
 
 #include "mail/Mailbox.h"
 
-// Publishes new and already seen messages with these dates to the box.
 inline void GiveMessages(Mailbox& box, std::initializer_list<int32_t> newDates,
                          std::initializer_list<int32_t> oldDates = {}) {
   MessageList lists[2];

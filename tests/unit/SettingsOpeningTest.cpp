@@ -1,5 +1,3 @@
-// The settings dialog opened from the middle of other work: the first start,
-// a mail program that would not start, and the dialog already open.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -32,7 +30,6 @@ void RecordOpening(Application& app) {
   if (g_inDialog) g_inDialog(app);
 }
 
-// A first start, then two boxes with new mail; the first one's program is missing.
 class SettingsOpeningTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -68,7 +65,6 @@ TEST_F(SettingsOpeningTest, EachStarterAsksAndOpensTheBoxFoundAgainByItsId) {
     Starter starter;
     Change change;
   } cases[] = {
-      {"automatic start, nothing changed", Automatic, Nothing},
       {"automatic start, the box deleted", Automatic, Deleted},
       {"automatic start, the box moved back", Automatic, MovedBack},
       {"left click, the box deleted", LeftClick, Deleted},

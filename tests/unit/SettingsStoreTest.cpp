@@ -86,12 +86,8 @@ TEST(RegistryAccess, ReadsTextsUpTo2047BytesAndNumbersOfExactlyFourBytes) {
   }
 }
 
-class SettingsStoreTest : public ::testing::Test {
- protected:
-  void SetUp() override { host::Reset(); }
-};
-
-TEST_F(SettingsStoreTest, WhatIsSavedLoadsBackIdentically) {
+TEST(SettingsStore, WhatIsSavedLoadsBackIdentically) {
+  host::Reset();
   std::string saved;
   {
     Application app;
@@ -114,7 +110,7 @@ TEST_F(SettingsStoreTest, WhatIsSavedLoadsBackIdentically) {
   EXPECT_TRUE(host::MessageBoxes().empty());
 }
 
-TEST_F(SettingsStoreTest, CountsAreBoundedAndLeftAsStored) {
+TEST(SettingsStore, CountsAreBoundedAndLeftAsStored) {
   const struct {
     int32_t stored, boxes, commands;
     int32_t current;  // LastBoxPos is 5; out of range the box loaded last stays current
@@ -138,7 +134,8 @@ TEST_F(SettingsStoreTest, CountsAreBoundedAndLeftAsStored) {
   }
 }
 
-TEST_F(SettingsStoreTest, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
+TEST(SettingsStore, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
+  host::Reset();
   host::FailKeysUnder(kSettings);
   Application app;
   EXPECT_EQ(0, LoadSettings(app)) << "without a Settings key start-up ends";
@@ -163,7 +160,8 @@ TEST_F(SettingsStoreTest, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
   EXPECT_EQ(0, host::OpenKeyCount()) << "a failed write lets go of its key";
 }
 
-TEST_F(SettingsStoreTest, SavingKeepsWhatOtherStepsOwn) {
+TEST(SettingsStore, SavingKeepsWhatOtherStepsOwn) {
+  host::Reset();
   PutDword(kSettings, "LastCensusYear", 125);
   PutDword(kSettings, "LastCheckNewVer", 1700000000);
   PutDword(kSettings, "BoxesCount", 3);
@@ -200,14 +198,11 @@ TEST_F(SettingsStoreTest, SavingKeepsWhatOtherStepsOwn) {
   EXPECT_EQ(1u, host::MessageBoxes().size());
 }
 
-// A scrambled password must never hold a NUL: a step past a zero byte must not make another.
-TEST(PasswordScrambler, NeighbouringTableEntriesDiffer) {
+TEST(PasswordScrambler, NeighbouringEntriesDifferAndStoredFormsDecode) {
+  // A scrambled password must never hold a NUL: a step past a zero byte must not make another.
   for (int position = 0; position < kScrambleTableSize; ++position)
     ASSERT_NE(ScrambleTableEntry(position), ScrambleTableEntry((position + 1) % kScrambleTableSize))
         << position;
-}
-
-TEST(PasswordScrambler, StoredFormsDecodeAsSettingsHoldThem) {
   const std::pair<const char*, const char*> cases[] = {
       {"\x9E\x01", "a"},           // 'a' + 61 at position 1
       {"\x13\x96\x61\x03", "ab"},  // + 178 at position 150 wraps; + 255 at position 3

@@ -1,9 +1,9 @@
-// The tray icon's states, clicks, menus and alerts, and requests from outside to
-// end the program. The envelope's frames, the box menu's counts, the exit
-// question and the 144 DPI icon are checked end to end.
+// The envelope's frames, the box menu's counts, the exit question and the
+// 144 DPI icon are checked end to end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
 #include <string>
 
@@ -20,15 +20,16 @@ namespace {
 
 class TrayTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { Start(); }
+  void Start(const char* siteVersion = nullptr) {
     host::Reset();
     host::FailThreadStart(true);  // no polls; alerts are tested on their own
-    app_ = new Application();
+    if (siteVersion != nullptr) host::ServeUrl(site::kVersionFile, siteVersion);
+    app_ = std::make_unique<Application>();
     ASSERT_EQ(1, app_->Init(nullptr));
     app_->UserCommands.Clear();
     Box(0).MsminPath = "mail.exe";
   }
-  void TearDown() override { delete app_; }
 
   Mailbox& Box(int index) { return *app_->Boxes.At(index); }
   TrayNotifier& Tray() { return app_->Tray; }
@@ -37,7 +38,6 @@ class TrayTest : public ::testing::Test {
     return icons.size() == 1 ? icons[0] : host::TrayIcon{};
   }
   int ShownId() { return host::IconResourceId(Icon().icon); }
-  void Mouse(platform::MainEvent event) { host::RaiseEvent(event); }
   void Tick() {
     host::AdvanceClock(TrayNotifier::kAnimationPeriodMs);
     host::RunQueued();
@@ -56,7 +56,7 @@ class TrayTest : public ::testing::Test {
     return all;
   }
 
-  Application* app_ = nullptr;
+  std::unique_ptr<Application> app_;
 };
 
 TEST(TrayIcons, TheQuietEnvelopeOfTheDay) {
@@ -99,18 +99,18 @@ TEST_F(TrayTest, BoxMenuTextsAndClicksThatDoNothing) {
   Box(0).BoxName = std::string(300, 'n').c_str();
   Box(1).PublishCount(4);
   Tray().SetState(TrayState::NewMail);
-  Mouse(platform::MainEvent::TrayRightClick);  // the new-mail list: no dialog on the host
-  Mouse(platform::MainEvent::TrayMouseOver);
+  host::RaiseEvent(platform::MainEvent::TrayRightClick);  // the new-mail list: no dialog on the host
+  host::RaiseEvent(platform::MainEvent::TrayMouseOver);
   EXPECT_EQ("11024 " + std::string(196, 'n') + "\t:( \n11025 \t:)  4 шт.+\n", FirstMenu())
       << "a long name is cut, the smiley stays; the box with mail is checked";
 
   ASSERT_EQ(1, app_->EnterModal());
-  Mouse(platform::MainEvent::TrayLeftClick);
+  host::RaiseEvent(platform::MainEvent::TrayLeftClick);
   EXPECT_EQ(1u, host::MenusShown().size()) << "no menu while a dialog holds the guard";
   app_->LeaveModal();
   Tray().SetState(TrayState::CheckingVersion);
-  Mouse(platform::MainEvent::TrayLeftClick);
-  Mouse(platform::MainEvent::TrayRightClick);
+  host::RaiseEvent(platform::MainEvent::TrayLeftClick);
+  host::RaiseEvent(platform::MainEvent::TrayRightClick);
   EXPECT_EQ(1u, host::MenusShown().size()) << "checking for a version ignores the mouse";
   EXPECT_TRUE(host::ShellCalls().empty());
 }
@@ -123,7 +123,7 @@ TEST_F(TrayTest, TheTrayMenuAndItsChoices) {
   host::QueueAnswer(platform::BoxAnswer::No);  // to "Неверная команда"
   for (uint32_t choice : {kFirstCommandId, kFirstCommandId + 1, kFirstCommandId + 2}) {
     host::QueueMenuChoice(choice);
-    Mouse(platform::MainEvent::TrayRightClick);
+    host::RaiseEvent(platform::MainEvent::TrayRightClick);
   }
   EXPECT_EQ(
       "40001 Настройки \n40008 Статистика-\n40006 О программе \n40002 Выход \n0  \n"
@@ -182,7 +182,7 @@ TEST(SpeakerPattern, PlaysMarksWithinBoundedSteps) {
   }
 }
 
-TEST(MainWindowTest, CloseAndEndOfSession) {
+TEST_F(TrayTest, CloseAndEndOfSession) {
   using platform::MainEvent;
   const struct {
     MainEvent event;
@@ -193,15 +193,10 @@ TEST(MainWindowTest, CloseAndEndOfSession) {
                {MainEvent::SessionEnds, false, false, true},
                {MainEvent::SessionEnds, true, false, true}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << (c.event == MainEvent::CloseRequest ? "close" : "session ends")
-                                    << (c.menuOpen ? ", a menu open" : "")
-                                    << (c.starting ? ", starting" : ""));
-    host::Reset();
-    host::FailThreadStart(true);
-    Application app;
-    ASSERT_EQ(1, app.Init(nullptr));
-    ASSERT_TRUE(!c.menuOpen || app.EnterModal() == 1);
-    if (c.starting) app.Started = false;
+    SCOPED_TRACE(testing::Message() << int(c.event) << " " << c.menuOpen << " " << c.starting);
+    Start();
+    ASSERT_TRUE(!c.menuOpen || app_->EnterModal() == 1);
+    if (c.starting) app_->Started = false;
     host::RaiseEvent(c.event);
     int code = -1;  // the stand-in leaves it unless the loop was told to end
     host::TakeQuitCode(&code);
@@ -211,33 +206,29 @@ TEST(MainWindowTest, CloseAndEndOfSession) {
         << "the running copy's claim is let go";
     EXPECT_TRUE(host::MessageBoxes().empty()) << "no question asked";
     EXPECT_EQ(c.ends ? 0 : -1, code);
-    if (c.menuOpen) app.LeaveModal();
+    if (c.menuOpen) app_->LeaveModal();
   }
 }
 
 // Until a newer version's notice is seen, polls go on and it waves whenever no mail takes the envelope.
-TEST(MainWindowTest, ANewerVersionKeepsCheckingAndItsNotice) {
-  host::Reset();
-  host::FailThreadStart(true);
-  host::ServeUrl(site::kVersionFile, "9.99");
-  Application app;
-  ASSERT_EQ(1, app.Init(nullptr));
-  ASSERT_EQ(TrayState::NewVersion, app.Tray.State);
+TEST_F(TrayTest, ANewerVersionKeepsCheckingAndItsNotice) {
+  Start("9.99");
+  ASSERT_EQ(TrayState::NewVersion, Tray().State);
   EXPECT_EQ((std::vector<uintptr_t>{TrayNotifier::kAnimationTimerId, 11024}), host::ActiveTimers());
   OnCheckResult(nullptr);
-  EXPECT_EQ(TrayState::NewVersion, app.Tray.State);
-  app.Boxes.At(0)->PublishCount(1);
+  EXPECT_EQ(TrayState::NewVersion, Tray().State);
+  Box(0).PublishCount(1);
   OnCheckResult(nullptr);
-  EXPECT_EQ(TrayState::NewMail, app.Tray.State);
-  app.CheckNewVersion();
-  EXPECT_EQ(TrayState::NewMail, app.Tray.State) << "a check from About leaves waiting mail shown";
+  EXPECT_EQ(TrayState::NewMail, Tray().State);
+  app_->CheckNewVersion();
+  EXPECT_EQ(TrayState::NewMail, Tray().State) << "a check from About leaves waiting mail shown";
   const size_t sounds = host::Sounds().size();
   host::RaiseEvent(platform::MainEvent::TrayLeftClick);
-  EXPECT_EQ(TrayState::NewVersion, app.Tray.State);
+  EXPECT_EQ(TrayState::NewVersion, Tray().State);
   EXPECT_EQ(sounds, host::Sounds().size()) << "the notice's tune played once";
   host::RaiseEvent(platform::MainEvent::TrayRightClick);
   OnCheckResult(nullptr);
-  EXPECT_EQ(TrayState::Quiet, app.Tray.State);
+  EXPECT_EQ(TrayState::Quiet, Tray().State);
 }
 
 }  // namespace
