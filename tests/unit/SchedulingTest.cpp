@@ -171,6 +171,8 @@ TEST_F(PublicationTest, AnAcknowledgementTakesTheLatestPastLetterAndHolds) {
   box.LastMsgDate = kJanuary3 - 86400;
   host::SetTime(kJanuary3 + 3600);
   GiveMessages(box, {kJanuary3 - 600, 0, kJanuary3, kJanuary3 + 7200, kJanuary3 - 60});
+  app_->Boxes.AddBox();
+  app_->Boxes.SetCurrent(1);  // the date belongs to the box acknowledged, not to the one shown
   server_.On("TOP 1 1", Reply::MultiLine("+OK", "Received: by x; 3 Jan 2026 10:00:00 +0000").Chunks(8, 30));
   PollAndPublish(
       box, [](Application& app, Mailbox& polled) { OpenMailProgram(app.Boxes, polled, app.RunMsminMode); });
