@@ -37,9 +37,8 @@ open_about() {
   e2e_dialog "$about"
 }
 check() {  # PORT SITE-LINE SHOT: About's check with the proxy at PORT, answered within 15 s
-  local limit
   e2e_proxy "$1"
-  limit=$(($(date +%s) + 15))
+  local limit=$(($(date +%s) + 15))
   E2E_DIALOG=$about
   e2e_click 3
   e2e_dialog "$version"
