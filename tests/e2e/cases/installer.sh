@@ -74,9 +74,8 @@ end_second_start() {  # answers both its boxes; the copy the setup program resta
   cancel_settings
 }
 
-settings_tree() { e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/$1.reg"; }
 same_settings() {  # NAME: the tree now, kept as NAME.reg, is the one before the close request
-  settings_tree "$1"
+  e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/$1.reg"
   expect_file_eq "settings $1" "$E2E_ARTIFACTS/$1.reg" "$E2E_ARTIFACTS/before-close.reg"
 }
 
@@ -117,7 +116,7 @@ drv reg-query --key 'HKCU\Software\Tandreller\Settings' --value BoxesCount >/dev
 start_from_run_value
 cancel_settings
 expect_tray 10 quiet 110
-settings_tree before-close
+e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/before-close.reg"
 vestun=$(e2e_vestun_pid)
 drv close-window --class "$E2E_MAIN_CLASS" || e2e_fail "could not ask vestun.exe to close"
 expect_tray 5 empty

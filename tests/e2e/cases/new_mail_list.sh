@@ -25,10 +25,8 @@ bottom=$(kv work_area "$(drv metrics)")
 bottom=$((${bottom##*,} < E2E_TRAY_Y ? ${bottom##*,} : E2E_TRAY_Y))
 expect_eq "bottom-right corner of the list" "$((l + w)),$((t + h))" "$E2E_TRAY_X,$bottom"
 e2e_items 1026
-expect_eq "columns and rows" "$(tr '\t' ' ' <<<"$E2E_ITEMS")" "column=0 53 Размер
-column=1 120 От
-column=2 180 Тема
-column=3 62 Получено"
+expect_eq "columns and rows" "$(tr '\t' ' ' <<<"$E2E_ITEMS")" \
+  $'column=0 53 Размер\ncolumn=1 120 От\ncolumn=2 180 Тема\ncolumn=3 62 Получено'
 e2e_mouse mousemove 500 300  # the tray's tooltip goes
 drv wait-no-window --class tooltips_class32 --visible --timeout 5000 >/dev/null
 e2e_shot list "$(kv rect "$E2E_WINDOW")"

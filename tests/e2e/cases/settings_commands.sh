@@ -12,39 +12,35 @@ e2e_items 1061
 expect_eq "columns" "$(grep '^column=' <<<"$E2E_ITEMS" | cut -f 3)" $'Название команды\nКоманда'
 expect_eq "first column at 144 DPI" "$(grep '^column=0' <<<"$E2E_ITEMS" | cut -f 2)" 300
 rows() { e2e_items 1061; expect_eq "rows $1" "$(e2e_rows)" "$2"; }
+edit() {  # ROW COLUMN TEXT NEW ENDING...: NEW typed into the cell's editor, which ENDING closes
+  e2e_edit_cell 1061 "$1" "$2" "$3"
+  e2e_type "$4"
+  shift 4
+  "$@"
+  expect_no_editor
+}
 
 e2e_click 1040
 rows "after add" $'Список дел|notepad.exe C:\\\\Почта\\\\список.txt\nКалькулятор|calc.exe\nНовая команда|'
-e2e_edit_cell 1061 2 1 ""
-e2e_type mspaint.exe
-e2e_keys Return
-expect_no_editor
+edit 2 1 "" mspaint.exe e2e_keys Return
 e2e_edit_cell 1061 2 0 "Новая команда"
 e2e_type Paint
 e2e_shot editor-144dpi "$E2E_SETTINGS_RECT"
 e2e_keys Return
 expect_no_editor
-e2e_edit_cell 1061 0 0 "Список дел"
-e2e_type zzz
-e2e_keys Escape
-expect_no_editor
+edit 0 0 "Список дел" zzz e2e_keys Escape
 rows "after the edits" $'*Список дел|notepad.exe C:\\\\Почта\\\\список.txt\nКалькулятор|calc.exe\nPaint|mspaint.exe'
 
 e2e_click_item 2 0  # select the third row alone
 e2e_click 1041  # up
 rows "after up" $'Список дел|notepad.exe C:\\\\Почта\\\\список.txt\n*Paint|mspaint.exe\nКалькулятор|calc.exe'
-e2e_edit_cell 1061 2 1 "calc.exe"
-e2e_type wcalc.exe
-e2e_click_item 0 0
-expect_no_editor
+edit 2 1 calc.exe wcalc.exe e2e_click_item 0 0
 rows "after a click into the list" $'*Список дел|notepad.exe C:\\\\Почта\\\\список.txt\nPaint|mspaint.exe\nКалькулятор|wcalc.exe'
 
 e2e_tab 1
 e2e_shot mailbox-144dpi "$E2E_SETTINGS_RECT"
 e2e_tab 2
-e2e_edit_cell 1061 0 1 'notepad.exe C:\\Почта\\список.txt'
-e2e_type notepad.exe
-e2e_click 1
+edit 0 1 'notepad.exe C:\\Почта\\список.txt' notepad.exe e2e_click 1
 e2e_settings_gone
 expect_settings_tree settings-commands
 e2e_pass

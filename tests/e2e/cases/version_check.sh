@@ -4,8 +4,7 @@
 # within seconds and without a message box, for no server, a silent, a 404, a
 # dripping site and an https redirect to a CA not yet trusted. With the CA
 # trusted and 2.14 published, a restart ten days on (UTC+3) checks once, still
-# polls and cycles the new-version envelope, whose dialog opens the new page;
-# nine days later a restart asks nothing.
+# polls and cycles the new-version envelope, whose dialog opens the new page.
 . "$(dirname "$0")/../lib.sh"
 export TZ=MSK-3  # UTC+3 for Wine and its C runtime alike: LastCheckNewVer counts UTC seconds
 e2e_begin "$@"
@@ -32,16 +31,14 @@ version="Проверка новой версии программы Весту�
 about="О программе Вестун"
 recorder='"C:\Vestun\recorder.exe"'
 settings='HKCU\Software\Tandreller\Settings'
-polls() { grep -c 'pop3(tester).*Logged out' "$E2E_DOVECOT/log/dovecot.log"; }
 open_about() {
   e2e_tray_click 3
   e2e_menu_keys 0x28,0x28,0x28,0x0d  # "О программе"
   e2e_dialog "$about"
 }
 check() {  # PORT SITE-LINE SHOT: About's check with the proxy at PORT, answered within 15 s
-  local limit
   e2e_proxy "$1"
-  limit=$(($(date +%s) + 15))
+  local limit=$(($(date +%s) + 15))
   E2E_DIALOG=$about
   e2e_click 3
   e2e_dialog "$version"
@@ -74,7 +71,7 @@ expect_reg_value "$settings" LastCheckNewVer "$started" 0
 
 e2e_trust_test_ca
 e2e_proxy "${site[redirect]}"
-polls=$(polls)
+polls=$(grep -c 'pop3(tester).*Logged out' "$E2E_DOVECOT/log/dovecot.log")
 e2e_restart_vestun "2026-06-25 13:00:00"
 expect_tray 20 version
 expect_dovecot_log 'pop3\(tester\).*Logged out' $((polls + 1)) 15
@@ -99,8 +96,7 @@ newer() {  # OWNER N: the dialog for 2.14, whose button opens the new page, the 
 e2e_tray_click 3
 newer 0x0 1
 open_about
-expect_ctls "1028 text 2.13" "1065 text vestun@example.org" "1066 text http://vestun.example.org/" \
-  "2 visible 1" "1 visible 1" "3 visible 1"
+expect_ctls "1028 text 2.13" "1065 text vestun@example.org" "1066 text http://vestun.example.org/"
 e2e_shot about "$(kv rect "$E2E_WINDOW")"
 e2e_click 3
 newer "$(kv hwnd "$E2E_WINDOW")" 2
@@ -113,12 +109,4 @@ e2e_click 1  # the home page
 e2e_dialog_gone "$about"
 e2e_wait_recorded 3
 expect_eq "home page" "$(sed -n 3p <<<"$E2E_RECORDED_LINES")" "$recorder \"http://vestun.example.org/\""
-
-# Nine days on, of the ten between checks: no check, and the box is polled.
-polls=$(polls)
-e2e_restart_vestun "2026-07-04 13:00:00"
-expect_dovecot_log 'pop3\(tester\).*Logged out' $((polls + 1)) 15
-expect_tray 5 quiet 110
-expect_site_requests 2 --https
-expect_reg_value "$settings" LastCheckNewVer "$E2E_LAST_CHECK" 0
 e2e_pass
