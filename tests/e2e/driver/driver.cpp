@@ -316,10 +316,9 @@ int DescribeDialog(HWND dlg) {
         DWORD_PTR hicon = 0;
         SendMessageTimeoutW(c, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &hicon);
         if (hicon) {
-          // A box that has just appeared may not be painted yet, and on a
-          // busy machine Wine may take seconds to paint it: look again.
+          // A box that has just appeared may not be painted yet: look again.
           double diff = -1;
-          for (int tries = 0; tries < 50; ++tries) {
+          for (int tries = 0; tries < 10; ++tries) {
             icon = IconKindOf(c, &diff);
             if (icon != L"unknown") break;
             Sleep(200);
