@@ -66,7 +66,11 @@ second_start() {  # its notice keeps vestun.exe loaded, and locked, while a copy
   expect_message_box "Вестун :)" "Прога уже запущена!" warning 1
 }
 
-end_second_start() {  # answers both its boxes; the copy the setup program restarted opens its settings
+# Answers both its boxes; the copy the setup program restarted opens its
+# settings. That dialog is waited for first: coming up later in Wine's
+# desktop, it can cover the topmost second box, whose icon is read off the screen.
+end_second_start() {
+  e2e_wait_settings
   drv press --caption "Вестун :)" --id 1 >/dev/null || e2e_fail "could not answer 'Вестун :)'"
   expect_message_box "Вестун :(" "Не удалось инициализировать приложение!" error 1
   drv press --caption "Вестун :(" --id 1 >/dev/null || e2e_fail "could not answer 'Вестун :('"
