@@ -99,9 +99,22 @@ e2e_env() {
 e2e_spawn() { "${E2E_ENV[@]}" "$@" 7>&-; }
 
 # The driver, inside the test's desktop. Output on stdout, chatter in the log.
+# Now and then Wine fails to start a process at all, which then ends at once
+# without a word; the driver always says why it failed, so a failure without
+# a word (and without the time-out's 124) is tried again, twice at most.
 drv() {
-  printf '> %s\n' "$*" >>"$E2E_ARTIFACTS/driver.log"
-  e2e_spawn timeout 90 wine "$E2E_DRIVER" --desktop "$E2E_DESKTOP" "$@" 2>>"$E2E_ARTIFACTS/driver.log"
+  local log="$E2E_ARTIFACTS/driver.log" size status try
+  printf '> %s\n' "$*" >>"$log"
+  for try in 1 2 3; do
+    size=$(stat -c %s "$log")
+    status=0
+    e2e_spawn timeout 90 wine "$E2E_DRIVER" --desktop "$E2E_DESKTOP" "$@" 2>>"$log" || status=$?
+    if [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || [ "$(stat -c %s "$log")" -ne "$size" ]; then
+      return "$status"
+    fi
+    printf 'driver: ended with %s without a word (try %s of 3)\n' "$status" "$try" >>"$log"
+  done
+  return "$status"
 }
 
 e2e_shot() {  # NAME [LEFT,TOP,WIDTH,HEIGHT]: the X screen, or that part of it, into the artifacts

@@ -933,10 +933,14 @@ int CmdRun(const Args& a, const std::wstring& desktop) {
   si.cb = sizeof si;
   si.lpDesktop = desktop.empty() ? nullptr : const_cast<LPWSTR>(desktop.c_str());
   PROCESS_INFORMATION pi;
-  if (line.empty() || !CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    Err("cannot start: " + Utf8(line));
-    return 1;
+  // Wine now and then fails to start a process; nothing of it has run then.
+  bool started = false;
+  for (int tries = 0; tries < 3 && !line.empty() && !started; ++tries) {
+    if (tries > 0) Sleep(1000);
+    started = CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    if (!started) Err("cannot start (error " + std::to_string(GetLastError()) + "): " + Utf8(line));
   }
+  if (!started) return 1;
   CloseHandle(pi.hThread);
   bool ended = WaitForSingleObject(pi.hProcess, (DWORD)a.Num(L"--timeout", 60000)) == WAIT_OBJECT_0;
   DWORD code = 0;
