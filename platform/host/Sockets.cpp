@@ -34,10 +34,11 @@ bool WaitReady(platform::Socket socket, short events, uint32_t timeoutMs) {
   }
 }
 
-// A connection a test scripted: the bytes the program has yet to read, and
-// at most how many one receive gets.
+// A connection a test scripted: the bytes the program reads, how many it has
+// read, and at most how many one receive gets.
 struct Served {
   std::string bytes;
+  size_t read;
   size_t pieceBytes;
 };
 
@@ -113,9 +114,10 @@ int ReceiveSome(Socket socket, void* buffer, size_t capacity, uint32_t timeoutMs
     const auto found = s.served.find(socket);
     if (found == s.served.end()) return kNotServed;
     Served& connection = found->second;
-    const size_t size = std::min({capacity, connection.bytes.size(), connection.pieceBytes});
-    std::memcpy(buffer, connection.bytes.data(), size);
-    connection.bytes.erase(0, size);
+    const size_t left = connection.bytes.size() - connection.read;
+    const size_t size = std::min({capacity, left, connection.pieceBytes});
+    std::memcpy(buffer, connection.bytes.data() + connection.read, size);
+    connection.read += size;
     return static_cast<int>(size);
   });
   if (served != kNotServed) return served;
@@ -139,7 +141,7 @@ void ServeNextConnection(const std::string& dottedAddress, uint16_t port, const 
   in_addr dotted{};
   if (::inet_aton(dottedAddress.c_str(), &dotted) == 0) return;
   const size_t piece = pieceBytes > 0 ? std::min<size_t>(pieceBytes, INT_MAX) : INT_MAX;
-  g_scripted([&](Scripted& s) { s.next[{dotted.s_addr, port}] = Served{bytes, piece}; });
+  g_scripted([&](Scripted& s) { s.next[{dotted.s_addr, port}] = Served{bytes, 0, piece}; });
 }
 
 std::string TakeServedRequests() {

@@ -98,23 +98,30 @@ e2e_env() {
 }
 e2e_spawn() { "${E2E_ENV[@]}" "$@" 7>&-; }
 
-# The driver, inside the test's desktop. Output on stdout, chatter in the log.
-# Now and then Wine fails to start a process at all, which then ends at once
-# without a word; the driver always says why it failed, so a failure without
-# a word (and without the time-out's 124) is tried again, twice at most.
-drv() {
-  local log="$E2E_ARTIFACTS/driver.log" size status try
-  printf '> %s\n' "$*" >>"$log"
+# Runs a Wine command with a time-out, its errors going to LOG. Now and then
+# Wine fails to start a process at all, which then ends at once without a
+# word (seen for reg and for the driver, which always says why it failed): a
+# failure without a word, and without the time-out's 124, is tried again,
+# twice at most.
+e2e_wine() {  # LOG SECONDS COMMAND...
+  local log=$1 limit=$2 size status try
+  shift 2
   for try in 1 2 3; do
-    size=$(stat -c %s "$log")
+    size=$(stat -c %s "$log" 2>/dev/null || echo 0)
     status=0
-    e2e_spawn timeout 90 wine "$E2E_DRIVER" --desktop "$E2E_DESKTOP" "$@" 2>>"$log" || status=$?
-    if [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || [ "$(stat -c %s "$log")" -ne "$size" ]; then
+    e2e_spawn timeout "$limit" wine "$@" 2>>"$log" || status=$?
+    if [ "$status" -eq 0 ] || [ "$status" -eq 124 ] || [ "$(stat -c %s "$log" 2>/dev/null || echo 0)" -ne "$size" ]; then
       return "$status"
     fi
-    printf 'driver: ended with %s without a word (try %s of 3)\n' "$status" "$try" >>"$log"
+    printf 'wine %s: ended with %s without a word (try %s of 3)\n' "$1" "$status" "$try" >>"$log"
   done
   return "$status"
+}
+
+# The driver, inside the test's desktop. Output on stdout, chatter in the log.
+drv() {
+  printf '> %s\n' "$*" >>"$E2E_ARTIFACTS/driver.log"
+  e2e_wine "$E2E_ARTIFACTS/driver.log" 90 "$E2E_DRIVER" --desktop "$E2E_DESKTOP" "$@"
 }
 
 e2e_shot() {  # NAME [LEFT,TOP,WIDTH,HEIGHT]: the X screen, or that part of it, into the artifacts
@@ -427,20 +434,11 @@ e2e_reg_import() {  # FILE
 }
 
 # Writes the registry tree KEY to FILE as UTF-8 text with LF line ends.
-# Wine's reg has been seen to fail at once, with nothing in its output, once
-# in some forty runs (right after the program had saved its settings): it
-# gets three tries.
 e2e_reg_export() {  # KEY FILE
-  local raw="$E2E_RUN/export.reg" try status
-  for try in 1 2 3; do
-    rm -f "$raw"
-    status=0
-    e2e_spawn timeout 60 wine reg export "$1" "$(e2e_winpath "$raw")" /y >>"$E2E_ARTIFACTS/wine.log" 2>&1 || status=$?
-    [ "$status" -ne 0 ] || break
-    e2e_log "wine reg export $1 failed with $status (try $try of 3)"
-    [ "$try" -lt 3 ] || e2e_fail "wine reg export $1 failed"
-    sleep 1
-  done
+  local raw="$E2E_RUN/export.reg"
+  rm -f "$raw"
+  e2e_wine "$E2E_ARTIFACTS/wine.log" 60 reg export "$1" "$(e2e_winpath "$raw")" /y >>"$E2E_ARTIFACTS/wine.log" \
+    || e2e_fail "wine reg export $1 failed"
   iconv -f UTF-16 -t UTF-8 "$raw" | tr -d '\r' >"$2" || e2e_fail "cannot convert the export of $1"
 }
 
