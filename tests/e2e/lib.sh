@@ -565,8 +565,12 @@ e2e_dovecot_adduser() {  # USER PASSWORD
 # topmost Received header; DATE ("YYYY-MM-DD hh:mm:ss", UTC) is the
 # delivery date it stamps, else the real clock's. The stamp may come out a
 # second later than DATE, so E2E_DELIVERED_AT is the time value of the date
-# Dovecot did write: reckon expectations from it.
-e2e_deliver() {  # USER SUBJECT [DATE]
+# Dovecot did write: reckon expectations from it. With FIELD (a header
+# line), the stored file is replaced by a copy with FIELD above that
+# Received header, where mail filters insert theirs; the copy, dropped into
+# Maildir/new, is a letter Dovecot numbers at its next session, after those
+# already in the box.
+e2e_deliver() {  # USER SUBJECT [DATE [FIELD]]
   local file="$E2E_RUN/letter.eml" box="$E2E_DOVECOT/mail/$1/new" before
   printf 'From: Sender <sender@example.org>\nTo: %s@localhost\nSubject: %s\nMessage-ID: <%s.%s@example.org>\n\nHello.\n' \
     "$1" "$2" "$RANDOM$RANDOM" "$1" >"$file"
@@ -582,6 +586,11 @@ with open(sys.argv[1], "rb") as f:
 print(int(email.utils.parsedate_to_datetime(received.split(";", 1)[1].strip()).timestamp()))
 PY
   ) || e2e_fail "cannot read the Received date of '$2'"
+  if [ -n "${4:-}" ]; then
+    { printf '%s\n' "$4" && cat "$box/$file"; } >"$E2E_RUN/filtered.eml" && rm "$box/$file" \
+      && "$E2E_DOVECOT_SH" drop "$E2E_DOVECOT" "$1" "$E2E_RUN/filtered.eml" 2>>"$E2E_ARTIFACTS/dovecot.err" 7>&- \
+      || e2e_fail "cannot put a field above the Received header of '$2'"
+  fi
   e2e_log "delivered '$2' to $1, stamped $(date -u -d "@$E2E_DELIVERED_AT" '+%F %T') UTC"
 }
 
