@@ -4,20 +4,27 @@
 # box of 100 and one of 1,000 messages it prints our first poll (nothing
 # remembered), our next poll (everything remembered, one new message
 # delivered in between) and the burst client, each with its time and the
-# bytes it read and sent; then how they stand against the targets. Prints
-# figures; passes or fails nothing except on errors.
+# bytes it read and sent; for the box of 1,000 also the real vestun.exe's
+# first poll under Wine, as long as the proxy held its connection, against
+# the burst client's connection timed alike; then how they stand against the
+# targets. Prints figures; passes or fails nothing except on errors.
 #
-#   bench/latency.sh        DELAY_MS=15 NEXT_RUNS=2 HEADER_BYTES=4000 bench/latency.sh
+#   bench/latency.sh [vestun.exe]
+#   DELAY_MS=15 NEXT_RUNS=2 HEADER_BYTES=4000 VESTUN_RUNS=3 bench/latency.sh
 #
 # NEXT_RUNS is the number of polls sharing one memory (the first of them
-# remembers nothing, so at least 2); a poll_bench without --remember gets
+# remembers nothing, so at least 2); VESTUN_RUNS the number of starts of
+# vestun.exe, whose median is taken: under Wine its poll varies far more from
+# start to start than the others do. A poll_bench without --remember gets
 # "next poll: not available". Each message carries about HEADER_BYTES of
-# relays' headers (0: bare ones). Builds poll_bench like bench/run.sh; needs root
-# and Dovecot, like tests/support/dovecot.sh.
+# relays' headers (0: bare ones). Builds poll_bench like bench/run.sh, and
+# vestun.exe with the win32 preset unless it is given; needs root and Dovecot,
+# like tests/support/dovecot.sh, and Wine with Xvfb, like tests/e2e.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 . "$ROOT/bench/common.sh"
+. "$ROOT/tools/wine-env.sh"
 DELAY_MS=${DELAY_MS:-15}
 NEXT_RUNS=${NEXT_RUNS:-2}
 HEADER_BYTES=${HEADER_BYTES:-4000}
@@ -29,22 +36,44 @@ RUN_SECONDS=600
 PROXY_START_SECONDS=10
 # The proxy logs a connection once both sides have closed, or 10 s after one.
 PROXY_LOG_SECONDS=15
+VESTUN_RUNS=${VESTUN_RUNS:-3}
+# vestun.exe polls at start-up: Wine's start, then the poll.
+VESTUN_SECONDS=120
+WINE_WORK="$ROOT/build/latency"
 
 [[ "$DELAY_MS" =~ ^[0-9]+$ ]] || die "DELAY_MS must be a whole number of milliseconds"
 [[ "$NEXT_RUNS" =~ ^[2-9]$ ]] || die "NEXT_RUNS must be 2 to 9"
 [[ "$HEADER_BYTES" =~ ^[0-9]+$ ]] || die "HEADER_BYTES must be a whole number of bytes"
+[[ "$VESTUN_RUNS" =~ ^[1-9]$ ]] || die "VESTUN_RUNS must be 1 to 9"
 command -v python3 >/dev/null || die "python3 is not installed"
+command -v x86_64-w64-mingw32-g++ >/dev/null || die "the MinGW-w64 compiler is not installed"
+command -v wine >/dev/null || die "Wine is not installed"
+command -v Xvfb >/dev/null || die "Xvfb is not installed"
 
 build_poll_bench
+mkdir -p "$WINE_WORK"
+if [ $# -eq 0 ]; then
+  echo "== building vestun.exe in build/win32"
+  { cmake --preset win32 -S "$ROOT" && cmake --build "$ROOT/build/win32" -j2 --target vestun; } \
+    >"$WINE_WORK/build.log" 2>&1 || die "building vestun.exe failed (see $WINE_WORK/build.log)"
+fi
+VESTUN=$(realpath "${1:-$ROOT/build/win32/vestun.exe}")
+[ -f "$VESTUN" ] || die "no program at $VESTUN"
 
 SERVER_DIR=$(mktemp -d /tmp/vestun-latency-XXXXXX)
 PROXY_PID=""
 CLIENT_PID=""
+# Every Wine process and the X server of vestun_first_polls carry this mark.
+WINE_MARK="VESTUN_LATENCY_RUN=$SERVER_DIR"
 cleanup() {
   local pid
   for pid in $CLIENT_PID $PROXY_PID; do
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
+  done
+  WINEPREFIX="$SERVER_DIR/prefix" timeout 30 wineserver -k 2>/dev/null || true
+  for pid in $(grep -lzxF -- "$WINE_MARK" /proc/[0-9]*/environ 2>/dev/null | cut -d/ -f3); do
+    [ "$pid" = $$ ] || kill -KILL "$pid" 2>/dev/null || true
   done
   "$DOVECOT" stop "$SERVER_DIR" >/dev/null 2>&1 || true
   rm -rf "$SERVER_DIR"
@@ -116,6 +145,69 @@ measure() {
 
 # bytes DIRECTION LINES: the median of down= or up= over the proxy's lines.
 bytes() { median "$(sed -n "s/.* $1=\([0-9]*\).*/\1/p" <<<"$2" | paste -sd,)"; }
+# spans LINES: how long the proxy held each connection, in ms, comma-separated.
+spans() { sed -n 's/.* ms=\([0-9.]*\).*/\1/p' <<<"$1" | paste -sd,; }
+
+# settings_reg BOX: one box on the proxy, in date mode, with every letter
+# older than its LastMsgDate, so that nothing but the poll happens: no mail
+# program, no version check, no error report, this year's census taken, and
+# no second poll within the hour. "w(i(g(v(i(x(" is "secret" as the program
+# stores it (see e2e_scramble in tests/e2e/lib.sh).
+settings_reg() {
+  cat <<REG
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Tandreller\Settings]
+"BoxesCount"=dword:00000001
+"DoAutoCheckNewVer"=dword:00000000
+"SendErrors"=dword:00000000
+"LastCensusYear"=dword:0000270f
+
+[HKEY_CURRENT_USER\Software\Tandreller\MailBoxes\1]
+"BoxName"="Bench"
+"PopServerName"="127.0.0.1"
+"Port"=dword:$(printf %08x "$PROXY_PORT")
+"Login"="$1"
+"Password"="w(i(g(v(i(x("
+"Delay"=dword:00000e10
+"DoCheckBox"=dword:00000001
+"TandrelMode"=dword:00000000
+"LastMsgDate"=dword:$(printf %08x $(($(date -u -d "$DATE UTC" +%s) + 86400)))
+REG
+}
+
+# vestun_first_polls BOX: starts vestun.exe VESTUN_RUNS times in a fresh Wine
+# prefix with BOX as its one mailbox, and prints the proxy's lines of the
+# polls it makes at start-up: each start remembers nothing, so each poll is
+# a first one. Run it in the background, where Wine's environment stays:
+# its Russian locale would give the figures decimal commas.
+vestun_first_polls() {
+  local before deadline run desktop
+  WINE_LAUNCH=(env "$WINE_MARK")
+  WINE_LOG="$WINE_WORK/wine.log"
+  wine_env ru_RU.UTF-8
+  export TZ=UTC WINEPREFIX="$SERVER_DIR/prefix"
+  trap 'wine_stop_prefix; wine_stop_xvfb' EXIT
+  wine_start_xvfb 1024x768 "$WINE_WORK/xvfb.log" || die "Xvfb did not start"
+  wine_fresh_prefix "$WINE_WORK/wine-template" "$WINEPREFIX" || die "could not make a Wine prefix (see $WINE_LOG)"
+  settings_reg "$1" | sed 's/$/\r/' | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$SERVER_DIR/settings.reg"
+  wine_spawn timeout 60 wine regedit /s "Z:$(tr / '\\' <<<"$SERVER_DIR/settings.reg")" >>"$WINE_LOG" 2>&1 \
+    || die "cannot import the settings"
+  mkdir -p "$WINEPREFIX/drive_c/Bench" && cp "$VESTUN" "$WINEPREFIX/drive_c/Bench/vestun.exe"
+  for ((run = 1; run <= VESTUN_RUNS; run++)); do
+    before=$(wc -l <"$PROXY_LOG")
+    wine_spawn wine explorer "/desktop=$WINE_DESKTOP,1024x768" 'C:\Bench\vestun.exe' >>"$WINE_LOG" 2>&1 &
+    desktop=$!
+    deadline=$((SECONDS + VESTUN_SECONDS))
+    while [ "$(wc -l <"$PROXY_LOG")" -le "$before" ]; do
+      [ $SECONDS -lt $deadline ] || die "vestun.exe's poll of $1 left no line in the proxy's log within ${VESTUN_SECONDS}s"
+      sleep 0.1
+    done
+    tail -n +$((before + 1)) "$PROXY_LOG"
+    wine_stop_prefix
+    wait "$desktop" || true
+  done
+}
 
 # between BOX: the command poll_bench runs before each poll but the first.
 between() { printf '%q ' "$DOVECOT" deliver "$SERVER_DIR" "$1" "$NEW_MESSAGE"; }
@@ -164,6 +256,25 @@ for size in $SIZES; do
   figures[burst_ms_$size]=$(field median_ms "$FIGURES")
   figures[burst_down_$size]=$(bytes down "$CONNS")
   figures[burst_up_$size]=$(bytes up "$CONNS")
+  figures[burst_span_$size]=$(spans "$CONNS")
+
+  # Before the next polls, which add letters to the box.
+  if [ "$size" = 1000 ]; then
+    # In the background, like client, so that the cleanup ends it too.
+    vestun_first_polls "$box" >"$SERVER_DIR/vestun.out" &
+    CLIENT_PID=$!
+    wait "$CLIENT_PID" || exit 1
+    CLIENT_PID=""
+    CONNS=$(<"$SERVER_DIR/vestun.out")
+    figures[vestun_runs]=$(spans "$CONNS")
+    figures[vestun_ms]=$(median "${figures[vestun_runs]}")
+    figures[vestun_down]=$(bytes down "$CONNS")
+    figures[vestun_up]=$(bytes up "$CONNS")
+    # The same core reads the same headers; fewer bytes mean a poll that stopped short.
+    least=$(sed -n 's/.* down=\([0-9]*\).*/\1/p' <<<"$CONNS" | sort -n | head -n 1)
+    [ "$least" -ge "${figures[first_down_$size]}" ] \
+      || die "a start of vestun.exe read $least bytes of $box, our first poll ${figures[first_down_$size]}"
+  fi
 
   # Each run of these delivers NEXT_RUNS - 1 messages, so they come last.
   next_direct "$box"
@@ -175,7 +286,7 @@ for size in $SIZES; do
     figures[next_down_$size]=$(bytes down "$(tail -n +2 <<<"$CONNS")")
     figures[next_up_$size]=$(bytes up "$(tail -n +2 <<<"$CONNS")")
   fi
-  echo "   box of $size: first poll ${figures[first_ms_$size]} ms, burst ${figures[burst_ms_$size]} ms, next poll ${figures[next_ms_$size]:-n/a}${figures[next_ms_$size]:+ ms}"
+  echo "   box of $size: first poll ${figures[first_ms_$size]} ms, burst ${figures[burst_ms_$size]} ms, next poll ${figures[next_ms_$size]:-n/a}${figures[next_ms_$size]:+ ms}${figures[vestun_ms]:+, vestun.exe ${figures[vestun_ms]} ms}"
 done
 
 # report SIZE: a box's figures and how they stand against the targets: the
@@ -189,6 +300,9 @@ report() {
       -v first_down="${figures[first_down_$size]}" -v first_up="${figures[first_up_$size]}" \
       -v burst="${figures[burst_ms_$size]}" \
       -v burst_down="${figures[burst_down_$size]}" -v burst_up="${figures[burst_up_$size]}" \
+      -v burst_span="${figures[burst_span_$size]}" -v vestun="${figures[vestun_ms]}" \
+      -v vestun_down="${figures[vestun_down]}" -v vestun_up="${figures[vestun_up]}" \
+      -v vestun_runs="${figures[vestun_runs]}" -v vestun_count="$VESTUN_RUNS" \
       -v next_time="${figures[next_ms_$size]:-0}" -v next_bare="${figures[direct_next_$size]:-0}" \
       -v next_down="${figures[next_down_$size]:-0}" -v next_up="${figures[next_up_$size]:-0}" '
 function verdict(ok) { return ok ? "ok" : "MISSED" }
@@ -196,9 +310,12 @@ BEGIN {
   printf "\n%d messages, %d ms round trip\n", size, 2 * delay
   printf "first poll:   %.1f ms (%.1f ms without latency), read %d bytes, sent %d\n", first, first_direct, first_down, first_up
   printf "burst client: %.1f ms, read %d bytes, sent %d\n", burst, burst_down, burst_up
-  if (size == 1000)
+  if (size == 1000) {
     printf "first / burst: %.2f  (target at most 3: %s)\n", first / burst, verdict(first / burst <= 3)
-  else
+    printf "vestun.exe:   %.1f ms under Wine, the median of %d starts (%s ms), read %d bytes, sent %d\n", vestun, vestun_count, vestun_runs, vestun_down, vestun_up
+    printf "              (as long as the proxy held the connection; the burst client'"'"'s so timed: %.1f ms)\n", burst_span
+    printf "vestun.exe / burst: %.2f\n", vestun / burst_span
+  } else
     printf "first / burst: %.2f\n", first / burst
   if (next_ok != "yes") {
     print "next poll:    not available (this poll_bench has no --remember)"
