@@ -10,12 +10,13 @@
 # targets. Prints figures; passes or fails nothing except on errors.
 #
 #   bench/latency.sh [vestun.exe]
-#   DELAY_MS=15 NEXT_RUNS=2 HEADER_BYTES=4000 VESTUN_RUNS=3 bench/latency.sh
+#   DELAY_MS=15 NEXT_RUNS=2 HEADER_BYTES=4000 VESTUN_RUNS=5 bench/latency.sh
 #
 # NEXT_RUNS is the number of polls sharing one memory (the first of them
 # remembers nothing, so at least 2); VESTUN_RUNS the number of starts of
 # vestun.exe, whose median is taken: under Wine its poll varies far more from
-# start to start than the others do. A poll_bench without --remember gets
+# start to start than the others do (by half here, with a warm desktop too).
+# A poll_bench without --remember gets
 # "next poll: not available". Each message carries about HEADER_BYTES of
 # relays' headers (0: bare ones). Builds poll_bench like bench/run.sh, and
 # vestun.exe with the win32 preset unless it is given; needs root and Dovecot,
@@ -36,7 +37,7 @@ RUN_SECONDS=600
 PROXY_START_SECONDS=10
 # The proxy logs a connection once both sides have closed, or 10 s after one.
 PROXY_LOG_SECONDS=15
-VESTUN_RUNS=${VESTUN_RUNS:-3}
+VESTUN_RUNS=${VESTUN_RUNS:-5}
 # vestun.exe polls at start-up: Wine's start, then the poll.
 VESTUN_SECONDS=120
 WINE_WORK="$ROOT/build/latency"
