@@ -121,8 +121,8 @@ int Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
     if (MendQuestionWaits(box->Id)) continue;
     StartAlertSound(SpeakerSlot.Get(), WavSlot.Get(), box->SoundMode, box->SpeakerStr.Text(),
                     box->WavPath.Text(), box->SpeakerLen);
-    if (!OpenMailProgram(Boxes, *box, RunMsminMode)) unstarted.push_back(box->Id);
-    Boxes.ClearSameProgram(box->MsminPath.Text());
+    if (!OpenMailProgram(*box, RunMsminMode)) unstarted.push_back(box->Id);
+    AcknowledgeSameProgram(Boxes, box->MsminPath.Text());
   }
   const bool quiet = Boxes.FirstNewMailBox() == nullptr;
   if (guarded) LeaveModal();
