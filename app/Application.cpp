@@ -102,6 +102,8 @@ int Application::EnterModal() { return platform::TakeSlot(ModalGuard.Get(), kMod
 void Application::LeaveModal() { platform::FreeSlot(ModalGuard.Get()); }
 
 void Application::Shutdown() {
+  if (Ended) return;
+  Ended = true;
   for (int32_t i = 0; i < Boxes.Count; ++i) Boxes.ArmBoxTimer(i, false);
   Tray.RemoveIcon();
   InstanceClaim.Reset();

@@ -45,8 +45,11 @@ class Application {
   // shows NewVersion.
   int AutoCheckNewVersion();
 
-  // The exit sequence, after the user confirmed it.
+  // The exit sequence, after the user confirmed it. The main loop still runs
+  // what was queued before its end (a poll's result, a timer, the mouse):
+  // from here on none of it changes anything.
   void Shutdown();
+  bool Ended = false;
   // Init is through: a request from another program to end is heard from
   // then on, not while a start-up question is open.
   bool Started = false;

@@ -212,6 +212,32 @@ TEST_F(TrayTest, CloseAndEndOfSession) {
   }
 }
 
+// Polls' results queued for the main thread when the exit is confirmed run after it, as may
+// anything else still on its way: none of it shows, sounds, asks or starts anything.
+TEST_F(TrayTest, AfterTheExitNothingChanges) {
+  using platform::MainEvent;
+  app_->Boxes.AddBox();
+  Box(0).MsminRunMode = 1;
+  Box(0).PublishCount(2);
+  Box(1).PublishCount(1);
+  ASSERT_TRUE(platform::PostToMainThread(OnCheckResult, nullptr));
+  host::QueueMenuChoice(kExitId);  // and Yes to "Точно выход?"
+  host::RaiseEvent(MainEvent::TrayRightClick);
+  ASSERT_TRUE(host::TrayIcons().empty());
+  const int threads = host::ThreadStartCount();
+  host::RunQueued();
+  for (MainEvent event : {MainEvent::TrayMouseOver, MainEvent::TrayLeftClick, MainEvent::TrayRightClick,
+                          MainEvent::TaskbarCreated, MainEvent::CloseRequest})
+    host::RaiseEvent(event);
+  for (uintptr_t id : {TrayNotifier::kAnimationTimerId, uintptr_t{MailboxList::kFirstId}})
+    host::RaiseEvent(MainEvent::Timer, id);
+  EXPECT_TRUE(host::TrayIcons().empty()) << "the icon does not come back";
+  EXPECT_TRUE(host::ShellCalls().empty()) << "the mail program does not start";
+  EXPECT_EQ(threads, host::ThreadStartCount()) << "no alert, no poll";
+  EXPECT_EQ(1u, host::MenusShown().size());
+  EXPECT_EQ(1u, host::MessageBoxes().size()) << "nothing asked after the exit question";
+}
+
 // Until a newer version's notice is seen, polls go on and it waves whenever no mail takes the envelope.
 TEST_F(TrayTest, ANewerVersionKeepsCheckingAndItsNotice) {
   Start("9.99");
