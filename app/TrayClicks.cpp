@@ -13,7 +13,8 @@ void OnTrayRightClick(Application& app) {
     case TrayState::NewVersion:
       tray.NoticeUnseen = false;
       OpenVersionDialog(app);
-      tray.Calm();
+      // Mail found while the dialog was open is not hidden by its closing.
+      tray.ShowMailOrCalm();
       break;
     case TrayState::NewMail:
       OpenNewMailListDialog(app);

@@ -12,7 +12,8 @@
 namespace {
 
 // Boxes are armed and evaluated as on the main thread; no poll really runs
-// (threads cannot start here), only their starts are counted.
+// (threads cannot start here), only their starts are counted, and start-up
+// reads no version file.
 class SchedulingTest : public ::testing::Test {
  protected:
   void SetUp() override { Start(); }
@@ -21,6 +22,7 @@ class SchedulingTest : public ::testing::Test {
     delete app_;
     host::Reset();
     host::FailThreadStart(true);
+    PutDword("Software\\Tandreller\\Settings", "DoAutoCheckNewVer", 0);
     if (delay != nullptr) PutDword("Software\\Tandreller\\MailBoxes\\1", "Delay", *delay);
     app_ = new Application();
     ASSERT_EQ(1, app_->Init(nullptr));

@@ -15,20 +15,40 @@
 #include "notify/SpeakerPattern.h"
 #include "platform/host/HostControl.h"
 #include "resources/resource.h"
+#include "tests/unit/RegistryValues.h"
 
 namespace {
+
+// Mail arrives: a poll's result reaches the main thread.
+void MailArrives(Application& app) {
+  app.Boxes.At(0)->SoundMode = kSoundNone;
+  app.Boxes.At(0)->PublishCount(1);
+  OnCheckResult(nullptr);
+}
 
 class TrayTest : public ::testing::Test {
  protected:
   void SetUp() override { Start(); }
-  void Start(const char* siteVersion = nullptr) {
+  void TearDown() override { SiteAnswers(); }
+  // With a version file on the site, start-up's check reads it in a thread (beside the box's
+  // first poll, which reaches no server) until SiteAnswers. No thread starts later: no polls,
+  // and alerts are tested on their own.
+  void Start(const char* siteVersion = nullptr, void (*firstDialog)(Application&) = nullptr) {
     host::Reset();
-    host::FailThreadStart(true);  // no polls; alerts are tested on their own
+    host::FailThreadStart(siteVersion == nullptr);
     if (siteVersion != nullptr) host::ServeUrl(site::kVersionFile, siteVersion);
+    host::HoldUrlReads(true);
     app_ = std::make_unique<Application>();
+    app_->Dialogs.Settings = firstDialog;
     ASSERT_EQ(1, app_->Init(nullptr));
+    host::FailThreadStart(true);
     app_->UserCommands.Clear();
     Box(0).MsminPath = "mail.exe";
+  }
+  void SiteAnswers() {
+    host::HoldUrlReads(false);
+    host::JoinStartedThreads();
+    host::RunQueued();
   }
 
   Mailbox& Box(int index) { return *app_->Boxes.At(index); }
@@ -241,6 +261,7 @@ TEST_F(TrayTest, AfterTheExitNothingChanges) {
 // Until a newer version's notice is seen, polls go on and it waves whenever no mail takes the envelope.
 TEST_F(TrayTest, ANewerVersionKeepsCheckingAndItsNotice) {
   Start("9.99");
+  SiteAnswers();
   ASSERT_EQ(TrayState::NewVersion, Tray().State);
   EXPECT_EQ((std::vector<uintptr_t>{TrayNotifier::kAnimationTimerId, 11024}), host::ActiveTimers());
   OnCheckResult(nullptr);
@@ -257,6 +278,77 @@ TEST_F(TrayTest, ANewerVersionKeepsCheckingAndItsNotice) {
   host::RaiseEvent(platform::MainEvent::TrayRightClick);
   OnCheckResult(nullptr);
   EXPECT_EQ(TrayState::Quiet, Tray().State);
+}
+
+std::vector<float> g_answers;  // SiteVersion as each answer of a check found it
+void Answer(Application& app) { g_answers.push_back(app.SiteVersion); }
+
+// Start-up's check finds a newer version. While the site has not answered: m mail arrives,
+// n a poll finds none, a "О программе" asks too, c it closes, x the program ends; then s the
+// site answers, r the mail is read, v the notice is opened and mail arrives while it is.
+TEST_F(TrayTest, TheVersionCheckHoldsNothingUpAndItsNoticeNeverHidesMail) {
+  using State = TrayState;
+  const struct {
+    const char* what;
+    bool mailInFirstDialog;
+    const char* steps;
+    TrayState state;
+    bool tune, icon;
+    size_t answers;
+  } cases[] = {
+      {"mail found in the first-start dialog stays", true, "s", State::NewMail, false, true, 0},
+      {"the notice comes once the mail is read", true, "sr", State::NewVersion, true, true, 0},
+      {"mail found during the check stays", false, "ms", State::NewMail, false, true, 0},
+      {"a poll without mail keeps the question mark", false, "n", State::CheckingVersion, false, true, 0},
+      {"mail found while the notice is open shows after it", false, "sv", State::NewMail, true, true, 0},
+      {"About's check joins the running one", false, "as", State::NewVersion, true, true, 1},
+      {"About closed before the answer", false, "acs", State::NewVersion, true, true, 0},
+      {"after the exit the answer changes nothing", false, "axs", State::CheckingVersion, false, false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Start("9.99", c.mailInFirstDialog ? MailArrives : nullptr);
+    app_->Dialogs.Version = MailArrives;
+    g_answers.clear();
+    ASSERT_EQ(c.mailInFirstDialog ? State::NewMail : State::CheckingVersion, Tray().State)
+        << "start-up is through while the site has not answered";
+    EXPECT_EQ(std::to_string(platform::CurrentTime()),
+              Stored("Software\\Tandreller\\Settings", "LastCheckNewVer"));
+    for (const char* step = c.steps; *step != '\0'; ++step) {
+      switch (*step) {
+        case 'm':
+          MailArrives(*app_);
+          break;
+        case 'n':
+          OnCheckResult(nullptr);
+          break;
+        case 'a':
+          app_->CheckNewVersion(Answer);
+          break;
+        case 'c':
+          app_->ForgetVersionAnswer();
+          break;
+        case 'x':
+          host::RaiseEvent(platform::MainEvent::CloseRequest);
+          break;
+        case 's':
+          SiteAnswers();
+          break;
+        case 'r':
+          host::RaiseEvent(platform::MainEvent::TrayLeftClick);
+          break;
+        case 'v':
+          host::RaiseEvent(platform::MainEvent::TrayRightClick);
+          break;
+      }
+    }
+    EXPECT_EQ(c.state, Tray().State);
+    EXPECT_EQ(c.icon, !host::TrayIcons().empty());
+    EXPECT_EQ(c.tune, !host::Sounds().empty()) << "the notice's tune";
+    EXPECT_EQ(c.answers, g_answers.size());
+    for (float version : g_answers) EXPECT_FLOAT_EQ(9.99f, version) << "one read answers both";
+    SiteAnswers();
+  }
 }
 
 }  // namespace
