@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <memory>
 #include <numeric>
 #include <string>
@@ -305,6 +307,17 @@ TEST_F(TrayTest, TheVersionCheckHoldsNothingUpAndItsNoticeNeverHidesMail) {
       {"About closed before the answer", false, "acs", State::NewVersion, true, true, 0},
       {"after the exit the answer changes nothing", false, "axs", State::CheckingVersion, false, false, 0},
   };
+  using platform::MainEvent;
+  const std::map<char, std::function<void()>> steps = {
+      {'m', [this] { MailArrives(*app_); }},
+      {'n', [] { OnCheckResult(nullptr); }},
+      {'a', [this] { app_->CheckNewVersion(Answer); }},
+      {'c', [this] { app_->ForgetVersionAnswer(); }},
+      {'x', [] { host::RaiseEvent(MainEvent::CloseRequest); }},
+      {'s', [this] { SiteAnswers(); }},
+      {'r', [] { host::RaiseEvent(MainEvent::TrayLeftClick); }},
+      {'v', [] { host::RaiseEvent(MainEvent::TrayRightClick); }},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     Start("9.99", c.mailInFirstDialog ? MailArrives : nullptr);
@@ -314,34 +327,7 @@ TEST_F(TrayTest, TheVersionCheckHoldsNothingUpAndItsNoticeNeverHidesMail) {
         << "start-up is through while the site has not answered";
     EXPECT_EQ(std::to_string(platform::CurrentTime()),
               Stored("Software\\Tandreller\\Settings", "LastCheckNewVer"));
-    for (const char* step = c.steps; *step != '\0'; ++step) {
-      switch (*step) {
-        case 'm':
-          MailArrives(*app_);
-          break;
-        case 'n':
-          OnCheckResult(nullptr);
-          break;
-        case 'a':
-          app_->CheckNewVersion(Answer);
-          break;
-        case 'c':
-          app_->ForgetVersionAnswer();
-          break;
-        case 'x':
-          host::RaiseEvent(platform::MainEvent::CloseRequest);
-          break;
-        case 's':
-          SiteAnswers();
-          break;
-        case 'r':
-          host::RaiseEvent(platform::MainEvent::TrayLeftClick);
-          break;
-        case 'v':
-          host::RaiseEvent(platform::MainEvent::TrayRightClick);
-          break;
-      }
-    }
+    for (char step : std::string(c.steps)) steps.at(step)();
     EXPECT_EQ(c.state, Tray().State);
     EXPECT_EQ(c.icon, !host::TrayIcons().empty());
     EXPECT_EQ(c.tune, !host::Sounds().empty()) << "the notice's tune";
