@@ -94,7 +94,10 @@ bool TakeQuitCode(int* code);
 std::vector<uintptr_t> ActiveTimers();
 
 // ---- Web: ReadUrl answers from this table at once; other addresses fail.
+// While reads are held, each waits until they are let go, or fails once its
+// time limit has passed in real time.
 void ServeUrl(const std::string& url, const std::string& body);
+void HoldUrlReads(bool hold);
 
 // ---- Sockets: ConnectTcp knows dotted IPv4 addresses and "localhost" and
 // reaches only 127.0.0.0/8. The next connection to the address and port is
