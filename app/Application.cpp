@@ -124,7 +124,7 @@ int Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
     StartAlertSound(SpeakerSlot.Get(), WavSlot.Get(), box->SoundMode, box->SpeakerStr.Text(),
                     box->WavPath.Text(), box->SpeakerLen);
     if (!OpenMailProgram(*box, RunMsminMode)) unstarted.push_back(box->Id);
-    AcknowledgeSameProgram(Boxes, box->MsminPath.Text());
+    ClearSameProgram(Boxes, box->MsminPath.Text());
   }
   const bool quiet = Boxes.FirstNewMailBox() == nullptr;
   if (guarded) LeaveModal();

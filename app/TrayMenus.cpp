@@ -136,7 +136,7 @@ void ShowBoxMenu(Application& app, bool withCounts) {
   if (box == nullptr) return;
   const int32_t id = box->Id;
   const int started = OpenMailProgram(*box, app.RunMsminMode);
-  AcknowledgeSameProgram(boxes, box->MsminPath.Text());
+  ClearSameProgram(boxes, box->MsminPath.Text());
   if (boxes.FirstNewMailBox() == nullptr) app.Tray.Calm();
   if (!started) OfferToMendMailProgram(app, id);
 }

@@ -22,4 +22,4 @@ int OpenMailProgram(Mailbox& box, int32_t showMode);
 // The program at `path` was opened: every enabled box marked IsTheSameMsmin
 // whose MsminPath is exactly this one is acknowledged too, as it shows
 // their mail as well.
-void AcknowledgeSameProgram(MailboxList& boxes, const char* path);
+void ClearSameProgram(MailboxList& boxes, const char* path);

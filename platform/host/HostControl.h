@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,12 @@ void HoldUrlReads(bool hold);
 // per receive (0: all that are left), then the end, each without waiting.
 void ServeNextConnection(const std::string& dottedAddress, uint16_t port, const std::string& bytes,
                          size_t pieceBytes = 0);
+// The next connection to the address and port is served by a server that
+// greets and then answers each command line (without its CRLF) with what
+// `answer` returns, at once; with nothing left to read, a receive times out.
+using Answerer = std::function<std::string(const std::string& command)>;
+void AnswerNextConnection(const std::string& dottedAddress, uint16_t port, const std::string& greeting,
+                          Answerer answer);
 // What the program sent on served connections since the last call.
 std::string TakeServedRequests();
 
