@@ -151,6 +151,15 @@ TEST_F(PublicationTest, AFinishedPollUpdatesItsBoxUnlessItFailedOrTheBoxIsGone) 
   PollAndPublish(Box(0));
   EXPECT_EQ(3, Box(0).NewMailCount()) << "a failed STAT leaves the box as the previous poll left it";
 
+  // A header block without a date: the poll's thread opens its report.
+  Box(0).TandrelMode = 0;
+  server_.On("STAT", Reply("+OK 1 100\r\n"));
+  server_.On("TOP 1 1", Reply::MultiLine("+OK", "Subject: no date"));
+  PollAndPublish(Box(0));
+  ASSERT_EQ(1u, host::ShellCalls().size());
+  EXPECT_EQ(0u, host::ShellCalls()[0].target.rfind("mailto:", 0));
+
+  Box(0).TandrelMode = 1;
   server_.On("STAT", Reply("+OK 5 100\r\n"));
   app_->Boxes.AddBox();
   app_->Boxes.SetCurrent(0);
