@@ -102,6 +102,8 @@ int Application::EnterModal() { return platform::TakeSlot(ModalGuard.Get(), kMod
 void Application::LeaveModal() { platform::FreeSlot(ModalGuard.Get()); }
 
 void Application::Shutdown() {
+  if (Ended) return;
+  Ended = true;
   for (int32_t i = 0; i < Boxes.Count; ++i) Boxes.ArmBoxTimer(i, false);
   Tray.RemoveIcon();
   InstanceClaim.Reset();
@@ -121,8 +123,8 @@ int Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
     if (MendQuestionWaits(box->Id)) continue;
     StartAlertSound(SpeakerSlot.Get(), WavSlot.Get(), box->SoundMode, box->SpeakerStr.Text(),
                     box->WavPath.Text(), box->SpeakerLen);
-    if (!OpenMailProgram(Boxes, *box, RunMsminMode)) unstarted.push_back(box->Id);
-    Boxes.ClearSameProgram(box->MsminPath.Text());
+    if (!OpenMailProgram(*box, RunMsminMode)) unstarted.push_back(box->Id);
+    ClearSameProgram(Boxes, box->MsminPath.Text());
   }
   const bool quiet = Boxes.FirstNewMailBox() == nullptr;
   if (guarded) LeaveModal();

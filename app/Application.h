@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/Dialogs.h"
+#include "app/VersionCheck.h"
 #include "common/String.h"
 #include "mail/MailboxList.h"
 #include "notify/TrayNotifier.h"
@@ -37,16 +38,25 @@ class Application {
   int EnterModal();
   void LeaveModal();
 
-  // Reads the site's version number into SiteVersion (0 when the site
-  // cannot be reached); unless mail waits, the tray shows CheckingVersion
-  // meanwhile and the quiet envelope (or an unseen notice) afterwards.
-  void CheckNewVersion();
-  // CheckNewVersion; 1 when the site's number is newer, and the tray then
-  // shows NewVersion.
-  int AutoCheckNewVersion();
+  // Reads the site's version number in a thread of its own; unless mail
+  // waits, the tray shows CheckingVersion meanwhile. On the main thread the
+  // number then goes into SiteVersion (0 when the site cannot be reached)
+  // and `answer`, if given, is told. Asked for while a check runs, it starts
+  // no other: the running one answers both.
+  void CheckNewVersion(VersionAnswer answer = nullptr);
+  // CheckNewVersion whose newer number announces the notice (NewVersion),
+  // at once or, when mail waits, once it is read.
+  void AutoCheckNewVersion();
+  // The answer asked for is not wanted any more: its dialog has closed.
+  void ForgetVersionAnswer();
+  // The running check's result (main thread).
+  void FinishVersionCheck(float siteVersion);
 
-  // The exit sequence, after the user confirmed it.
+  // The exit sequence, after the user confirmed it. The main loop still runs
+  // what was queued before its end (a poll's result, a timer, the mouse):
+  // from here on none of it changes anything.
   void Shutdown();
+  bool Ended = false;
   // Init is through: a request from another program to end is heard from
   // then on, not while a start-up question is open.
   bool Started = false;
@@ -77,6 +87,7 @@ class Application {
   MailboxList Boxes;
   CommandList UserCommands;
   float SiteVersion = 0.0f;
+  VersionCheckWaiters VersionWaiters;
   platform::OwnedClaim InstanceClaim;
   platform::OwnedSlot ModalGuard;
   // The main loop's window, which the tray icon, menus and message boxes belong to.

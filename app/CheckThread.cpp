@@ -4,10 +4,12 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "app/Application.h"
 #include "app/MainWindow.h"
+#include "mail/CommandRunner.h"
 #include "mail/Pop3Poll.h"
 
 namespace {
@@ -82,13 +84,15 @@ void CheckThread(void* argument) {
   PollResult& filled = *result;
   const bool test = job->Report != nullptr;
   bool deposited = false;
+  std::string errorReport;
   // Deposited while the box's lock is held: a later poll of the box can
   // only deposit after this one, so the newest result is published last.
   // From then on the result is the main thread's, which may publish it with
   // another poll's result before this thread sends its own message. A
   // connection test's result is the test's alone: it is shown in its
   // message box and never reaches the box, the envelope or the alerts.
-  job->Request.Finished = [&](int32_t code, PollResult&) {
+  job->Request.Finished = [&](int32_t code, PollResult& finished) {
+    errorReport.swap(finished.ErrorReport);
     if (code < 0 || test) return;
     Depot().Deposit({job->Request.BoxId, job->Request.TandrelMode, std::move(result)});
     deposited = true;
@@ -101,6 +105,9 @@ void CheckThread(void* argument) {
     // post fail, the next poll's post publishes both.
     platform::PostToMainThread(OnCheckResult, nullptr);
   }
+  // Last, once the box is let go and the result is on its way: the mail
+  // program may take its time to come up.
+  if (!errorReport.empty()) RunCommandLine(errorReport.c_str(), job->Request.RunMsminMode);
 }
 
 void FillRequest(const Application& app, const Mailbox& box, PollRequest& request) {

@@ -47,12 +47,13 @@ void OnCloseRequest(Application& app) {
 }  // namespace
 
 void OnCheckResult(void*) {
-  if (Application* app = Application::Current()) PublishResults(*app);
+  Application* app = Application::Current();
+  if (app != nullptr && !app->Ended) PublishResults(*app);
 }
 
 void OnMainEvent(platform::MainEvent event, uintptr_t timerId) {
   Application* app = Application::Current();
-  if (app == nullptr) return;
+  if (app == nullptr || app->Ended) return;
   switch (event) {
     case platform::MainEvent::Timer:
       return OnTimer(*app, timerId);

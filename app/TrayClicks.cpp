@@ -13,7 +13,8 @@ void OnTrayRightClick(Application& app) {
     case TrayState::NewVersion:
       tray.NoticeUnseen = false;
       OpenVersionDialog(app);
-      tray.Calm();
+      // Mail found while the dialog was open is not hidden by its closing.
+      tray.ShowMailOrCalm();
       break;
     case TrayState::NewMail:
       OpenNewMailListDialog(app);
@@ -36,7 +37,7 @@ void OnTrayLeftClick(Application& app) {
   Mailbox* box = state == TrayState::Quiet ? boxes.FirstEnabledBox() : boxes.FirstNewMailBox();
   if (box == nullptr) return;
   const int32_t id = box->Id;
-  const int started = OpenMailProgram(boxes, *box, app.RunMsminMode);
+  const int started = OpenMailProgram(*box, app.RunMsminMode);
   app.Tray.Calm();
   if (!started) OfferToMendMailProgram(app, id);
 }

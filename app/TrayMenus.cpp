@@ -135,8 +135,8 @@ void ShowBoxMenu(Application& app, bool withCounts) {
   Mailbox* box = chosen != 0 ? boxes.BoxById(static_cast<int32_t>(chosen)) : nullptr;
   if (box == nullptr) return;
   const int32_t id = box->Id;
-  const int started = OpenMailProgram(app.Boxes, *box, app.RunMsminMode);
-  boxes.ClearSameProgram(box->MsminPath.Text());
+  const int started = OpenMailProgram(*box, app.RunMsminMode);
+  ClearSameProgram(boxes, box->MsminPath.Text());
   if (boxes.FirstNewMailBox() == nullptr) app.Tray.Calm();
   if (!started) OfferToMendMailProgram(app, id);
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "app/Application.h"
 #include "app/Site.h"
@@ -37,30 +38,70 @@ bool VersionCheckDue(int32_t lastCheck, int32_t periodDays, int64_t now) {
   return due < now;
 }
 
-// Waiting mail keeps the envelope: a check from "О программе" must not make
-// it say that all is quiet.
-void Application::CheckNewVersion() {
-  const bool shown = Tray.State != TrayState::NewMail;
-  if (shown) Tray.SetState(TrayState::CheckingVersion);
-  SiteVersion = 0.0f;
-  char buffer[kVersionFileBytes];
-  const int read = platform::ReadUrl(site::kVersionFile, buffer, sizeof buffer, kVersionCheckTimeLimitMs);
-  if (read > 0) SiteVersion = SiteVersionOf(buffer, static_cast<size_t>(read));
-  if (shown) Tray.Calm();
+namespace {
+
+// The number travels as the task's argument itself: should the main loop end
+// before the task runs, nothing is left to free.
+void* ArgumentOf(float version) {
+  uint32_t bits = 0;
+  std::memcpy(&bits, &version, sizeof bits);
+  return reinterpret_cast<void*>(static_cast<uintptr_t>(bits));
 }
 
-int Application::AutoCheckNewVersion() {
+float VersionOf(void* argument) {
+  const auto bits = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(argument));
+  float version = 0.0f;
+  std::memcpy(&version, &bits, sizeof version);
+  return version;
+}
+
+// After the exit the answer changes nothing.
+void OnSiteVersionRead(void* argument) {
+  Application* app = Application::Current();
+  if (app != nullptr && !app->Ended) app->FinishVersionCheck(VersionOf(argument));
+}
+
+// The reading thread touches nothing of the application's: the application
+// may be ending by the time the site answers.
+void ReadSiteVersion(void*) {
+  char buffer[kVersionFileBytes];
+  const int read = platform::ReadUrl(site::kVersionFile, buffer, sizeof buffer, kVersionCheckTimeLimitMs);
+  const float version = read > 0 ? SiteVersionOf(buffer, static_cast<size_t>(read)) : 0.0f;
+  platform::PostToMainThread(OnSiteVersionRead, ArgumentOf(version));
+}
+
+}  // namespace
+
+void Application::CheckNewVersion(VersionAnswer answer) {
+  if (answer != nullptr) VersionWaiters.Answer = answer;
+  if (VersionWaiters.Running) return;
+  VersionWaiters.Running = true;
+  SiteVersion = 0.0f;
+  Tray.BeginVersionCheck();
+  if (!platform::StartDetachedThread(ReadSiteVersion, nullptr)) FinishVersionCheck(0.0f);
+}
+
+void Application::AutoCheckNewVersion() {
+  VersionWaiters.Announce = true;
   CheckNewVersion();
-  if (!IsNewerVersion(SiteVersion)) return 0;
-  Tray.SetState(TrayState::NewVersion);
-  return 1;
+}
+
+void Application::ForgetVersionAnswer() { VersionWaiters.Answer = nullptr; }
+
+// The check is through before its answer opens a dialog: while that dialog
+// is open, another check may begin.
+void Application::FinishVersionCheck(float siteVersion) {
+  const VersionCheckWaiters waiters = std::exchange(VersionWaiters, VersionCheckWaiters{});
+  SiteVersion = siteVersion;
+  Tray.EndVersionCheck(waiters.Announce && IsNewerVersion(siteVersion));
+  if (waiters.Answer != nullptr) waiters.Answer(*this);
 }
 
 int Application::StartupVersionCheck() {
   if (DoAutoCheckNewVer == 0) return 1;
   const int64_t now = platform::CurrentTime();
   if (!VersionCheckDue(LastCheckNewVer, CheckNewVerPeriod, now)) return 1;
-  AutoCheckNewVersion();
+  AutoCheckNewVersion();  // answers later, on the main thread
   // Opened, not created: LoadSettings made the key a moment ago.
   platform::OwnedKey key(platform::OpenRegKey(platform::RegRoot::CurrentUser, registry::kSettingsKey));
   if (!key) {

@@ -10,8 +10,22 @@ constexpr float kProgramVersion = 2.13f;
 // At most this many bytes of the version file are read.
 constexpr size_t kVersionFileBytes = 10;
 
-// The whole check ends within this time: it holds the main thread.
+// The whole read of the version file ends within this time. It runs in a
+// thread of its own, so a slow site holds up nothing but its own answer.
 constexpr uint32_t kVersionCheckTimeLimitMs = 10000;
+
+class Application;
+
+// Told on the main thread once a check's result is in SiteVersion.
+using VersionAnswer = void (*)(Application& application);
+
+// Who waits for the version check that runs: one read serves every asker.
+struct VersionCheckWaiters {
+  bool Running = false;
+  // The start-up check: a newer number announces the notice.
+  bool Announce = false;
+  VersionAnswer Answer = nullptr;
+};
 
 // The number at the start of the version file's first bytes (as "%f" reads
 // it, blanks first allowed), or 0 when there is none: an empty answer, an

@@ -1,5 +1,7 @@
 #include "mail/MailProgram.h"
 
+#include <cstring>
+
 #include "mail/CommandRunner.h"
 #include "mail/MailboxList.h"
 #include "mail/TimeScale.h"
@@ -7,18 +9,32 @@
 
 namespace {
 
-void StoreLastMsgDate(int32_t index, int32_t date) {
-  if (index < 0) return;
-  platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, index + 1);
+// A box never stored has no key yet: the next save stores its date with the rest.
+void StoreLastMsgDate(const Mailbox& box) {
+  if (box.KeyNumber <= 0) return;
+  platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, box.KeyNumber);
   if (!key) return;
-  registry::WriteDwordValue(key, "LastMsgDate", date);
+  registry::WriteDwordValue(key, "LastMsgDate", box.LastMsgDate);
 }
 
 }  // namespace
 
-int OpenMailProgram(const MailboxList& boxes, Mailbox& box, int32_t showMode) {
-  const int started = RunCommandLine(box.MsminPath.Text(), showMode) != 0 ? 1 : 0;
-  if (box.AcknowledgeNewMessages(CurrentTimeValue())) StoreLastMsgDate(boxes.IndexOfId(box.Id), box.LastMsgDate);
+void AcknowledgeBox(Mailbox& box) {
+  if (box.AcknowledgeNewMessages(CurrentTimeValue())) StoreLastMsgDate(box);
   box.ClearNewMail();
+}
+
+int OpenMailProgram(Mailbox& box, int32_t showMode) {
+  const int started = RunCommandLine(box.MsminPath.Text(), showMode) != 0 ? 1 : 0;
+  AcknowledgeBox(box);
   return started;
+}
+
+void ClearSameProgram(MailboxList& boxes, const char* path) {
+  for (int32_t i = 0; i < boxes.Count; ++i) {
+    Mailbox& box = *boxes.At(i);
+    if (box.DoCheckBox != 0 && box.IsTheSameMsmin != 0 && std::strcmp(box.MsminPath.Text(), path) == 0) {
+      AcknowledgeBox(box);
+    }
+  }
 }

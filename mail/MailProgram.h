@@ -6,11 +6,20 @@
 class Mailbox;
 class MailboxList;
 
-// Starts the box's mail program, advances and stores the box's LastMsgDate
-// in date mode, and clears the box's new mail, whether or not the program
-// started. 1 when it started; 0 when its path is wrong, which the caller
-// offers to mend once the box's own work here is done (a dialog in the
-// middle would leave this function holding a box the user may delete).
-// The program starts in showMode (RunMsminMode); the box is one of boxes,
-// whose place in the list names its registry key.
-int OpenMailProgram(const MailboxList& boxes, Mailbox& box, int32_t showMode);
+// The user has seen the box's new mail: in date mode LastMsgDate advances to
+// the latest acknowledged date (Mailbox::AcknowledgeNewMessages) and is
+// stored under the box's own key, if it has one yet; then the box's new mail
+// is cleared.
+void AcknowledgeBox(Mailbox& box);
+
+// Starts the box's mail program and acknowledges the box, whether or not the
+// program started. 1 when it started; 0 when its path is wrong, which the
+// caller offers to mend once the box's own work here is done (a dialog in the
+// middle would leave this function holding a box the user may delete). The
+// program starts in showMode (RunMsminMode).
+int OpenMailProgram(Mailbox& box, int32_t showMode);
+
+// The program at `path` was opened: every enabled box marked IsTheSameMsmin
+// whose MsminPath is exactly this one is acknowledged too, as it shows
+// their mail as well.
+void ClearSameProgram(MailboxList& boxes, const char* path);

@@ -51,9 +51,6 @@ class MailboxList {
   Mailbox* FirstEnabledBox() const;
   int32_t FirstNewMailIndex() const;
   Mailbox* FirstNewMailBox() const;
-  // Clears the new mail of every enabled box marked IsTheSameMsmin whose
-  // MsminPath is exactly this one.
-  void ClearSameProgram(const char* path);
   // Whether an enabled date-mode box's last poll found already seen
   // messages: the new-mail list then offers "старые письма".
   bool ShowsOldLetters() const;

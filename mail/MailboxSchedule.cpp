@@ -1,6 +1,4 @@
 // The mailbox list's timers and the queries that scheduling and the tray ask.
-#include <cstring>
-
 #include "mail/MailboxList.h"
 
 int MailboxList::ArmBoxTimer(int32_t index, bool on) {
@@ -53,12 +51,3 @@ int32_t MailboxList::FirstNewMailIndex() const {
 }
 
 Mailbox* MailboxList::FirstNewMailBox() const { return At(FirstNewMailIndex()); }
-
-void MailboxList::ClearSameProgram(const char* path) {
-  for (int32_t i = 0; i < Count; ++i) {
-    Mailbox* box = Items[i];
-    if (box->DoCheckBox != 0 && box->IsTheSameMsmin != 0 && std::strcmp(box->MsminPath.Text(), path) == 0) {
-      box->ClearNewMail();
-    }
-  }
-}

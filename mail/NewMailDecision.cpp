@@ -49,16 +49,15 @@ void FileByDate(int32_t date, const PollRequest& request, PollResult& result) {
   (isNew ? result.NewMessages : result.OldMessages).Add(info);
 }
 
-bool ClassifyReply(const char* reply, const PollRequest& request, PollResult& result,
-                   std::optional<int32_t>* read) {
-  int32_t date = 0;
-  if (ParseReceivedDate(reply, &date)) {
-    FileByDate(date, request, result);
-    if (read != nullptr) *read = date;
-    return false;
+TopReply ClassifyReply(const char* reply, const PollRequest& request, PollResult& result, int32_t* read) {
+  const bool header = std::strncmp(reply, "+OK", 3) == 0;
+  if (!header && std::strncmp(reply, "-ERR", 4) != 0) return TopReply::OutOfStep;
+  if (header && ParseReceivedDate(reply, read)) {
+    FileByDate(*read, request, result);
+    return TopReply::Dated;
   }
   MessageInfo info;
   info.Date = 0;
   result.NewMessages.Add(info);
-  return std::strncmp(reply, "+OK", 3) == 0;
+  return header ? TopReply::Undated : TopReply::Refused;
 }

@@ -1,19 +1,24 @@
 // Sorting one message of a date-mode poll into new and already seen mail.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "mail/PollRequest.h"
 
+// What a TOP reply turned out to be.
+enum class TopReply {
+  Dated,      // a header block with a readable date
+  Undated,    // a header block without one: worth an error report to the author
+  Refused,    // "-ERR": most likely a message deleted since STAT
+  OutOfStep,  // neither: the rest of an earlier reply, so every later reply is
+              // another message's
+};
+
 // Files the message whose TOP reply this is: new when its delivery date is
 // later than the box's LastMsgDate, seen when it is not. A message whose date
-// cannot be read counts as new (Date 0). True when the reply is a header
-// block ("+OK" first) without a readable date: worth an error report to the
-// author. A "-ERR" (a message deleted since STAT) or noise is not. The date
-// read, if any, goes to *read when given.
-bool ClassifyReply(const char* reply, const PollRequest& request, PollResult& result,
-                   std::optional<int32_t>* read = nullptr);
+// cannot be read, or whose header was refused, counts as new (Date 0). A reply
+// out of step is filed nowhere. The date read goes to *read.
+TopReply ClassifyReply(const char* reply, const PollRequest& request, PollResult& result, int32_t* read);
 
 // Files a message whose date is known: as ClassifyReply files a reply that
 // carries this date.

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "common/String.h"
 #include "mail/MessageInfo.h"
@@ -18,12 +19,16 @@ class SeenMessages;
 
 // Every wait of a poll is bounded, so a server that goes silent or drips
 // holds a box for at most these times per step (ReceiveMs for a whole reply);
-// the poll then ends as if the connection had closed.
+// the poll then ends as if the connection had closed. However many steps a
+// poll takes, it ends within PollMs of taking the box's lock, failed if it
+// had not finished: a server that answers each of ten thousand TOPs just
+// before its time-out would otherwise hold the box for a week.
 struct PollTimeouts {
   uint32_t ResolveMs = 30000;
   uint32_t ConnectMs = 30000;
   uint32_t SendMs = 30000;
   uint32_t ReceiveMs = 60000;
+  uint32_t PollMs = 10 * 60 * 1000;
 };
 
 struct PollResult;
@@ -67,6 +72,10 @@ struct PollResult {
   // Why the TLS session could not be opened, for the connection test to
   // tell; the poll's code is then kPollNotConnected.
   platform::TlsFailure TlsFailure = platform::TlsFailure::None;
+  // The command line of the error report about a header block whose date
+  // could not be read (empty: none), for the caller to run once the box is
+  // let go and the result handed on: the mail program may take its time.
+  std::string ErrorReport;
 };
 
 // The port of POP3 over TLS (RFC 8314): a box on it is polled over TLS, a

@@ -1,5 +1,6 @@
 #include "mail/Pop3Connection.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -51,11 +52,19 @@ class ReplyScan {
 
 // One reply's bytes as they come: first what the receive before left over,
 // then from the connection, up to the reply's end; and the time the reply
-// must be done by.
+// must be done by, never later than the dialogue's deadline.
 class ReplyStream {
  public:
-  ReplyStream(Pop3Connection& connection, ReplyEnd end)
-      : Connection(connection), Scan(end), Deadline(platform::MonotonicMs() + connection.ReceiveTimeoutMs) {}
+  ReplyStream(Pop3Connection& connection, ReplyEnd end, uint32_t timeoutMs)
+      : Connection(connection),
+        Scan(end),
+        Deadline(std::min(platform::MonotonicMs() + timeoutMs, connection.DeadlineMs)) {}
+  ReplyStream(const ReplyStream&) = delete;
+  ReplyStream& operator=(const ReplyStream&) = delete;
+  // The reply is answered, or will never be.
+  ~ReplyStream() {
+    if (!Connection.Waiting.empty()) Connection.Waiting.pop_front();
+  }
 
   // The next piece of the reply; false once it has ended or the connection
   // is gone (closed, failed, or the reply's time ran out).
@@ -65,6 +74,7 @@ class ReplyStream {
     const size_t used = Scan.Take(carry.data(), carry.size());
     piece.assign(carry, 0, used);
     carry.erase(0, used);
+    Began = true;
     return true;
   }
   bool Ended() const { return Scan.Done(); }
@@ -80,8 +90,16 @@ class ReplyStream {
         now >= Deadline ? -1 : ReceiveWithin(&carry[0], kReceiveChunk, static_cast<uint32_t>(Deadline - now));
     ++Count;
     carry.resize(received > 0 ? static_cast<size_t>(received) : 0);
-    if (received <= 0) Connection.Gone = true;
+    if (received <= 0) Lose();
     return received > 0;
+  }
+  void Lose() {
+    Connection.Gone = true;
+    if (platform::MonotonicMs() >= Connection.DeadlineMs) {
+      Connection.OutOfTime = true;
+    } else if (!Began && !Connection.Waiting.empty() && Connection.Waiting.front()) {
+      Connection.WindowLost = true;
+    }
   }
   int ReceiveWithin(char* chunk, size_t capacity, uint32_t timeoutMs) {
     if (Connection.Tls != nullptr)
@@ -93,6 +111,7 @@ class ReplyStream {
   ReplyScan Scan;
   const uint64_t Deadline;
   int Count = 0;
+  bool Began = false;
 };
 
 // Splits a reply into lines at CR LF, keeping at most lineLimit + 1 bytes
@@ -125,11 +144,19 @@ class LineSplitter {
 }  // namespace
 
 int SendText(Pop3Connection& connection, const char* text) {
-  if (connection.Gone) return 0;
+  const uint64_t now = platform::MonotonicMs();
+  if (connection.Gone || now >= connection.DeadlineMs) {
+    connection.OutOfTime = connection.OutOfTime || !connection.Gone;
+    connection.Gone = true;
+    return 0;
+  }
   const size_t size = std::strlen(text);
-  const bool sent = connection.Tls != nullptr
-                        ? platform::TlsSendAll(connection.Tls, text, size, connection.SendTimeoutMs)
-                        : platform::SendAll(connection.Socket, text, size, connection.SendTimeoutMs);
+  const uint32_t timeoutMs =
+      static_cast<uint32_t>(std::min<uint64_t>(connection.SendTimeoutMs, connection.DeadlineMs - now));
+  const bool sent = connection.Tls != nullptr ? platform::TlsSendAll(connection.Tls, text, size, timeoutMs)
+                                              : platform::SendAll(connection.Socket, text, size, timeoutMs);
+  for (const char* line = std::strchr(text, '\n'); line != nullptr; line = std::strchr(line + 1, '\n'))
+    connection.Waiting.push_back(!connection.Waiting.empty());
   if (sent) return 1;
   connection.Gone = true;
   return 0;
@@ -137,7 +164,7 @@ int SendText(Pop3Connection& connection, const char* text) {
 
 size_t ReceiveReply(Pop3Connection& connection, char* buffer, size_t limit, ReplyEnd end) {
   buffer[0] = '\0';
-  ReplyStream stream(connection, end);
+  ReplyStream stream(connection, end, connection.ReceiveTimeoutMs);
   size_t held = 0;
   size_t dropped = 0;
   bool keeping = true;
@@ -156,9 +183,9 @@ size_t ReceiveReply(Pop3Connection& connection, char* buffer, size_t limit, Repl
   return held;
 }
 
-bool ReceiveLines(Pop3Connection& connection, size_t lineLimit, size_t byteLimit,
+bool ReceiveLines(Pop3Connection& connection, size_t lineLimit, size_t byteLimit, uint32_t timeoutMs,
                   const std::function<void(const std::string& line)>& line) {
-  ReplyStream stream(connection, ReplyEnd::MultiLine);
+  ReplyStream stream(connection, ReplyEnd::MultiLine, timeoutMs);
   LineSplitter splitter(lineLimit);
   std::string piece;
   size_t total = 0;

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 
@@ -20,22 +22,40 @@ constexpr size_t kDiscardLimit = 1024 * 1024;
 // whatever was asked.
 enum class ReplyEnd { OneChunk, Line, MultiLine };
 
-// A connection to a server, with how long a send and a whole reply may take.
+// A connection to a server, with how long a send and a whole reply may take,
+// and the moment by which the whole dialogue must be over.
 struct Pop3Connection {
   Pop3Connection(platform::Socket socket, platform::TlsSession tls, uint32_t sendTimeoutMs,
-                 uint32_t receiveTimeoutMs)
-      : Socket(socket), Tls(tls), SendTimeoutMs(sendTimeoutMs), ReceiveTimeoutMs(receiveTimeoutMs) {}
+                 uint32_t receiveTimeoutMs, uint64_t deadlineMs)
+      : Socket(socket),
+        Tls(tls),
+        SendTimeoutMs(sendTimeoutMs),
+        ReceiveTimeoutMs(receiveTimeoutMs),
+        DeadlineMs(deadlineMs) {}
 
   platform::Socket Socket;
   // The TLS session over the socket, or null for plain text.
   platform::TlsSession Tls;
   uint32_t SendTimeoutMs;
   uint32_t ReceiveTimeoutMs;
+  // On platform::MonotonicMs(): every wait ends by then, whatever its own
+  // time-out, so a server that drips each reply just in time cannot hold
+  // the box for longer.
+  uint64_t DeadlineMs;
   // Set once the dialogue is over: a send failed, the server closed the
   // connection, a receive failed, or a reply broke its time or size bound
   // and so left the conversation out of step. Nothing is sent or read after
   // that: every later reply would be empty anyway.
   bool Gone = false;
+  // Why it is gone, where that says something about the server: the
+  // dialogue's own deadline passed (nothing to hold against the server), or
+  // a reply never began while commands sent after its own were waiting (the
+  // server lost commands it took pipelined).
+  bool OutOfTime = false;
+  bool WindowLost = false;
+  // For each command sent and not yet answered, oldest first: whether it
+  // went out while another was unanswered. Each line sent is a command.
+  std::deque<bool> Waiting;
   // What a receive brought beyond the reply it was for: the start of the
   // next reply, when the server answered several commands at once. Never
   // more than one chunk.
@@ -57,8 +77,8 @@ size_t ReceiveReply(Pop3Connection& connection, char* buffer, size_t limit, Repl
 // Receives a multi-line reply and hands `line` each of its lines without
 // the line end: the status line first, the closing dot line not at all. A
 // line longer than lineLimit is handed cut to lineLimit + 1 bytes, so it is
-// still seen to be too long. The whole reply must come within
-// ReceiveTimeoutMs and byteLimit bytes, or the connection is gone. True
-// when the reply came whole.
-bool ReceiveLines(Pop3Connection& connection, size_t lineLimit, size_t byteLimit,
+// still seen to be too long. The whole reply must come within timeoutMs
+// and byteLimit bytes, or the connection is gone. True when the reply came
+// whole.
+bool ReceiveLines(Pop3Connection& connection, size_t lineLimit, size_t byteLimit, uint32_t timeoutMs,
                   const std::function<void(const std::string& line)>& line);

@@ -1,7 +1,7 @@
 // One poll of one POP3 mailbox: USER, PASS, STAT, QUIT; in date mode also
-// CAPA, UIDL where the server offers it and the box remembers, and TOP n 1
-// for every message not known by its unique id. Nothing is ever deleted or
-// downloaded whole.
+// CAPA, LIST and UIDL where the server offers them and the box remembers,
+// and TOP n 1 for every message they do not vouch for. Nothing is ever
+// deleted or downloaded whole.
 #pragma once
 
 #include <cstddef>
@@ -21,12 +21,14 @@ constexpr int32_t kPollPasswordRefused = -6;
 constexpr int32_t kMaxExamined = 10000;
 
 // The most bytes of TOP commands out unanswered at once, where the server
-// takes commands pipelined (RFC 2449): few enough that the socket's buffers
-// always hold them, so a send never waits on a server that has stopped
-// reading while that server waits on us.
-constexpr size_t kPipelineWindowBytes = 1024;
+// takes commands pipelined (RFC 2449): few enough that the server's receive
+// buffer always holds them (every TCP stack's default holds 4 KB), so a send
+// never waits on a server that has stopped reading while that server waits
+// on us; enough that over a slow line the server is rarely idle.
+constexpr size_t kPipelineWindowBytes = 4096;
 
-// Polls the mailbox the request describes, holding its lock throughout.
-// Fills the result and returns the new-mail count or a negative code; the
-// request's Finished, if set, sees both before the lock is let go.
+// Polls the mailbox the request describes, holding its lock throughout, and
+// ends within the request's PollMs. Fills the result and returns the
+// new-mail count or a negative code; the request's Finished, if set, sees
+// both before the lock is let go.
 int32_t CheckMailbox(const PollRequest& request, PollResult& result);

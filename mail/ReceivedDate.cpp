@@ -1,6 +1,8 @@
 #include "mail/ReceivedDate.h"
 
+#include <cctype>
 #include <cstring>
+#include <string>
 
 #include "mail/TimeScale.h"
 
@@ -92,11 +94,48 @@ bool ReadStamp(StampReader& in, Stamp& stamp) {
          in.AnyCharacter(&stamp.Sign) && in.Number(&stamp.ZoneHours, 2) && in.Number(&stamp.ZoneMinutes, 2);
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Whether the header line at `line` starts a field of this name, in any case.
+bool NamesField(const char* line, const char* name) {
+  for (; *name != '\0'; ++line, ++name) {
+    if (std::tolower(static_cast<unsigned char>(*line)) != *name) return false;
+  }
+  while (IsBlank(*line)) ++line;
+  return *line == ':';
+}
+
+// The topmost Received field, written by the server that put the message
+// into the box, and what follows it, unfolded (a line break before a blank
+// goes); the whole reply when no field of the header block is named so.
+// Mail filters put fields with a ";" of their own above it
+// (Authentication-Results, ARC, spam scores).
+std::string FromTopmostReceived(const char* reply) {
+  const char* line = std::strchr(reply, '\n');  // the status line is no field
+  for (; line != nullptr; line = std::strchr(line, '\n')) {
+    ++line;
+    if (*line == '\r' || *line == '\n' || *line == '\0') break;  // the header block has ended
+    if (NamesField(line, "received")) break;
+  }
+  if (line == nullptr || !NamesField(line, "received")) return reply;
+  std::string unfolded;
+  for (const char* next = line; *next != '\0'; ++next) {
+    const char* blank = *next == '\r' && next[1] == '\n' ? next + 2 : *next == '\n' ? next + 1 : nullptr;
+    if (blank != nullptr && IsBlank(*blank)) {
+      next = blank - 1;
+      continue;
+    }
+    unfolded += *next;
+  }
+  return unfolded;
+}
+
 }  // namespace
 
 bool ParseReceivedDate(const char* reply, int32_t* value) {
   if (reply == nullptr) return false;
-  const char* next = std::strchr(reply, ';');
+  const std::string field = FromTopmostReceived(reply);
+  const char* next = std::strchr(field.c_str(), ';');
   if (next == nullptr || std::strlen(next) <= 7) return false;
   while (*next != '\0' && !StampReader::IsDigit(*next)) ++next;
   if (*next == '\0') return false;

@@ -2,16 +2,16 @@
 
 #include <utility>
 
-SeenMessages::Messages SeenMessages::Take(const std::string& owner) {
+SeenMessages::Recollection SeenMessages::Take(const std::string& owner) {
   std::lock_guard<std::mutex> hold(Lock);
-  Messages taken;
-  if (owner == Owner) taken.swap(Known);
-  Known.clear();
+  Recollection taken;
+  if (owner == Owner) taken = std::move(Kept);
+  Kept = Recollection();
   return taken;
 }
 
-void SeenMessages::Keep(const std::string& owner, Messages messages) {
+void SeenMessages::Keep(const std::string& owner, Recollection recollection) {
   std::lock_guard<std::mutex> hold(Lock);
   Owner = owner;
-  Known = std::move(messages);
+  Kept = std::move(recollection);
 }

@@ -1,5 +1,5 @@
-// A maildrop's unique ids as UIDL lists them (RFC 1939): what lets a poll
-// know a message it has read before.
+// A maildrop's listings (RFC 1939): each message's unique id (UIDL) and its
+// size (LIST), what lets a poll know a message it has read before.
 #pragma once
 
 #include <cstdint>
@@ -8,28 +8,41 @@
 
 #include "mail/Pop3Connection.h"
 
-// A box of more messages than this is examined without its listing, as if
+// A box of more messages than this is examined without its listings, as if
 // the server had none: a listing of every message would be asked for only
 // the newest kMaxExamined of them.
 constexpr int32_t kMaxListed = 100000;
 
+// A listing may take the reply time-out and this much more for each
+// message, so that a long one over a slow line still comes whole.
+constexpr uint32_t kListingMsPerMessage = 2;
+
+// The commands that ask for both listings, in the order they are read.
+constexpr char kListingCommands[] = "LIST\r\nUIDL\r\n";
+
 class UidListing {
  public:
-  // The id of message `number` when the listing vouches for it: it came
-  // whole and well-formed and gave the message an id no other message has.
-  // Empty otherwise: such a message is read, whatever was read before.
-  const std::string& IdOf(int64_t number) const;
+  struct Entry {
+    std::string Id;
+    uint64_t Size = 0;
+  };
+  // Message `number` as the listings give it, when they vouch for it: both
+  // came whole and well-formed, and no other message has its id. Null
+  // otherwise: such a message is read, whatever was read before.
+  const Entry* Of(int64_t number) const;
 
  private:
-  friend UidListing ReadUidListing(Pop3Connection& server, int32_t count, int32_t first);
+  friend UidListing ReadUidListing(Pop3Connection& server, int32_t count, int32_t first, bool uidlSent);
   int64_t First = 1;
-  std::vector<std::string> Ids;  // of messages First.., empty where unknown
+  std::vector<Entry> Entries;  // of messages First.., an empty id where unknown
 };
 
-// Reads the reply to UIDL, the listing of a maildrop of `count` messages
-// (-1: STAT failed), for the messages first..count. A listing with a bad
-// line, a number out of range or listed twice, more lines than messages, or
-// a refusal vouches for no id, nor does one of more than kMaxListed
-// messages; one cut short by the connection or its time-out, or longer than
-// kMaxListed good lines and a discard limit, leaves the connection gone.
-UidListing ReadUidListing(Pop3Connection& server, int32_t count, int32_t first);
+// Reads the replies to LIST and then UIDL of a maildrop of `count` messages
+// (-1: STAT failed), for the messages first..count. UIDL has gone out with
+// LIST when `uidlSent`, and is sent once LIST's reply is in otherwise. A
+// listing with a bad line, a number out of range or listed twice, more
+// lines than messages, or a refusal vouches for nothing, nor does one of
+// more than kMaxListed messages; one cut short by the connection or its
+// time-out, or longer than kMaxListed good lines and a discard limit,
+// leaves the connection gone.
+UidListing ReadUidListing(Pop3Connection& server, int32_t count, int32_t first, bool uidlSent);

@@ -8,9 +8,11 @@
 // steps of at most kMaxStepMs, whatever step the box has stored: an alert
 // holds the speaker for as long as its melody lasts, and a step of
 // 4294967295 ms (which the system reads as "forever") would silence every
-// later alert of the run.
+// later alert of the run. The bound leaves the longest pattern an alert
+// keeps, 99 marks, room to play whole at steps up to 295 ms (at the
+// default 100 ms it lasts 10.7 s).
 constexpr uint32_t kMaxStepMs = 2000;
-constexpr uint32_t kMaxMelodyMs = 8000;
+constexpr uint32_t kMaxMelodyMs = 30000;
 
 // Plays the pattern on the calling thread and returns when it has finished,
 // or when kMaxMelodyMs have passed.

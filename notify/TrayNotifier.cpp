@@ -74,8 +74,8 @@ int TrayNotifier::SetState(TrayState state) {
       SetAnimation(false);
       break;
     case TrayState::NewVersion:
-      // The tune once per notice, not on every return to it.
-      if (!NoticeUnseen) PlaySpeakerPattern(kNewVersionTune, kNewVersionStepMs);
+      if (!NoticeSounded) PlaySpeakerPattern(kNewVersionTune, kNewVersionStepMs);
+      NoticeSounded = true;
       NoticeUnseen = true;
       SetAnimation(true);
       break;
@@ -102,7 +102,25 @@ void TrayNotifier::EnterNewMail() {
   SetAnimation(true);
 }
 
-int TrayNotifier::Calm() { return SetState(NoticeUnseen ? TrayState::NewVersion : TrayState::Quiet); }
+int TrayNotifier::Calm() {
+  if (VersionCheckRuns) return SetState(TrayState::CheckingVersion);
+  return SetState(NoticeUnseen ? TrayState::NewVersion : TrayState::Quiet);
+}
+
+int TrayNotifier::ShowMailOrCalm() {
+  return Boxes.FirstNewMailBox() != nullptr ? SetState(TrayState::NewMail) : Calm();
+}
+
+void TrayNotifier::BeginVersionCheck() {
+  VersionCheckRuns = true;
+  if (State != TrayState::NewMail) SetState(TrayState::CheckingVersion);
+}
+
+void TrayNotifier::EndVersionCheck(bool newer) {
+  VersionCheckRuns = false;
+  if (newer) NoticeUnseen = true;
+  if (State != TrayState::NewMail) Calm();
+}
 
 int TrayNotifier::RemoveIcon() {
   SetAnimation(false);

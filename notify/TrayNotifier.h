@@ -48,9 +48,17 @@ class TrayNotifier {
   // entering NewMail or NewVersion, a sound. A switch to the state already
   // shown does nothing. Returns what the shell answered.
   int SetState(TrayState state);
-  // The state without new mail: the new version's notice while the user has
-  // not seen it, the quiet envelope otherwise.
+  // The state without new mail: the question mark while a version check
+  // runs, the new version's notice while the user has not seen it, the quiet
+  // envelope otherwise.
   int Calm();
+  // Mail first: NewMail while a box has some, Calm otherwise.
+  int ShowMailOrCalm();
+  // A version check runs: the envelope asks, unless mail waits.
+  void BeginVersionCheck();
+  // It has ended, with a newer version to announce or not. Mail that waits
+  // keeps the envelope; the notice then comes once the mail is read.
+  void EndVersionCheck(bool newer);
   // Stops the animation and takes the icon away.
   int RemoveIcon();
   // Adds the icon again as it is now: the taskbar was re-created (Explorer
@@ -76,8 +84,12 @@ class TrayNotifier {
   char NewMailText[kTipSize] = {};
   char NewVersionText[kTipSize] = {};
   char CheckingText[kTipSize] = {};
+  bool VersionCheckRuns = false;
   // A newer version was announced and the user has not opened its notice.
   bool NoticeUnseen = false;
+  // The notice's tune has played: at its first showing, not at every return
+  // to it.
+  bool NoticeSounded = false;
   int32_t Animating = 0;
   int32_t FrameCounter = 0;
 

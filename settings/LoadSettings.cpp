@@ -62,6 +62,7 @@ void LoadBoxes(MailboxList& boxes, int32_t count) {
     platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, i + 1);
     if (!key) continue;  // the box keeps its defaults
     LoadBoxValues(key, *boxes.At(i));
+    boxes.At(i)->KeyNumber = i + 1;
   }
 }
 

@@ -44,11 +44,15 @@ void SaveBoxValues(platform::OwnedKey& key, const Mailbox& box) {
   WriteDwordValue(key, "LastMsgDate", box.LastMsgDate);
 }
 
-void SaveBoxes(const MailboxList& boxes) {
+// A box whose key could not be opened has none of its own any more: the
+// key it had may hold another box now.
+void SaveBoxes(MailboxList& boxes) {
   for (int32_t i = 0; i < boxes.Count; ++i) {
+    Mailbox& box = *boxes.At(i);
     platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, i + 1);
+    box.KeyNumber = key ? i + 1 : 0;
     if (!key) continue;
-    SaveBoxValues(key, *boxes.At(i));
+    SaveBoxValues(key, box);
   }
 }
 

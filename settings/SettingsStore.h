@@ -12,15 +12,17 @@ class Application;
 constexpr int32_t kMaxListEntries = 1000;
 
 // Fills the application object from the registry, writing every missing
-// value with its default (so the first start creates the whole tree). 0 only
+// value with its default (so the first start creates the whole tree); each
+// box learns the number of the key it came from (Mailbox::KeyNumber). 0 only
 // when the Settings key can neither be opened nor created (its message has
 // then been shown); start-up ends.
 int LoadSettings(Application& application);
 
 // Writes back what the settings dialog can change: the settings, every
-// mailbox and every command, in list order. LastCheckNewVer, LastCensusYear
-// and the boxes' LastMsgDate belong to the steps that change them and are
-// not written here. Reports problems only through its messages.
+// mailbox and every command, in list order; the key of a box's place becomes
+// its own, and its LastMsgDate goes there with it. LastCheckNewVer and
+// LastCensusYear belong to the steps that change them and are not written
+// here. Reports problems only through its messages.
 void SaveSettings(Application& application);
 
 // The caption and command line a command subkey gets for a value it lacks.

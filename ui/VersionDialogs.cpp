@@ -61,16 +61,27 @@ INT_PTR CALLBACK VersionProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   }
 }
 
-// Checking on demand only tells: the tray's state and LastCheckNewVer are
-// the start-up check's.
-void CheckFromAbout(HWND about, WPARAM wParam) {
-  Application& app = *Application::Current();
-  app.CheckNewVersion();
-  if (LOWORD(RunVersionDialog(app, about)) == IDC_NEWER_GO) EndDialog(about, static_cast<INT_PTR>(wParam));
+// The open "О программе"; closing it forgets the answer of its check.
+HWND g_about = nullptr;
+
+// The answer of the check asked from "О программе", which closes too once
+// the user went to the new version. Checking on demand only tells: the
+// tray's notice and LastCheckNewVer are the start-up check's.
+void ShowCheckedVersion(Application& app) {
+  const HWND about = g_about;
+  if (about == nullptr) return;
+  if (LOWORD(RunVersionDialog(app, about)) == IDC_NEWER_GO && g_about == about)
+    EndDialog(about, IDC_ABOUT_CHECK);
 }
 
 INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_DESTROY) {
+    g_about = nullptr;
+    Application::Current()->ForgetVersionAnswer();
+    return FALSE;
+  }
   if (message == WM_INITDIALOG) {
+    g_about = dialog;
     ShowVersion(dialog, IDC_ABOUT_VERSION, kProgramVersion);
     ShowField(dialog, IDC_ABOUT_MAIL, site::kAuthorMail);
     ShowField(dialog, IDC_ABOUT_HOME_ADDRESS, site::kHomePage);
@@ -86,7 +97,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
       EndDialog(dialog, static_cast<INT_PTR>(wParam));
       return TRUE;
     case IDC_ABOUT_CHECK:
-      CheckFromAbout(dialog, wParam);
+      Application::Current()->CheckNewVersion(ShowCheckedVersion);
       return TRUE;
     default:
       return FALSE;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -94,7 +95,10 @@ bool TakeQuitCode(int* code);
 std::vector<uintptr_t> ActiveTimers();
 
 // ---- Web: ReadUrl answers from this table at once; other addresses fail.
+// While reads are held, each waits until they are let go, or fails once its
+// time limit has passed in real time.
 void ServeUrl(const std::string& url, const std::string& body);
+void HoldUrlReads(bool hold);
 
 // ---- Sockets: ConnectTcp knows dotted IPv4 addresses and "localhost" and
 // reaches only 127.0.0.0/8. The next connection to the address and port is
@@ -102,6 +106,12 @@ void ServeUrl(const std::string& url, const std::string& body);
 // per receive (0: all that are left), then the end, each without waiting.
 void ServeNextConnection(const std::string& dottedAddress, uint16_t port, const std::string& bytes,
                          size_t pieceBytes = 0);
+// The next connection to the address and port is served by a server that
+// greets and then answers each command line (without its CRLF) with what
+// `answer` returns, at once; with nothing left to read, a receive times out.
+using Answerer = std::function<std::string(const std::string& command)>;
+void AnswerNextConnection(const std::string& dottedAddress, uint16_t port, const std::string& greeting,
+                          Answerer answer);
 // What the program sent on served connections since the last call.
 std::string TakeServedRequests();
 

@@ -31,6 +31,7 @@ struct Records {
   int trayCalls = 0;
   std::vector<uint32_t> sounds;  // frequencies
   std::map<std::string, std::string> urls;
+  bool urlReadsHeld = false;
 };
 
 host::detail::Guarded<Records>& g_records = *new host::detail::Guarded<Records>;
@@ -109,8 +110,10 @@ bool FileExists(const char* path) {
   return path != nullptr && *path != '\0' && ::stat(path, &status) == 0 && S_ISREG(status.st_mode);
 }
 
-int ReadUrl(const char* url, char* buffer, size_t capacity, uint32_t) {
-  return g_records([&](Records& r) {
+int ReadUrl(const char* url, char* buffer, size_t capacity, uint32_t timeLimitMs) {
+  const auto released = [](Records& r) { return !r.urlReadsHeld; };
+  return g_records.Wait(released, timeLimitMs, [&](Records& r, bool answers) {
+    if (!answers) return -1;
     const auto found = r.urls.find(Text(url));
     if (found == r.urls.end()) return -1;
     const size_t size = std::min(found->second.size(), capacity);
@@ -139,5 +142,7 @@ void QueueMenuChoice(uint32_t commandId) { g_records.Add(&Records::menuChoices, 
 void ServeUrl(const std::string& url, const std::string& body) {
   g_records([&](Records& r) { r.urls[url] = body; });
 }
+
+void HoldUrlReads(bool hold) { g_records.Set(&Records::urlReadsHeld, hold); }
 
 }  // namespace host

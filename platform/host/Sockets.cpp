@@ -35,12 +35,24 @@ bool WaitReady(platform::Socket socket, short events, uint32_t timeoutMs) {
 }
 
 // A connection a test scripted: the bytes the program reads, how many it has
-// read, and at most how many one receive gets.
+// read, and at most how many one receive gets; or a server that answers each
+// command line the program sends, and what it has not yet seen a line end of.
 struct Served {
   std::string bytes;
   size_t read;
   size_t pieceBytes;
+  host::Answerer answer;
+  std::string partial;
 };
+
+// What an answering server says to what the program sent.
+void Hear(Served& connection, const char* data, size_t size) {
+  connection.partial.append(data, size);
+  for (size_t end; (end = connection.partial.find("\r\n")) != std::string::npos;) {
+    connection.bytes += connection.answer(connection.partial.substr(0, end));
+    connection.partial.erase(0, end + 2);
+  }
+}
 
 struct Scripted {
   std::map<std::pair<uint32_t, uint16_t>, Served> next;  // by address and port
@@ -93,8 +105,10 @@ Socket ConnectTcp(const char* host, uint16_t port, uint32_t, uint32_t connectMs,
 bool SendAll(Socket socket, const void* data, size_t size, uint32_t timeoutMs) {
   const char* next = static_cast<const char*>(data);
   const bool served = g_scripted([&](Scripted& s) {
-    if (s.served.count(socket) == 0) return false;
+    const auto found = s.served.find(socket);
+    if (found == s.served.end()) return false;
     s.sent.append(next, size);
+    if (found->second.answer) Hear(found->second, next, size);
     return true;
   });
   while (!served && size > 0) {
@@ -115,6 +129,8 @@ int ReceiveSome(Socket socket, void* buffer, size_t capacity, uint32_t timeoutMs
     if (found == s.served.end()) return kNotServed;
     Served& connection = found->second;
     const size_t left = connection.bytes.size() - connection.read;
+    // An answering server that has said all it will is silent, not gone.
+    if (left == 0 && connection.answer) return -1;
     const size_t size = std::min({capacity, left, connection.pieceBytes});
     std::memcpy(buffer, connection.bytes.data() + connection.read, size);
     connection.read += size;
@@ -141,7 +157,16 @@ void ServeNextConnection(const std::string& dottedAddress, uint16_t port, const 
   in_addr dotted{};
   if (::inet_aton(dottedAddress.c_str(), &dotted) == 0) return;
   const size_t piece = pieceBytes > 0 ? std::min<size_t>(pieceBytes, INT_MAX) : INT_MAX;
-  g_scripted([&](Scripted& s) { s.next[{dotted.s_addr, port}] = Served{bytes, 0, piece}; });
+  g_scripted([&](Scripted& s) { s.next[{dotted.s_addr, port}] = Served{bytes, 0, piece, nullptr, ""}; });
+}
+
+void AnswerNextConnection(const std::string& dottedAddress, uint16_t port, const std::string& greeting,
+                          Answerer answer) {
+  in_addr dotted{};
+  if (::inet_aton(dottedAddress.c_str(), &dotted) == 0) return;
+  g_scripted([&](Scripted& s) {
+    s.next[{dotted.s_addr, port}] = Served{greeting, 0, INT_MAX, std::move(answer), ""};
+  });
 }
 
 std::string TakeServedRequests() {

@@ -122,6 +122,11 @@ void ScriptedPop3Server::DropWithPass() {
   dropWithPass_ = true;
 }
 
+void ScriptedPop3Server::DropPipelined() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  dropPipelined_ = true;
+}
+
 void ScriptedPop3Server::StopReadingAfter(size_t commands) {
   std::lock_guard<std::mutex> lock(mutex_);
   stopReadingAfter_ = commands;
@@ -245,11 +250,13 @@ bool ScriptedPop3Server::Send(int fd, const Reply& reply) {
 void ScriptedPop3Server::Serve(int connection, std::atomic<bool>* done) {
   Reply greeting;
   bool dropWithPass;
+  bool dropPipelined;
   size_t stopReadingAfter;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     greeting = greeting_;
     dropWithPass = dropWithPass_;
+    dropPipelined = dropPipelined_;
     stopReadingAfter = stopReadingAfter_;
   }
   bool silent = greeting.Silent;
@@ -271,7 +278,7 @@ void ScriptedPop3Server::Serve(int connection, std::atomic<bool>* done) {
       const std::string command = pending.substr(0, end);
       pending.erase(0, end + 2);
       Record(command);
-      if (dropWithPass && command.rfind("PASS ", 0) == 0) pending.clear();
+      if ((dropWithPass && command.rfind("PASS ", 0) == 0) || dropPipelined) pending.clear();
       if (!silent) {
         const Reply reply = ReplyFor(command);
         silent = reply.Silent;

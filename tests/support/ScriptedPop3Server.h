@@ -71,6 +71,9 @@ class ScriptedPop3Server {
   // Loses whatever comes in the same read as a PASS command, as a real
   // server does although it offers PIPELINING.
   void DropWithPass();
+  // Answers only the first command of each read and loses the rest, as a
+  // server that offers PIPELINING and cannot do it.
+  void DropPipelined();
   // Each connection answers this many commands and then reads no more,
   // holding the connection open.
   void StopReadingAfter(size_t commands);
@@ -113,6 +116,7 @@ class ScriptedPop3Server {
   std::vector<std::string> commands_;
   size_t connections_ = 0;
   bool dropWithPass_ = false;
+  bool dropPipelined_ = false;
   size_t stopReadingAfter_ = SIZE_MAX;
   size_t mostCommandsAhead_ = 0;
   size_t mostBytesAhead_ = 0;

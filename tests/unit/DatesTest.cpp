@@ -65,6 +65,23 @@ TEST(ReceivedDate, ReadsTheStampAfterTheFirstSemicolonInLocalStandardTime) {
   SetZone("UTC");
 }
 
+// Filters put fields with a ";" of their own above the topmost Received
+// field; the stamp is that field's all the same, unfolded. Without a
+// Received field the first ";" of the reply is read, as it always was.
+TEST(ReceivedDate, TheStampIsTheTopmostReceivedFields) {
+  const std::string stamp = "; Mon, 1 Dec 2003 12:34:56 +0300";
+  const std::pair<std::string, int32_t> cases[] = {
+      {"+OK\r\nAuthentication-Results: mx.example.org; spf=pass\r\nReceived: by x" + stamp, kExample},
+      {"+OK\r\nARC-Seal: i=1; a=rsa-sha256;\r\n\tcv=none\r\nreceived : by x\r\n\tfor <u@x>" + stamp, kExample},
+      {"+OK\r\nX-Spam: 2; Mon, 1 Dec 2003 10:00:00 +0000\r\nReceived: by x" + stamp, kExample},
+      {"+OK\r\nX-Received: a; b\r\nReceived: by x; Mon, 1 Dec\r\n 2003 12:34:56\r\n +0300", kExample},
+      {"+OK\r\nDKIM-Signature: v=1; d=x\r\nReceived: by x\r\n", kNoStamp},
+      {"+OK\r\nX-Filter: by x" + stamp, kExample},
+      {"+OK\r\nX-Spam: 1; Mon, 1 Dec 2003 10:00:00 +0000\r\n\r\nReceived: by x" + stamp, kExample + 1504},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.second, Parse(c.first)) << c.first;
+}
+
 TEST(VersionCheck, TheSiteNumberIsReadFromTheFirstTenBytesOnly) {
   const struct {
     const char* body;

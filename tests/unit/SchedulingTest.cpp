@@ -4,6 +4,7 @@
 #include "app/CheckThread.h"
 #include "mail/MailProgram.h"
 #include "platform/host/HostControl.h"
+#include "settings/SettingsStore.h"
 #include "tests/support/ScriptedPop3Server.h"
 #include "tests/unit/MessageLists.h"
 #include "tests/unit/RegistryValues.h"
@@ -11,7 +12,8 @@
 namespace {
 
 // Boxes are armed and evaluated as on the main thread; no poll really runs
-// (threads cannot start here), only their starts are counted.
+// (threads cannot start here), only their starts are counted, and start-up
+// reads no version file.
 class SchedulingTest : public ::testing::Test {
  protected:
   void SetUp() override { Start(); }
@@ -20,6 +22,7 @@ class SchedulingTest : public ::testing::Test {
     delete app_;
     host::Reset();
     host::FailThreadStart(true);
+    PutDword("Software\\Tandreller\\Settings", "DoAutoCheckNewVer", 0);
     if (delay != nullptr) PutDword("Software\\Tandreller\\MailBoxes\\1", "Delay", *delay);
     app_ = new Application();
     ASSERT_EQ(1, app_->Init(nullptr));
@@ -83,7 +86,8 @@ TEST_F(SchedulingTest, OnlyEnabledBoxesCountAndOnlyThoseStartTheirProgram) {
 }
 
 TEST_F(SchedulingTest, BoxesThatStartTheirProgramDoSoOnceForASharedProgram) {
-  // Box 2 waits for the user but shares the program; box 3's path differs in case.
+  // Box 2 waits for the user but shares the program, in date mode; box 3's path differs in case.
+  constexpr int32_t kJanuary3 = 1767434400;
   for (int i = 0; i < 4; ++i) {
     if (i > 0) app_->Boxes.AddBox();
     Box(i).MsminPath = i < 3 ? "\"C:\\Mail\\mail.exe\"" : "\"C:\\MAIL\\mail.exe\"";
@@ -91,6 +95,9 @@ TEST_F(SchedulingTest, BoxesThatStartTheirProgramDoSoOnceForASharedProgram) {
     Box(i).IsTheSameMsmin = 1;
     Box(i).PublishCount(3);
   }
+  Box(2).TandrelMode = 0;
+  SaveSettings(*app_);  // every box has a key of its own
+  GiveMessages(Box(2), {kJanuary3 - 60, kJanuary3});
   host::FailThreadStart(false);
   std::vector<int32_t> unstarted;
   EXPECT_EQ(0, app_->ProcessCheckResults(unstarted)) << "the box whose path differs in case still has mail";
@@ -98,6 +105,10 @@ TEST_F(SchedulingTest, BoxesThatStartTheirProgramDoSoOnceForASharedProgram) {
   EXPECT_EQ("C:\\Mail\\mail.exe", host::ShellCalls()[0].target);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(0, Box(i).NewMailCount()) << i;
   EXPECT_EQ(3, Box(3).NewMailCount());
+  EXPECT_EQ(kJanuary3, Box(2).LastMsgDate) << "the box sharing the program is acknowledged, not only cleared";
+  EXPECT_EQ(std::to_string(kJanuary3), Stored("Software\\Tandreller\\MailBoxes\\3", "LastMsgDate"));
+  GiveMessages(Box(2), {kJanuary3});
+  EXPECT_EQ(0, Box(2).NewMailCount()) << "its next poll does not announce the letter again";
   host::JoinStartedThreads();
   EXPECT_FALSE(host::Sounds().empty()) << "the box's alert played";
 }
@@ -140,6 +151,15 @@ TEST_F(PublicationTest, AFinishedPollUpdatesItsBoxUnlessItFailedOrTheBoxIsGone) 
   PollAndPublish(Box(0));
   EXPECT_EQ(3, Box(0).NewMailCount()) << "a failed STAT leaves the box as the previous poll left it";
 
+  // A header block without a date: the poll's thread opens its report.
+  Box(0).TandrelMode = 0;
+  server_.On("STAT", Reply("+OK 1 100\r\n"));
+  server_.On("TOP 1 1", Reply::MultiLine("+OK", "Subject: no date"));
+  PollAndPublish(Box(0));
+  ASSERT_EQ(1u, host::ShellCalls().size());
+  EXPECT_EQ(0u, host::ShellCalls()[0].target.rfind("mailto:", 0));
+
+  Box(0).TandrelMode = 1;
   server_.On("STAT", Reply("+OK 5 100\r\n"));
   app_->Boxes.AddBox();
   app_->Boxes.SetCurrent(0);
@@ -174,14 +194,13 @@ TEST_F(PublicationTest, AnAcknowledgementTakesTheLatestPastLetterAndHolds) {
   app_->Boxes.AddBox();
   app_->Boxes.SetCurrent(1);  // the date belongs to the box acknowledged, not to the one shown
   server_.On("TOP 1 1", Reply::MultiLine("+OK", "Received: by x; 3 Jan 2026 10:00:00 +0000").Chunks(8, 30));
-  PollAndPublish(
-      box, [](Application& app, Mailbox& polled) { OpenMailProgram(app.Boxes, polled, app.RunMsminMode); });
+  PollAndPublish(box, [](Application& app, Mailbox& polled) { OpenMailProgram(polled, app.RunMsminMode); });
   EXPECT_EQ(kJanuary3, box.LastMsgDate) << "the future and unreadable dates do not count";
   EXPECT_EQ(0, box.NewMailCount());
   ASSERT_EQ(1u, host::ShellCalls().size());
   EXPECT_EQ("/check", host::ShellCalls()[0].params);
   GiveMessages(box, {kJanuary3 + 3601, 0, kJanuary3 - 1});
-  OpenMailProgram(app_->Boxes, box, app_->RunMsminMode);
+  OpenMailProgram(box, app_->RunMsminMode);
   EXPECT_EQ(kJanuary3, box.LastMsgDate) << "never moves back";
   EXPECT_EQ(std::to_string(kJanuary3), Stored("Software\\Tandreller\\MailBoxes\\1", "LastMsgDate"));
 }

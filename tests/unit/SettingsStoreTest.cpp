@@ -2,13 +2,16 @@
 // comparisons of whole settings trees cannot see.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <type_traits>
 
 #include "app/Application.h"
+#include "mail/MailProgram.h"
 #include "settings/PasswordScrambler.h"
 #include "settings/RegistryAccess.h"
 #include "settings/SettingsStore.h"
+#include "tests/unit/MessageLists.h"
 #include "tests/unit/RegistryValues.h"
 
 namespace {
@@ -196,6 +199,47 @@ TEST(SettingsStore, SavingKeepsWhatOtherStepsOwn) {
   SaveSettings(next);
   EXPECT_EQ("<missing>", Stored(kBox1, "BoxName")) << "without a Settings key";
   EXPECT_EQ(1u, host::MessageBoxes().size());
+}
+
+// While the settings dialog has boxes moved, deleted or added and not yet saved, a box's place
+// names another box's key: an acknowledged date goes under the key its box came from or went to.
+TEST(SettingsStore, AnAcknowledgedDateGoesUnderItsBoxsOwnKey) {
+  const struct {
+    char change;  // the first box swapped with the last, deleted, or a box added
+    bool save;
+    const char* dates;  // under keys 1 to 4, once every box is acknowledged
+  } cases[] = {
+      {'m', false, "1001 1002 1003 <missing>"}, {'d', false, "100 1002 1003 <missing>"},
+      {'a', false, "1001 1002 1003 <missing>"},  // a box never saved has no key yet
+      {'m', true, "1003 1002 1001 <missing>"},  {'d', true, "1002 1003 300 <missing>"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.change << c.save);
+    host::Reset();
+    PutDword(kSettings, "BoxesCount", 3);
+    for (int i = 1; i <= 3; ++i) {
+      const std::string path = "Software\\Tandreller\\MailBoxes\\" + std::to_string(i);
+      PutText(path, "BoxName", std::to_string(i));
+      PutDword(path, "LastMsgDate", 100 * i);
+    }
+    Application app;
+    ASSERT_EQ(1, LoadSettings(app));
+    if (c.change == 'm') app.Boxes.MoveBox(0, 2);
+    if (c.change == 'd') app.Boxes.RemoveCurrent();
+    if (c.change == 'a') app.Boxes.AddBox();
+    if (c.save) SaveSettings(app);
+    for (int i = 0; i < app.Boxes.Count; ++i) {
+      Mailbox& box = *app.Boxes.At(i);
+      box.TandrelMode = 0;
+      GiveMessages(box, {1000 + std::atoi(box.BoxName.Text())});
+      AcknowledgeBox(box);
+    }
+    std::string dates;
+    for (int key = 1; key <= 4; ++key)
+      dates += (key > 1 ? " " : "") +
+               Stored("Software\\Tandreller\\MailBoxes\\" + std::to_string(key), "LastMsgDate");
+    EXPECT_EQ(c.dates, dates);
+  }
 }
 
 TEST(PasswordScrambler, NeighbouringEntriesDifferAndStoredFormsDecode) {

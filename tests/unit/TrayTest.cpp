@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <memory>
 #include <numeric>
 #include <string>
@@ -15,20 +17,40 @@
 #include "notify/SpeakerPattern.h"
 #include "platform/host/HostControl.h"
 #include "resources/resource.h"
+#include "tests/unit/RegistryValues.h"
 
 namespace {
+
+// Mail arrives: a poll's result reaches the main thread.
+void MailArrives(Application& app) {
+  app.Boxes.At(0)->SoundMode = kSoundNone;
+  app.Boxes.At(0)->PublishCount(1);
+  OnCheckResult(nullptr);
+}
 
 class TrayTest : public ::testing::Test {
  protected:
   void SetUp() override { Start(); }
-  void Start(const char* siteVersion = nullptr) {
+  void TearDown() override { SiteAnswers(); }
+  // With a version file on the site, start-up's check reads it in a thread (beside the box's
+  // first poll, which reaches no server) until SiteAnswers. No thread starts later: no polls,
+  // and alerts are tested on their own.
+  void Start(const char* siteVersion = nullptr, void (*firstDialog)(Application&) = nullptr) {
     host::Reset();
-    host::FailThreadStart(true);  // no polls; alerts are tested on their own
+    host::FailThreadStart(siteVersion == nullptr);
     if (siteVersion != nullptr) host::ServeUrl(site::kVersionFile, siteVersion);
+    host::HoldUrlReads(true);
     app_ = std::make_unique<Application>();
+    app_->Dialogs.Settings = firstDialog;
     ASSERT_EQ(1, app_->Init(nullptr));
+    host::FailThreadStart(true);
     app_->UserCommands.Clear();
     Box(0).MsminPath = "mail.exe";
+  }
+  void SiteAnswers() {
+    host::HoldUrlReads(false);
+    host::JoinStartedThreads();
+    host::RunQueued();
   }
 
   Mailbox& Box(int index) { return *app_->Boxes.At(index); }
@@ -155,6 +177,7 @@ TEST_F(TrayTest, OneAlertAtATime) {
 // Beeps of 8 ms at 100 Hz for "!" only; a pause of one step after "!" and for
 // "p"; steps and the whole melody bounded.
 TEST(SpeakerPattern, PlaysMarksWithinBoundedSteps) {
+  const std::string longest(99, '!'), marks(20, '!'), pauses(16, 'p');
   struct Case {
     const char* what;
     const char* pattern;
@@ -166,8 +189,9 @@ TEST(SpeakerPattern, PlaysMarksWithinBoundedSteps) {
       {"other characters are silent", "!xp !p", 1, 2, 4},
       {"no pattern", nullptr, 100, 0, 0},
       {"a step of 4294967295 ms lasts two seconds", "!p", 0xFFFFFFFF, 1, 2 * kMaxStepMs},
-      {"the melody stops after eight seconds", "!!!!!!", kMaxStepMs, 4, kMaxMelodyMs - 4 * 8},
-      {"a pause is cut at the end", "ppppp", 1900, 0, kMaxMelodyMs},
+      {"the longest pattern at the default step plays whole", longest.c_str(), 100, 99, 9900},
+      {"the melody stops after thirty seconds", marks.c_str(), kMaxStepMs, 15, kMaxMelodyMs - 15 * 8},
+      {"a pause is cut at the end", pauses.c_str(), 1900, 0, kMaxMelodyMs},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -210,9 +234,36 @@ TEST_F(TrayTest, CloseAndEndOfSession) {
   }
 }
 
+// Polls' results queued for the main thread when the exit is confirmed run after it, as may
+// anything else still on its way: none of it shows, sounds, asks or starts anything.
+TEST_F(TrayTest, AfterTheExitNothingChanges) {
+  using platform::MainEvent;
+  app_->Boxes.AddBox();
+  Box(0).MsminRunMode = 1;
+  Box(0).PublishCount(2);
+  Box(1).PublishCount(1);
+  ASSERT_TRUE(platform::PostToMainThread(OnCheckResult, nullptr));
+  host::QueueMenuChoice(kExitId);  // and Yes to "Точно выход?"
+  host::RaiseEvent(MainEvent::TrayRightClick);
+  ASSERT_TRUE(host::TrayIcons().empty());
+  const int threads = host::ThreadStartCount();
+  host::RunQueued();
+  for (MainEvent event : {MainEvent::TrayMouseOver, MainEvent::TrayLeftClick, MainEvent::TrayRightClick,
+                          MainEvent::TaskbarCreated, MainEvent::CloseRequest})
+    host::RaiseEvent(event);
+  for (uintptr_t id : {TrayNotifier::kAnimationTimerId, uintptr_t{MailboxList::kFirstId}})
+    host::RaiseEvent(MainEvent::Timer, id);
+  EXPECT_TRUE(host::TrayIcons().empty()) << "the icon does not come back";
+  EXPECT_TRUE(host::ShellCalls().empty()) << "the mail program does not start";
+  EXPECT_EQ(threads, host::ThreadStartCount()) << "no alert, no poll";
+  EXPECT_EQ(1u, host::MenusShown().size());
+  EXPECT_EQ(1u, host::MessageBoxes().size()) << "nothing asked after the exit question";
+}
+
 // Until a newer version's notice is seen, polls go on and it waves whenever no mail takes the envelope.
 TEST_F(TrayTest, ANewerVersionKeepsCheckingAndItsNotice) {
   Start("9.99");
+  SiteAnswers();
   ASSERT_EQ(TrayState::NewVersion, Tray().State);
   EXPECT_EQ((std::vector<uintptr_t>{TrayNotifier::kAnimationTimerId, 11024}), host::ActiveTimers());
   OnCheckResult(nullptr);
@@ -229,6 +280,61 @@ TEST_F(TrayTest, ANewerVersionKeepsCheckingAndItsNotice) {
   host::RaiseEvent(platform::MainEvent::TrayRightClick);
   OnCheckResult(nullptr);
   EXPECT_EQ(TrayState::Quiet, Tray().State);
+}
+
+std::vector<float> g_answers;  // SiteVersion as each answer of a check found it
+void Answer(Application& app) { g_answers.push_back(app.SiteVersion); }
+
+// Start-up's check finds a newer version. While the site has not answered: m mail arrives,
+// n a poll finds none, a "О программе" asks too, c it closes, x the program ends; then s the
+// site answers, r the mail is read, v the notice is opened and mail arrives while it is.
+TEST_F(TrayTest, TheVersionCheckHoldsNothingUpAndItsNoticeNeverHidesMail) {
+  using State = TrayState;
+  const struct {
+    const char* what;
+    bool mailInFirstDialog;
+    const char* steps;
+    TrayState state;
+    bool tune, icon;
+    size_t answers;
+  } cases[] = {
+      {"mail found in the first-start dialog stays", true, "s", State::NewMail, false, true, 0},
+      {"the notice comes once the mail is read", true, "sr", State::NewVersion, true, true, 0},
+      {"mail found during the check stays", false, "ms", State::NewMail, false, true, 0},
+      {"a poll without mail keeps the question mark", false, "n", State::CheckingVersion, false, true, 0},
+      {"mail found while the notice is open shows after it", false, "sv", State::NewMail, true, true, 0},
+      {"About's check joins the running one", false, "as", State::NewVersion, true, true, 1},
+      {"About closed before the answer", false, "acs", State::NewVersion, true, true, 0},
+      {"after the exit the answer changes nothing", false, "axs", State::CheckingVersion, false, false, 0},
+  };
+  using platform::MainEvent;
+  const std::map<char, std::function<void()>> steps = {
+      {'m', [this] { MailArrives(*app_); }},
+      {'n', [] { OnCheckResult(nullptr); }},
+      {'a', [this] { app_->CheckNewVersion(Answer); }},
+      {'c', [this] { app_->ForgetVersionAnswer(); }},
+      {'x', [] { host::RaiseEvent(MainEvent::CloseRequest); }},
+      {'s', [this] { SiteAnswers(); }},
+      {'r', [] { host::RaiseEvent(MainEvent::TrayLeftClick); }},
+      {'v', [] { host::RaiseEvent(MainEvent::TrayRightClick); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Start("9.99", c.mailInFirstDialog ? MailArrives : nullptr);
+    app_->Dialogs.Version = MailArrives;
+    g_answers.clear();
+    ASSERT_EQ(c.mailInFirstDialog ? State::NewMail : State::CheckingVersion, Tray().State)
+        << "start-up is through while the site has not answered";
+    EXPECT_EQ(std::to_string(platform::CurrentTime()),
+              Stored("Software\\Tandreller\\Settings", "LastCheckNewVer"));
+    for (char step : std::string(c.steps)) steps.at(step)();
+    EXPECT_EQ(c.state, Tray().State);
+    EXPECT_EQ(c.icon, !host::TrayIcons().empty());
+    EXPECT_EQ(c.tune, !host::Sounds().empty()) << "the notice's tune";
+    EXPECT_EQ(c.answers, g_answers.size());
+    for (float version : g_answers) EXPECT_FLOAT_EQ(9.99f, version) << "one read answers both";
+    SiteAnswers();
+  }
 }
 
 }  // namespace
