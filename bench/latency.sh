@@ -14,13 +14,13 @@
 #
 # NEXT_RUNS is the number of polls sharing one memory (the first of them
 # remembers nothing, so at least 2); VESTUN_RUNS the number of starts of
-# vestun.exe, whose median is taken: under Wine its poll varies far more from
-# start to start than the others do (by half here, with a warm desktop too).
-# A poll_bench without --remember gets
-# "next poll: not available". Each message carries about HEADER_BYTES of
-# relays' headers (0: bare ones). Builds poll_bench like bench/run.sh, and
-# vestun.exe with the win32 preset unless it is given; needs root and Dovecot,
-# like tests/support/dovecot.sh, and Wine with Xvfb, like tests/e2e.
+# vestun.exe, whose median is taken: under Wine its poll varies more from
+# start to start than the others do, with a warm desktop too. A poll_bench
+# without --remember gets "next poll: not available". Each message carries
+# about HEADER_BYTES of relays' headers (0: bare ones). Builds poll_bench like
+# bench/run.sh, and vestun.exe with the win32 preset unless it is given;
+# needs root and Dovecot, like tests/support/dovecot.sh, and Wine with Xvfb,
+# like tests/e2e.
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
