@@ -82,15 +82,28 @@ class ReplyStream {
   int Receives() const { return Count; }
 
  private:
+  // The next chunk into the carry, as one receive of kReceiveChunk bytes
+  // would bring it.
   bool Receive() {
-    std::string& carry = Connection.Carry;
-    carry.resize(kReceiveChunk);
+    ++Count;
+    std::string& ahead = Connection.Ahead;
+    if (Connection.AheadAt >= ahead.size() && !Fill()) {
+      Lose();
+      return false;
+    }
+    const size_t size = std::min(kReceiveChunk, ahead.size() - Connection.AheadAt);
+    Connection.Carry.assign(ahead, Connection.AheadAt, size);
+    Connection.AheadAt += size;
+    return true;
+  }
+  bool Fill() {
+    std::string& ahead = Connection.Ahead;
+    ahead.resize(kReadAheadBytes);
     const uint64_t now = platform::MonotonicMs();
     const int received =
-        now >= Deadline ? -1 : ReceiveWithin(&carry[0], kReceiveChunk, static_cast<uint32_t>(Deadline - now));
-    ++Count;
-    carry.resize(received > 0 ? static_cast<size_t>(received) : 0);
-    if (received <= 0) Lose();
+        now >= Deadline ? -1 : ReceiveWithin(&ahead[0], kReadAheadBytes, static_cast<uint32_t>(Deadline - now));
+    ahead.resize(received > 0 ? static_cast<size_t>(received) : 0);
+    Connection.AheadAt = 0;
     return received > 0;
   }
   void Lose() {

@@ -11,6 +11,11 @@
 
 constexpr size_t kReplyLimit = 4096;  // a reply keeps at most 4095 bytes and its NUL
 constexpr size_t kReceiveChunk = 1024;
+// What one call asks the system for. Replies are still taken a chunk at a
+// time, so their limits count as ever; but every call to the system costs
+// (under Wine a select and a recv each go through its server), and a poll of
+// ten thousand header blocks would make forty thousand of them.
+constexpr size_t kReadAheadBytes = 64 * 1024;
 constexpr int kMaxChunks = 8;
 // What is read and thrown away of a reply beyond what the buffer keeps. A
 // real header block is far smaller; a server that streams past it is not
@@ -56,10 +61,14 @@ struct Pop3Connection {
   // For each command sent and not yet answered, oldest first: whether it
   // went out while another was unanswered. Each line sent is a command.
   std::deque<bool> Waiting;
-  // What a receive brought beyond the reply it was for: the start of the
-  // next reply, when the server answered several commands at once. Never
-  // more than one chunk.
+  // What a chunk brought beyond the reply it was for: the start of the next
+  // reply, when the server answered several commands at once. Never more
+  // than one chunk.
   std::string Carry;
+  // What the last call to the system brought that no chunk has taken yet,
+  // from AheadAt on.
+  std::string Ahead;
+  size_t AheadAt = 0;
 };
 
 // Sends the whole NUL-terminated text; 1 when all of it went out.
