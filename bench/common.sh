@@ -33,3 +33,32 @@ field() { tr ' ' '\n' <<<"$2" | sed -n "s/^$1=//p"; }
 
 # median VALUES: the median of comma-separated numbers.
 median() { tr ',' '\n' <<<"$1" | sort -g | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# bench_settings_reg PORT LOGIN SCRAMBLED [VALUE...]: the .reg file (UTF-16,
+# as regedit reads it) of one plain POP3 box "Bench" on 127.0.0.1:PORT, its
+# password as the program stores it, with VALUEs ("Name"=...) of its own; no
+# version check, no error reports and this year's census taken, so that no
+# window but the program's own comes up.
+bench_settings_reg() {
+  local port=$1 login=$2 password=$3
+  shift 3
+  {
+    cat <<REG
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Tandreller\Settings]
+"BoxesCount"=dword:00000001
+"DoAutoCheckNewVer"=dword:00000000
+"SendErrors"=dword:00000000
+"LastCensusYear"=dword:0000270f
+
+[HKEY_CURRENT_USER\Software\Tandreller\MailBoxes\1]
+"BoxName"="Bench"
+"PopServerName"="127.0.0.1"
+"Port"=dword:$(printf %08x "$port")
+"Login"="$login"
+"Password"="$password"
+REG
+    printf '%s\n' "$@"
+  } | sed 's/$/\r/' | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; }
+}

@@ -151,30 +151,13 @@ spans() { sed -n 's/.* ms=\([0-9.]*\).*/\1/p' <<<"$1" | paste -sd,; }
 
 # settings_reg BOX: one box on the proxy, in date mode, with every letter
 # older than its LastMsgDate, so that nothing but the poll happens: no mail
-# program, no version check, no error report, this year's census taken, and
-# no second poll within the hour. "w(i(g(v(i(x(" is "secret" as the program
-# stores it (see e2e_scramble in tests/e2e/lib.sh).
+# program, no error report, and no second poll within the hour.
+# "w(i(g(v(i(x(" is "secret" as the program stores it (see e2e_scramble in
+# tests/e2e/lib.sh).
 settings_reg() {
-  cat <<REG
-Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\Software\Tandreller\Settings]
-"BoxesCount"=dword:00000001
-"DoAutoCheckNewVer"=dword:00000000
-"SendErrors"=dword:00000000
-"LastCensusYear"=dword:0000270f
-
-[HKEY_CURRENT_USER\Software\Tandreller\MailBoxes\1]
-"BoxName"="Bench"
-"PopServerName"="127.0.0.1"
-"Port"=dword:$(printf %08x "$PROXY_PORT")
-"Login"="$1"
-"Password"="w(i(g(v(i(x("
-"Delay"=dword:00000e10
-"DoCheckBox"=dword:00000001
-"TandrelMode"=dword:00000000
-"LastMsgDate"=dword:$(printf %08x $(($(date -u -d "$DATE UTC" +%s) + 86400)))
-REG
+  bench_settings_reg "$PROXY_PORT" "$1" 'w(i(g(v(i(x(' '"Delay"=dword:00000e10' '"DoCheckBox"=dword:00000001' \
+    '"TandrelMode"=dword:00000000' \
+    "\"LastMsgDate\"=dword:$(printf %08x $(($(date -u -d "$DATE UTC" +%s) + 86400)))"
 }
 
 # vestun_first_polls BOX: starts vestun.exe VESTUN_RUNS times in a fresh Wine
@@ -191,7 +174,7 @@ vestun_first_polls() {
   trap 'wine_stop_prefix; wine_stop_xvfb' EXIT
   wine_start_xvfb 1024x768 "$WINE_WORK/xvfb.log" || die "Xvfb did not start"
   wine_fresh_prefix "$WINE_WORK/wine-template" "$WINEPREFIX" || die "could not make a Wine prefix (see $WINE_LOG)"
-  settings_reg "$1" | sed 's/$/\r/' | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$SERVER_DIR/settings.reg"
+  settings_reg "$1" >"$SERVER_DIR/settings.reg"
   wine_spawn timeout 60 wine regedit /s "Z:$(tr / '\\' <<<"$SERVER_DIR/settings.reg")" >>"$WINE_LOG" 2>&1 \
     || die "cannot import the settings"
   mkdir -p "$WINEPREFIX/drive_c/Bench" && cp "$VESTUN" "$WINEPREFIX/drive_c/Bench/vestun.exe"

@@ -69,27 +69,9 @@ trap finish EXIT
 trap 'exit 143' TERM INT HUP
 
 # One plain POP3 box on a port of loopback where nothing listens: its polls
-# fail at once and quietly. No version check, no error reports, and this
-# year's census taken, so that no window but the program's own comes up.
+# fail at once and quietly, and no window but the program's own comes up.
 settings_reg() {
-  cat <<'REG'
-Windows Registry Editor Version 5.00
-
-[HKEY_CURRENT_USER\Software\Tandreller\Settings]
-"BoxesCount"=dword:00000001
-"DoAutoCheckNewVer"=dword:00000000
-"SendErrors"=dword:00000000
-"LastCensusYear"=dword:0000270f
-
-[HKEY_CURRENT_USER\Software\Tandreller\MailBoxes\1]
-"BoxName"="Bench"
-"PopServerName"="127.0.0.1"
-"Port"=dword:00000001
-"Login"="bench"
-"Password"="f(i(r(g(l("
-"Delay"=dword:00000014
-"DoCheckBox"=dword:00000001
-REG
+  bench_settings_reg 1 bench 'f(i(r(g(l(' '"Delay"=dword:00000014' '"DoCheckBox"=dword:00000001'
 }
 
 # Starts EXE alone in the desktop, waits for its window of CLASS and the
@@ -120,7 +102,7 @@ megabytes() { LC_ALL=C awk -v kb="$1" 'BEGIN { printf "%.1f MB", kb / 1024 }'; }
 
 wine_start_xvfb 1024x768 "$WORK/xvfb.log" || die "Xvfb did not start"
 wine_fresh_prefix "$WORK/wine-template" "$WINEPREFIX" || die "could not make a Wine prefix (see $WINE_LOG)"
-settings_reg | sed 's/$/\r/' | { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE; } >"$RUN/settings.reg"
+settings_reg >"$RUN/settings.reg"
 wine_spawn timeout 60 wine regedit /s "Z:$(tr / '\\' <<<"$RUN/settings.reg")" >>"$WINE_LOG" 2>&1 \
   || die "cannot import the settings"
 mkdir -p "$WINEPREFIX/drive_c/Bench"
