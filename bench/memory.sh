@@ -15,6 +15,7 @@
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+. "$ROOT/bench/common.sh"
 BUILD_DIR="$ROOT/build/win32"
 WORK="$ROOT/build/memory"
 SETTLE=${SETTLE:-20}
