@@ -152,11 +152,8 @@ void PollByDate(Pop3Connection& server, char* buffer, const PollRequest& request
   const bool early = wanted && pipelining && !memory.Known.empty();
   const int32_t count = result.StatCount = AskCount(server, buffer, early ? kListingCommands : "");
   const bool listed = early || (wanted && count > 0 && count <= kMaxListed && !server.Gone);
-  UidListing listing;
-  if (listed) {
-    if (!early) SendText(server, pipelining ? kListingCommands : "LIST\r\n");
-    listing = ReadUidListing(server, count, FirstExamined(count), early || pipelining);
-  }
+  const UidListing listing =
+      listed ? AskUidListing(server, count, FirstExamined(count), early, pipelining) : UidListing();
 
   // A listing that broke off leaves the poll knowing nothing.
   const bool listingBroke = count >= 0 && listed && server.Gone;

@@ -1,7 +1,7 @@
 #include "mail/UidListing.h"
 
 #include <algorithm>
-#include <limits>
+#include <cstdint>
 
 namespace {
 
@@ -99,13 +99,14 @@ const UidListing::Entry* UidListing::Of(int64_t number) const {
   return entry.Id.empty() ? nullptr : &entry;
 }
 
-UidListing ReadUidListing(Pop3Connection& server, int32_t count, int32_t first, bool uidlSent) {
+UidListing AskUidListing(Pop3Connection& server, int32_t count, int32_t first, bool asked, bool pipelined) {
   const int32_t listable = count < 0 ? 0 : std::min(count, kMaxListed);
   std::vector<std::string> sizes;
   std::vector<std::string> ids;
   std::vector<uint64_t> hashes;
+  if (!asked) SendText(server, pipelined ? kListingCommands : "LIST\r\n");
   bool good = ReadTokens(server, count, listable, first, Listed::Size, sizes, hashes);
-  if (!uidlSent) SendText(server, "UIDL\r\n");
+  if (!asked && !pipelined) SendText(server, "UIDL\r\n");
   good = ReadTokens(server, count, listable, first, Listed::Id, ids, hashes) && good;
   UidListing listing;
   listing.First = first;

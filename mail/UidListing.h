@@ -17,7 +17,8 @@ constexpr int32_t kMaxListed = 100000;
 // message, so that a long one over a slow line still comes whole.
 constexpr uint32_t kListingMsPerMessage = 2;
 
-// The commands that ask for both listings, in the order they are read.
+// The commands that ask for both listings, in the order they are read, as
+// they go out together with STAT where the server takes pipelined commands.
 constexpr char kListingCommands[] = "LIST\r\nUIDL\r\n";
 
 class UidListing {
@@ -32,17 +33,18 @@ class UidListing {
   const Entry* Of(int64_t number) const;
 
  private:
-  friend UidListing ReadUidListing(Pop3Connection& server, int32_t count, int32_t first, bool uidlSent);
+  friend UidListing AskUidListing(Pop3Connection& server, int32_t count, int32_t first, bool asked,
+                                  bool pipelined);
   int64_t First = 1;
   std::vector<Entry> Entries;  // of messages First.., an empty id where unknown
 };
 
-// Reads the replies to LIST and then UIDL of a maildrop of `count` messages
-// (-1: STAT failed), for the messages first..count. UIDL has gone out with
-// LIST when `uidlSent`, and is sent once LIST's reply is in otherwise. A
-// listing with a bad line, a number out of range or listed twice, more
+// Asks for LIST and UIDL of a maildrop of `count` messages (-1: STAT
+// failed), in one write where the server takes pipelined commands, unless
+// they were `asked` already, and reads them for the messages first..count.
+// A listing with a bad line, a number out of range or listed twice, more
 // lines than messages, or a refusal vouches for nothing, nor does one of
 // more than kMaxListed messages; one cut short by the connection or its
 // time-out, or longer than kMaxListed good lines and a discard limit,
 // leaves the connection gone.
-UidListing ReadUidListing(Pop3Connection& server, int32_t count, int32_t first, bool uidlSent);
+UidListing AskUidListing(Pop3Connection& server, int32_t count, int32_t first, bool asked, bool pipelined);
