@@ -149,16 +149,36 @@ int StartCheck(Application& app, const Mailbox& box, TestReport report, int32_t 
   return 1;
 }
 
-void PublishPollResults(Application& app) {
+namespace {
+
+// The news of the box in `news`, added when it has none yet: two polls of
+// one box may be published together.
+BoxNews& NewsOf(std::vector<BoxNews>& news, const Mailbox& box) {
+  for (BoxNews& known : news) {
+    if (known.BoxId == box.Id) return known;
+  }
+  news.push_back({box.Id, box.BoxName.Text(), 0, {}});
+  return news.back();
+}
+
+}  // namespace
+
+std::vector<BoxNews> PublishPollResults(Application& app) {
+  std::vector<BoxNews> news;
   for (const FinishedPoll& poll : Depot().TakeAll()) {
     Mailbox* box = app.Boxes.BoxById(poll.BoxId);
     PollResult& result = *poll.Result;
-    if (box != nullptr && result.StatCount >= 0) {
-      if (poll.TandrelMode != 0) {
-        box->PublishCount(result.StatCount);
-      } else {
-        box->PublishMessages(result.NewMessages, result.OldMessages);
-      }
+    if (box == nullptr || result.StatCount < 0) continue;
+    if (poll.TandrelMode != 0) {
+      if (box->PublishCount(result.StatCount)) NewsOf(news, *box).Count = result.StatCount;
+      continue;
     }
+    MessageList letters;
+    box->PublishMessages(result.NewMessages, result.OldMessages, letters);
+    if (letters.Size() == 0) continue;
+    BoxNews& fresh = NewsOf(news, *box);
+    for (int32_t i = 0; i < letters.Size(); ++i) fresh.Letters.push_back(*letters.At(i));
+    fresh.Count = static_cast<int32_t>(fresh.Letters.size());
   }
+  return news;
 }

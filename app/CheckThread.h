@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "notify/Balloon.h"
 #include "platform/Platform.h"
 
 class Application;
@@ -22,5 +24,6 @@ using TestReport = void (*)(int32_t test, int32_t code, platform::TlsFailure tls
 int StartCheck(Application& application, const Mailbox& box, TestReport report = nullptr, int32_t test = 0);
 
 // Hands every finished poll's result to its box, if the box still exists
-// (main thread, on every result message).
-void PublishPollResults(Application& application);
+// (main thread, on every result message). Returns what no earlier poll
+// announced, box by box.
+std::vector<BoxNews> PublishPollResults(Application& application);

@@ -32,9 +32,22 @@ int Mailbox::AcknowledgeNewMessages(int32_t now) {
   return 1;
 }
 
-void Mailbox::PublishCount(int32_t statCount) { StatCount = statCount; }
+namespace {
 
-void Mailbox::PublishMessages(MessageList& newMessages, MessageList& oldMessages) {
+std::string KeyOf(const MessageInfo& message) {
+  return std::to_string(message.Date) + '\n' + message.Sender + '\n' + message.Subject;
+}
+
+}  // namespace
+
+bool Mailbox::PublishCount(int32_t statCount) {
+  StatCount = statCount;
+  const bool rose = statCount > AnnouncedCount;
+  AnnouncedCount = statCount;
+  return rose;
+}
+
+void Mailbox::PublishMessages(MessageList& newMessages, MessageList& oldMessages, MessageList& fresh) {
   // The poll filed its messages against LastMsgDate as it stood when the
   // poll started. The user may have acknowledged them since: file them again
   // against today's value, so that no result brings acknowledged mail back.
@@ -47,4 +60,15 @@ void Mailbox::PublishMessages(MessageList& newMessages, MessageList& oldMessages
   }
   NewMessages.Swap(stillNew);
   OldMessages.Swap(oldMessages);
+  // Only what is still new stays announced: a letter acknowledged is gone
+  // from the list for good, unless its date is unreadable, and then it must
+  // stay announced.
+  std::set<std::string> announced;
+  for (int32_t i = 0; i < NewMessages.Size(); ++i) {
+    const MessageInfo& message = *NewMessages.At(i);
+    std::string key = KeyOf(message);
+    if (Announced.count(key) == 0) fresh.Add(message);
+    announced.insert(std::move(key));
+  }
+  Announced.swap(announced);
 }

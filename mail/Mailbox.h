@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "common/String.h"
 #include "mail/MessageInfo.h"
@@ -61,12 +63,16 @@ class Mailbox {
   // emptied. Non-zero when the box is in date mode and had new messages,
   // which is when LastMsgDate must be stored.
   int AcknowledgeNewMessages(int32_t now);
-  // Count mode: the message count of a successful STAT.
-  void PublishCount(int32_t statCount);
+  // Count mode: the message count of a successful STAT. True when it rose
+  // above the count last announced: worth announcing.
+  bool PublishCount(int32_t statCount);
   // Date mode: the lists of a finished poll replace the box's lists, with
   // every new message filed again against the box's LastMsgDate now. The
-  // arguments are left in an unspecified state.
-  void PublishMessages(MessageList& newMessages, MessageList& oldMessages);
+  // arguments are left in an unspecified state. Copies of the new messages
+  // that no earlier poll announced go to `fresh`: a letter is announced by
+  // the poll that first finds it new and never again, also when an
+  // acknowledgement leaves it new (its date unreadable).
+  void PublishMessages(MessageList& newMessages, MessageList& oldMessages, MessageList& fresh);
 
   int32_t TimerArmed = 0;
   int32_t Id = -1;
@@ -84,4 +90,8 @@ class Mailbox {
   int32_t StatCount = 0;
   MessageList NewMessages;
   MessageList OldMessages;
+  // What was announced: the count in count mode, the new letters (by date,
+  // sender and subject) of the last publication in date mode.
+  int32_t AnnouncedCount = 0;
+  std::set<std::string> Announced;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "common/OwnedList.h"
 
@@ -11,6 +12,10 @@ class MessageInfo {
 
   // Delivery date on the program's time scale; 0 when it could not be read.
   int32_t Date = 0;
+  // Who wrote and about what, in UTF-8, as the letter's header block says;
+  // read for new letters only. Shown, never stored.
+  std::string Sender;
+  std::string Subject;
 };
 
 using MessageList = OwnedList<MessageInfo>;

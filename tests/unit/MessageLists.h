@@ -15,5 +15,6 @@ inline void GiveMessages(Mailbox& box, std::initializer_list<int32_t> newDates,
       lists[list].Add(info);
     }
   }
-  box.PublishMessages(lists[0], lists[1]);
+  MessageList fresh;
+  box.PublishMessages(lists[0], lists[1], fresh);
 }
