@@ -83,6 +83,8 @@ class Application {
   int32_t RunMsminMode = 0;
   int32_t LastCensusYear = 0;
   int32_t SendErrors = 1;
+  // Non-zero: a balloon says who wrote and about what.
+  int32_t ShowBalloon = 1;
   String Prompt;
   MailboxList Boxes;
   CommandList UserCommands;

@@ -19,16 +19,17 @@ void OnTimer(Application& app, uintptr_t id) {
   if (box != nullptr) StartCheck(app, *box);
 }
 
-// The tray shows the outcome before any question about a mail program
-// that would not start holds the thread.
+// The tray shows the outcome, and the balloon what is new, before any
+// question about a mail program that would not start holds the thread.
 void PublishResults(Application& app) {
-  PublishPollResults(app);
+  const std::vector<BoxNews> news = PublishPollResults(app);
   std::vector<int32_t> unstarted;
   if (app.ProcessCheckResults(unstarted)) {
     app.Tray.Calm();
   } else {
     app.Tray.SetState(TrayState::NewMail);
   }
+  if (app.ShowBalloon != 0 && !news.empty()) app.Tray.ShowBalloon(ComposeBalloon(news, app.Prompt.Text()));
   for (int32_t id : unstarted) OfferToMendMailProgram(app, id);
 }
 
@@ -60,6 +61,7 @@ void OnMainEvent(platform::MainEvent event, uintptr_t timerId) {
     case platform::MainEvent::TrayMouseOver:
       return OnTrayMouseOver(*app);
     case platform::MainEvent::TrayLeftClick:
+    case platform::MainEvent::BalloonClick:
       return OnTrayLeftClick(*app);
     case platform::MainEvent::TrayDoubleClick:
       return;

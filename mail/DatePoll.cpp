@@ -44,7 +44,7 @@ Messages Vouched(const UidListing& listing, const Messages& known, int32_t first
     if (found == known.end()) continue;
     const SeenMessages::Message& then = found->second;
     if (number > then.Number || listed->Size != then.Size) continue;
-    vouched[listed->Id] = {then.Date, static_cast<int32_t>(number), listed->Size};
+    vouched[listed->Id] = {then.Date, static_cast<int32_t>(number), listed->Size, then.Sender, then.Subject};
   }
   return vouched;
 }
@@ -86,26 +86,32 @@ Examination ExamineMessages(Pop3Connection& server, char* buffer, int32_t count,
   HeaderRequests requests(server, std::move(unknown), window);
   requests.Send();
   Examination done;
+  std::string block;
+  MessageInfo letter;
   for (int64_t number = first; number <= count; ++number) {
     if (const SeenMessages::Message* known = recall(number)) {
-      FileByDate(known->Date, request, result);
+      letter.Date = known->Date;
+      letter.Sender = known->Sender;
+      letter.Subject = known->Subject;
+      FileLetter(letter, request, result);
       continue;
     }
-    requests.Receive(buffer);
+    requests.Receive(buffer, &block);
     if (server.Gone) {
       done.End = Examined::Broken;
       break;
     }
     requests.Send();
-    int32_t date = 0;
-    const TopReply reply = ClassifyReply(buffer, request, result, &date);
+    const TopReply reply = ClassifyReply(buffer, block, request, result, &letter);
     if (reply == TopReply::OutOfStep) {
       done.End = Examined::OutOfStep;
       break;
     }
     const UidListing::Entry* listed = listing.Of(number);
-    if (reply == TopReply::Dated && listed != nullptr)
-      done.Learnt[listed->Id] = {date, static_cast<int32_t>(number), listed->Size};
+    if (reply == TopReply::Dated && listed != nullptr) {
+      done.Learnt[listed->Id] = {letter.Date, static_cast<int32_t>(number), listed->Size, letter.Sender,
+                                 letter.Subject};
+    }
     if (reply == TopReply::Undated && done.Unreadable.empty()) done.Unreadable = buffer;
   }
   return done;

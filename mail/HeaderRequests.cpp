@@ -1,5 +1,7 @@
 #include "mail/HeaderRequests.h"
 
+#include "mail/HeaderFields.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -22,10 +24,10 @@ void HeaderRequests::Send() {
   if (!batch.empty()) SendText(Server, batch.c_str());
 }
 
-size_t HeaderRequests::Receive(char* buffer) {
+size_t HeaderRequests::Receive(char* buffer, std::string* block) {
   if (!Sizes.empty()) {
     Bytes -= Sizes.front();
     Sizes.pop_front();
   }
-  return ReceiveReply(Server, buffer, kReplyLimit, ReplyEnd::MultiLine);
+  return ReceiveReply(Server, buffer, kReplyLimit, ReplyEnd::MultiLine, block, kHeaderBlockLimit);
 }

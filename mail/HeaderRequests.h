@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <string>
 #include <vector>
 
 #include "mail/Pop3Connection.h"
@@ -19,8 +20,9 @@ class HeaderRequests {
   // Sends, in one write, as many further TOPs as the window has room for.
   void Send();
   // Reads the reply to the oldest TOP out into buffer (kReplyLimit bytes),
-  // as ReceiveReply does.
-  size_t Receive(char* buffer);
+  // as ReceiveReply does, and the header block further into *block, as far
+  // as kHeaderBlockLimit.
+  size_t Receive(char* buffer, std::string* block);
 
  private:
   Pop3Connection& Server;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "mail/CommandRunner.h"
+#include "mail/LetterSummary.h"
 #include "mail/ReceivedDate.h"
 
 namespace {
@@ -42,22 +43,29 @@ std::string ErrorReportLine(const char* reply) {
   return "\"" + link + "\"";
 }
 
-void FileByDate(int32_t date, const PollRequest& request, PollResult& result) {
-  MessageInfo info;
-  info.Date = date;
-  const bool isNew = int64_t{date} - request.LastMsgDate > 0;
-  (isNew ? result.NewMessages : result.OldMessages).Add(info);
+void FileLetter(const MessageInfo& letter, const PollRequest& request, PollResult& result) {
+  const bool isNew = int64_t{letter.Date} - request.LastMsgDate > 0;
+  (isNew ? result.NewMessages : result.OldMessages).Add(letter);
 }
 
-TopReply ClassifyReply(const char* reply, const PollRequest& request, PollResult& result, int32_t* read) {
+TopReply ClassifyReply(const char* reply, const std::string& block, const PollRequest& request,
+                       PollResult& result, MessageInfo* read) {
   const bool header = std::strncmp(reply, "+OK", 3) == 0;
   if (!header && std::strncmp(reply, "-ERR", 4) != 0) return TopReply::OutOfStep;
-  if (header && ParseReceivedDate(reply, read)) {
-    FileByDate(*read, request, result);
+  MessageInfo& letter = *read;
+  letter = MessageInfo();
+  const bool dated = header && ParseReceivedDate(reply, &letter.Date);
+  if (!dated) letter.Date = 0;
+  // Only new letters are shown, and only they need who wrote and about what.
+  if (header && (!dated || int64_t{letter.Date} - request.LastMsgDate > 0)) {
+    LetterSummary summary = SummaryOf(block.data(), block.size());
+    letter.Sender = std::move(summary.Sender);
+    letter.Subject = std::move(summary.Subject);
+  }
+  if (dated) {
+    FileLetter(letter, request, result);
     return TopReply::Dated;
   }
-  MessageInfo info;
-  info.Date = 0;
-  result.NewMessages.Add(info);
+  result.NewMessages.Add(letter);
   return header ? TopReply::Undated : TopReply::Refused;
 }

@@ -14,15 +14,18 @@ enum class TopReply {
               // another message's
 };
 
-// Files the message whose TOP reply this is: new when its delivery date is
-// later than the box's LastMsgDate, seen when it is not. A message whose date
-// cannot be read, or whose header was refused, counts as new (Date 0). A reply
-// out of step is filed nowhere. The date read goes to *read.
-TopReply ClassifyReply(const char* reply, const PollRequest& request, PollResult& result, int32_t* read);
+// Files the letter whose TOP reply this is: new when its delivery date is
+// later than the box's LastMsgDate, seen when it is not. A letter whose date
+// cannot be read, or whose header was refused, counts as new (Date 0). A
+// reply out of step is filed nowhere. A new letter gets its sender and
+// subject from `block`, as much of the header block as was read. What was
+// read of the letter goes to *read.
+TopReply ClassifyReply(const char* reply, const std::string& block, const PollRequest& request,
+                       PollResult& result, MessageInfo* read);
 
-// Files a message whose date is known: as ClassifyReply files a reply that
-// carries this date.
-void FileByDate(int32_t date, const PollRequest& request, PollResult& result);
+// Files a letter whose date is known: as ClassifyReply files a reply that
+// carries this date, sender and subject.
+void FileLetter(const MessageInfo& letter, const PollRequest& request, PollResult& result);
 
 // The error report's command line for a reply: a mailto: link whose body is
 // the reply, percent-encoded so that no quote, ampersand or control character

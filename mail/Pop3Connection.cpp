@@ -176,13 +176,21 @@ int SendText(Pop3Connection& connection, const char* text) {
 }
 
 size_t ReceiveReply(Pop3Connection& connection, char* buffer, size_t limit, ReplyEnd end) {
+  return ReceiveReply(connection, buffer, limit, end, nullptr, 0);
+}
+
+size_t ReceiveReply(Pop3Connection& connection, char* buffer, size_t limit, ReplyEnd end, std::string* whole,
+                    size_t wholeLimit) {
   buffer[0] = '\0';
+  if (whole != nullptr) whole->clear();
   ReplyStream stream(connection, end, connection.ReceiveTimeoutMs);
   size_t held = 0;
   size_t dropped = 0;
   bool keeping = true;
   std::string piece;
   while (stream.Next(piece)) {
+    if (whole != nullptr && whole->size() < wholeLimit)
+      whole->append(piece, 0, std::min(piece.size(), wholeLimit - whole->size()));
     keeping = keeping && held + piece.size() < limit && stream.Receives() <= kMaxChunks;
     if (keeping) {
       std::memcpy(buffer + held, piece.data(), piece.size());

@@ -82,6 +82,10 @@ int SendText(Pop3Connection& connection, const char* text);
 // included, must come within ReceiveTimeoutMs and the rest within
 // kDiscardLimit bytes, or the connection is gone.
 size_t ReceiveReply(Pop3Connection& connection, char* buffer, size_t limit, ReplyEnd end);
+// The same, and the first wholeLimit bytes of the reply, beyond what the
+// buffer keeps, go to *whole.
+size_t ReceiveReply(Pop3Connection& connection, char* buffer, size_t limit, ReplyEnd end, std::string* whole,
+                    size_t wholeLimit);
 
 // Receives a multi-line reply and hands `line` each of its lines without
 // the line end: the status line first, the closing dot line not at all. A

@@ -12,11 +12,14 @@
 
 class SeenMessages {
  public:
-  // A message read before: its delivery date, and its number and size then.
+  // A message read before: its delivery date, its number and size then, and
+  // who wrote it and about what where it was new (an old one is never shown).
   struct Message {
     int32_t Date;
     int32_t Number;
     uint64_t Size;
+    std::string Sender;
+    std::string Subject;
   };
   using Messages = std::unordered_map<std::string, Message>;
 

@@ -122,6 +122,10 @@ void TrayNotifier::EndVersionCheck(bool newer) {
   if (State != TrayState::NewMail) Calm();
 }
 
+void TrayNotifier::ShowBalloon(const BalloonText& balloon) {
+  if (Created) platform::ShowTrayBalloon(balloon.Title.c_str(), balloon.Text.c_str());
+}
+
 int TrayNotifier::RemoveIcon() {
   SetAnimation(false);
   Created = false;

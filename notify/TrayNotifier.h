@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "notify/Balloon.h"
 #include "platform/Owned.h"
 #include "platform/Platform.h"
 
@@ -59,6 +60,8 @@ class TrayNotifier {
   // It has ended, with a newer version to announce or not. Mail that waits
   // keeps the envelope; the notice then comes once the mail is read.
   void EndVersionCheck(bool newer);
+  // Shows the balloon on the icon, while there is one.
+  void ShowBalloon(const BalloonText& balloon);
   // Stops the animation and takes the icon away.
   int RemoveIcon();
   // Adds the icon again as it is now: the taskbar was re-created (Explorer

@@ -100,6 +100,7 @@ enum class MainEvent {
   TrayLeftClick,    // the left button went down on it
   TrayDoubleClick,  // it was double-clicked with the left button
   TrayRightClick,   // the right button went down on it
+  BalloonClick,     // the user clicked the icon's balloon (or its notification)
   TaskbarCreated,   // the taskbar came back (Explorer restarted) and forgot every icon
   CloseRequest,     // another program (an installer, say) asks the program to end
   SessionEnds,      // the user's session ends: the process is ended once the handler returns
@@ -238,6 +239,15 @@ uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window owner);
 // taskbar forgot it), and changes it otherwise. False when the shell refused.
 bool ShowTrayIcon(Icon icon, const char* tip);
 bool RemoveTrayIcon();
+
+// Shows a balloon on the icon (a notification on Windows 10 and 11, shown
+// even while the icon sits in the overflow), in place of any balloon before.
+// It is silent, the program playing its own alert, and waits out Windows'
+// quiet hours. Its texts are UTF-8, not Windows-1251: what mail says comes
+// in every script. Windows keeps the title's first 63 UTF-16 units and the
+// text's first 255. A click on it raises MainEvent::BalloonClick. False when
+// the shell refused or the icon is not shown.
+bool ShowTrayBalloon(const char* titleUtf8, const char* textUtf8);
 
 // ---------------------------------------------------------------------------
 // Sound. Each call returns when the sound has ended.

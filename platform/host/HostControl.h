@@ -68,6 +68,12 @@ struct TrayIcon {
 };
 std::vector<TrayIcon> TrayIcons();
 int TrayCallCount();
+// The balloons shown on it, in order, their texts as given.
+struct Balloon {
+  std::string title;
+  std::string text;
+};
+std::vector<Balloon> Balloons();
 // Which resource a handle of LoadIconResource came from (0 for none). The
 // display is not scaled: small icons have 16 pixels.
 int IconResourceId(platform::Icon icon);

@@ -29,6 +29,7 @@ struct Records {
   std::vector<std::vector<host::MenuItem>> menusShown;
   std::vector<host::TrayIcon> tray;  // none or the one
   int trayCalls = 0;
+  std::vector<host::Balloon> balloons;
   std::vector<uint32_t> sounds;  // frequencies
   std::map<std::string, std::string> urls;
   bool urlReadsHeld = false;
@@ -102,6 +103,14 @@ uint32_t ShowPopupMenu(const MenuItem* items, size_t count, Window) {
 bool ShowTrayIcon(Icon icon, const char* tip) { return Tray(true, icon, tip); }
 bool RemoveTrayIcon() { return Tray(false); }
 
+bool ShowTrayBalloon(const char* titleUtf8, const char* textUtf8) {
+  return g_records([&](Records& r) {
+    if (r.tray.empty()) return false;
+    r.balloons.push_back({Text(titleUtf8), Text(textUtf8)});
+    return true;
+  });
+}
+
 bool SpeakerBeep(uint32_t frequencyHz, uint32_t) { return Sounded(frequencyHz); }
 bool PlayWaveFile(const char* path) { return path != nullptr && *path != '\0' && Sounded(0); }
 
@@ -131,6 +140,7 @@ std::vector<ShellCall> ShellCalls() { return g_records.Get(&Records::shellCalls)
 std::vector<std::vector<MenuItem>> MenusShown() { return g_records.Get(&Records::menusShown); }
 std::vector<TrayIcon> TrayIcons() { return g_records.Get(&Records::tray); }
 int TrayCallCount() { return g_records.Get(&Records::trayCalls); }
+std::vector<Balloon> Balloons() { return g_records.Get(&Records::balloons); }
 std::vector<uint32_t> Sounds() { return g_records.Get(&Records::sounds); }
 int IconResourceId(Icon icon) { return static_cast<int>(reinterpret_cast<uintptr_t>(icon)); }
 

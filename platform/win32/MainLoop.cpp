@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <string>
@@ -49,6 +50,8 @@ void RaiseTrayEvent(UINT mouseMessage) {
       return Raise(MainEvent::TrayDoubleClick);
     case WM_RBUTTONDOWN:
       return Raise(MainEvent::TrayRightClick);
+    case NIN_BALLOONUSERCLICK:
+      return Raise(MainEvent::BalloonClick);
     default:
       return;
   }
@@ -133,27 +136,61 @@ bool StopTimer(uintptr_t id) {
   return id != 0 && hwnd && KillTimer(hwnd, id);
 }
 
-// The first, smallest layout: every shell since Windows 95 understands it,
-// and the tip is limited to 63 bytes there.
+// The layout of Windows Vista and later, which every Windows the program
+// runs on understands: balloons need it.
 NOTIFYICONDATAW TrayIconData() {
   NOTIFYICONDATAW data;
   std::memset(&data, 0, sizeof data);
-  data.cbSize = NOTIFYICONDATAW_V1_SIZE;
+  data.cbSize = sizeof data;
   data.hWnd = gWindow;
   data.uID = kTrayIconId;
   return data;
 }
 
+// The shell's newest ways with the icon, without which a click on its
+// balloon is not told. The mouse messages come as before, the event in the
+// low word of lParam; only the tooltip must now be asked for (NIF_SHOWTIP).
+void SetTrayVersion() {
+  NOTIFYICONDATAW data = TrayIconData();
+  data.uVersion = NOTIFYICON_VERSION_4;
+  Shell_NotifyIconW(NIM_SETVERSION, &data);
+}
+
+// UTF-8 into a fixed field of the shell's, cut between characters.
+template <size_t N>
+void CopyUtf8(wchar_t (&field)[N], const char* text) {
+  field[0] = L'\0';
+  if (text == nullptr || *text == '\0') return;
+  const int size = static_cast<int>(strnlen(text, 4 * N));
+  std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text, size, nullptr, 0)), L'\0');
+  if (!wide.empty()) MultiByteToWideChar(CP_UTF8, 0, text, size, &wide[0], static_cast<int>(wide.size()));
+  size_t length = std::min(wide.size(), N - 1);
+  if (length > 0 && length < wide.size() && IS_HIGH_SURROGATE(wide[length - 1])) --length;
+  std::memcpy(field, wide.data(), length * sizeof(wchar_t));
+  field[length] = L'\0';
+}
+
 bool ShowTrayIcon(Icon icon, const char* tip) {
   NOTIFYICONDATAW data = TrayIconData();
-  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
   data.uCallbackMessage = kMsgTray;
   data.hIcon = win32::ToHicon(icon);
   const std::wstring text = win32::Wide(tip, tip != nullptr ? strnlen(tip, 63) : 0);
   std::memcpy(data.szTip, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-  if (data.hWnd == nullptr || !Shell_NotifyIconW(gTrayShown ? NIM_MODIFY : NIM_ADD, &data)) return false;
+  const bool adding = !gTrayShown;
+  if (data.hWnd == nullptr || !Shell_NotifyIconW(adding ? NIM_ADD : NIM_MODIFY, &data)) return false;
+  if (adding) SetTrayVersion();
   gTrayShown = true;
   return true;
+}
+
+bool ShowTrayBalloon(const char* titleUtf8, const char* textUtf8) {
+  NOTIFYICONDATAW data = TrayIconData();
+  data.uFlags = NIF_INFO | NIF_SHOWTIP;
+  CopyUtf8(data.szInfoTitle, titleUtf8);
+  CopyUtf8(data.szInfo, textUtf8);
+  data.dwInfoFlags = NIIF_INFO | NIIF_NOSOUND | NIIF_RESPECT_QUIET_TIME;
+  return gTrayShown && data.hWnd != nullptr && Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 bool RemoveTrayIcon() {

@@ -205,4 +205,66 @@ TEST_F(PublicationTest, AnAcknowledgementTakesTheLatestPastLetterAndHolds) {
   EXPECT_EQ(std::to_string(kJanuary3), Stored("Software\\Tandreller\\MailBoxes\\1", "LastMsgDate"));
 }
 
+// A letter is announced by the poll that first finds it new and never again:
+// not while it waits, not when an acknowledgement leaves it new (its date
+// unreadable), not after the settings are saved, not when the memory serves
+// it. A count is announced when it rises above the count last announced.
+TEST_F(PublicationTest, EachLetterIsAnnouncedOnce) {
+  Mailbox& box = Box(0);
+  box.BoxName = "Домашний";
+  box.TandrelMode = 0;
+  box.LastMsgDate = kJanuary3 - 86400;
+  host::SetTime(kJanuary3 + 7 * 86400);
+  server_.On("CAPA", Reply::MultiLine("+OK", "UIDL\r\nPIPELINING"));
+  std::vector<std::string> tops = {
+      "Received: by x; 3 Jan 2026 10:00:00 +0000\r\nFrom: =?UTF-8?B?0JjQstCw0L0=?= <a@example.org>\r\n"
+      "Subject: =?KOI8-R?Q?=EF=D4=DE=A3=D4?=",
+      "From: b@example.org\r\nSubject: No date"};
+  const auto serve = [&] {
+    std::string list, ids;
+    for (size_t j = 0; j < tops.size(); ++j) {
+      const std::string number = std::to_string(j + 1);
+      server_.On("TOP " + number + " 1", Reply::MultiLine("+OK", tops[j]));
+      list += number + " " + std::to_string(100 + j) + "\n";
+      ids += number + " id" + number + "\n";
+    }
+    server_.On("STAT", Reply("+OK " + std::to_string(tops.size()) + " 100\r\n"));
+    server_.On("LIST", Reply::MultiLine("+OK", list));
+    server_.On("UIDL", Reply::MultiLine("+OK", ids));
+  };
+  const auto last = [] { return host::Balloons().back().title + "|" + host::Balloons().back().text; };
+  serve();
+  PollAndPublish(box);
+  ASSERT_EQ(1u, host::Balloons().size());
+  EXPECT_EQ(u8"Домашний (2 шт.)|Иван — Отчёт\nb@example.org — No date", last());
+  PollAndPublish(box);
+  OpenMailProgram(box, app_->RunMsminMode);
+  PollAndPublish(box);
+  SaveSettings(*app_);
+  PollAndPublish(box);
+  EXPECT_EQ(1u, host::Balloons().size()) << "waiting, acknowledged, saved: announced already";
+  EXPECT_EQ(1, box.NewMailCount()) << "the letter without a date is new all the same";
+
+  tops.push_back("Received: by x; 4 Jan 2026 10:00:00 +0000\r\nFrom: c@example.org\r\nSubject: Third");
+  serve();
+  PollAndPublish(box);
+  ASSERT_EQ(2u, host::Balloons().size());
+  EXPECT_EQ(u8"Домашний (1 шт.)|c@example.org — Third", last());
+  app_->ShowBalloon = 0;
+  tops.push_back("Received: by x; 5 Jan 2026 10:00:00 +0000\r\nFrom: d@example.org");
+  serve();
+  PollAndPublish(box);
+  EXPECT_EQ(3, box.NewMailCount()) << "without balloons nothing else changes";
+  app_->ShowBalloon = 1;
+
+  box.TandrelMode = 1;
+  for (int32_t count : {2, 2, 1, 1, 3}) {
+    server_.On("STAT", Reply("+OK " + std::to_string(count) + " 100\r\n"));
+    PollAndPublish(box);
+    if (count == 1) OpenMailProgram(box, app_->RunMsminMode);
+  }
+  ASSERT_EQ(4u, host::Balloons().size()) << "2 announced, then 3";
+  EXPECT_EQ(u8"Домашний (3 шт.)|Мыло припёрло (3 шт.)!", last());
+}
+
 }  // namespace
