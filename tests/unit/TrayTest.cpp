@@ -13,7 +13,9 @@
 #include "app/MainWindow.h"
 #include "app/Site.h"
 #include "app/TrayMenus.h"
+#include "common/Utf8.h"
 #include "notify/AlertSound.h"
+#include "notify/Balloon.h"
 #include "notify/SpeakerPattern.h"
 #include "platform/host/HostControl.h"
 #include "resources/resource.h"
@@ -176,6 +178,47 @@ TEST_F(TrayTest, OneAlertAtATime) {
 
 // Beeps of 8 ms at 100 Hz for "!" only; a pause of one step after "!" and for
 // "p"; steps and the whole melody bounded.
+// What a balloon says, however much there is: newest first, the undated
+// last, every box in its title, and what does not fit counted.
+TEST(Balloon, NewestFirstAndWhatDoesNotFitCounted) {
+  const auto letter = [](int32_t date, std::string sender, std::string subject) {
+    MessageInfo info;
+    info.Date = date;
+    info.Sender = std::move(sender);
+    info.Subject = std::move(subject);
+    return info;
+  };
+  std::vector<MessageInfo> many;
+  for (int i = 1; i <= 30; ++i) many.push_back(letter(i, "sender" + std::to_string(i), "subject"));
+  const std::string emoji = u8"\U0001F600";
+  struct Case {
+    std::vector<BoxNews> news;
+    std::string title, text;
+  } cases[] = {
+      {{{1, "Дом", 3, {letter(5, "b", "B"), letter(0, "c", ""), letter(9, "", "A")}}},
+       u8"Дом (3 шт.)",
+       "A\nb \xE2\x80\x94 B\nc"},
+      {{{1, "Дом", 1, {letter(5, "a", "")}}, {2, "Работа", 2, {}}},
+       u8"Дом (1 шт.), Работа (2 шт.)",
+       u8"a\nРабота: Мыло припёрло (2 шт.)!"},
+      {{{1, std::string(70, 'n'), 2, {}}}, std::string(62, 'n') + "\xE2\x80\xA6", u8"Мыло припёрло (2 шт.)!"},
+      {{{1, "x", 30, many}},
+       u8"x (30 шт.)",
+       "sender30 \xE2\x80\x94 subject\n"},
+      {{{1, "x", 1, {letter(1, std::string(300, 's') + emoji, "")}}}, u8"x (1 шт.)", std::string(254, 's') + "\xE2\x80\xA6"},
+  };
+  for (const Case& c : cases) {
+    const BalloonText balloon = ComposeBalloon(c.news, "Мыло припёрло");
+    EXPECT_EQ(c.title, balloon.Title);
+    EXPECT_EQ(c.text, balloon.Text.substr(0, c.text.size())) << balloon.Text;
+    EXPECT_LE(Utf16Length(balloon.Text), kBalloonTextUnits);
+  }
+  const std::string crowded = ComposeBalloon({{1, "x", 30, many}}, "").Text;
+  const std::string tail = crowded.substr(crowded.rfind('\n') + 1);
+  const size_t shown = static_cast<size_t>(std::count(crowded.begin(), crowded.end(), '\n'));
+  EXPECT_EQ(u8"и ещё " + std::to_string(30 - shown) + "\xE2\x80\xA6", tail) << crowded;
+}
+
 TEST(SpeakerPattern, PlaysMarksWithinBoundedSteps) {
   const std::string longest(99, '!'), marks(20, '!'), pauses(16, 'p');
   struct Case {
