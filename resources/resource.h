@@ -88,6 +88,7 @@
 #define IDC_PROMPT              1045
 #define IDC_RUN_MODE            1064
 #define IDC_SEND_ERRORS         1032
+#define IDC_SHOW_BALLOON        1034
 
 // The commands page.
 #define IDC_COMMAND_LIST        1061

@@ -32,6 +32,7 @@ void LoadGlobalValues(platform::OwnedKey& key, Application& app, ListCounts& cou
   ReadOrWrite(key, "RunMsminMode", app.RunMsminMode);
   ReadOrWrite(key, "LastCensusYear", app.LastCensusYear);
   ReadOrWrite(key, "SendErrors", app.SendErrors);
+  ReadOrWrite(key, "ShowBalloon", app.ShowBalloon);
 }
 
 void LoadBoxValues(platform::OwnedKey& key, Mailbox& box) {

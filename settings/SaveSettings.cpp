@@ -18,6 +18,7 @@ void SaveGlobalValues(platform::OwnedKey& key, const Application& app) {
   WriteStringValue(key, "Prompt", app.Prompt.Text());
   WriteDwordValue(key, "RunMsminMode", app.RunMsminMode);
   WriteDwordValue(key, "SendErrors", app.SendErrors);
+  WriteDwordValue(key, "ShowBalloon", app.ShowBalloon);
 }
 
 void SaveBoxValues(platform::OwnedKey& key, const Mailbox& box) {

@@ -1,5 +1,5 @@
-// "Общие": the version check, the new-mail text, the mail program's window
-// and the error reports. Read back only on "Сохранить".
+// "Общие": the version check, the new-mail text, the mail program's window,
+// the error reports and the balloon. Read back only on "Сохранить".
 #include "app/Application.h"
 #include "mail/MailboxFields.h"
 #include "platform/win32/Text.h"
@@ -26,6 +26,7 @@ void Fill(HWND page) {
   // A stored mode that names no item leaves the list without a selection.
   SendDlgItemMessageW(page, IDC_RUN_MODE, CB_SETCURSEL, static_cast<WPARAM>(app.RunMsminMode), 0);
   Tick(page, IDC_SEND_ERRORS, app.SendErrors != 0);
+  Tick(page, IDC_SHOW_BALLOON, app.ShowBalloon != 0);
 }
 
 }  // namespace
@@ -34,6 +35,7 @@ void StoreGeneralPage(HWND page) {
   Application& app = *Application::Current();
   app.DoAutoCheckNewVer = Ticked(page, IDC_AUTO_VERSION_CHECK) ? 1 : 0;
   app.SendErrors = Ticked(page, IDC_SEND_ERRORS) ? 1 : 0;
+  app.ShowBalloon = Ticked(page, IDC_SHOW_BALLOON) ? 1 : 0;
   String period;
   ReadField(page, IDC_VERSION_PERIOD, period);
   app.CheckNewVerPeriod = static_cast<int32_t>(ReadUnsigned(period.Text()));
