@@ -86,24 +86,26 @@ class ReplyStream {
   // would bring it.
   bool Receive() {
     ++Count;
-    std::string& ahead = Connection.Ahead;
-    if (Connection.AheadAt >= ahead.size() && !Fill()) {
+    if (Connection.AheadAt >= Connection.AheadEnd && !Fill()) {
       Lose();
       return false;
     }
-    const size_t size = std::min(kReceiveChunk, ahead.size() - Connection.AheadAt);
-    Connection.Carry.assign(ahead, Connection.AheadAt, size);
+    const size_t size = std::min(kReceiveChunk, Connection.AheadEnd - Connection.AheadAt);
+    Connection.Carry.assign(Connection.Ahead, Connection.AheadAt, size);
     Connection.AheadAt += size;
     return true;
   }
+  // Asks for as much as the last call brought, and more: the buffer grows
+  // to kReadAheadBytes only where replies come in that bulk.
   bool Fill() {
     std::string& ahead = Connection.Ahead;
-    ahead.resize(kReadAheadBytes);
+    if (ahead.empty()) ahead.resize(kReceiveChunk);
     const uint64_t now = platform::MonotonicMs();
     const int received =
-        now >= Deadline ? -1 : ReceiveWithin(&ahead[0], kReadAheadBytes, static_cast<uint32_t>(Deadline - now));
-    ahead.resize(received > 0 ? static_cast<size_t>(received) : 0);
+        now >= Deadline ? -1 : ReceiveWithin(&ahead[0], ahead.size(), static_cast<uint32_t>(Deadline - now));
     Connection.AheadAt = 0;
+    Connection.AheadEnd = received > 0 ? static_cast<size_t>(received) : 0;
+    if (Connection.AheadEnd == ahead.size() && ahead.size() < kReadAheadBytes) ahead.resize(2 * ahead.size());
     return received > 0;
   }
   void Lose() {

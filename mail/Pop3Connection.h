@@ -65,10 +65,12 @@ struct Pop3Connection {
   // reply, when the server answered several commands at once. Never more
   // than one chunk.
   std::string Carry;
-  // What the last call to the system brought that no chunk has taken yet,
-  // from AheadAt on.
+  // What the last call to the system brought that no chunk has taken yet:
+  // Ahead's bytes from AheadAt to AheadEnd. Ahead grows, never cleared for
+  // a call.
   std::string Ahead;
   size_t AheadAt = 0;
+  size_t AheadEnd = 0;
 };
 
 // Sends the whole NUL-terminated text; 1 when all of it went out.

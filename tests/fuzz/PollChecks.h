@@ -1,13 +1,16 @@
 // What every fuzzed poll must hold, whatever the server said: a poll whose
 // connection was made reaches the dialogue, date mode never reports more
-// messages than STAT counted, and an error report, only where the user wants
+// messages than STAT counted, who wrote a new letter and about what is
+// UTF-8 within its bound, and an error report, only where the user wants
 // them, fits the command runner whole.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "common/Utf8.h"
 #include "mail/CommandRunner.h"
+#include "mail/LetterSummary.h"
 #include "mail/Pop3Poll.h"
 #include "mail/SeenMessages.h"
 
@@ -29,6 +32,11 @@ inline void CheckPoll(int32_t code, const PollRequest& request, const PollResult
   if (code >= 0 && request.TandrelMode == 0 && result.StatCount >= 0 &&
       result.NewMessages.Size() + result.OldMessages.Size() > result.StatCount) {
     __builtin_trap();
+  }
+  for (int32_t i = 0; i < result.NewMessages.Size(); ++i) {
+    for (const std::string* text : {&result.NewMessages.At(i)->Sender, &result.NewMessages.At(i)->Subject}) {
+      if (text->size() > kSummaryTextLimit || !IsUtf8(text->data(), text->size())) __builtin_trap();
+    }
   }
   const std::string& report = result.ErrorReport;
   if (!report.empty() && (request.SendErrors == 0 || report.size() > kMaxCommandPart + 2 ||
