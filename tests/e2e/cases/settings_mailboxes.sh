@@ -33,7 +33,7 @@ expect_ctls "1051 text 3" "1048 text 3" "1004 text Старый" "2 enabled 0"
 
 # A name with letters Windows-1251 lacks: they are taken out at once, and said so.
 drv set-texts --title "$E2E_SETTINGS" 1004 "Архив日本" || e2e_fail "cannot set the box name"
-expect_message_box "Вестун :(" 'Программа хранит тексты в кодировке Windows-1251 (кириллица и латиница),\nа в ней нет знаков, которые вы ввели. Они убраны.' warning 1
+expect_message_box "Вестун :(" 'Некоторых введённых знаков нет в кодировке Windows-1251, в которой программа хранит тексты (русские и английские буквы, цифры, обычные знаки). Эти знаки убраны.' warning 1
 drv press --caption "Вестун :(" --id 1 >/dev/null || e2e_fail "could not close the warning"
 expect_ctls "1004 text Архив"
 drv set-texts --title "$E2E_SETTINGS" 1004 "Архив" 1002 mail.example.org 1003 995 1013 archive \
