@@ -54,11 +54,15 @@ bool MailProgramFromCommand(const char* command, const char* programFiles, Strin
 }
 
 // The key's default value is read by its name "": the first value of the key
-// in enumeration order may be another one.
+// in enumeration order may be another one. Programs register it as a plain
+// text or as one with variables such as %ProgramFiles%.
 bool DetectDefaultMailProgram(String& program) {
   const platform::OwnedKey key(platform::OpenRegKey(platform::RegRoot::ClassesRoot, kMailtoCommand));
-  char command[kMaxCommand + 1] = {};
-  if (!key || platform::ReadRegValue(key.Get(), "", command, kMaxCommand) < 0) return false;
+  char command[kMaxCommand] = {};
+  if (platform::ReadRegText(key.Get(), "", platform::TextKind::OrExpandable, command, sizeof command) !=
+      platform::ReadResult::Read) {
+    return false;
+  }
   char folder[kFolderCapacity] = {};
   const bool known = platform::ProgramFilesFolder(folder, sizeof folder);
   return MailProgramFromCommand(command, known ? folder : nullptr, program);
