@@ -214,9 +214,10 @@ enum class ShowMode { Maximized, Normal, Minimized };
 bool ShellOpen(const char* target, const char* params, ShowMode mode);
 
 // The path of the Program Files folder ("C:\Program Files"), without a
-// closing backslash, terminated. False when it cannot be had or does not fit
-// into capacity bytes.
-bool ProgramFilesFolder(char* buffer, size_t capacity);
+// closing backslash, terminated: Read, or Foreign with a '?' for each
+// character that Windows-1251 lacks. The buffer is left alone when the path
+// cannot be had (Missing) or does not fit into capacity bytes (TooLong).
+ReadResult ProgramFilesFolder(char* buffer, size_t capacity);
 
 // ---------------------------------------------------------------------------
 // Resources: icons.

@@ -51,8 +51,9 @@ struct ShellCall {
 };
 std::vector<ShellCall> ShellCalls();
 void RefuseShellTarget(const std::string& target);
-// What ProgramFilesFolder answers ("C:\Program Files" after Reset).
-void SetProgramFilesFolder(const std::string& folder);
+// What ProgramFilesFolder answers ("C:\Program Files" after Reset); a
+// foreign folder holds characters that Windows-1251 lacks, each a '?' here.
+void SetProgramFilesFolder(const std::string& folder, bool foreign = false);
 
 // ---- Popup menus: ShowPopupMenu returns queued choices (default 0: dismissed).
 struct MenuItem {
