@@ -19,32 +19,22 @@ using namespace platform;
 
 namespace {
 
-// The value as read as a text into `capacity` bytes, or the result's name.
+// What a read found, by ReadResult; a read text or number follows.
+const char* const kFound[] = {"", "<missing>", "<wrong type>", "<too long>", "<foreign> "};
+
+// The value as read as a text into `capacity` bytes.
 std::string ReadText(const OwnedKey& key, const char* name, size_t capacity,
                      TextKind kind = TextKind::Plain) {
   std::string buffer(capacity, '\xAB');
-  switch (ReadRegText(key.Get(), name, kind, &buffer[0], capacity)) {
-    case ReadResult::Read:
-      return buffer.substr(0, buffer.find('\0'));
-    case ReadResult::Foreign:
-      return "<foreign> " + buffer.substr(0, buffer.find('\0'));
-    case ReadResult::Missing:
-      return "<missing>";
-    case ReadResult::WrongType:
-      return "<wrong type>";
-    case ReadResult::TooLong:
-      return "<too long>";
-  }
-  return "<?>";
+  const ReadResult result = ReadRegText(key.Get(), name, kind, &buffer[0], capacity);
+  const bool read = result == ReadResult::Read || result == ReadResult::Foreign;
+  return kFound[static_cast<int>(result)] + (read ? buffer.substr(0, buffer.find('\0')) : "");
 }
 
 std::string ReadNumber(const OwnedKey& key, const char* name) {
-  uint32_t number = 0xABABABAB;
+  uint32_t number = 0;
   const ReadResult result = ReadRegNumber(key.Get(), name, &number);
-  if (result == ReadResult::Read) return std::to_string(number);
-  return result == ReadResult::Missing     ? "<missing>"
-         : result == ReadResult::WrongType ? "<wrong type>"
-                                           : "<?>";
+  return kFound[static_cast<int>(result)] + (result == ReadResult::Read ? std::to_string(number) : "");
 }
 
 std::string UniqueKey() {
@@ -78,7 +68,7 @@ bool Plant(const std::string& path, const char* name, Stored type, const std::u1
   RegCloseKey(key);
   return set;
 #else
-  // The stand-in keeps Windows-1251: Latin and Russian letters map, anything else is lost.
+  // The stand-in has no code pages: the cases plant ASCII, and characters that Windows-1251 lacks.
   host::RegValue value{type == Stored::Text             ? host::RegType::Text
                        : type == Stored::ExpandableText ? host::RegType::ExpandableText
                        : type == Stored::Number         ? host::RegType::Number
@@ -87,13 +77,8 @@ bool Plant(const std::string& path, const char* name, Stored type, const std::u1
   if (isText) {
     value.bytes.clear();
     for (const char16_t unit : text) {
-      const char byte = unit < 0x80                    ? static_cast<char>(unit)
-                        : unit >= u'А' && unit <= u'я' ? static_cast<char>(unit - u'А' + 0xC0)
-                        : unit == u'Ё'                 ? '\xA8'
-                        : unit == u'ё'                 ? '\xB8'
-                                                       : '?';
-      value.foreign = value.foreign || (byte == '?' && unit != u'?');
-      value.bytes += byte;
+      value.bytes += unit < 0x80 ? static_cast<char>(unit) : '?';
+      value.foreign = value.foreign || unit >= 0x80;
     }
   }
   host::PutValue(RegRoot::CurrentUser, path, name, value);
@@ -158,8 +143,7 @@ TEST(Registry, OtherTypesAndForeignTextsAreToldApart) {
   } cases[] = {
       {"Port", Stored::Text, u"995", "", "995", "995", "<wrong type>"},
       {"FromRegFile", Stored::Text, std::u16string(u"995\0", 4), "", "995", "995", "<wrong type>"},
-      {"Russian", Stored::Text, u"C:\\Почта\\Ящик.exe", "", "C:\\Почта\\Ящик.exe", "C:\\Почта\\Ящик.exe",
-       "<wrong type>"},
+      {"InnerNul", Stored::Text, std::u16string(u"ab\0cd", 5), "", "ab", "ab", "<wrong type>"},
       {"Expandable", Stored::ExpandableText, u"%ProgramFiles%\\a.exe", "", "<wrong type>",
        "%ProgramFiles%\\a.exe", "<wrong type>"},
       {"Several", Stored::MultiText, std::u16string(u"995\0\0", 5), "", "<wrong type>", "<wrong type>",

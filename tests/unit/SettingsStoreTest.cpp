@@ -87,33 +87,6 @@ std::string Differences(const Fields& expected, const Fields& actual) {
   return differences;
 }
 
-// Texts of up to 2047 bytes are read, up to a NUL that a .reg file may have stored after them or
-// within; a longer one is missing. A failed read leaves the target alone.
-TEST(RegistryAccess, ReadsTextsOfUpTo2047Bytes) {
-  using platform::ReadResult;
-  const std::string fits(2047, 'x');
-  const struct {
-    std::string bytes;
-    ReadResult result;
-    const char* text;  // as read
-  } cases[] = {
-      {fits, ReadResult::Read, fits.c_str()},
-      {fits + '\0', ReadResult::Read, fits.c_str()},
-      {std::string(2048, 'y'), ReadResult::TooLong, "kept"},
-      {std::string("ab\0cd", 5), ReadResult::Read, "ab"},
-      {"", ReadResult::Read, ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.bytes.substr(0, 8));
-    host::Reset();
-    PutText(kSettings, "Value", c.bytes);
-    platform::OwnedKey key = registry::OpenOrCreateKey(kSettings);
-    String text("kept");
-    EXPECT_EQ(c.result, registry::ReadStringValue(key, "Value", text));
-    EXPECT_STREQ(c.text, text.Text());
-  }
-}
-
 // A value is taken only as the type it is written as, and whole. Every value that loading reads
 // is stored as every type; what is not taken leaves its field at the default and its value as it
 // was stored: an administrator's port typed as the text "995" is not port 14649, nor lost. A text
@@ -122,8 +95,9 @@ TEST(RegistryAccess, ReadsTextsOfUpTo2047Bytes) {
 TEST(SettingsStore, EveryValueIsTakenOnlyAsItsOwnTypeAndWhole) {
   using host::RegType;
   enum Kinds { kNone = 0, kTexts = 1, kNumbers = 2 };
-  // Texts hold "995" (a password its scrambled form), numbers 2: LastBoxPos 2 makes the third of
-  // three boxes current. Stored as a text, a number is "995"; as a number, a text is 2.
+  // Texts hold "995" (a password its scrambled form) or as many y's as their length says, numbers
+  // 2: LastBoxPos 2 makes the third of three boxes current. Stored as a text, a number is "995"
+  // (or y's); as a number, a text is 2. A text is taken up to a NUL, as a .reg file stores one.
   const struct {
     RegType type;
     bool foreign;   // its first character lost
@@ -133,6 +107,7 @@ TEST(SettingsStore, EveryValueIsTakenOnlyAsItsOwnTypeAndWhole) {
       {RegType::Text, false, 0, kTexts, kNone},
       {RegType::Text, false, 1, kTexts, kNone},
       {RegType::Text, true, 0, kNone, kNone},
+      {RegType::Text, false, 2047, kTexts, kNone},
       {RegType::Text, false, 2048, kNone, kTexts},  // too long: as good as missing
       {RegType::ExpandableText, false, 0, kNone, kNone},
       {RegType::Number, false, 4, kNumbers, kNone},
@@ -186,7 +161,9 @@ TEST(SettingsStore, EveryValueIsTakenOnlyAsItsOwnTypeAndWhole) {
         Fields expected = defaults;
         ASSERT_EQ(1u, expected.count(key.field + name));
         const int kind = text ? kTexts : kNumbers;
-        if (t.taken & kind) expected[key.field + name] = text ? "995" : "2";
+        String taken(bytes.c_str());
+        if (name == "Password") ScramblePassword(taken, ScrambleDirection::Decode);
+        if (t.taken & kind) expected[key.field + name] = text ? taken.Text() : "2";
         EXPECT_EQ("", Differences(expected, VisitFields(app, false)));
         host::RegValue stored;
         ASSERT_TRUE(host::GetValue(platform::RegRoot::CurrentUser, key.path, name, &stored));
