@@ -10,7 +10,12 @@ constexpr char kAlreadyRunning[] = "Прога уже запущена!";
 constexpr char kInitFailed[] = "Не удалось инициализировать приложение!";
 // Typed or pasted characters that Windows-1251 lacks, taken out again.
 constexpr char kForeignText[] =
-    "Программа хранит тексты в кодировке Windows-1251 (кириллица и латиница),\n"
-    "а в ней нет знаков, которые вы ввели. Они убраны.";
+    "Некоторых введённых знаков нет в кодировке Windows-1251, в которой программа хранит тексты "
+    "(русские и английские буквы, цифры, обычные знаки). Эти знаки убраны.";
+// A path with such characters, chosen by the user or registered in Windows:
+// stored, it would name no file.
+constexpr char kForeignPath[] =
+    "В пути к этому файлу есть знаки, которых нет в кодировке Windows-1251,\n"
+    "а программа хранит пути только в ней. Переименуйте файл или папку либо выберите другой файл.";
 
 }  // namespace texts

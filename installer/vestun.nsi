@@ -126,7 +126,7 @@ Function ${un}CloseVestun
       Return
     ${EndIf}
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-      "Вестун не закрывается: наверное, открыто его окно или меню.$\n$\nЗакройте его и нажмите «Повтор»." \
+      "Вестун не закрывается: наверное, открыто его окно или меню.$\n$\nЗакройте его и нажмите «Повторить»." \
       /SD IDCANCEL IDRETRY +2
     Abort "Вестун всё ещё запущен."
   ${Loop}
@@ -139,7 +139,7 @@ FunctionEnd
 ; comes back. Returns for another try.
 Function ${un}HeldExe
   MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
-    "Файл $INSTDIR\vestun.exe занят: наверное, запущена ещё одна копия Вестуна (может быть, с сообщением «Прога уже запущена!»).$\n$\nЗакройте её и нажмите «Повтор»." \
+    "Файл $INSTDIR\vestun.exe занят: наверное, запущена ещё одна копия Вестуна (может быть, с сообщением «Прога уже запущена!»).$\n$\nЗакройте её и нажмите «Повторить»." \
     /SD IDCANCEL IDRETRY retry
   ${If} $WasRunning == 1
     Exec '"$INSTDIR\vestun.exe"'

@@ -72,6 +72,6 @@ const char* ConnectionTestReport(int32_t code, platform::TlsFailure tlsFailure, 
 }
 
 void NameTestedBox(const char* boxName, String& text) {
-  const std::string named = std::string("Ящик «") + (boxName != nullptr ? boxName : "") + "»:\n" + text.Text();
+  const std::string named = std::string("Проверка ящика «") + (boxName != nullptr ? boxName : "") + "»:\n" + text.Text();
   text.Assign(named.c_str());
 }

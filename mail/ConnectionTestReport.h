@@ -13,5 +13,6 @@ const char* ConnectionTestReport(int32_t code, platform::TlsFailure tlsFailure, 
                                  String& text);
 
 // A report that arrives when the page has moved on to another box says
-// which box it is about: "Ящик «NAME»:" on a line before the text.
+// which box it is about: "Проверка ящика «NAME»:" on a line before the text
+// (a box's default name begins with "Ящик" itself).
 void NameTestedBox(const char* boxName, String& text);

@@ -37,29 +37,35 @@ char LowerOf(char c) {
 // The path runs from the opening quote to the next one; a registration whose
 // closing quote is missing gives the rest of the text. Without a folder
 // (null) a path that needs it is refused.
-bool MailProgramFromCommand(const char* command, const char* programFiles, String& program) {
-  if (command == nullptr || command[0] != '"') return false;
+MailProgramFound MailProgramFromCommand(const char* command, const char* programFiles, String& program) {
+  if (command == nullptr || command[0] != '"') return MailProgramFound::Nothing;
   const char* start = command + 1;
   const char* end = std::strchr(start, '"');
   std::string path(start, end != nullptr ? static_cast<size_t>(end - start) : std::strlen(start));
-  if (path.empty()) return false;
+  if (path.empty()) return MailProgramFound::Nothing;
   for (char& c : path) c = LowerOf(c);
   const size_t token = path.find(kProgramFilesToken);
   if (token != std::string::npos) {
-    if (programFiles == nullptr) return false;
+    if (programFiles == nullptr) return MailProgramFound::Nothing;
     path.replace(0, token + std::strlen(kProgramFilesToken), programFiles);
   }
+  if (path.find('?') != std::string::npos) return MailProgramFound::Foreign;
   program.Assign(("\"" + path + "\"").c_str());
-  return true;
+  return MailProgramFound::Program;
 }
 
 // The key's default value is read by its name "": the first value of the key
-// in enumeration order may be another one.
-bool DetectDefaultMailProgram(String& program) {
+// in enumeration order may be another one. Programs register it as a plain
+// text or as one with variables such as %ProgramFiles%.
+MailProgramFound DetectDefaultMailProgram(String& program) {
+  using platform::ReadResult;
   const platform::OwnedKey key(platform::OpenRegKey(platform::RegRoot::ClassesRoot, kMailtoCommand));
-  char command[kMaxCommand + 1] = {};
-  if (!key || platform::ReadRegValue(key.Get(), "", command, kMaxCommand) < 0) return false;
+  char command[kMaxCommand] = {};
+  const ReadResult read =
+      platform::ReadRegText(key.Get(), "", platform::TextKind::OrExpandable, command, sizeof command);
+  if (read != ReadResult::Read && read != ReadResult::Foreign) return MailProgramFound::Nothing;
   char folder[kFolderCapacity] = {};
-  const bool known = platform::ProgramFilesFolder(folder, sizeof folder);
-  return MailProgramFromCommand(command, known ? folder : nullptr, program);
+  const ReadResult known = platform::ProgramFilesFolder(folder, sizeof folder);
+  const bool usable = known == ReadResult::Read || known == ReadResult::Foreign;
+  return MailProgramFromCommand(command, usable ? folder : nullptr, program);
 }

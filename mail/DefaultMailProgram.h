@@ -4,13 +4,21 @@
 
 #include "common/String.h"
 
+// What looking for the program found.
+enum class MailProgramFound {
+  Program,
+  Nothing,  // nothing usable is registered
+  Foreign,  // a path with characters that Windows-1251 lacks, which cannot
+            // be stored: refused as a chosen file with such a path is
+};
+
 // The quoted, lower-cased program path of a registered command line, without
 // its arguments; a path that names the Program Files folder by its
-// "%programfiles%" token (any letter case) gets the folder itself. False,
-// and `program` untouched, when the command does not begin with a quoted
-// path.
-bool MailProgramFromCommand(const char* command, const char* programFiles, String& program);
+// "%programfiles%" token (any letter case) gets the folder itself. A '?' in
+// the path is a character that Windows-1251 lacks, as the platform reads
+// one (no file name holds a '?'). `program` is set only for a Program.
+MailProgramFound MailProgramFromCommand(const char* command, const char* programFiles, String& program);
 
 // Reads the registration (at most 200 bytes of it) and makes the path as
-// above; false when nothing usable is registered.
-bool DetectDefaultMailProgram(String& program);
+// above.
+MailProgramFound DetectDefaultMailProgram(String& program);

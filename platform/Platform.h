@@ -161,9 +161,9 @@ BoxAnswer ShowMessageBox(Window owner, const char* text, const char* caption, Bo
 // program's own; those under the classes root (mostly the machine's) are only
 // read.
 //
-// The program writes texts and 32-bit numbers, and reads a value back as its
-// bytes, whatever it was written as: a text is its Windows-1251 characters
-// ending in a NUL, a number its four bytes, low first.
+// The program writes texts and 32-bit numbers and reads each back only as
+// what it was stored as: an administrator's .reg file may type a port as
+// the text "995", whose bytes would make the number 14649.
 
 enum class RegRoot { CurrentUser, ClassesRoot };
 
@@ -175,9 +175,31 @@ RegKey CreateRegKey(const char* path);
 
 void CloseRegKey(RegKey key);
 
-// Copies the value's bytes into buffer; their count, or -1 when the value is
-// missing, cannot be read or holds more than capacity bytes.
-int ReadRegValue(RegKey key, const char* name, char* buffer, size_t capacity);
+// What reading a value, or a path that Windows keeps, found.
+enum class ReadResult {
+  Read,       // the whole value
+  Missing,    // there is none, or it cannot be read
+  WrongType,  // stored as another type than the one asked for (a number
+              // also when it is not four bytes long)
+  TooLong,    // it does not fit into the room given
+  Foreign,    // a text with characters that Windows-1251 lacks: it is read
+              // all the same, each such character as '?' (which no path
+              // holds), but it is not what was stored
+};
+
+// Which stored texts a read takes: the program's own, or also those that
+// name folders by variables such as %ProgramFiles%, as the shell's
+// registrations often do (read as they stand, not expanded).
+enum class TextKind { Plain, OrExpandable };
+
+// Reads a text into buffer: its Windows-1251 characters up to the first NUL
+// it holds, if any, and a NUL after them. The whole stored text must fit
+// into capacity bytes with a NUL, or it is TooLong. Buffer is left alone
+// unless the result is Read or Foreign.
+ReadResult ReadRegText(RegKey key, const char* name, TextKind kind, char* buffer, size_t capacity);
+
+// Reads a number stored as one; *number is left alone unless it is Read.
+ReadResult ReadRegNumber(RegKey key, const char* name, uint32_t* number);
 
 // The text is stored without its NUL, as the program always has.
 bool WriteRegText(RegKey key, const char* name, const char* text);
@@ -193,9 +215,10 @@ enum class ShowMode { Maximized, Normal, Minimized };
 bool ShellOpen(const char* target, const char* params, ShowMode mode);
 
 // The path of the Program Files folder ("C:\Program Files"), without a
-// closing backslash, terminated. False when it cannot be had or does not fit
-// into capacity bytes.
-bool ProgramFilesFolder(char* buffer, size_t capacity);
+// closing backslash, terminated: Read, or Foreign with a '?' for each
+// character that Windows-1251 lacks. The buffer is left alone when the path
+// cannot be had (Missing) or does not fit into capacity bytes (TooLong).
+ReadResult ProgramFilesFolder(char* buffer, size_t capacity);
 
 // ---------------------------------------------------------------------------
 // Resources: icons.

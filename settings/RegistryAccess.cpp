@@ -1,7 +1,6 @@
 #include "settings/RegistryAccess.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "common/Texts.h"
 
@@ -19,6 +18,10 @@ constexpr char kReadKeyFailure[] =
 void Warn(const char* text) {
   platform::ShowMessageBox(nullptr, text, texts::kCaptionError, platform::BoxButtons::Ok,
                            platform::BoxIcon::Warning, true);
+}
+
+bool Absent(platform::ReadResult result) {
+  return result == platform::ReadResult::Missing || result == platform::ReadResult::TooLong;
 }
 
 int WriteFailed(platform::OwnedKey& key) {
@@ -42,30 +45,23 @@ platform::OwnedKey OpenOrCreateNumberedKey(const char* prefix, int32_t number) {
   return OpenOrCreateKey(path);
 }
 
-int ReadStringValue(const platform::OwnedKey& key, const char* name, String& target) {
-  // One byte more than a value may hold keeps the text terminated whatever
-  // its bytes are.
-  char buffer[kMaxText + 2] = {};
-  if (!key || platform::ReadRegValue(key.Get(), name, buffer, kMaxText + 1) < 0) return 0;
-  // A value without a NUL can fill the whole buffer; it is too long all the same.
-  if (std::strlen(buffer) > kMaxText) return 0;
-  target.Assign(buffer);
-  return 1;
+platform::ReadResult ReadStringValue(const platform::OwnedKey& key, const char* name, String& target) {
+  char buffer[kMaxText + 1];
+  const platform::ReadResult result =
+      platform::ReadRegText(key.Get(), name, platform::TextKind::Plain, buffer, sizeof buffer);
+  if (result == platform::ReadResult::Read) target.Assign(buffer);
+  return result;
 }
 
-int ReadDwordValue(const platform::OwnedKey& key, const char* name, int32_t& target) {
-  char bytes[4] = {};
-  if (!key || platform::ReadRegValue(key.Get(), name, bytes, sizeof bytes) != sizeof bytes) return 0;
-  const auto byte = [&](int i) { return static_cast<uint32_t>(static_cast<uint8_t>(bytes[i])) << (8 * i); };
-  target = static_cast<int32_t>(byte(0) | byte(1) | byte(2) | byte(3));
-  return 1;
+platform::ReadResult ReadDwordValue(const platform::OwnedKey& key, const char* name, uint32_t& target) {
+  return platform::ReadRegNumber(key.Get(), name, &target);
 }
 
-int ReadDwordValue(const platform::OwnedKey& key, const char* name, uint32_t& target) {
-  int32_t value = 0;
-  if (!ReadDwordValue(key, name, value)) return 0;
-  target = static_cast<uint32_t>(value);
-  return 1;
+platform::ReadResult ReadDwordValue(const platform::OwnedKey& key, const char* name, int32_t& target) {
+  uint32_t value = 0;
+  const platform::ReadResult result = ReadDwordValue(key, name, value);
+  if (result == platform::ReadResult::Read) target = static_cast<int32_t>(value);
+  return result;
 }
 
 int WriteStringValue(platform::OwnedKey& key, const char* name, const char* text) {
@@ -79,15 +75,15 @@ int WriteDwordValue(platform::OwnedKey& key, const char* name, int32_t value) {
 }
 
 void ReadOrWrite(platform::OwnedKey& key, const char* name, String& target) {
-  if (!ReadStringValue(key, name, target)) WriteStringValue(key, name, target.Text());
+  if (Absent(ReadStringValue(key, name, target))) WriteStringValue(key, name, target.Text());
 }
 
 void ReadOrWrite(platform::OwnedKey& key, const char* name, int32_t& target) {
-  if (!ReadDwordValue(key, name, target)) WriteDwordValue(key, name, target);
+  if (Absent(ReadDwordValue(key, name, target))) WriteDwordValue(key, name, target);
 }
 
 void ReadOrWrite(platform::OwnedKey& key, const char* name, uint32_t& target) {
-  if (!ReadDwordValue(key, name, target)) WriteDwordValue(key, name, static_cast<int32_t>(target));
+  if (Absent(ReadDwordValue(key, name, target))) WriteDwordValue(key, name, static_cast<int32_t>(target));
 }
 
 void ShowReadKeyFailure() { Warn(kReadKeyFailure); }

@@ -28,19 +28,24 @@ platform::OwnedKey OpenOrCreateKey(const char* path);
 // Opens the numbered subkey ("%s%d") of a prefix the same way.
 platform::OwnedKey OpenOrCreateNumberedKey(const char* prefix, int32_t number);
 
-// Each read is non-zero on success and leaves the target unchanged on failure.
-// The stored type is not looked at: a value is what its bytes are.
-int ReadStringValue(const platform::OwnedKey& key, const char* name, String& target);
-// Exactly four bytes make a number; shorter or longer data reads as missing.
-int ReadDwordValue(const platform::OwnedKey& key, const char* name, int32_t& target);
-int ReadDwordValue(const platform::OwnedKey& key, const char* name, uint32_t& target);
+// Each read takes only a value stored as its type (a text as a text, a
+// number as a number of four bytes) and whole: a text with characters that
+// Windows-1251 lacks has lost them and is no use, a password least of all.
+// The target changes only when the result is Read.
+platform::ReadResult ReadStringValue(const platform::OwnedKey& key, const char* name, String& target);
+platform::ReadResult ReadDwordValue(const platform::OwnedKey& key, const char* name, int32_t& target);
+platform::ReadResult ReadDwordValue(const platform::OwnedKey& key, const char* name, uint32_t& target);
 
 // Each write is non-zero on success. Texts are stored without their NUL.
 int WriteStringValue(platform::OwnedKey& key, const char* name, const char* text);
 int WriteDwordValue(platform::OwnedKey& key, const char* name, int32_t value);
 
-// Read-or-default: a value that cannot be read is written with the target's
-// present (default) value.
+// Read-or-default: the target keeps its present (default) value unless the
+// read takes the stored one. A missing value, or a text too long to be one,
+// is then written with it. A value of another type, or a text that lost
+// characters, is left as it is: it holds what someone meant, such as an
+// administrator's port typed as a text, and only the user's own save
+// replaces it.
 void ReadOrWrite(platform::OwnedKey& key, const char* name, String& target);
 void ReadOrWrite(platform::OwnedKey& key, const char* name, int32_t& target);
 void ReadOrWrite(platform::OwnedKey& key, const char* name, uint32_t& target);

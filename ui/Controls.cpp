@@ -50,6 +50,11 @@ void TellForeignTextTakenOut(HWND owner) {
                            platform::BoxButtons::Ok, platform::BoxIcon::Warning, false);
 }
 
+void TellForeignPath(HWND owner) {
+  platform::ShowMessageBox(platform::win32::FromHwnd(owner), texts::kForeignPath, texts::kCaptionError,
+                           platform::BoxButtons::Ok, platform::BoxIcon::Warning, false);
+}
+
 void RefuseForeignText(HWND edit) {
   std::string kept;
   if (RepresentableText(edit, kept)) return;

@@ -29,6 +29,9 @@ void SetWindowTextTo(HWND window, const char* text);
 // The window's text without them; false when there were some.
 bool RepresentableText(HWND window, std::string& text);
 void TellForeignTextTakenOut(HWND owner);
+// A path from a file chooser or from Windows with such characters is refused
+// whole: without them it would name another file, or none.
+void TellForeignPath(HWND owner);
 // After an edit control changed: the characters go at once, and the edit's
 // page is posted kMsgForeignTextTakenOut, on which it tells the user. Told
 // from inside the change, the message box would hold whoever set the text.

@@ -6,10 +6,10 @@
 #include <cwchar>
 #include <vector>
 
-#include "common/Texts.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Library.h"
 #include "platform/win32/Text.h"
+#include "ui/Controls.h"
 
 namespace ui {
 namespace {
@@ -19,9 +19,6 @@ constexpr size_t kStartTextMax = 300;
 // Room for the chosen path. Generous, so that an ordinary deep path is taken
 // whole; a longer one is refused by the dialog and the field stays as it was.
 constexpr size_t kPathRoom = 1024;
-constexpr char kForeignPath[] =
-    "В пути к этому файлу есть знаки, которых нет в кодировке Windows-1251,\n"
-    "а программа хранит пути только в ней. Выберите файл в другой папке.";
 
 // The common dialogs are loaded by the first chooser: they bring printing
 // and more with them, which a program at rest has no use for.
@@ -64,8 +61,7 @@ bool ChooseFile(HWND owner, const char* text, const FileKind& kind, std::string&
   if (!dialogs->OpenFileName(&dialog)) return false;
   path.back() = L'\0';
   if (platform::win32::Narrow(path.data(), wcslen(path.data()), chosen)) return true;
-  platform::ShowMessageBox(platform::win32::FromHwnd(owner), kForeignPath, texts::kCaptionError,
-                           platform::BoxButtons::Ok, platform::BoxIcon::Warning, false);
+  TellForeignPath(owner);
   return false;
 }
 

@@ -137,9 +137,12 @@ void TestConnection(HWND page) {
 }
 
 
+// Refused as the program chooser refuses the same path.
 void DetectProgram(HWND page) {
   String program;
-  if (DetectDefaultMailProgram(program)) ShowField(page, IDC_PROGRAM, program.Text());
+  const MailProgramFound found = DetectDefaultMailProgram(program);
+  if (found == MailProgramFound::Program) ShowField(page, IDC_PROGRAM, program.Text());
+  if (found == MailProgramFound::Foreign) TellForeignPath(page);
 }
 
 void ChooseInto(HWND page, int field, const FileKind& kind, bool quoted) {

@@ -20,11 +20,15 @@ namespace host {
 void Reset();
 
 // ---- Registry: values by key path and name with the type they were written
-// as; a text is kept without its NUL and reads back with one.
-enum class RegType { Text, Number, Bytes };
+// as; a text is kept without its NUL and reads back with one. Bytes stands
+// for every other type (binary, several texts, a 64-bit number...).
+enum class RegType { Text, ExpandableText, Number, Bytes };
 struct RegValue {
   RegType type = RegType::Bytes;
   std::string bytes;
+  // A text stored with characters that Windows-1251 lacks, as another code
+  // page wrote it; its bytes hold a '?' for each, as Windows reads them.
+  bool foreign = false;
 };
 bool GetValue(platform::RegRoot root, const std::string& path, const std::string& name, RegValue* value);
 void PutValue(platform::RegRoot root, const std::string& path, const std::string& name,
@@ -47,8 +51,9 @@ struct ShellCall {
 };
 std::vector<ShellCall> ShellCalls();
 void RefuseShellTarget(const std::string& target);
-// What ProgramFilesFolder answers ("C:\Program Files" after Reset).
-void SetProgramFilesFolder(const std::string& folder);
+// What ProgramFilesFolder answers ("C:\Program Files" after Reset); a
+// foreign folder holds characters that Windows-1251 lacks, each a '?' here.
+void SetProgramFilesFolder(const std::string& folder, bool foreign = false);
 
 // ---- Popup menus: ShowPopupMenu returns queued choices (default 0: dismissed).
 struct MenuItem {

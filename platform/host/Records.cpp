@@ -25,6 +25,7 @@ struct Records {
   std::vector<host::ShellCall> shellCalls;
   std::set<std::string> refusedTargets;
   std::string programFiles = "C:\\Program Files";
+  bool programFilesForeign = false;
   std::deque<uint32_t> menuChoices;
   std::vector<std::vector<host::MenuItem>> menusShown;
   std::vector<host::TrayIcon> tray;  // none or the one
@@ -75,11 +76,13 @@ bool ShellOpen(const char* target, const char* params, ShowMode mode) {
   });
 }
 
-bool ProgramFilesFolder(char* buffer, size_t capacity) {
-  const std::string folder = g_records.Get(&Records::programFiles);
-  if (buffer == nullptr || folder.empty() || folder.size() >= capacity) return false;
-  std::memcpy(buffer, folder.c_str(), folder.size() + 1);
-  return true;
+ReadResult ProgramFilesFolder(char* buffer, size_t capacity) {
+  return g_records([&](Records& r) {
+    if (r.programFiles.empty()) return ReadResult::Missing;
+    if (buffer == nullptr || r.programFiles.size() >= capacity) return ReadResult::TooLong;
+    std::memcpy(buffer, r.programFiles.c_str(), r.programFiles.size() + 1);
+    return r.programFilesForeign ? ReadResult::Foreign : ReadResult::Read;
+  });
 }
 
 // An icon's handle is its resource id, which host::IconResourceId reads back.
@@ -146,7 +149,12 @@ int IconResourceId(Icon icon) { return static_cast<int>(reinterpret_cast<uintptr
 
 void QueueAnswer(BoxAnswer answer) { g_records.Add(&Records::answers, answer); }
 void RefuseShellTarget(const std::string& target) { g_records.Add(&Records::refusedTargets, target); }
-void SetProgramFilesFolder(const std::string& folder) { g_records.Set(&Records::programFiles, folder); }
+void SetProgramFilesFolder(const std::string& folder, bool foreign) {
+  g_records([&](Records& r) {
+    r.programFiles = folder;
+    r.programFilesForeign = foreign;
+  });
+}
 void QueueMenuChoice(uint32_t commandId) { g_records.Add(&Records::menuChoices, commandId); }
 
 void ServeUrl(const std::string& url, const std::string& body) {

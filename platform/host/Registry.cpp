@@ -2,6 +2,7 @@
 // written as. Paths and names are kept in upper case; one under the classes
 // root starts with a backslash as none can. A key's handle is a copy of its path.
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <set>
 #include <string>
@@ -80,15 +81,35 @@ void CloseRegKey(RegKey key) {
   delete &PathOf(key);
 }
 
-int ReadRegValue(RegKey key, const char* name, char* buffer, size_t capacity) {
-  if (key == nullptr) return -1;
+ReadResult ReadRegText(RegKey key, const char* name, TextKind kind, char* buffer, size_t capacity) {
+  if (key == nullptr) return ReadResult::Missing;
   return g_registry([&](Registry& r) {
     const host::RegValue* value = FindValue(r, PathOf(key), name);
-    if (!value) return -1;
-    const std::string bytes = value->type == host::RegType::Text ? value->bytes + '\0' : value->bytes;
-    if (bytes.size() > capacity) return -1;
-    std::copy(bytes.begin(), bytes.end(), buffer);
-    return static_cast<int>(bytes.size());
+    if (!value) return ReadResult::Missing;
+    if (value->type != host::RegType::Text &&
+        !(value->type == host::RegType::ExpandableText && kind == TextKind::OrExpandable)) {
+      return ReadResult::WrongType;
+    }
+    std::string text = value->bytes;
+    if (!text.empty() && text.back() == '\0') text.pop_back();
+    if (text.size() >= capacity) return ReadResult::TooLong;
+    text.resize(std::strlen(text.c_str()));
+    std::copy(text.c_str(), text.c_str() + text.size() + 1, buffer);
+    return value->foreign ? ReadResult::Foreign : ReadResult::Read;
+  });
+}
+
+ReadResult ReadRegNumber(RegKey key, const char* name, uint32_t* number) {
+  if (key == nullptr) return ReadResult::Missing;
+  return g_registry([&](Registry& r) {
+    const host::RegValue* value = FindValue(r, PathOf(key), name);
+    if (!value) return ReadResult::Missing;
+    if (value->type != host::RegType::Number || value->bytes.size() != 4) return ReadResult::WrongType;
+    const auto byte = [&](int i) {
+      return static_cast<uint32_t>(static_cast<uint8_t>(value->bytes[i])) << (8 * i);
+    };
+    *number = byte(0) | byte(1) | byte(2) | byte(3);
+    return ReadResult::Read;
   });
 }
 

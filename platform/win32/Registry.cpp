@@ -1,7 +1,10 @@
 // Registry keys and values through the wide functions. Texts are stored as
 // Windows keeps them, in UTF-16, converted from and to Windows-1251 here: a
-// value reads back as written whatever the system's ANSI code page is.
+// value reads back as written whatever the system's ANSI code page is. One
+// that an older build wrote through another ANSI code page reads back with
+// characters that Windows-1251 lacks, and is said to be Foreign.
 #include <cstring>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -18,31 +21,18 @@ namespace {
 
 HKEY RootKey(RegRoot root) { return root == RegRoot::ClassesRoot ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER; }
 
-bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
-
-// The stored bytes of a value of `length` bytes; false when it changed
-// since its length was asked.
-bool QueryBytes(HKEY key, const std::wstring& name, DWORD length, std::vector<BYTE>& data) {
-  data.assign(length + sizeof(wchar_t), 0);
+// The value's type and stored bytes; false when it is missing or changed
+// between the two questions.
+bool QueryValue(HKEY key, const std::wstring& name, DWORD& type, std::vector<BYTE>& data) {
+  DWORD length = 0;
+  if (RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &length) != ERROR_SUCCESS) return false;
+  data.assign(length, 0);
   DWORD read = length;
   if (RegQueryValueExW(key, name.c_str(), nullptr, nullptr, data.data(), &read) != ERROR_SUCCESS) {
     return false;
   }
   data.resize(read);
   return true;
-}
-
-// A text in Windows-1251 ending in a NUL, added when Windows kept none: the
-// program stores its texts without.
-std::string TextOf(const std::vector<BYTE>& data) {
-  const size_t units = data.size() / sizeof(wchar_t);
-  std::wstring wide(units, L'\0');
-  if (units > 0) std::memcpy(&wide[0], data.data(), units * sizeof(wchar_t));
-  std::string text;
-  win32::Narrow(wide, text);
-  text.resize(units, '?');
-  if (text.empty() || text.back() != '\0') text.push_back('\0');
-  return text;
 }
 
 }  // namespace
@@ -66,22 +56,34 @@ void CloseRegKey(RegKey key) {
   if (key) RegCloseKey(ToHkey(key));
 }
 
-int ReadRegValue(RegKey key, const char* name, char* buffer, size_t capacity) {
-  if (!key) return -1;
-  const std::wstring valueName = Wide(name);
+ReadResult ReadRegText(RegKey key, const char* name, TextKind kind, char* buffer, size_t capacity) {
   DWORD type = 0;
-  DWORD length = 0;
-  if (RegQueryValueExW(ToHkey(key), valueName.c_str(), nullptr, &type, nullptr, &length) != ERROR_SUCCESS) {
-    return -1;
-  }
-  // A text takes half its stored bytes; either way a longer value is never read.
-  const size_t least = IsText(type) ? length / sizeof(wchar_t) : length;
   std::vector<BYTE> data;
-  if (least > capacity || !QueryBytes(ToHkey(key), valueName, length, data)) return -1;
-  const std::string bytes = IsText(type) ? TextOf(data) : std::string(data.begin(), data.end());
-  if (bytes.size() > capacity) return -1;
-  if (!bytes.empty()) std::memcpy(buffer, bytes.data(), bytes.size());
-  return static_cast<int>(bytes.size());
+  if (!key || !QueryValue(ToHkey(key), Wide(name), type, data)) return ReadResult::Missing;
+  if (type != REG_SZ && !(type == REG_EXPAND_SZ && kind == TextKind::OrExpandable)) {
+    return ReadResult::WrongType;
+  }
+  std::wstring wide(data.size() / sizeof(wchar_t), L'\0');
+  if (!wide.empty()) std::memcpy(&wide[0], data.data(), wide.size() * sizeof(wchar_t));
+  // A text stored by another program usually ends in a NUL, the program's own never.
+  if (!wide.empty() && wide.back() == L'\0') wide.pop_back();
+  if (wide.size() >= capacity) return ReadResult::TooLong;
+  wide.resize(std::wcslen(wide.c_str()));
+  std::string text;
+  const bool whole = win32::Narrow(wide, text);
+  std::memcpy(buffer, text.c_str(), text.size() + 1);
+  return whole ? ReadResult::Read : ReadResult::Foreign;
+}
+
+ReadResult ReadRegNumber(RegKey key, const char* name, uint32_t* number) {
+  DWORD type = 0;
+  std::vector<BYTE> data;
+  if (!key || !QueryValue(ToHkey(key), Wide(name), type, data)) return ReadResult::Missing;
+  if (type != REG_DWORD || data.size() != sizeof(DWORD)) return ReadResult::WrongType;
+  DWORD value = 0;
+  std::memcpy(&value, data.data(), sizeof value);
+  *number = value;
+  return ReadResult::Read;
 }
 
 bool WriteRegText(RegKey key, const char* name, const char* text) {

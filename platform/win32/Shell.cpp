@@ -33,19 +33,17 @@ bool ShellOpen(const char* target, const char* params, ShowMode mode) {
   return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
-bool ProgramFilesFolder(char* buffer, size_t capacity) {
+ReadResult ProgramFilesFolder(char* buffer, size_t capacity) {
   wchar_t wide[MAX_PATH] = {};
-  std::string path;
-  // A folder whose name has no Windows-1251 form cannot be a starting point.
-  if (buffer == nullptr ||
-      FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, wide)) ||
-      !win32::Narrow(wide, wcsnlen(wide, MAX_PATH), path)) {
-    return false;
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, wide))) {
+    return ReadResult::Missing;
   }
-  const size_t length = path.size();
-  if (length == 0 || length >= capacity) return false;
-  std::memcpy(buffer, path.c_str(), length + 1);
-  return true;
+  std::string path;
+  const bool whole = win32::Narrow(wide, wcsnlen(wide, MAX_PATH), path);
+  if (path.empty()) return ReadResult::Missing;
+  if (buffer == nullptr || path.size() >= capacity) return ReadResult::TooLong;
+  std::memcpy(buffer, path.c_str(), path.size() + 1);
+  return whole ? ReadResult::Read : ReadResult::Foreign;
 }
 
 }  // namespace platform

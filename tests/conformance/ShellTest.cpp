@@ -12,13 +12,14 @@ namespace {
 // put right after this folder: a drive path without a closing backslash.
 TEST(Shell, ProgramFilesIsADrivePathThatFitsOrFails) {
   char folder[300] = {};
-  ASSERT_TRUE(platform::ProgramFilesFolder(folder, sizeof folder));
+  ASSERT_EQ(platform::ReadResult::Read, platform::ProgramFilesFolder(folder, sizeof folder));
   const std::string path = folder;
   EXPECT_TRUE(path.size() > 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
               path.compare(1, 2, ":\\") == 0 && path.back() != '\\')
       << path;
-  EXPECT_TRUE(platform::ProgramFilesFolder(folder, path.size() + 1));
-  EXPECT_FALSE(platform::ProgramFilesFolder(folder, path.size())) << "no room for the terminator";
+  EXPECT_EQ(platform::ReadResult::Read, platform::ProgramFilesFolder(folder, path.size() + 1));
+  EXPECT_EQ(platform::ReadResult::TooLong, platform::ProgramFilesFolder(folder, path.size()))
+      << "no room for the terminator";
 }
 
 }  // namespace

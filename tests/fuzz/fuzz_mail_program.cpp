@@ -9,7 +9,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host::Reset();
-  const host::RegValue value{host::RegType::Text, std::string(reinterpret_cast<const char*>(data), size)};
+  // Registered as either kind of text, and now and then with characters lost.
+  const host::RegValue value{size % 2 ? host::RegType::ExpandableText : host::RegType::Text,
+                             std::string(reinterpret_cast<const char*>(data), size), size % 3 == 0};
   host::PutValue(platform::RegRoot::ClassesRoot, "mailto\\shell\\open\\command", "", value);
   String program;
   DetectDefaultMailProgram(program);

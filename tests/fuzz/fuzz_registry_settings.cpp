@@ -15,22 +15,25 @@ const char* const kNames[] = {"BoxesCount", "CommandCount", "LastBoxPos", "Promp
                               "Password",   "MsminPath",    "Port",       "SpeakerStr", "Capt",
                               "Command",    "Delay",        "BoxName",    "LastMsgDate"};
 
-// Input: records of [key, name, type, length, bytes...].
+// Input: records of [key, name, type, length, bytes...]; the type byte's
+// fifth bit marks a text as foreign, read from another code page.
 void Plant(const uint8_t* data, size_t size) {
   size_t at = 0;
   while (at + 4 <= size) {
     const char* key = kKeys[data[at] % 4];
     const char* name = kNames[data[at + 1] % 14];
-    const auto type = static_cast<host::RegType>(data[at + 2] % 3);
+    const auto type = static_cast<host::RegType>(data[at + 2] % 4);
+    const bool foreign = (data[at + 2] & 0x10) != 0;
     size_t length = data[at + 3];
     at += 4;
     if (length > size - at) length = size - at;
-    host::RegValue value{type, std::string(reinterpret_cast<const char*>(data) + at, length)};
+    host::RegValue value{type, std::string(reinterpret_cast<const char*>(data) + at, length), foreign};
     // Counts stay within -3..3: negative, none, one and more than the
     // planted keys are what loading tells apart, and every box or command
     // costs keys, values and a named mutex per input. Start-up caps the
-    // counts, so large ones add nothing but time.
-    if (value.bytes.size() == 4 && std::string(name).find("Count") != std::string::npos) {
+    // counts, so large ones add nothing but time. Only a number is a count.
+    if (type == host::RegType::Number && value.bytes.size() == 4 &&
+        std::string(name).find("Count") != std::string::npos) {
       const int8_t count = static_cast<int8_t>(static_cast<int8_t>(value.bytes[0]) % 4);
       value.bytes[0] = static_cast<char>(count);
       value.bytes[1] = value.bytes[2] = value.bytes[3] = static_cast<char>(count < 0 ? 0xFF : 0);

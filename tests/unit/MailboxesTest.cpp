@@ -176,9 +176,11 @@ TEST(MailboxPage, NumberFieldsReadWholeUnsignedNumbersOrZero) {
   EXPECT_EQ(42u, ReadUnsigned(" 42\t"));
 }
 
+// A '?' is what the platform reads for a character that Windows-1251 lacks:
+// in the path it is refused as the program chooser refuses such a path.
 TEST(DefaultMailProgram, TheQuotedPathLowerCasedWithTheFolderInPlaceOfItsToken) {
   const char* cases[][2] = {
-      // command, program or null when refused
+      // command, program; null when nothing is found, "?" when the path is foreign
       {"\"C:\\Mail\\Mail.EXE\" -compose \"%1\"", "\"c:\\mail\\mail.exe\""},
       {"C:\\Mail\\mail.exe %1", nullptr},
       {"\"\" %1", nullptr},
@@ -187,32 +189,60 @@ TEST(DefaultMailProgram, TheQuotedPathLowerCasedWithTheFolderInPlaceOfItsToken) 
       {"\"%ProgramFiles(x86)%\\a.exe\"", "\"%programfiles(x86)%\\a.exe\""},
       {"\"C:\\ПОЧТА\\Ёж Її.exe\"", "\"c:\\почта\\ёж її.exe\""},
       {"\"C:\\Mail.exe", "\"c:\\mail.exe\""},  // no closing quote: the rest
+      {"\"C:\\Users\\?ukasz\\Mail.exe\" %1", "?"},
+      {"\"C:\\Mail.exe\" /subject \"?od?\"", "\"c:\\mail.exe\""},  // only the path counts
   };
   for (const auto& c : cases) {
     String program("kept");
-    EXPECT_EQ(c[1] != nullptr, MailProgramFromCommand(c[0], "D:\\Прог Файлы", program)) << c[0];
-    EXPECT_STREQ(c[1] != nullptr ? c[1] : "kept", program.Text());
+    const MailProgramFound found = MailProgramFromCommand(c[0], "D:\\Прог Файлы", program);
+    EXPECT_EQ(c[1] == nullptr ? MailProgramFound::Nothing
+              : *c[1] == '?'  ? MailProgramFound::Foreign
+                              : MailProgramFound::Program,
+              found)
+        << c[0];
+    EXPECT_STREQ(found == MailProgramFound::Program ? c[1] : "kept", program.Text());
   }
   String program;
-  EXPECT_FALSE(MailProgramFromCommand("\"%programfiles%\\a.exe\"", nullptr, program)) << "no folder known";
+  EXPECT_EQ(MailProgramFound::Nothing, MailProgramFromCommand("\"%programfiles%\\a.exe\"", nullptr, program))
+      << "no folder known";
 }
 
-// The key's default value, not another of its values, and only when it fits
-// into 200 bytes with its terminator.
+// The key's default value, not another of its values, as a text with or
+// without variables, and only when it fits into 200 bytes with its
+// terminator; a path with characters that Windows-1251 lacks, from the
+// registration or from the Program Files folder, is refused.
 TEST(DefaultMailProgram, DetectedFromTheRegistration) {
-  for (size_t name : {0, 175, 176}) {
-    SCOPED_TRACE(name);
+  using host::RegType;
+  const struct {
+    size_t name;  // letters of the program's name; 0: nothing registered
+    RegType type;
+    bool foreignCommand, foreignFolder;
+    MailProgramFound found;
+  } cases[] = {
+      {0, RegType::Text, false, false, MailProgramFound::Nothing},
+      {175, RegType::Text, false, false, MailProgramFound::Program},
+      {176, RegType::Text, false, false, MailProgramFound::Nothing},
+      {175, RegType::ExpandableText, false, false, MailProgramFound::Program},
+      {3, RegType::Bytes, false, false, MailProgramFound::Nothing},
+      {3, RegType::Text, true, false, MailProgramFound::Foreign},
+      {3, RegType::Text, false, true, MailProgramFound::Foreign},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.name << " " << int(c.type) << c.foreignCommand << c.foreignFolder);
     host::Reset();
-    host::SetProgramFilesFolder("E:\\Apps");
-    const std::string command = "\"%ProgramFiles%\\" + std::string(name, 'A') + ".exe\" %1";  // 24 + name
-    if (name > 0) {
+    host::SetProgramFilesFolder(c.foreignFolder ? "E:\\?pps" : "E:\\Apps", c.foreignFolder);
+    const std::string name = c.foreignCommand ? "?" + std::string(c.name - 1, 'A') : std::string(c.name, 'A');
+    const std::string command = "\"%ProgramFiles%\\" + name + ".exe\" %1";  // 24 + name
+    if (c.name > 0) {
       const char* kKey = "mailto\\shell\\open\\command";
-      host::PutValue(platform::RegRoot::ClassesRoot, kKey, "First", {host::RegType::Text, "\"x\""});
-      host::PutValue(platform::RegRoot::ClassesRoot, kKey, "", {host::RegType::Text, command});
+      host::PutValue(platform::RegRoot::ClassesRoot, kKey, "First", {RegType::Text, "\"x\""});
+      host::PutValue(platform::RegRoot::ClassesRoot, kKey, "", {c.type, command, c.foreignCommand});
     }
     String program("kept");
-    EXPECT_EQ(name == 175, DetectDefaultMailProgram(program));
-    EXPECT_EQ(name == 175 ? "\"E:\\Apps\\" + std::string(name, 'a') + ".exe\"" : "kept", program.Text());
+    EXPECT_EQ(c.found, DetectDefaultMailProgram(program));
+    EXPECT_EQ(
+        c.found == MailProgramFound::Program ? "\"E:\\Apps\\" + std::string(c.name, 'a') + ".exe\"" : "kept",
+        program.Text());
     EXPECT_EQ(0, host::OpenKeyCount());
   }
 }

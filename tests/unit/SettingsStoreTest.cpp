@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
+#include <sstream>
 #include <string>
 #include <type_traits>
 
@@ -18,80 +20,165 @@ namespace {
 
 constexpr char kSettings[] = "Software\\Tandreller\\Settings";
 constexpr char kBox1[] = "Software\\Tandreller\\MailBoxes\\1";
+constexpr char kCommand1[] = "Software\\Tandreller\\Commands\\1";
 
-// Describes every field saving writes; with `fill`, first gives each a value
-// unlike any other, so a value lost or stored under another name shows.
-std::string VisitFields(Application& app, bool fill) {
-  std::string all = std::to_string(app.Boxes.Current);
+using Fields = std::map<std::string, std::string>;
+
+const std::pair<const char*, String Mailbox::*> kBoxTexts[] = {
+    {"BoxName", &Mailbox::BoxName},      {"PopServerName", &Mailbox::PopServerName},
+    {"Login", &Mailbox::Login},          {"Password", &Mailbox::Password},
+    {"MsminPath", &Mailbox::MsminPath},  {"WavPath", &Mailbox::WavPath},
+    {"SpeakerStr", &Mailbox::SpeakerStr}};
+const std::pair<const char*, int32_t Mailbox::*> kBoxNumbers[] = {
+    {"Delay", &Mailbox::Delay},
+    {"SoundMode", &Mailbox::SoundMode},
+    {"TandrelMode", &Mailbox::TandrelMode},
+    {"DoCheckBox", &Mailbox::DoCheckBox},
+    {"IsTheSameMsmin", &Mailbox::IsTheSameMsmin},
+    {"MsminRunMode", &Mailbox::MsminRunMode},
+    {"LastMsgDate", &Mailbox::LastMsgDate}};
+
+// Every field loading fills, as text, by the name of its value: "2:Port" for the second box's,
+// "c1:Capt" for the first command's, and "LastBoxPos" for the current box. With `fill`, first
+// gives each field that saving writes a value unlike any other, so a value lost or stored under
+// another name shows.
+Fields VisitFields(Application& app, bool fill) {
+  Fields all{{"LastBoxPos", std::to_string(app.Boxes.Current)}};
   int32_t n = INT32_MIN;  // numbers at the bottom edge, and the unsigned ones at the top
-  const auto number = [&](auto& field) {
-    if (fill) field = static_cast<std::remove_reference_t<decltype(field)>>(n++);
-    all += "|" + std::to_string(field);
+  const auto number = [&](const std::string& name, auto& field, bool saved = true) {
+    if (fill && saved) field = static_cast<std::remove_reference_t<decltype(field)>>(n++);
+    all[name] = std::to_string(field);
   };
-  const auto text = [&](String& field) {
+  const auto text = [&](const std::string& name, String& field) {
     if (fill) field = ("«текст» " + std::to_string(n++)).c_str();
-    all += std::string("|") + field.Text();
+    all[name] = field.Text();
   };
-  for (int32_t* f :
-       {&app.DoAutoCheckNewVer, &app.CheckNewVerPeriod, &app.LastTabPos, &app.RunMsminMode, &app.SendErrors})
-    number(*f);
-  text(app.Prompt);
+  number("DoAutoCheckNewVer", app.DoAutoCheckNewVer);
+  number("LastCheckNewVer", app.LastCheckNewVer, false);
+  number("CheckNewVerPeriod", app.CheckNewVerPeriod);
+  number("LastTabPos", app.LastTabPos);
+  number("RunMsminMode", app.RunMsminMode);
+  number("LastCensusYear", app.LastCensusYear, false);
+  number("SendErrors", app.SendErrors);
+  text("Prompt", app.Prompt);
   for (int i = 0; i < app.Boxes.Count; ++i) {
     Mailbox& b = *app.Boxes.At(i);
-    for (String* f :
-         {&b.BoxName, &b.PopServerName, &b.Login, &b.Password, &b.MsminPath, &b.WavPath, &b.SpeakerStr})
-      text(*f);
-    for (int32_t* f :
-         {&b.Delay, &b.SoundMode, &b.TandrelMode, &b.DoCheckBox, &b.IsTheSameMsmin, &b.MsminRunMode})
-      number(*f);
-    number(b.Port);
-    number(b.SpeakerLen);
+    const std::string key = std::to_string(i + 1) + ":";
+    for (const auto& [name, field] : kBoxTexts) text(key + name, b.*field);
+    for (const auto& [name, field] : kBoxNumbers) number(key + name, b.*field);
+    number(key + "Port", b.Port);
+    number(key + "SpeakerLen", b.SpeakerLen);
   }
   for (int i = 0; i < app.UserCommands.Size(); ++i) {
-    text(app.UserCommands.At(i)->Caption);
-    text(app.UserCommands.At(i)->CommandLine);
+    text("c" + std::to_string(i + 1) + ":Capt", app.UserCommands.At(i)->Caption);
+    text("c" + std::to_string(i + 1) + ":Command", app.UserCommands.At(i)->CommandLine);
   }
   return all;
 }
 
-// A value is what its bytes are: a text of up to 2047 bytes, and as a number anything of
-// exactly four (a three-letter text with its NUL too); a failed read leaves the target alone.
-TEST(RegistryAccess, ReadsTextsUpTo2047BytesAndNumbersOfExactlyFourBytes) {
+// "name: expected / actual" for each field that two visits see differently.
+std::string Differences(const Fields& expected, const Fields& actual) {
+  std::string differences;
+  for (const auto& [name, value] : expected) {
+    const auto other = actual.find(name);
+    const std::string seen = other == actual.end() ? "<none>" : other->second;
+    if (seen != value) differences += name + ": " + value + " / " + seen + "\n";
+  }
+  return differences;
+}
+
+// A value is taken only as the type it is written as, and whole. Every value that loading reads
+// is stored as every type; what is not taken leaves its field at the default and its value as it
+// was stored: an administrator's port typed as the text "995" is not port 14649, nor lost. A text
+// that another code page wrote with characters Windows-1251 lacks is not taken either: a password
+// that lost characters would decode to a wrong one, sent at every poll.
+TEST(SettingsStore, EveryValueIsTakenOnlyAsItsOwnTypeAndWhole) {
   using host::RegType;
-  const std::string fits(2047, 'x');
+  enum Kinds { kNone = 0, kTexts = 1, kNumbers = 2 };
+  // Texts hold "995" (a password its scrambled form) or as many y's as their length says, numbers
+  // 2: LastBoxPos 2 makes the third of three boxes current. Stored as a text, a number is "995"
+  // (or y's); as a number, a text is 2. A text is taken up to a NUL, as a .reg file stores one.
   const struct {
     RegType type;
-    std::string bytes;
-    const char* text;  // as read, or null when missing
-    int64_t number;    // as read, or -1 when missing
-  } cases[] = {
-      {RegType::Text, fits, fits.c_str(), -1},
-      {RegType::Text, std::string(2048, 'y'), nullptr, -1},
-      {RegType::Text, "abc", "abc", 0x00636261},
-      {RegType::Text, "12345", "12345", -1},
-      {RegType::Text, std::string("ab\0", 3), "ab", 0x00006261},
-      {RegType::Number, "\x78\x56\x34\x12", "xV4\x12", 0x12345678},
-      {RegType::Number, "\x01\x02", "\x01\x02", -1},
-      {RegType::Bytes, "\x01\x02\x03\x04\x05\x06", "\x01\x02\x03\x04\x05\x06", -1},
-      {RegType::Bytes, std::string(2048, 'z'), nullptr, -1},
+    bool foreign;   // its first character lost
+    size_t length;  // of a number's bytes; of a text: 0 as it is, 1 with a NUL, else that many bytes
+    int taken, rewritten;
+  } types[] = {
+      {RegType::Text, false, 0, kTexts, kNone},
+      {RegType::Text, false, 1, kTexts, kNone},
+      {RegType::Text, true, 0, kNone, kNone},
+      {RegType::Text, false, 2047, kTexts, kNone},
+      {RegType::Text, false, 2048, kNone, kTexts},  // too long: as good as missing
+      {RegType::ExpandableText, false, 0, kNone, kNone},
+      {RegType::Number, false, 4, kNumbers, kNone},
+      {RegType::Number, false, 2, kNone, kNone},
+      {RegType::Bytes, false, 4, kNone, kNone},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.bytes.substr(0, 8));
+  // Every value that loading reads, by key; a text's name is marked with a '$'.
+  const struct {
+    const char* path;
+    const char* field;  // how VisitFields names its values
+    const char* names;
+  } keys[] = {
+      {kSettings, "",
+       "DoAutoCheckNewVer LastCheckNewVer CheckNewVerPeriod LastBoxPos LastTabPos $Prompt RunMsminMode "
+       "LastCensusYear SendErrors"},
+      {kBox1, "1:",
+       "$BoxName $PopServerName Port $Login $Password $MsminPath Delay SoundMode $WavPath $SpeakerStr "
+       "SpeakerLen TandrelMode DoCheckBox IsTheSameMsmin MsminRunMode LastMsgDate"},
+      {kCommand1, "c1:", "$Capt $Command"},
+  };
+  const auto plantCounts = [] {
     host::Reset();
-    host::PutValue(platform::RegRoot::CurrentUser, kSettings, "Value", {c.type, c.bytes});
-    platform::OwnedKey key = registry::OpenOrCreateKey(kSettings);
-    String text("kept");
-    EXPECT_EQ(c.text != nullptr, registry::ReadStringValue(key, "Value", text) == 1);
-    EXPECT_STREQ(c.text ? c.text : "kept", text.Text());
-    int32_t number = -1;
-    EXPECT_EQ(c.number >= 0, registry::ReadDwordValue(key, "Value", number) == 1);
-    EXPECT_EQ(c.number, number);
+    PutDword(kSettings, "BoxesCount", 3);
+    PutDword(kSettings, "CommandCount", 1);
+  };
+  plantCounts();
+  Application fresh;
+  ASSERT_EQ(1, LoadSettings(fresh));
+  const Fields defaults = VisitFields(fresh, false);
+  String scrambled("995");
+  ScramblePasswordSeeded(scrambled, ScrambleDirection::Encode, 7);
+  for (const auto& t : types) {
+    const bool asText = t.type == RegType::Text || t.type == RegType::ExpandableText;
+    for (const auto& key : keys) {
+      std::istringstream names(key.names);
+      for (std::string name; names >> name;) {
+        const bool text = name[0] == '$';
+        if (text) name.erase(0, 1);
+        SCOPED_TRACE(testing::Message() << name << " as type " << int(t.type) << ", length " << t.length
+                                        << (t.foreign ? ", foreign" : ""));
+        std::string bytes =
+            !asText        ? std::string("\x02\0\0\0", t.length)
+            : t.length > 1 ? std::string(t.length, 'y')
+                           : (name == "Password" ? scrambled.Text() : "995") + std::string(t.length, '\0');
+        if (t.foreign) bytes[0] = '?';
+        const host::RegValue planted{t.type, bytes, t.foreign};
+        plantCounts();
+        host::PutValue(platform::RegRoot::CurrentUser, key.path, name, planted);
+        Application app;
+        ASSERT_EQ(1, LoadSettings(app));
+        Fields expected = defaults;
+        ASSERT_EQ(1u, expected.count(key.field + name));
+        const int kind = text ? kTexts : kNumbers;
+        String taken(bytes.c_str());
+        if (name == "Password") ScramblePassword(taken, ScrambleDirection::Decode);
+        if (t.taken & kind) expected[key.field + name] = text ? taken.Text() : "2";
+        EXPECT_EQ("", Differences(expected, VisitFields(app, false)));
+        host::RegValue stored;
+        ASSERT_TRUE(host::GetValue(platform::RegRoot::CurrentUser, key.path, name, &stored));
+        const bool kept =
+            stored.type == planted.type && stored.bytes == planted.bytes && stored.foreign == t.foreign;
+        EXPECT_EQ(!(t.rewritten & kind), kept);
+        EXPECT_TRUE(host::MessageBoxes().empty());
+      }
+    }
   }
 }
 
 TEST(SettingsStore, WhatIsSavedLoadsBackIdentically) {
   host::Reset();
-  std::string saved;
+  Fields saved;
   {
     Application app;
     app.Boxes.AddBox();
@@ -124,13 +211,11 @@ TEST(SettingsStore, CountsAreBoundedAndLeftAsStored) {
     PutDword(kSettings, "BoxesCount", c.stored);
     PutDword(kSettings, "CommandCount", c.stored);
     PutDword(kSettings, "LastBoxPos", 5);
-    PutText(kBox1, "Delay", "45");  // unreadable as a number
     Application app;
     ASSERT_EQ(1, LoadSettings(app));
     EXPECT_EQ(c.boxes, app.Boxes.Count);
     EXPECT_EQ(c.commands, app.UserCommands.Size());
-    EXPECT_EQ(60, app.Boxes.At(0)->Delay);
-    EXPECT_EQ(c.stored > 0 ? "60" : "\"45\"", Stored(kBox1, "Delay"))
+    EXPECT_EQ(c.stored > 0 ? "60" : "<missing>", Stored(kBox1, "Delay"))
         << "no count: the default box stays unwritten";
     EXPECT_EQ(c.current, app.Boxes.Current);
     EXPECT_EQ(std::to_string(c.stored), Stored(kSettings, "BoxesCount"));

@@ -1,6 +1,7 @@
 #!/bin/bash
 # The mailbox page with three boxes (data/settings-boxes.reg): navigation,
-# move, add, delete, an edit; "Сохранить" must write expected/settings-boxes.reg.
+# move, add, delete, an edit, the default mail program (refused from a folder
+# Windows-1251 cannot spell); "Сохранить" must write expected/settings-boxes.reg.
 # settings-mailbox.png is docs/settings-mailbox.png.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
@@ -33,7 +34,7 @@ expect_ctls "1051 text 3" "1048 text 3" "1004 text Старый" "2 enabled 0"
 
 # A name with letters Windows-1251 lacks: they are taken out at once, and said so.
 drv set-texts --title "$E2E_SETTINGS" 1004 "Архив日本" || e2e_fail "cannot set the box name"
-expect_message_box "Вестун :(" 'Программа хранит тексты в кодировке Windows-1251 (кириллица и латиница),\nа в ней нет знаков, которые вы ввели. Они убраны.' warning 1
+expect_message_box "Вестун :(" 'Некоторых введённых знаков нет в кодировке Windows-1251, в которой программа хранит тексты (русские и английские буквы, цифры, обычные знаки). Эти знаки убраны.' warning 1
 drv press --caption "Вестун :(" --id 1 >/dev/null || e2e_fail "could not close the warning"
 expect_ctls "1004 text Архив"
 drv set-texts --title "$E2E_SETTINGS" 1004 "Архив" 1002 mail.example.org 1003 995 1013 archive \
@@ -42,6 +43,23 @@ e2e_click 1059  # run the program automatically
 e2e_click 1055  # wav-файл
 expect_ctls "1055 state 1" "1016 enabled 1" "1020 enabled 1" "1017 enabled 1"
 drv set-texts --title "$E2E_SETTINGS" 1016 'C:\Звуки\почта.wav' || e2e_fail "cannot set the WAV path"
+# A mail program registered in a profile folder whose name Windows-1251 cannot
+# spell is refused as the program chooser refuses it; the field stays.
+registration() {  # PROGRAM
+  local root
+  echo 'Windows Registry Editor Version 5.00'
+  for root in HKEY_LOCAL_MACHINE HKEY_CURRENT_USER; do
+    printf '\n[%s\\Software\\Classes\\mailto\\shell\\open\\command]\n@="\\"%s\\" -compose \\"%%1\\""\n' "$root" "$1"
+  done
+}
+registration 'C:\\Users\\Łukasz\\Mail\\mail.exe' >"$E2E_RUN/foreign-mail.reg"
+e2e_reg_import "$E2E_RUN/foreign-mail.reg"
+e2e_click 1008
+expect_message_box "Вестун :(" 'В пути к этому файлу есть знаки, которых нет в кодировке Windows-1251,\nа программа хранит пути только в ней. Переименуйте файл или папку либо выберите другой файл.' warning 1
+drv press --caption "Вестун :(" --id 1 >/dev/null || e2e_fail "could not close the warning"
+expect_ctls '1006 text ""'
+registration '%ProgramFiles%\\Thunder Mail\\ThunderMail.EXE' >"$E2E_RUN/mail.reg"
+e2e_reg_import "$E2E_RUN/mail.reg"
 e2e_click 1008  # the default mail program
 expect_ctls '1006 text "C:\\Program Files\\thunder mail\\thundermail.exe"'
 e2e_mouse mousemove 5 5
