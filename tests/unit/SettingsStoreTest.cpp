@@ -60,6 +60,7 @@ Fields VisitFields(Application& app, bool fill) {
   number("RunMsminMode", app.RunMsminMode);
   number("LastCensusYear", app.LastCensusYear, false);
   number("SendErrors", app.SendErrors);
+  number("ShowBalloon", app.ShowBalloon);
   text("Prompt", app.Prompt);
   for (int i = 0; i < app.Boxes.Count; ++i) {
     Mailbox& b = *app.Boxes.At(i);
@@ -122,7 +123,7 @@ TEST(SettingsStore, EveryValueIsTakenOnlyAsItsOwnTypeAndWhole) {
   } keys[] = {
       {kSettings, "",
        "DoAutoCheckNewVer LastCheckNewVer CheckNewVerPeriod LastBoxPos LastTabPos $Prompt RunMsminMode "
-       "LastCensusYear SendErrors"},
+       "LastCensusYear SendErrors ShowBalloon"},
       {kBox1, "1:",
        "$BoxName $PopServerName Port $Login $Password $MsminPath Delay SoundMode $WavPath $SpeakerStr "
        "SpeakerLen TandrelMode DoCheckBox IsTheSameMsmin MsminRunMode LastMsgDate"},
