@@ -32,6 +32,16 @@ using Icon = IconTag*;
 using RegKey = RegKeyTag*;
 
 // ---------------------------------------------------------------------------
+// The process.
+
+// The program's first call: every DLL that the program, or Windows on its
+// behalf, loads by name from then on comes from the system folder, never
+// from the program's folder or the current directory, where someone else
+// may have put one of the same name. (A Windows 7 without its loader update
+// still looks in the program's folder; the current directory it leaves out.)
+void LimitLibrariesToSystemFolder();
+
+// ---------------------------------------------------------------------------
 // Named locks. A name is shared by every process of the user's session, so a
 // second copy of the program, an older version too, meets the same lock.
 
