@@ -4,10 +4,11 @@ answers every request itself, whatever host it names (with --tls, a site
 that speaks TLS from the first byte instead).
 
   version_site.py MODE --log FILE --port-file FILE [--body TEXT] [--cert PEM --key PEM]
-                  [--tls] [--lifetime SECONDS]
+                  [--tls] [--issuer DER] [--lifetime SECONDS]
 
 MODE:
-  serve     200 with TEXT for any path ending in /version.txt, 404 otherwise
+  serve     200 with TEXT for any path ending in /version.txt, with the
+            certificate DER for any ending in /issuer.cer, 404 otherwise
   missing   404 with a small HTML page for everything
   silent    accepts, reads the request and never answers
   drip      the answer of serve, one byte a second
@@ -84,6 +85,9 @@ def serve(args, sock, conn, tunnelled=False):
         while not select.select([sock], [], [], 60)[0]:
             pass
         log(conn, "closed by the client")
+    elif mode == "serve" and args.issuer and path.endswith("/issuer.cer"):
+        with open(args.issuer, "rb") as f:
+            answer(sock, "200 OK", "application/pkix-cert", f.read())
     elif mode in ("serve", "drip", "redirect") and path.endswith("/version.txt"):
         answer(sock, "200 OK", "text/plain", body, pause=1 if mode == "drip" else 0)
     else:
@@ -97,6 +101,7 @@ def main():
     parser.add_argument("--cert")
     parser.add_argument("--key")
     parser.add_argument("--tls", action="store_true")
+    parser.add_argument("--issuer")
     args = parser.parse_args()
     if (args.mode == "redirect" or args.tls) and not (args.cert and args.key):
         parser.error("redirect and --tls need --cert and --key")
