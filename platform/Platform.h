@@ -326,12 +326,12 @@ int TlsReceiveSome(TlsSession session, void* buffer, size_t capacity, uint32_t t
 void CloseTlsSession(TlsSession session);
 
 // ---------------------------------------------------------------------------
-// Web: reads up to capacity bytes of an http or https address's body
-// through the system's proxy settings, following redirects, also from http
-// to https; the count read, -1 when the address cannot be opened, its
-// certificate is not trusted, it answers with anything but 200 OK, or the
-// whole read has not ended within timeLimitMs. Returns by then, whatever the
-// site does.
+// Web: reads up to capacity bytes of an https address's body through the
+// system's proxy settings, following redirects to https addresses; the
+// count read, -1 when the address is not https or cannot be opened, its
+// certificate is not trusted, a redirect leads to anything but https, it
+// answers with anything but 200 OK, or the whole read has not ended within
+// timeLimitMs. Returns by then, whatever the site does.
 int ReadUrl(const char* url, char* buffer, size_t capacity, uint32_t timeLimitMs);
 
 }  // namespace platform
