@@ -60,8 +60,8 @@ PCCERT_CHAIN_CONTEXT BuildChain(PCCERT_CONTEXT certificate, uint32_t timeoutMs) 
   parameters.RequestedUsage.Usage.rgpszUsageIdentifier = &serverAuth;
   parameters.dwUrlRetrievalTimeout = timeoutMs > 1 ? timeoutMs / 2 : 1;
   PCCERT_CHAIN_CONTEXT chain = nullptr;
-  if (!Certificates()->GetChain(nullptr, certificate, nullptr, certificate->hCertStore, &parameters, 0, nullptr,
-                                &chain)) {
+  if (!Certificates()->GetChain(nullptr, certificate, nullptr, certificate->hCertStore, &parameters, 0,
+                                nullptr, &chain)) {
     return nullptr;
   }
   return chain;
@@ -72,7 +72,7 @@ PCCERT_CHAIN_CONTEXT BuildChain(PCCERT_CONTEXT certificate, uint32_t timeoutMs) 
 // whichever lets go last frees it.
 struct ChainBuild {
   LONG Holders = 2;
-  OwnedHandle Done;  // set once Chain holds the outcome
+  OwnedHandle Done;                      // set once Chain holds the outcome
   PCCERT_CONTEXT Certificate = nullptr;  // the thread's own reference
   uint32_t TimeoutMs = 0;
   PCCERT_CHAIN_CONTEXT Chain = nullptr;

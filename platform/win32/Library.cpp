@@ -8,7 +8,8 @@ namespace platform {
 // it, the current directory at least is taken out of the search.
 void LimitLibrariesToSystemFolder() {
   BOOL(WINAPI * setDefaultDirectories)(DWORD) = nullptr;
-  if (win32::FindEntry(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories", setDefaultDirectories)) {
+  if (win32::FindEntry(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories",
+                       setDefaultDirectories)) {
     setDefaultDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
   }
   SetDllDirectoryW(L"");
@@ -20,7 +21,8 @@ namespace {
 bool Redirected(const wchar_t* name) {
   ACTCTX_SECTION_KEYED_DATA data = {};
   data.cbSize = sizeof data;
-  return FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, name, &data) != FALSE;
+  return FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION, name, &data) !=
+         FALSE;
 }
 
 }  // namespace

@@ -4,9 +4,8 @@
 // manifest sends them; and nothing from the current directory, before or
 // after the program limits the search at its start. A DLL is planted there
 // for each test: a copy of one of the system's, under a name of its own.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
@@ -55,7 +54,8 @@ class LibraryTest : public ::testing::Test {
 
   void TearDown() override {
     SetCurrentDirectoryW(previous_.c_str());
-    for (const wchar_t* name : {kPlanted, L"controls.manifest"}) DeleteFileW((folder_ + L"\\" + name).c_str());
+    for (const wchar_t* name : {kPlanted, L"controls.manifest"})
+      DeleteFileW((folder_ + L"\\" + name).c_str());
     RemoveDirectoryW(folder_.c_str());
   }
 
@@ -86,7 +86,8 @@ TEST_F(LibraryTest, TheManifestsCommonControlsComeFromWhereItSendsThemAlsoByPath
   std::ofstream(std::filesystem::path(manifest))
       << "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\"><dependency>"
          "<dependentAssembly><assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.Common-Controls\" "
-         "version=\"6.0.0.0\" processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"/>"
+         "version=\"6.0.0.0\" processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" "
+         "language=\"*\"/>"
          "</dependentAssembly></dependency></assembly>";
   ACTCTXW description = {};
   description.cbSize = sizeof description;

@@ -936,7 +936,8 @@ int CmdPost(const Args& a) {
     return 1;
   }
   const UINT message = (UINT)a.Num(L"--message", 0);
-  return PostMessageW(found[0], message, (WPARAM)a.Num(L"--wparam", 0), (LPARAM)a.Num(L"--lparam", 0)) ? 0 : 1;
+  const WPARAM wparam = (WPARAM)a.Num(L"--wparam", 0);
+  return PostMessageW(found[0], message, wparam, (LPARAM)a.Num(L"--lparam", 0)) ? 0 : 1;
 }
 
 // Runs a command line on the desktop and waits for it to end.
