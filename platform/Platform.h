@@ -32,6 +32,16 @@ using Icon = IconTag*;
 using RegKey = RegKeyTag*;
 
 // ---------------------------------------------------------------------------
+// The process.
+
+// The program's first call: every DLL that the program, or Windows on its
+// behalf, loads by name from then on comes from the system folder, never
+// from the program's folder or the current directory, where someone else
+// may have put one of the same name. (A Windows 7 without its loader update
+// still looks in the program's folder; the current directory it leaves out.)
+void LimitLibrariesToSystemFolder();
+
+// ---------------------------------------------------------------------------
 // Named locks. A name is shared by every process of the user's session, so a
 // second copy of the program, an older version too, meets the same lock.
 
@@ -349,12 +359,12 @@ int TlsReceiveSome(TlsSession session, void* buffer, size_t capacity, uint32_t t
 void CloseTlsSession(TlsSession session);
 
 // ---------------------------------------------------------------------------
-// Web: reads up to capacity bytes of an http or https address's body
-// through the system's proxy settings, following redirects, also from http
-// to https; the count read, -1 when the address cannot be opened, its
-// certificate is not trusted, it answers with anything but 200 OK, or the
-// whole read has not ended within timeLimitMs. Returns by then, whatever the
-// site does.
+// Web: reads up to capacity bytes of an https address's body through the
+// system's proxy settings, following redirects to https addresses; the
+// count read, -1 when the address is not https or cannot be opened, its
+// certificate is not trusted, a redirect leads to anything but https, it
+// answers with anything but 200 OK, or the whole read has not ended within
+// timeLimitMs. Returns by then, whatever the site does.
 int ReadUrl(const char* url, char* buffer, size_t capacity, uint32_t timeLimitMs);
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 
 #include "app/Application.h"
 #include "app/EntryPoint.h"
+#include "platform/Platform.h"
 #include "platform/win32/ComApartment.h"
 #include "ui/Dialogs.h"
 #include "ui/SettingsDialog.h"
@@ -15,6 +16,7 @@ Application g_application;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  platform::LimitLibrariesToSystemFolder();
   // The main thread opens mail programs and links through the shell.
   platform::win32::ComApartment apartment;
   g_application.Dialogs.Settings = ui::RunSettingsDialog;

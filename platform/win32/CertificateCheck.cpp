@@ -4,8 +4,11 @@
 #include "platform/win32/CertificateCheck.h"
 
 #include <cstring>
+#include <new>
 #include <string>
+#include <utility>
 
+#include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 
 namespace platform::win32 {
@@ -42,10 +45,12 @@ TlsFailure PolicyFailure(DWORD error) {
 }
 
 // The chain from the server's certificate (with the intermediates it sent)
-// to a root, for server authentication. Only cached URLs are used: Windows
-// would otherwise fetch an issuer the server left out from the address in
-// the certificate, and a poll must not wait on a stranger's web server. The
-// time-out bounds whatever retrieval Windows still does.
+// to a root, for server authentication. Windows fetches what it lacks as it
+// would for a browser: an intermediate the server left out, from the address
+// in the certificate, and a root it trusts but has not downloaded yet. Each
+// download may take half the time left, as Windows shares out its own
+// bound on revocation checks: one address that never answers leaves the
+// chain time to end with a verdict.
 PCCERT_CHAIN_CONTEXT BuildChain(PCCERT_CONTEXT certificate, uint32_t timeoutMs) {
   LPSTR serverAuth = const_cast<LPSTR>(szOID_PKIX_KP_SERVER_AUTH);
   CERT_CHAIN_PARA parameters = {};
@@ -53,13 +58,63 @@ PCCERT_CHAIN_CONTEXT BuildChain(PCCERT_CONTEXT certificate, uint32_t timeoutMs) 
   parameters.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
   parameters.RequestedUsage.Usage.cUsageIdentifier = 1;
   parameters.RequestedUsage.Usage.rgpszUsageIdentifier = &serverAuth;
-  parameters.dwUrlRetrievalTimeout = timeoutMs;
+  parameters.dwUrlRetrievalTimeout = timeoutMs > 1 ? timeoutMs / 2 : 1;
   PCCERT_CHAIN_CONTEXT chain = nullptr;
-  if (!Certificates()->GetChain(nullptr, certificate, nullptr, certificate->hCertStore, &parameters,
-                                CERT_CHAIN_CACHE_ONLY_URL_RETRIEVAL, nullptr, &chain)) {
+  if (!Certificates()->GetChain(nullptr, certificate, nullptr, certificate->hCertStore, &parameters, 0,
+                                nullptr, &chain)) {
     return nullptr;
   }
   return chain;
+}
+
+// One chain in the making, shared by the handshake and the thread that
+// builds it. The handshake stops waiting when its time is up and lets go;
+// whichever lets go last frees it.
+struct ChainBuild {
+  LONG Holders = 2;
+  OwnedHandle Done;                      // set once Chain holds the outcome
+  PCCERT_CONTEXT Certificate = nullptr;  // the thread's own reference
+  uint32_t TimeoutMs = 0;
+  PCCERT_CHAIN_CONTEXT Chain = nullptr;
+};
+
+void LetGo(ChainBuild* build) {
+  if (InterlockedDecrement(&build->Holders) != 0) return;
+  if (build->Chain != nullptr) Certificates()->FreeChain(build->Chain);
+  Certificates()->FreeCertificate(build->Certificate);
+  delete build;
+}
+
+void ChainThread(void* argument) {
+  auto* build = static_cast<ChainBuild*>(argument);
+  build->Chain = BuildChain(build->Certificate, build->TimeoutMs);
+  SetEvent(build->Done.Get());
+  LetGo(build);
+}
+
+// The retrieval time-out holds for each download alone, not for all of them
+// together (the one flag that adds them up is for revocation, which is not
+// asked for), and Wine's downloads keep none at all: so the chain is built
+// on a thread of its own, and the handshake waits no longer than its time.
+// False when the time ran out; *chain is null when no chain could be built.
+bool BuildChainWithin(PCCERT_CONTEXT certificate, uint32_t timeoutMs, PCCERT_CHAIN_CONTEXT* chain) {
+  *chain = nullptr;
+  auto* build = new (std::nothrow) ChainBuild;
+  if (build == nullptr) return true;
+  build->Done.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!build->Done) {
+    delete build;
+    return true;
+  }
+  build->Certificate = Certificates()->DuplicateCertificate(certificate);
+  build->TimeoutMs = timeoutMs;
+  // Without a thread of its own, the chain is built here, bounded by the
+  // time-out of each download alone.
+  if (!StartDetachedThread(ChainThread, build)) ChainThread(build);
+  const bool built = WaitForSingleObject(build->Done.Get(), timeoutMs) == WAIT_OBJECT_0;
+  if (built) *chain = std::exchange(build->Chain, nullptr);
+  LetGo(build);
+  return built;
 }
 
 // The SSL policy; with no server name it leaves the name alone.
@@ -140,7 +195,8 @@ TlsFailure CheckServerCertificate(CtxtHandle* context, const char* host, uint32_
   const SECURITY_STATUS status =
       Sspi()->QueryContextAttributesW(context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate.Value);
   if (status != SEC_E_OK || certificate.Value == nullptr) return TlsFailure::Untrusted;
-  const ChainHold chain(BuildChain(certificate.Value, timeoutMs));
+  ChainHold chain;
+  if (!BuildChainWithin(certificate.Value, timeoutMs, &chain.Value)) return TlsFailure::Stalled;
   if (chain.Value == nullptr) return TlsFailure::Untrusted;
   const TlsFailure chainFailure = ChainFailure(chain.Value->TrustStatus.dwErrorStatus);
   if (chainFailure != TlsFailure::None) return chainFailure;

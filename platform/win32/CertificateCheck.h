@@ -10,9 +10,10 @@ namespace platform::win32 {
 
 // Whether the certificate the server showed in this context chains to a
 // trusted root for server use, is valid now and names `host` (a DNS name,
-// or a dotted IPv4 address that must be among its IP addresses). The
-// chain is built from what the server sent and the local stores alone,
-// within timeoutMs (Stalled when that is 0).
+// or a dotted IPv4 address that must be among its IP addresses). What the
+// chain lacks beyond what the server sent and the local stores hold is
+// fetched as Windows fetches it for a browser, all within timeoutMs
+// (Stalled when that runs out, or is 0).
 TlsFailure CheckServerCertificate(CtxtHandle* context, const char* host, uint32_t timeoutMs);
 
 // Whether the host is a dotted IPv4 address rather than a name.

@@ -14,6 +14,18 @@ namespace platform::win32 {
 inline void UnloadModule(HMODULE module) { FreeLibrary(module); }
 using OwnedModule = Owned<HMODULE, UnloadModule>;
 
+// Loads a DLL of the system folder by its name, and only from there: no DLL
+// of that name beside the program or in the current directory is taken in
+// its place. Null when it cannot be loaded.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+
+// The same by the system folder's full path, where Windows refuses the
+// search of the system folder alone (Windows 7 without its loader update
+// KB2533623). A DLL that the program's manifest redirects elsewhere (the
+// common controls of version 6) is still loaded by name, as the redirection
+// is settled before any folder is searched and a path would bypass it.
+HMODULE LoadFromSystemFolder(const wchar_t* name);
+
 // Looks up an entry point of the module into `function`; false when the
 // module lacks it. FARPROC is cast through the empty function type, which
 // converts to any other without a warning.
@@ -27,8 +39,7 @@ bool FindEntry(HMODULE module, const char* name, Function*& function) {
 // Fill(module, table) on the first Get from any thread. A DLL that serves
 // stays loaded for the program's life: its functions may be called until
 // the end, and what it cost is spent by then; one that lacks a function is
-// let go. Only the system folder is searched, so that no DLL of that name
-// beside the program or in the current folder is taken in its place.
+// let go.
 template <typename Table, bool (*Fill)(HMODULE, Table&)>
 class SystemLibrary {
  public:
@@ -45,7 +56,7 @@ class SystemLibrary {
  private:
   static BOOL CALLBACK Load(INIT_ONCE*, void* self, void**) {
     auto* library = static_cast<SystemLibrary*>(self);
-    OwnedModule module(LoadLibraryExW(library->Name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    OwnedModule module(LoadSystemLibrary(library->Name));
     library->Loaded = module && Fill(module.Get(), library->Functions);
     if (library->Loaded) module.Release();
     return TRUE;

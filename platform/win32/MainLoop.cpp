@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <string>
 
 #include "platform/win32/Handles.h"
@@ -17,9 +19,11 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Main window class";
 
-// Work handed over by another thread: wParam the task, lParam its argument.
-// Posted to the window, not to the thread, so that the modal loops of menus
-// and message boxes run it too.
+// Tells the window that work handed over by another thread waits in the
+// queue below. Posted to the window, not to the thread, so that the modal
+// loops of menus and message boxes run the work too. Any program can find the
+// window and post it this message with whatever parameters, so the message
+// carries nothing: the window runs only what the program queued itself.
 constexpr UINT kMsgRunTask = WM_APP + 0x100;
 
 // What the shell sends the window about its tray icon, the mouse message in
@@ -35,8 +39,33 @@ MainEventHandler gHandler = nullptr;
 // The shell's "TaskbarCreated", broadcast when the taskbar comes back.
 UINT gTaskbarCreated = 0;
 
+struct QueuedTask {
+  MainTask Task;
+  void* Argument;
+};
+// Work for the main thread in the order it came, each with a message of its
+// own on the way. Taken under the lock together with the window's closing,
+// so that no task is queued once the window is gone.
+std::mutex gQueueLock;
+std::deque<QueuedTask> gQueue;
+
 void Raise(MainEvent event, uintptr_t timerId = 0) {
   if (gHandler) gHandler(event, timerId);
+}
+
+// One task per message, the oldest first: should it open a menu or a message
+// box, the next task's message reaches that box's loop. A message posted by
+// another program runs a task a little early, and the task's own message
+// then finds one fewer waiting: each still runs once.
+void RunNextTask() {
+  QueuedTask next;
+  {
+    std::lock_guard<std::mutex> hold(gQueueLock);
+    if (gQueue.empty()) return;
+    next = gQueue.front();
+    gQueue.pop_front();
+  }
+  next.Task(next.Argument);
 }
 
 // The mouse message the shell puts into the tray icon's lParam.
@@ -65,8 +94,8 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   }
   switch (message) {
     case kMsgRunTask:
-      reinterpret_cast<MainTask>(wParam)(reinterpret_cast<void*>(lParam));
-      return 1;
+      RunNextTask();
+      return 0;
     case WM_TIMER:
       Raise(MainEvent::Timer, wParam);
       return 0;
@@ -113,17 +142,28 @@ Window OpenMainLoop(Module module, Icon icon, MainEventHandler handler) {
   return win32::FromHwnd(hwnd);
 }
 
+// What is still queued never runs, as its messages die with the window.
 void CloseMainLoop(Window window) {
   if (!window) return;
-  HWND closing = win32::ToHwnd(window);
-  gWindow.compare_exchange_strong(closing, nullptr);
+  {
+    std::lock_guard<std::mutex> hold(gQueueLock);
+    HWND closing = win32::ToHwnd(window);
+    if (gWindow.compare_exchange_strong(closing, nullptr)) gQueue.clear();
+  }
   DestroyWindow(win32::ToHwnd(window));  // its timers die with it
 }
 
+// A task whose message cannot be posted is taken back, so that the caller,
+// told false, may free its argument.
 bool PostToMainThread(MainTask task, void* argument) {
+  if (!task) return false;
+  std::lock_guard<std::mutex> hold(gQueueLock);
   const HWND hwnd = gWindow;
-  return task && hwnd &&
-         PostMessageW(hwnd, kMsgRunTask, reinterpret_cast<WPARAM>(task), reinterpret_cast<LPARAM>(argument));
+  if (!hwnd) return false;
+  gQueue.push_back({task, argument});
+  if (PostMessageW(hwnd, kMsgRunTask, 0, 0)) return true;
+  gQueue.pop_back();
+  return false;
 }
 
 bool StartTimer(uintptr_t id, uint32_t periodMs) {

@@ -28,7 +28,8 @@ bool FillCertificates(HMODULE module, CertificateFunctions& crypt) {
          FindEntry(module, "CertVerifyCertificateChainPolicy", crypt.VerifyPolicy) &&
          FindEntry(module, "CertFindExtension", crypt.FindExtension) &&
          FindEntry(module, "CryptDecodeObjectEx", crypt.DecodeObject) &&
-         FindEntry(module, "CertFreeCertificateContext", crypt.FreeCertificate);
+         FindEntry(module, "CertFreeCertificateContext", crypt.FreeCertificate) &&
+         FindEntry(module, "CertDuplicateCertificateContext", crypt.DuplicateCertificate);
 }
 
 SystemLibrary<SspiTable, FillSspi> g_secur32(L"secur32.dll");

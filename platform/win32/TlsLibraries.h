@@ -23,6 +23,7 @@ struct CertificateFunctions {
   decltype(&CertFindExtension) FindExtension;
   decltype(&CryptDecodeObjectEx) DecodeObject;
   decltype(&CertFreeCertificateContext) FreeCertificate;
+  decltype(&CertDuplicateCertificateContext) DuplicateCertificate;
 };
 
 // Each loads its DLL on the first call from any thread; null when the DLL

@@ -18,11 +18,10 @@ namespace platform {
 namespace {
 
 constexpr wchar_t kAgent[] = L"Tandrel application";
-// Always from the server: the answer is a current version. A site that has
-// moved to https answers its old http address with a redirect, which WinINet
-// refuses to follow unless told to; the way back to http stays refused.
-constexpr DWORD kUrlFlags =
-    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+// Always from the server over TLS: the answer is a current version, and no
+// one on the way may make one up.
+constexpr DWORD kUrlFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_SECURE;
+constexpr wchar_t kHttps[] = L"https://";
 constexpr DWORD kHttpOk = 200;
 
 using win32::FindEntry;
@@ -33,6 +32,7 @@ struct WinInet {
   decltype(&InternetOpenW) Open;
   decltype(&InternetConnectW) Connect;
   decltype(&InternetSetOptionW) SetOption;
+  decltype(&InternetQueryOptionW) QueryOption;
   decltype(&HttpOpenRequestW) OpenRequest;
   decltype(&HttpSendRequestW) SendRequest;
   decltype(&HttpQueryInfoW) QueryInfo;
@@ -44,6 +44,7 @@ bool FillWinInet(HMODULE module, WinInet& net) {
   return FindEntry(module, "InternetCrackUrlW", net.CrackUrl) &&
          FindEntry(module, "InternetOpenW", net.Open) && FindEntry(module, "InternetConnectW", net.Connect) &&
          FindEntry(module, "InternetSetOptionW", net.SetOption) &&
+         FindEntry(module, "InternetQueryOptionW", net.QueryOption) &&
          FindEntry(module, "HttpOpenRequestW", net.OpenRequest) &&
          FindEntry(module, "HttpSendRequestW", net.SendRequest) &&
          FindEntry(module, "HttpQueryInfoW", net.QueryInfo) &&
@@ -93,6 +94,16 @@ void BoundPhases(const WinInet& net, HINTERNET handle, const Fetch& fetch) {
   }
 }
 
+// Where the request ended up after its redirects, which must still be an
+// https address. Windows' WinINet refuses a redirect from https to http
+// itself, but Wine's follows it.
+bool EndedOverHttps(const WinInet& net, HINTERNET request) {
+  wchar_t url[INTERNET_MAX_URL_LENGTH + 1] = L"";
+  DWORD size = sizeof url - sizeof url[0];
+  return net.QueryOption(request, INTERNET_OPTION_URL, url, &size) &&
+         _wcsnicmp(url, kHttps, std::size(kHttps) - 1) == 0;
+}
+
 // An error page is no answer.
 bool AnsweredOk(const WinInet& net, HINTERNET request) {
   DWORD status = 0;
@@ -127,13 +138,7 @@ int Request(const WinInet& net, const Fetch& fetch) {
   parts.dwHostNameLength = static_cast<DWORD>(std::size(host));
   parts.lpszUrlPath = path;
   parts.dwUrlPathLength = static_cast<DWORD>(std::size(path));
-  if (!net.CrackUrl(fetch.Url.c_str(), 0, 0, &parts)) return -1;
-  DWORD flags = kUrlFlags;
-  if (parts.nScheme == INTERNET_SCHEME_HTTPS) {
-    flags |= INTERNET_FLAG_SECURE;
-  } else if (parts.nScheme != INTERNET_SCHEME_HTTP) {
-    return -1;
-  }
+  if (!net.CrackUrl(fetch.Url.c_str(), 0, 0, &parts) || parts.nScheme != INTERNET_SCHEME_HTTPS) return -1;
   // The system's proxy settings, so that a user behind a proxy is reached.
   const InternetHold session(net.Open(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) return -1;
@@ -143,11 +148,11 @@ int Request(const WinInet& net, const Fetch& fetch) {
   if (!connection) return -1;
   BoundPhases(net, connection.Get(), fetch);
   const InternetHold request(
-      net.OpenRequest(connection.Get(), L"GET", path, nullptr, nullptr, nullptr, flags, 0));
+      net.OpenRequest(connection.Get(), L"GET", path, nullptr, nullptr, nullptr, kUrlFlags, 0));
   if (!request) return -1;
   BoundPhases(net, request.Get(), fetch);
   if (!net.SendRequest(request.Get(), nullptr, 0, nullptr, 0) || Expired(fetch) ||
-      !AnsweredOk(net, request.Get())) {
+      !EndedOverHttps(net, request.Get()) || !AnsweredOk(net, request.Get())) {
     return -1;
   }
   return ReadBody(net, request.Get(), fetch);

@@ -1,7 +1,8 @@
 // TLS sessions against the servers tests/support/tls_world.sh starts: a
 // Dovecot on port 995 of 127.0.0.1-8, a server that never answers, the
-// misbehaving TLS servers of hostile_tls.py and a web site. The directory
-// comes in VESTUN_TLS_WORLD; its logs show what the servers saw.
+// misbehaving TLS servers of hostile_tls.py, a web site and two servers
+// whose intermediate is to be fetched. The directory comes in
+// VESTUN_TLS_WORLD; its logs show what the servers saw.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -87,7 +88,8 @@ class TlsTest : public ::testing::Test {
     return static_cast<uint16_t>(port);
   }
 
-  // A session with one of hostile_tls.py's servers.
+  // A session with one of the world's servers on 127.0.0.1 (hostile_tls.py's
+  // by their mode), for localhost.
   TlsSession Hostile(const std::string& mode, TlsFailure* failure, uint32_t timeoutMs = kTimeoutMs) {
     return OpenTlsSession(Connect("127.0.0.1", Port(mode)), "localhost", timeoutMs, failure);
   }
@@ -159,6 +161,31 @@ TEST_F(TlsTest, RefusesBadCertificatesAndPlainServersBeforeAnyLogin) {
     const std::string line = LoggedLine(logged, "pop3-login: Info: Disconnected", local);
     EXPECT_NE(line.find("no auth attempts"), std::string::npos) << line;
   }
+}
+
+// Servers that leave out the intermediate their certificate names the
+// address of: it is fetched from there, as for a browser, and an address
+// that never answers ends the handshake in its time, by the download's own
+// time-out (Windows) or the handshake's (Wine keeps none for downloads).
+TEST_F(TlsTest, AMissingIntermediateIsFetchedWithinTheHandshakesTime) {
+  const struct {
+    const char* server;
+    uint32_t timeoutMs;
+    TlsFailure failure;
+    TlsFailure orElse;
+  } cases[] = {{"fetched", kTimeoutMs, TlsFailure::None, TlsFailure::None},
+               {"stalled", 1000, TlsFailure::UnknownIssuer, TlsFailure::Stalled}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.server);
+    const auto started = std::chrono::steady_clock::now();
+    TlsFailure failure = TlsFailure::NotTls;
+    TlsSession session = Hostile(c.server, &failure, c.timeoutMs);
+    EXPECT_TRUE(failure == c.failure || failure == c.orElse) << static_cast<int>(failure);
+    EXPECT_EQ(session != nullptr, c.failure == TlsFailure::None);
+    CloseTlsSession(session);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(5000));
+  }
+  EXPECT_NE(Read("/log/issuers.log").find("/issuer.cer HTTP/1.1"), std::string::npos);
 }
 
 // Misbehaving servers: a handshake ends by its time-out or names why, a

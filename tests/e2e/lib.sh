@@ -450,7 +450,7 @@ expect_file_eq() {  # WHAT ACTUAL EXPECTED: a unified diff on failure
   e2e_log "ok: $1 matches $(basename "$3")"
 }
 
-# Puts our recorder into the prefix as the handler of mailto: and http:, so
+# Puts our recorder into the prefix as the handler of mailto:, http: and https:, so
 # whatever the program opens is written to C:\Vestun\started.txt and nothing
 # real starts. E2E_RECORDED is that file as seen from Linux.
 # Windows looks in HKCU\Software\Classes first; Wine 8's HKCR shows the key
@@ -466,7 +466,7 @@ e2e_install_recorder() {
   {
     echo 'Windows Registry Editor Version 5.00'
     for root in HKEY_LOCAL_MACHINE HKEY_CURRENT_USER; do
-      for scheme in mailto http; do
+      for scheme in mailto http https; do
         printf '\n[%s\\Software\\Classes\\%s]\n@="URL:%s"\n"URL Protocol"=""\n' "$root" "$scheme" "$scheme"
         printf '\n[%s\\Software\\Classes\\%s\\shell\\open\\command]\n' "$root" "$scheme"
         printf '@="\\"C:\\\\Vestun\\\\recorder.exe\\" \\"%%1\\""\n'
@@ -710,18 +710,14 @@ e2e_hostile_stop() {  # a clean-up step
 
 # The program reads its site through the user's proxy setting, which Wine's
 # WinINet honours: tests/support/version_site.py stands in for the site as
-# that proxy, so nothing leaves the machine. MODE: serve (BODY is the version
-# file), missing (404 pages), silent (never answers), drip (serve, a byte a
-# second) or redirect (to https, where it serves BODY with the certificate
-# site.pem of e2e_test_pki); its port in E2E_SITE_PORT, its log in
-# E2E_SITE_LOG.
+# that proxy, so nothing leaves the machine. It speaks https with the
+# certificate site.pem of e2e_test_pki, whose CA e2e_trust_test_ca trusts.
+# MODE: serve (BODY is the version file), missing (404 pages), silent (never
+# answers), drip (serve, a byte a second) or downgrade (redirects to http,
+# where it serves BODY); its port in E2E_SITE_PORT, its log in E2E_SITE_LOG.
 e2e_version_site() {  # MODE [BODY]
-  local tls=()
-  if [ "$1" = redirect ]; then
-    e2e_test_pki
-    tls=(--cert "$E2E_PKI/site.pem" --key "$E2E_PKI/site.key")
-  fi
-  e2e_support_server site version_site.py "$1" ${2+--body "$2"} "${tls[@]}"
+  e2e_test_pki
+  e2e_support_server site version_site.py "$1" ${2+--body "$2"} --cert "$E2E_PKI/site.pem" --key "$E2E_PKI/site.key"
   E2E_SITE_PORT=$E2E_SERVER_PORT
   E2E_SITE_LOG="$E2E_ARTIFACTS/site-$1.log"
 }
@@ -736,12 +732,13 @@ e2e_proxy() {  # PORT
   e2e_reg_import "$reg"
 }
 
-# The site of E2E_SITE_LOG was asked COUNT times, each time for the version
-# file by the program's agent (Wine's WinINet names the port to a proxy);
-# with --https, each time redirected and asked again through a TLS tunnel.
-expect_site_requests() {  # COUNT [--https]
-  local lines=('GET http://vestun.example.org:80/version.txt HTTP/1.1') line
-  [ "${2:-}" != --https ] || lines=('CONNECT vestun.example.org:443 HTTP/1.1' "${lines[@]}" 'tls GET /version.txt HTTP/1.1')
+# The site of E2E_SITE_LOG was asked COUNT times, each time by the program's
+# agent for a tunnel and in it, over TLS, for the version file; with
+# --refused, for the tunnel alone, as the program refused the site's
+# certificate.
+expect_site_requests() {  # COUNT [--refused]
+  local lines=('CONNECT vestun.example.org:443 HTTP/1.1') line
+  [ "${2:-}" = --refused ] || lines+=('tls GET /version.txt HTTP/1.1')
   expect_eq "requests to the site" \
     "$(sed -n 's/^.* conn [0-9]* \(tls \)\{0,1\}request /\1/p' "$E2E_SITE_LOG" | sort | uniq -c | sed 's/^ *//')" \
     "$([ "$1" -eq 0 ] || for line in "${lines[@]}"; do printf '%s %s\tagent Tandrel application\n' "$1" "$line"; done)"

@@ -21,18 +21,26 @@
 #   orphan.pem, .key            DNS:localhost, IP:127.0.0.8, by an intermediate
 #                               that no server sends
 #
-# Does nothing when every file is there already. Everything but the expired
-# and future certificates is valid from 2019 for twenty years: tests that pin
-# the clock to another date still find them valid, and those two lie within
-# their issuer's validity, so a client sees only their own dates.
+#   test_pki.sh DIR --fetched NAME URL
+#
+#   NAME.pem, .key              DNS:localhost, by the intermediate of orphan.pem,
+#                               which is to be fetched from URL (the
+#                               certificate's issuer address); the intermediate
+#                               itself as lost-intermediate.der, to serve there
+#
+# The first form does nothing when every file is there already. Everything
+# but the expired and future certificates is valid from 2019 for twenty
+# years: tests that pin the clock to another date still find them valid, and
+# those two lie within their issuer's validity, so a client sees only their
+# own dates.
 set -euo pipefail
 
 die() { echo "test_pki.sh: $*" >&2; exit 1; }
 
-[ $# -eq 1 ] || { sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+[ $# -eq 1 ] || { [ $# -eq 4 ] && [ "$2" = --fetched ]; } || { sed -n '2,35p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 mkdir -p "$1"
 DIR=$(cd "$1" && pwd)
-readonly FILES="ca stranger-ca localhost stranger expired intermediate address client-only future orphan site"
+readonly FILES="ca stranger-ca localhost stranger expired intermediate lost-intermediate address client-only future orphan site"
 
 complete() {
   local name
@@ -41,7 +49,7 @@ complete() {
   done
 }
 
-complete && exit 0
+[ $# -eq 1 ] && complete && exit 0
 command -v openssl >/dev/null || die "openssl is not installed (tools/setup.sh installs it)"
 FAKETIME_LIB=$(ls /usr/lib/*/faketime/libfaketime.so.1 /usr/lib/faketime/libfaketime.so.1 2>/dev/null | head -n 1 || true)
 [ -n "$FAKETIME_LIB" ] || die "libfaketime is not installed (tools/setup.sh installs faketime)"
@@ -85,15 +93,25 @@ keyUsage = critical,keyCertSign,cRLSign"
 }
 
 # A server certificate for the names in SAN, signed by ISSUER, made at AT
-# and valid for DAYS; USAGE is its extended key usage (serverAuth unless set).
+# and valid for DAYS; USAGE is its extended key usage (serverAuth unless set),
+# ISSUER_URL where its issuer's certificate is to be fetched (none unless set).
 make_server() {
   sign "$1" localhost "$3" "$4" "$5" "basicConstraints = critical,CA:FALSE
 keyUsage = critical,digitalSignature,keyEncipherment
 extendedKeyUsage = ${6:-serverAuth}
-subjectAltName = $2"
+subjectAltName = $2${7:+
+authorityInfoAccess = caIssuers;URI:$7}"
 }
 
 readonly SINCE="2019-01-01 00:00:00"
+if [ $# -eq 4 ]; then
+  complete || die "make the certificates of $DIR first"
+  make_server "$3" "DNS:localhost" lost-intermediate "$SINCE" 7299 serverAuth "$4"
+  openssl x509 -in "$DIR/lost-intermediate.pem" -outform DER -out "$DIR/lost-intermediate.der"
+  chmod 644 "$DIR/$3.pem" "$DIR/lost-intermediate.der"
+  chmod 600 "$DIR/$3.key"
+  exit 0
+fi
 make_ca ca "Vestun Test CA" "$SINCE"
 make_ca stranger-ca "Stranger CA" "$SINCE"
 make_server localhost "DNS:localhost" ca "$SINCE" 7299

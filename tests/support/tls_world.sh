@@ -9,7 +9,11 @@
 #                             misbehaving TLS servers of hostile_tls.py, their
 #                             ports in DIR/MODE.port, and a web site over TLS
 #                             for "localhost" that serves /version.txt,
-#                             "2.14\n", its port in DIR/site.port
+#                             "2.14\n", its port in DIR/site.port; two more
+#                             TLS servers for "localhost" whose certificates'
+#                             intermediate is to be fetched, from a web site
+#                             that serves it (DIR/fetched.port) or from the
+#                             silent server (DIR/stalled.port)
 #   tls_world.sh stop DIR
 #
 # Dovecot logs to DIR/log/dovecot.log, the other servers to DIR/log/NAME.log.
@@ -34,6 +38,9 @@ stop() {
   stop_server "$dir" silent hostile_pop3
   stop_server "$dir" hostile-tls hostile_tls
   stop_server "$dir" site version_site
+  stop_server "$dir" issuers version_site
+  stop_server "$dir" fetched version_site
+  stop_server "$dir" stalled version_site
   rm -f "$dir"/*.port "$dir/hostile-tls.keys"
 }
 
@@ -79,16 +86,38 @@ start() {
   setsid python3 "$here/hostile_tls.py" "$dir/pki" --dir "$dir" --log "$dir/log/hostile-tls.log" \
     --lifetime 3600 </dev/null >/dev/null 2>"$dir/log/hostile-tls.err" &
   echo $! >"$dir/hostile-tls.pid"
-  setsid python3 "$here/version_site.py" serve --tls --body $'2.14\n' --cert "$dir/pki/localhost.pem" \
-    --key "$dir/pki/localhost.key" --log "$dir/log/site.log" --port-file "$dir/site.port" --lifetime 3600 \
-    </dev/null >/dev/null 2>&1 &
-  echo $! >"$dir/site.pid"
+  site "$dir" site serve --tls --body $'2.14\n' --cert "$dir/pki/localhost.pem" --key "$dir/pki/localhost.key"
   wait_for_port "$dir/silent.port"
   wait_for_port "$dir/padded.port"
   wait_for_port "$dir/site.port"
+  start_fetched "$dir"
 }
 
-[ $# -eq 2 ] || { sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
+# Windows keeps what it fetched for a chain: each start's certificates name
+# addresses of their own, so that none was fetched by an earlier run.
+start_fetched() {
+  local dir=$1 name token
+  site "$dir" issuers serve --issuer "$dir/pki/lost-intermediate.der"
+  wait_for_port "$dir/issuers.port"
+  token=$(openssl rand -hex 8)
+  bash "$here/test_pki.sh" "$dir/pki" --fetched fetched "http://127.0.0.1:$(cat "$dir/issuers.port")/$token/issuer.cer"
+  bash "$here/test_pki.sh" "$dir/pki" --fetched stalled "http://127.0.0.1:$(cat "$dir/silent.port")/$token/issuer.cer"
+  for name in fetched stalled; do
+    site "$dir" $name serve --tls --cert "$dir/pki/$name.pem" --key "$dir/pki/$name.key"
+  done
+  for name in fetched stalled; do wait_for_port "$dir/$name.port"; done
+}
+
+# A version_site.py as server NAME, its port in DIR/NAME.port.
+site() {
+  local dir=$1 name=$2
+  shift 2
+  setsid python3 "$here/version_site.py" "$@" --log "$dir/log/$name.log" --port-file "$dir/$name.port" \
+    --lifetime 3600 </dev/null >/dev/null 2>&1 &
+  echo $! >"$dir/$name.pid"
+}
+
+[ $# -eq 2 ] || { sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 2; }
 case "$1" in
   start) start "$2" ;;
   stop) [ ! -d "$2" ] || stop "$(cd "$2" && pwd)" ;;

@@ -1,6 +1,8 @@
 #!/bin/bash
 # The tray icon through one box's life: two letters rocking the envelope
-# through a new taskbar, a left click starting the mail program, "Выход".
+# through a new taskbar, a left click starting the mail program, another
+# program posting the window, with whatever parameters, the message that
+# wakes it for queued work, "Выход".
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_dovecot_start
@@ -34,6 +36,13 @@ expect_tray 5 quiet 110
 expect_tray_tooltip "Все спокойно!"
 e2e_shot after-click
 
+# The menu below opens on a message the shell posts after these: the program
+# has handled them by then.
+for params in "1 0" "0 0" "0x41414141 -1"; do
+  read -r wparam lparam <<<"$params"
+  drv post --class "$E2E_MAIN_CLASS" --message 0x8100 --wparam "$wparam" --lparam "$lparam" \
+    || e2e_fail "could not post to the main window"
+done
 for step in "7 tray-menu quiet 110" "6 exit-menu empty"; do  # "Выход", the fourth item: No, then Yes
   read -r answer shot state <<<"$step"
   e2e_tray_click 3

@@ -449,6 +449,7 @@ int Usage() {
       "  set-texts    --title T ID TEXT [ID TEXT]...\n"
       "  items        --title T --id N  (tab control or list view)\n"
       "  close-window --class C [--title T] [--pid P]\n"
+      "  post         --class C --message N [--wparam W] [--lparam L]\n"
       "  run          --command LINE [--timeout MS]  (on the desktop; prints its exit code)");
   return 2;
 }
@@ -926,6 +927,19 @@ int CmdCloseWindow(const Args& a) {
   return PostMessageW(found[0], WM_CLOSE, 0, 0) ? 0 : 1;
 }
 
+// Posts a message to the first matching window, as any program on the
+// desktop can.
+int CmdPost(const Args& a) {
+  auto found = Matching(Filter(a));
+  if (found.empty()) {
+    Err("no such window");
+    return 1;
+  }
+  const UINT message = (UINT)a.Num(L"--message", 0);
+  const WPARAM wparam = (WPARAM)a.Num(L"--wparam", 0);
+  return PostMessageW(found[0], message, wparam, (LPARAM)a.Num(L"--lparam", 0)) ? 0 : 1;
+}
+
 // Runs a command line on the desktop and waits for it to end.
 int CmdRun(const Args& a, const std::wstring& desktop) {
   std::wstring line = a.Str(L"--command");
@@ -1010,6 +1024,7 @@ int main() {
   if (cmd == L"set-texts") return CmdSetTexts(a);
   if (cmd == L"items") return CmdItems(a);
   if (cmd == L"close-window") return CmdCloseWindow(a);
+  if (cmd == L"post") return CmdPost(a);
   if (cmd == L"run") return CmdRun(a, desktop);
   return Usage();
 }
