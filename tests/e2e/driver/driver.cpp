@@ -1011,9 +1011,15 @@ int CmdBalloonText(const Args& a) {
     Err("no balloon");
     return 1;
   }
+  // Wine shows no balloon without a text: an empty one was not read.
+  std::wstring text = BalloonText(found);
   Kv("hwnd", Hex((ULONG_PTR)found));
   Kv("rect", RectText(found));
-  Kv("text", BalloonText(found));
+  Kv("text", text);
+  if (text.empty()) {
+    Err("cannot read the balloon's text");
+    return 1;
+  }
   if (!none) return 0;
   Err("a balloon showed");
   return 1;
