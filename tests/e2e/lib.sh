@@ -404,9 +404,8 @@ e2e_wait_vestun_ready() {
 }
 
 # Ends every Wine process of the run, vestun.exe and the desktop included
-# (the wineserver saves the registry as it ends), and starts the program
-# again on the same prefix and X server with the clock at DATE.
-e2e_restart_vestun() {  # DATE
+# (the wineserver saves the registry as it ends).
+e2e_stop_wine() {
   local left p
   e2e_spawn timeout 30 wineserver -k 2>/dev/null
   # The X server and the servers of tests/support stay.
@@ -415,6 +414,12 @@ e2e_restart_vestun() {  # DATE
     || e2e_fail "still running after wineserver -k: $(e2e_describe_pids $left)"
   for p in "${E2E_BG_PIDS[@]}"; do wait "$p" 2>/dev/null; done
   E2E_BG_PIDS=()
+}
+
+# e2e_stop_wine, then the program again on the same prefix and X server with
+# the clock at DATE.
+e2e_restart_vestun() {  # DATE
+  e2e_stop_wine
   E2E_DATE=$1
   e2e_env
   e2e_start_vestun
@@ -570,10 +575,11 @@ e2e_dovecot_adduser() {  # USER PASSWORD
 # Received header, where mail filters insert theirs; the copy, dropped into
 # Maildir/new, is a letter Dovecot numbers at its next session, after those
 # already in the box.
+E2E_FROM="Sender <sender@example.org>"  # the From field as written; set it for one call
 e2e_deliver() {  # USER SUBJECT [DATE [FIELD]]
   local file="$E2E_RUN/letter.eml" box="$E2E_DOVECOT/mail/$1/new" before
-  printf 'From: Sender <sender@example.org>\nTo: %s@localhost\nSubject: %s\nMessage-ID: <%s.%s@example.org>\n\nHello.\n' \
-    "$1" "$2" "$RANDOM$RANDOM" "$1" >"$file"
+  printf 'From: %s\nTo: %s@localhost\nSubject: %s\nMessage-ID: <%s.%s@example.org>\n\nHello.\n' \
+    "$E2E_FROM" "$1" "$2" "$RANDOM$RANDOM" "$1" >"$file"
   before=$(ls "$box" 2>/dev/null)
   "$E2E_DOVECOT_SH" deliver "$E2E_DOVECOT" "$1" "$file" ${3:+"$3"} 2>>"$E2E_ARTIFACTS/dovecot.err" 7>&- \
     || e2e_fail "cannot deliver '$2' to $1"
@@ -879,6 +885,24 @@ e2e_menu_keys() {  # KEYS [SHOT]
   drv wait-window --class '#32768' --visible --timeout 10000 >/dev/null || e2e_fail "no menu opened"
   if [ -n "${2:-}" ]; then sleep 0.3; e2e_shot "$2"; fi
   drv menu-keys --keys "$1" >/dev/null || e2e_fail "could not press $1 in the menu"
+}
+
+# The balloon of the tray icon: Wine's explorer shows it about 2 s after the
+# program asks, for at least 10 s. Its text must read TEXT, lines joined by
+# a written "\n". Its title goes unchecked: Wine draws it, but Wine 8 gives
+# none to read.
+expect_balloon() {  # TEXT
+  local out
+  out=$(drv balloon-text --timeout 15000) || e2e_fail "no balloon within 15 s"
+  expect_eq "balloon" "$(kv text "$out")" "$1"
+}
+
+# No balloon comes within SECONDS; one shown before does not count. Start it
+# once the program has finished what would ask for a balloon.
+expect_no_balloon() {  # SECONDS
+  local out
+  out=$(drv balloon-text --none --timeout $(($1 * 1000))) || e2e_fail "a balloon came: '$(kv text "$out")'"
+  e2e_log "ok: no balloon within $1 s"
 }
 
 # ---------------------------------------------------------------- dialogs

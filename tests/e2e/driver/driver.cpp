@@ -450,7 +450,8 @@ int Usage() {
       "  items        --title T --id N  (tab control or list view)\n"
       "  close-window --class C [--title T] [--pid P]\n"
       "  post         --class C --message N [--wparam W] [--lparam L]\n"
-      "  run          --command LINE [--timeout MS]  (on the desktop; prints its exit code)");
+      "  run          --command LINE [--timeout MS]  (on the desktop; prints its exit code)\n"
+      "  balloon-text [--none] --timeout MS  (the taskbar's notification balloon)");
   return 2;
 }
 
@@ -968,6 +969,76 @@ int CmdRun(const Args& a, const std::wstring& desktop) {
   return 0;
 }
 
+// ---------------------------------------------------------------- notification balloons
+
+// The taskbar's balloons: Wine's explorer shows each as a top-level tooltip
+// window of its own in balloon style, made anew for every balloon.
+std::vector<HWND> Balloons() {
+  std::vector<HWND> out;
+  DWORD shell = PidOf(TrayWindow());
+  if (!shell) return out;
+  for (HWND h : TopWindows())
+    if (IsWindowVisible(h) && ClassOf(h) == TOOLTIPS_CLASSW && (GetWindowLongW(h, GWL_STYLE) & TTS_BALLOON) &&
+        PidOf(h) == shell)
+      out.push_back(h);
+  return out;
+}
+
+// A balloon's text is that of its one tool. The tooltip copies it into the
+// buffer the tool's description points at, so both must lie in the
+// taskbar's process.
+std::wstring BalloonText(HWND balloon) {
+  Remote m(balloon);
+  if (!m.base) return {};
+  TTTOOLINFOW tool = {};
+  tool.cbSize = sizeof tool;
+  tool.lpszText = (LPWSTR)(m.base + kTextAt);
+  m.Put(tool);
+  if (!Send(balloon, TTM_ENUMTOOLSW, 0, (LPARAM)m.base)) return {};
+  return m.Text(kTextAt);
+}
+
+// Waits for a balloon of the taskbar and prints its window and text. Its
+// title cannot be read: Wine 8 answers TTM_GETTITLE with an empty one.
+// With --none, succeeds when no balloon shows within the time-out; one
+// already showing at the start was asked for earlier and does not count,
+// since a balloon asked for later gets a window of its own.
+int CmdBalloonText(const Args& a) {
+  bool none = a.Has(L"--none");
+  if (!WaitFor(10000, [] { return TrayWindow() != nullptr; })) {
+    Err("no taskbar");
+    return 1;
+  }
+  std::vector<HWND> earlier;
+  if (none) earlier = Balloons();
+  HWND found = nullptr;
+  WaitFor(a.Num(L"--timeout", 10000), [&] {
+    for (HWND h : Balloons()) {
+      bool seen = false;
+      for (HWND e : earlier) seen = seen || e == h;
+      if (!seen) return (found = h) != nullptr;
+    }
+    return false;
+  });
+  if (!found) {
+    if (none) return 0;
+    Err("no balloon");
+    return 1;
+  }
+  // Wine shows no balloon without a text: an empty one was not read.
+  std::wstring text = BalloonText(found);
+  Kv("hwnd", Hex((ULONG_PTR)found));
+  Kv("rect", RectText(found));
+  Kv("text", text);
+  if (text.empty()) {
+    Err("cannot read the balloon's text");
+    return 1;
+  }
+  if (!none) return 0;
+  Err("a balloon showed");
+  return 1;
+}
+
 }  // namespace
 
 int main() {
@@ -1026,5 +1097,6 @@ int main() {
   if (cmd == L"close-window") return CmdCloseWindow(a);
   if (cmd == L"post") return CmdPost(a);
   if (cmd == L"run") return CmdRun(a, desktop);
+  if (cmd == L"balloon-text") return CmdBalloonText(a);
   return Usage();
 }
