@@ -20,7 +20,7 @@ const BuiltIn kBuiltIns[] = {
     {"Масяня", "iexplore www.example.net"},
     {"Интересные картинки", "pictures.example.net/picofday"},
     {"Форум про Вестуна", "http://forum.example.org/userforum/?owner=vestun"},
-    {"Как настроить данное меню?", "http://vestun.example.org/Tandrel/commands.html"},
+    {"Как настроить данное меню?", "https://vestun.example.org/Tandrel/commands.html"},
     {"Настроить данное меню", ""},
 };
 
