@@ -11,6 +11,7 @@
 #include "common/Texts.h"
 #include "mail/MailboxNavigation.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/Library.h"
 #include "platform/win32/Text.h"
 #include "resources/resource.h"
 #include "settings/SettingsPage.h"
@@ -139,6 +140,20 @@ void LockCancel(Frame& frame) {
   frame.Locked = true;
 }
 
+// uxtheme is loaded when the first page comes up, from the system folder,
+// rather than imported: an imported DLL that is not one of Windows' known
+// ones is looked for in the program's own folder first, before the program
+// can say otherwise.
+struct Themes {
+  decltype(&EnableThemeDialogTexture) TabTexture;
+};
+
+bool FillThemes(HMODULE module, Themes& themes) {
+  return platform::win32::FindEntry(module, "EnableThemeDialogTexture", themes.TabTexture);
+}
+
+platform::win32::SystemLibrary<Themes, FillThemes> g_uxtheme(L"uxtheme.dll");
+
 HWND CreatePage(Frame& frame, int index) {
   const HINSTANCE instance = platform::win32::ToHinstance(frame.App.Instance);
   HWND page = CreateDialogParamW(instance, MAKEINTRESOURCEW(kPages[index].Template), frame.Tabs,
@@ -146,7 +161,7 @@ HWND CreatePage(Frame& frame, int index) {
   if (page == nullptr) return nullptr;
   ShowWindow(page, SW_HIDE);
   // The page wears the tab body's background, not the dialog grey.
-  EnableThemeDialogTexture(page, ETDT_ENABLETAB);
+  if (const Themes* themes = g_uxtheme.Get()) themes->TabTexture(page, ETDT_ENABLETAB);
   // Below the tab strip, and as far as the tab's body reaches, so that no
   // stripe of another background shows beside the page.
   RECT place = {1, 15, 0, 0};
