@@ -15,6 +15,7 @@ BUILD_DIR=${1:-$ROOT/build/fuzz}
 mkdir -p "$BUILD_DIR" && BUILD_DIR=$(cd "$BUILD_DIR" && pwd)
 SECONDS_EACH=${2:-10}
 TARGETS=(fuzz_password_decode fuzz_command_line fuzz_registry_settings fuzz_received_date fuzz_pop3_poll
+  fuzz_poll_memory fuzz_letter_summary
   fuzz_mail_program fuzz_version_file)
 
 die() { echo "fuzz_rates: $*" >&2; exit 1; }
