@@ -175,9 +175,9 @@ std::vector<BoxNews> PublishPollResults(Application& app) {
     }
     MessageList letters;
     box->PublishMessages(result.NewMessages, result.OldMessages, letters);
-    if (letters.Size() == 0) continue;
+    if (letters.empty()) continue;
     BoxNews& fresh = NewsOf(news, *box);
-    for (int32_t i = 0; i < letters.Size(); ++i) fresh.Letters.push_back(*letters.At(i));
+    fresh.Letters.insert(fresh.Letters.end(), letters.begin(), letters.end());
     fresh.Count = static_cast<int32_t>(fresh.Letters.size());
   }
   return news;

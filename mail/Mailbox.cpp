@@ -10,26 +10,27 @@ uint32_t Mailbox::TimerPeriodMs() const {
   return static_cast<uint32_t>(period < kLongestTimerMs ? period : kLongestTimerMs);
 }
 
-int32_t Mailbox::NewMailCount() const { return TandrelMode != 0 ? StatCount : NewMessages.Size(); }
+int32_t Mailbox::NewMailCount() const {
+  return TandrelMode != 0 ? StatCount : static_cast<int32_t>(NewMessages.size());
+}
 
-int32_t Mailbox::OldMessageCount() const { return OldMessages.Size(); }
+int32_t Mailbox::OldMessageCount() const { return static_cast<int32_t>(OldMessages.size()); }
 
 void Mailbox::ClearNewMail() {
   StatCount = 0;
   if (TandrelMode == 0) {
-    NewMessages.Clear();
-    OldMessages.Clear();
+    NewMessages.clear();
+    OldMessages.clear();
   }
 }
 
-int Mailbox::AcknowledgeNewMessages(int32_t now) {
-  if (TandrelMode != 0 || NewMessages.Size() == 0) return 0;
-  for (int32_t i = 0; i < NewMessages.Size(); ++i) {
-    const int32_t date = NewMessages.At(i)->Date;
-    if (date > LastMsgDate && date <= now) LastMsgDate = date;
+bool Mailbox::AcknowledgeNewMessages(int32_t now) {
+  if (TandrelMode != 0 || NewMessages.empty()) return false;
+  for (const MessageInfo& message : NewMessages) {
+    if (message.Date > LastMsgDate && message.Date <= now) LastMsgDate = message.Date;
   }
-  NewMessages.Clear();
-  return 1;
+  NewMessages.clear();
+  return true;
 }
 
 namespace {
@@ -54,20 +55,18 @@ void Mailbox::PublishMessages(MessageList& newMessages, MessageList& oldMessages
   // LastMsgDate only grows, so what was seen stays seen; unreadable dates
   // (0) stay new, as at every poll.
   MessageList stillNew;
-  for (int32_t i = 0; i < newMessages.Size(); ++i) {
-    const MessageInfo& message = *newMessages.At(i);
-    (message.Date == 0 || message.Date > LastMsgDate ? stillNew : oldMessages).Add(message);
+  for (MessageInfo& message : newMessages) {
+    (message.Date == 0 || message.Date > LastMsgDate ? stillNew : oldMessages).push_back(std::move(message));
   }
-  NewMessages.Swap(stillNew);
-  OldMessages.Swap(oldMessages);
+  NewMessages.swap(stillNew);
+  OldMessages.swap(oldMessages);
   // Only what is still new stays announced: a letter acknowledged is gone
   // from the list for good, unless its date is unreadable, and then it must
   // stay announced.
   std::set<std::string> announced;
-  for (int32_t i = 0; i < NewMessages.Size(); ++i) {
-    const MessageInfo& message = *NewMessages.At(i);
+  for (const MessageInfo& message : NewMessages) {
     std::string key = KeyOf(message);
-    if (Announced.count(key) == 0) fresh.Add(message);
+    if (Announced.count(key) == 0) fresh.push_back(message);
     announced.insert(std::move(key));
   }
   Announced.swap(announced);

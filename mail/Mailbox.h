@@ -60,9 +60,9 @@ class Mailbox {
   // Acknowledges a date-mode box's new messages: LastMsgDate advances to the
   // latest of their dates that is later than it and not after `now` (dates
   // of 0, unreadable ones, never advance it) and the new messages are
-  // emptied. Non-zero when the box is in date mode and had new messages,
-  // which is when LastMsgDate must be stored.
-  int AcknowledgeNewMessages(int32_t now);
+  // emptied. True when the box is in date mode and had new messages, which
+  // is when LastMsgDate must be stored.
+  bool AcknowledgeNewMessages(int32_t now);
   // Count mode: the message count of a successful STAT. True when it rose
   // above the count last announced: worth announcing.
   bool PublishCount(int32_t statCount);

@@ -3,13 +3,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-#include "common/OwnedList.h"
-
-class MessageInfo {
- public:
-  virtual ~MessageInfo() = default;
-
+struct MessageInfo {
   // Delivery date on the program's time scale; 0 when it could not be read.
   int32_t Date = 0;
   // Who wrote and about what, in UTF-8, as the letter's header block says;
@@ -18,4 +14,5 @@ class MessageInfo {
   std::string Subject;
 };
 
-using MessageList = OwnedList<MessageInfo>;
+// Messages in the order a poll filed them, which is the order of their numbers.
+using MessageList = std::vector<MessageInfo>;

@@ -45,7 +45,7 @@ std::string ErrorReportLine(const char* reply) {
 
 void FileLetter(const MessageInfo& letter, const PollRequest& request, PollResult& result) {
   const bool isNew = int64_t{letter.Date} - request.LastMsgDate > 0;
-  (isNew ? result.NewMessages : result.OldMessages).Add(letter);
+  (isNew ? result.NewMessages : result.OldMessages).push_back(letter);
 }
 
 TopReply ClassifyReply(const char* reply, const std::string& block, const PollRequest& request,
@@ -66,6 +66,6 @@ TopReply ClassifyReply(const char* reply, const std::string& block, const PollRe
     FileLetter(letter, request, result);
     return TopReply::Dated;
   }
-  result.NewMessages.Add(letter);
+  result.NewMessages.push_back(letter);
   return header ? TopReply::Undated : TopReply::Refused;
 }

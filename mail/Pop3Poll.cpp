@@ -45,7 +45,7 @@ int32_t Converse(Pop3Connection& server, const PollRequest& request, PollResult&
   SendText(server, "QUIT\r\n");
   ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::OneChunk);
   if (result.StatCount < 0) return request.PreviousCount;
-  return request.TandrelMode != 0 ? result.StatCount : result.NewMessages.Size();
+  return request.TandrelMode != 0 ? result.StatCount : static_cast<int32_t>(result.NewMessages.size());
 }
 
 // Resolves, connects and talks, all by the deadline; the caller holds the

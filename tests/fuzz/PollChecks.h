@@ -30,11 +30,11 @@ inline PollRequest FuzzRequest(platform::Lock lock, uint8_t modeByte) {
 inline void CheckPoll(int32_t code, const PollRequest& request, const PollResult& result) {
   if (code < kPollPasswordRefused || code == kPollHostNotFound || code == kPollNotConnected) __builtin_trap();
   if (code >= 0 && request.TandrelMode == 0 && result.StatCount >= 0 &&
-      result.NewMessages.Size() + result.OldMessages.Size() > result.StatCount) {
+      result.NewMessages.size() + result.OldMessages.size() > static_cast<size_t>(result.StatCount)) {
     __builtin_trap();
   }
-  for (int32_t i = 0; i < result.NewMessages.Size(); ++i) {
-    for (const std::string* text : {&result.NewMessages.At(i)->Sender, &result.NewMessages.At(i)->Subject}) {
+  for (const MessageInfo& message : result.NewMessages) {
+    for (const std::string* text : {&message.Sender, &message.Subject}) {
       if (text->size() > kSummaryTextLimit || !IsUtf8(text->data(), text->size())) __builtin_trap();
     }
   }

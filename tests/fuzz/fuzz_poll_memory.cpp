@@ -101,8 +101,8 @@ Found Poll(const Maildrop& box, const PollRequest& request) {
                              [&box](const std::string& command) { return box.Answer(command); });
   PollResult result;
   Found found{CheckMailbox(request, result), {}, {}};
-  for (int32_t i = 0; i < result.NewMessages.Size(); ++i) found.New.push_back(result.NewMessages.At(i)->Date);
-  for (int32_t i = 0; i < result.OldMessages.Size(); ++i) found.Old.push_back(result.OldMessages.At(i)->Date);
+  for (const MessageInfo& message : result.NewMessages) found.New.push_back(message.Date);
+  for (const MessageInfo& message : result.OldMessages) found.Old.push_back(message.Date);
   return found;
 }
 

@@ -12,7 +12,7 @@ inline void GiveMessages(Mailbox& box, std::initializer_list<int32_t> newDates,
   for (int list = 0; list < 2; ++list) {
     for (int32_t date : list == 0 ? newDates : oldDates) {
       info.Date = date;
-      lists[list].Add(info);
+      lists[list].push_back(info);
     }
   }
   MessageList fresh;

@@ -78,8 +78,8 @@ size_t CountOf(const std::vector<std::string>& commands, const std::string& pref
 
 Filing FilingOf(const PollResult& result) {
   Filing filed;
-  for (int32_t i = 0; i < result.NewMessages.Size(); ++i) filed.first.push_back(result.NewMessages.At(i)->Date);
-  for (int32_t i = 0; i < result.OldMessages.Size(); ++i) filed.second.push_back(result.OldMessages.At(i)->Date);
+  for (const MessageInfo& message : result.NewMessages) filed.first.push_back(message.Date);
+  for (const MessageInfo& message : result.OldMessages) filed.second.push_back(message.Date);
   return filed;
 }
 
