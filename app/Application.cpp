@@ -86,7 +86,7 @@ void Application::PromptIncompleteBoxes() {
   if (Dialogs.Settings == nullptr) return;
   for (int32_t i = 0; i < Boxes.Count; ++i) {
     const Mailbox& box = *Boxes.At(i);
-    if (!box.Login.IsEmpty() && !box.Password.IsEmpty() && !box.PopServerName.IsEmpty()) continue;
+    if (!box.Login.empty() && !box.Password.empty() && !box.PopServerName.empty()) continue;
     OpenSettingsAt(*this, SettingsPage::Mailboxes, i);
   }
 }
@@ -121,10 +121,10 @@ int Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
     Mailbox* box = Boxes.At(i);
     if (box->DoCheckBox == 0 || box->MsminRunMode != 1 || box->NewMailCount() <= 0) continue;
     if (MendQuestionWaits(box->Id)) continue;
-    StartAlertSound(SpeakerSlot.Get(), WavSlot.Get(), box->SoundMode, box->SpeakerStr.Text(),
-                    box->WavPath.Text(), box->SpeakerLen);
+    StartAlertSound(SpeakerSlot.Get(), WavSlot.Get(), box->SoundMode, box->SpeakerStr.c_str(),
+                    box->WavPath.c_str(), box->SpeakerLen);
     if (!OpenMailProgram(*box, RunMsminMode)) unstarted.push_back(box->Id);
-    ClearSameProgram(Boxes, box->MsminPath.Text());
+    ClearSameProgram(Boxes, box->MsminPath.c_str());
   }
   const bool quiet = Boxes.FirstNewMailBox() == nullptr;
   if (guarded) LeaveModal();

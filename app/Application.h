@@ -4,11 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "app/Dialogs.h"
 #include "app/VersionCheck.h"
-#include "common/String.h"
 #include "mail/MailboxList.h"
 #include "notify/TrayNotifier.h"
 #include "platform/Owned.h"
@@ -85,7 +85,7 @@ class Application {
   int32_t SendErrors = 1;
   // Non-zero: a balloon says who wrote and about what.
   int32_t ShowBalloon = 1;
-  String Prompt;
+  std::string Prompt;
   MailboxList Boxes;
   CommandList UserCommands;
   float SiteVersion = 0.0f;

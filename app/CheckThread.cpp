@@ -157,7 +157,7 @@ BoxNews& NewsOf(std::vector<BoxNews>& news, const Mailbox& box) {
   for (BoxNews& known : news) {
     if (known.BoxId == box.Id) return known;
   }
-  news.push_back({box.Id, box.BoxName.Text(), 0, {}});
+  news.push_back({box.Id, box.BoxName, 0, {}});
   return news.back();
 }
 

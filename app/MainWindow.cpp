@@ -29,7 +29,7 @@ void PublishResults(Application& app) {
   } else {
     app.Tray.SetState(TrayState::NewMail);
   }
-  if (app.ShowBalloon != 0 && !news.empty()) app.Tray.ShowBalloon(ComposeBalloon(news, app.Prompt.Text()));
+  if (app.ShowBalloon != 0 && !news.empty()) app.Tray.ShowBalloon(ComposeBalloon(news, app.Prompt.c_str()));
   for (int32_t id : unstarted) OfferToMendMailProgram(app, id);
 }
 

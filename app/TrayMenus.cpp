@@ -46,7 +46,7 @@ uint32_t TrackTrayMenu(Application& app) {
   if (commands > 0) items.push_back({0, nullptr, platform::ItemState::Enabled});
   for (int32_t i = 0; i < commands && kFirstCommandId + i <= kLastCommandId; ++i) {
     items.push_back(
-        {kFirstCommandId + i, app.UserCommands.At(i)->Caption.Text(), platform::ItemState::Enabled});
+        {kFirstCommandId + i, app.UserCommands.At(i)->Caption.c_str(), platform::ItemState::Enabled});
   }
   return platform::ShowPopupMenu(items.data(), items.size(), app.MainWindow.Get());
 }
@@ -54,8 +54,8 @@ uint32_t TrackTrayMenu(Application& app) {
 // A command that runs needs nothing more; an empty one, or one the shell
 // refuses and the user wants to mend, opens the settings on the commands tab.
 void RunUserCommand(Application& app, const Command& command) {
-  if (command.CommandLine.Text()[0] != '\0') {
-    if (RunCommandLine(command.CommandLine.Text(), app.RunMsminMode)) return;
+  if (!command.CommandLine.empty()) {
+    if (RunCommandLine(command.CommandLine.c_str(), app.RunMsminMode)) return;
     const platform::BoxAnswer answer =
         platform::ShowMessageBox(nullptr, kBadCommand, texts::kCaptionError, platform::BoxButtons::YesNo,
                                  platform::BoxIcon::Warning, true);
@@ -92,7 +92,7 @@ bool BoxMenuText(const Mailbox& box, bool withCounts, char (&text)[kMenuItemSize
     std::snprintf(tail, sizeof tail, "\t:(");
   }
   const int room = static_cast<int>(kMenuItemSize - 1 - std::string(tail).size());
-  std::snprintf(text, kMenuItemSize, "%.*s%s", room, box.BoxName.Text(), tail);
+  std::snprintf(text, kMenuItemSize, "%.*s%s", room, box.BoxName.c_str(), tail);
   return withCounts && count > 0;
 }
 
@@ -136,7 +136,7 @@ void ShowBoxMenu(Application& app, bool withCounts) {
   if (box == nullptr) return;
   const int32_t id = box->Id;
   const int started = OpenMailProgram(*box, app.RunMsminMode);
-  ClearSameProgram(boxes, box->MsminPath.Text());
+  ClearSameProgram(boxes, box->MsminPath.c_str());
   if (boxes.FirstNewMailBox() == nullptr) app.Tray.Calm();
   if (!started) OfferToMendMailProgram(app, id);
 }

@@ -47,7 +47,7 @@ const char* TlsFailureText(platform::TlsFailure failure) {
 }  // namespace
 
 const char* ConnectionTestReport(int32_t code, platform::TlsFailure tlsFailure, const char* prompt,
-                                 String& text) {
+                                 std::string& text) {
   if (code > 0) {
     // The prompt is the user's own text, of any length.
     constexpr char kFormat[] = "%s (%d шт.)!";
@@ -55,23 +55,22 @@ const char* ConnectionTestReport(int32_t code, platform::TlsFailure tlsFailure, 
     const int length = std::snprintf(nullptr, 0, kFormat, prompt, static_cast<int>(code));
     std::vector<char> message(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
     std::snprintf(message.data(), message.size(), kFormat, prompt, static_cast<int>(code));
-    text.Assign(message.data());
+    text = message.data();
     return texts::kCaptionNotice;
   }
   if (code == 0) {
-    text.Assign("Проверка прошла удачно, новых писем нет.");
+    text = "Проверка прошла удачно, новых писем нет.";
     return texts::kCaptionNotice;
   }
   const char* tls = code == kPollNotConnected ? TlsFailureText(tlsFailure) : nullptr;
   if (tls != nullptr) {
-    text.Assign(tls);
+    text = tls;
     return texts::kCaptionError;
   }
-  text.Assign(code >= -kFailureCount ? kFailures[-code - 1] : "Неопознанная ошибка.");
+  text = code >= -kFailureCount ? kFailures[-code - 1] : "Неопознанная ошибка.";
   return texts::kCaptionError;
 }
 
-void NameTestedBox(const char* boxName, String& text) {
-  const std::string named = std::string("Проверка ящика «") + (boxName != nullptr ? boxName : "") + "»:\n" + text.Text();
-  text.Assign(named.c_str());
+void NameTestedBox(const char* boxName, std::string& text) {
+  text = std::string("Проверка ящика «") + (boxName != nullptr ? boxName : "") + "»:\n" + text;
 }

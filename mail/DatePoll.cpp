@@ -25,8 +25,8 @@ int32_t FirstExamined(int32_t count) { return count > kMaxExamined ? count - kMa
 // Whose memory a poll may use: a box whose server, port, login or TLS
 // setting has changed is another mailbox.
 std::string OwnerOf(const PollRequest& request) {
-  return std::string(request.PopServerName.Text()) + '\n' + std::to_string(request.Port) + '\n' +
-         request.Login.Text() + (request.Tls ? "\ntls" : "\nplain");
+  return request.PopServerName + '\n' + std::to_string(request.Port) + '\n' + request.Login +
+         (request.Tls ? "\ntls" : "\nplain");
 }
 
 // The messages of this poll that a date read before may stand for, by id,

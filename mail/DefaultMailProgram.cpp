@@ -37,7 +37,7 @@ char LowerOf(char c) {
 // The path runs from the opening quote to the next one; a registration whose
 // closing quote is missing gives the rest of the text. Without a folder
 // (null) a path that needs it is refused.
-MailProgramFound MailProgramFromCommand(const char* command, const char* programFiles, String& program) {
+MailProgramFound MailProgramFromCommand(const char* command, const char* programFiles, std::string& program) {
   if (command == nullptr || command[0] != '"') return MailProgramFound::Nothing;
   const char* start = command + 1;
   const char* end = std::strchr(start, '"');
@@ -50,14 +50,14 @@ MailProgramFound MailProgramFromCommand(const char* command, const char* program
     path.replace(0, token + std::strlen(kProgramFilesToken), programFiles);
   }
   if (path.find('?') != std::string::npos) return MailProgramFound::Foreign;
-  program.Assign(("\"" + path + "\"").c_str());
+  program = "\"" + path + "\"";
   return MailProgramFound::Program;
 }
 
 // The key's default value is read by its name "": the first value of the key
 // in enumeration order may be another one. Programs register it as a plain
 // text or as one with variables such as %ProgramFiles%.
-MailProgramFound DetectDefaultMailProgram(String& program) {
+MailProgramFound DetectDefaultMailProgram(std::string& program) {
   using platform::ReadResult;
   const platform::OwnedKey key(platform::OpenRegKey(platform::RegRoot::ClassesRoot, kMailtoCommand));
   char command[kMaxCommand] = {};

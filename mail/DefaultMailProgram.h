@@ -2,7 +2,7 @@
 // program of the "open" command registered for mailto: links.
 #pragma once
 
-#include "common/String.h"
+#include <string>
 
 // What looking for the program found.
 enum class MailProgramFound {
@@ -17,8 +17,8 @@ enum class MailProgramFound {
 // "%programfiles%" token (any letter case) gets the folder itself. A '?' in
 // the path is a character that Windows-1251 lacks, as the platform reads
 // one (no file name holds a '?'). `program` is set only for a Program.
-MailProgramFound MailProgramFromCommand(const char* command, const char* programFiles, String& program);
+MailProgramFound MailProgramFromCommand(const char* command, const char* programFiles, std::string& program);
 
 // Reads the registration (at most 200 bytes of it) and makes the path as
 // above.
-MailProgramFound DetectDefaultMailProgram(String& program);
+MailProgramFound DetectDefaultMailProgram(std::string& program);

@@ -25,7 +25,7 @@ void AcknowledgeBox(Mailbox& box) {
 }
 
 int OpenMailProgram(Mailbox& box, int32_t showMode) {
-  const int started = RunCommandLine(box.MsminPath.Text(), showMode) != 0 ? 1 : 0;
+  const int started = RunCommandLine(box.MsminPath.c_str(), showMode) != 0 ? 1 : 0;
   AcknowledgeBox(box);
   return started;
 }
@@ -33,7 +33,7 @@ int OpenMailProgram(Mailbox& box, int32_t showMode) {
 void ClearSameProgram(MailboxList& boxes, const char* path) {
   for (int32_t i = 0; i < boxes.Count; ++i) {
     Mailbox& box = *boxes.At(i);
-    if (box.DoCheckBox != 0 && box.IsTheSameMsmin != 0 && std::strcmp(box.MsminPath.Text(), path) == 0) {
+    if (box.DoCheckBox != 0 && box.IsTheSameMsmin != 0 && std::strcmp(box.MsminPath.c_str(), path) == 0) {
       AcknowledgeBox(box);
     }
   }

@@ -7,7 +7,6 @@
 #include <set>
 #include <string>
 
-#include "common/String.h"
 #include "mail/MessageInfo.h"
 #include "mail/SeenMessages.h"
 #include "platform/Owned.h"
@@ -27,17 +26,17 @@ class Mailbox {
   Mailbox& operator=(const Mailbox&) = delete;
   virtual ~Mailbox() = default;
 
-  String PopServerName;
-  String Login;
-  String Password;  // plain in memory; scrambled only in the registry
-  String MsminPath;
+  std::string PopServerName;
+  std::string Login;
+  std::string Password;  // plain in memory; scrambled only in the registry
+  std::string MsminPath;
   int32_t Delay = 60;
   int32_t SoundMode = 0;
-  String WavPath;
-  String SpeakerStr;
+  std::string WavPath;
+  std::string SpeakerStr;
   uint32_t SpeakerLen = 100;
   uint32_t Port = 110;
-  String BoxName;
+  std::string BoxName;
   int32_t TandrelMode = 1;  // non-zero: count mode
   int32_t DoCheckBox = 1;
   int32_t IsTheSameMsmin = 0;

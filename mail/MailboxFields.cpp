@@ -9,10 +9,10 @@ const char kDefaultMelody[] = "!p!!!p!ppp!p!";
 
 namespace {
 
-void ShowUnsigned(uint32_t value, String& field) {
+void ShowUnsigned(uint32_t value, std::string& field) {
   char digits[16];
   std::snprintf(digits, sizeof digits, "%u", static_cast<unsigned>(value));
-  field.Assign(digits);
+  field = digits;
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -66,22 +66,22 @@ void StoreFields(MailboxList& boxes, const MailboxFields& fields) {
   Mailbox* box = boxes.CurrentBox();
   if (box == nullptr) return;
   box->PopServerName = fields.PopServerName;
-  if (fields.BoxName.IsEmpty()) {
-    DefaultBoxName(boxes.Current + 1, box->PopServerName.Text(), box->BoxName);
+  if (fields.BoxName.empty()) {
+    DefaultBoxName(boxes.Current + 1, box->PopServerName.c_str(), box->BoxName);
   } else {
     box->BoxName = fields.BoxName;
   }
-  box->Port = ReadUnsigned(fields.Port.Text());
+  box->Port = ReadUnsigned(fields.Port.c_str());
   box->Login = fields.Login;
   box->Password = fields.Password;
   box->MsminPath = fields.MsminPath;
-  const uint32_t interval = ReadUnsigned(fields.Interval.Text());
+  const uint32_t interval = ReadUnsigned(fields.Interval.c_str());
   box->DoCheckBox = fields.CheckBox ? 1 : 0;
   StoreInterval(boxes, *box, interval);
   box->SoundMode = SoundModeOf(fields.Speaker, fields.Wav);
   box->WavPath = fields.WavPath;
   box->SpeakerStr = fields.SpeakerStr;
-  box->SpeakerLen = ReadUnsigned(fields.SpeakerLen.Text());
+  box->SpeakerLen = ReadUnsigned(fields.SpeakerLen.c_str());
   box->TandrelMode = fields.AnyLetter ? 1 : 0;
   box->MsminRunMode = fields.RunAutomatically ? 1 : 0;
   box->IsTheSameMsmin = fields.SameProgram ? 1 : 0;
@@ -98,13 +98,13 @@ void TicksOf(int32_t soundMode, bool* speaker, bool* wav) {
   *wav = soundMode == 1 || soundMode == 2;
 }
 
-void DefaultBoxName(int32_t number, const char* server, String& name) {
+void DefaultBoxName(int32_t number, const char* server, std::string& name) {
   constexpr char kFormat[] = "Ящик № %d (%s)";
   if (server == nullptr) server = "";
   const int length = std::snprintf(nullptr, 0, kFormat, static_cast<int>(number), server);
   std::vector<char> text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
   std::snprintf(text.data(), text.size(), kFormat, static_cast<int>(number), server);
-  name.Assign(text.data());
+  name = text.data();
 }
 
 // As a dialog reads a number field: blanks around the digits are allowed,

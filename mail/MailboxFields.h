@@ -4,8 +4,7 @@
 #pragma once
 
 #include <cstdint>
-
-#include "common/String.h"
+#include <string>
 
 class Mailbox;
 class MailboxList;
@@ -15,20 +14,20 @@ extern const char kDefaultMelody[];
 constexpr uint32_t kDefaultStepMs = 100;
 
 struct MailboxFields {
-  String BoxName;
+  std::string BoxName;
   bool CheckBox = true;  // "Проверять этот ящик?" says "да"
-  String PopServerName;
-  String Port;
-  String Login;
-  String Password;
-  String Interval;  // seconds
+  std::string PopServerName;
+  std::string Port;
+  std::string Login;
+  std::string Password;
+  std::string Interval;  // seconds
   bool Speaker = true;
   bool Wav = false;
-  String SpeakerStr;
-  String SpeakerLen;
-  String WavPath;
+  std::string SpeakerStr;
+  std::string SpeakerLen;
+  std::string WavPath;
   bool RunAutomatically = false;
-  String MsminPath;
+  std::string MsminPath;
   bool SameProgram = false;
   bool AnyLetter = false;  // jump while the inbox holds any letter (count mode)
 };
@@ -48,7 +47,7 @@ int32_t SoundModeOf(bool speaker, bool wav);
 void TicksOf(int32_t soundMode, bool* speaker, bool* wav);
 
 // "Ящик № <number> (<server>)".
-void DefaultBoxName(int32_t number, const char* server, String& name);
+void DefaultBoxName(int32_t number, const char* server, std::string& name);
 
 // A number field's text as an unsigned decimal: 0 when it is empty, not a
 // number, or beyond 32 bits.

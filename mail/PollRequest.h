@@ -11,7 +11,6 @@
 #include <memory>
 #include <string>
 
-#include "common/String.h"
 #include "mail/MessageInfo.h"
 #include "platform/Platform.h"
 
@@ -35,12 +34,12 @@ struct PollResult;
 
 struct PollRequest {
   int32_t BoxId = -1;
-  String PopServerName;
+  std::string PopServerName;
   uint16_t Port = 110;
   // Whether the dialogue runs over TLS from the first byte (POP3S).
   bool Tls = false;
-  String Login;
-  String Password;
+  std::string Login;
+  std::string Password;
   int32_t TandrelMode = 1;  // non-zero: count mode
   int32_t LastMsgDate = 0;
   int32_t SendErrors = 1;

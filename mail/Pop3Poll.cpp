@@ -30,10 +30,10 @@ size_t Ask(Pop3Connection& server, char* buffer, const char* format, const char*
 int32_t Converse(Pop3Connection& server, const PollRequest& request, PollResult& result) {
   char buffer[kReplyLimit];
   ReceiveReply(server, buffer, kReplyLimit, ReplyEnd::Line);
-  if (Refused(buffer, Ask(server, buffer, "USER %s\r\n", request.Login.Text()))) return kPollUserRefused;
+  if (Refused(buffer, Ask(server, buffer, "USER %s\r\n", request.Login.c_str()))) return kPollUserRefused;
   // Nothing goes out before the password's reply has come: a server may
   // drop what arrives together with PASS, whatever it offers.
-  if (Refused(buffer, Ask(server, buffer, "PASS %s\r\n", request.Password.Text())))
+  if (Refused(buffer, Ask(server, buffer, "PASS %s\r\n", request.Password.c_str())))
     return kPollPasswordRefused;
 
   if (request.TandrelMode == 0) {
@@ -53,7 +53,7 @@ int32_t Converse(Pop3Connection& server, const PollRequest& request, PollResult&
 int32_t PollServer(const PollRequest& request, PollResult& result, uint64_t deadlineMs) {
   const PollTimeouts& timeouts = request.Timeouts;
   platform::ConnectFailure failure = platform::ConnectFailure::None;
-  const platform::OwnedSocket hold(platform::ConnectTcp(request.PopServerName.Text(), request.Port,
+  const platform::OwnedSocket hold(platform::ConnectTcp(request.PopServerName.c_str(), request.Port,
                                                         timeouts.ResolveMs, timeouts.ConnectMs, &failure));
   if (failure == platform::ConnectFailure::HostNotFound) return kPollHostNotFound;
   if (failure == platform::ConnectFailure::NoSocket) return kPollNoSocket;
@@ -66,8 +66,8 @@ int32_t PollServer(const PollRequest& request, PollResult& result, uint64_t dead
   // A session whose checks failed is never opened, so the login cannot go
   // out over it, nor in plain text instead. Declared after the socket, it
   // is closed before the socket it runs over.
-  const platform::OwnedTlsSession session(
-      platform::OpenTlsSession(socket, request.PopServerName.Text(), timeouts.ReceiveMs, &result.TlsFailure));
+  const platform::OwnedTlsSession session(platform::OpenTlsSession(socket, request.PopServerName.c_str(),
+                                                                   timeouts.ReceiveMs, &result.TlsFailure));
   if (!session) return kPollNotConnected;
   Pop3Connection server{socket, session.Get(), timeouts.SendMs, timeouts.ReceiveMs, deadlineMs};
   return Converse(server, request, result);

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "common/String.h"
 #include "mail/MailboxList.h"
 #include "mail/TimeScale.h"
 #include "notify/AlertSound.h"
@@ -90,14 +89,14 @@ int TrayNotifier::SetState(TrayState state) {
 
 void TrayNotifier::EnterNewMail() {
   if (const Mailbox* first = Boxes.FirstNewMailBox()) {
-    StartAlertSound(SpeakerSlot.Get(), WavSlot.Get(), first->SoundMode, first->SpeakerStr.Text(),
-                    first->WavPath.Text(), first->SpeakerLen);
+    StartAlertSound(SpeakerSlot.Get(), WavSlot.Get(), first->SoundMode, first->SpeakerStr.c_str(),
+                    first->WavPath.c_str(), first->SpeakerLen);
   }
   int32_t total = 0;
   for (int32_t i = 0; i < Boxes.Count; ++i) {
     if (Boxes.At(i)->DoCheckBox != 0) total += Boxes.At(i)->NewMailCount();
   }
-  FormatNewMailTip(Prompt.Text(), total, NewMailText);
+  FormatNewMailTip(Prompt.c_str(), total, NewMailText);
   ShownTip = NewMailText;
   SetAnimation(true);
 }

@@ -5,13 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "notify/Balloon.h"
 #include "platform/Owned.h"
 #include "platform/Platform.h"
 
 class MailboxList;
-class String;
 
 enum class TrayState : int32_t { Quiet = 0, CheckingVersion = 1, NewVersion = 2, NewMail = 3 };
 
@@ -35,7 +35,7 @@ class TrayNotifier {
 
   // The boxes give the new mail's count and the first box's sound, the
   // prompt its tooltip; the sound slots let one alert sound at a time.
-  TrayNotifier(const MailboxList& boxes, const String& prompt, const platform::OwnedSlot& speakerSlot,
+  TrayNotifier(const MailboxList& boxes, const std::string& prompt, const platform::OwnedSlot& speakerSlot,
                const platform::OwnedSlot& wavSlot)
       : Boxes(boxes), Prompt(prompt), SpeakerSlot(speakerSlot), WavSlot(wavSlot) {}
   TrayNotifier(const TrayNotifier&) = delete;
@@ -101,7 +101,7 @@ class TrayNotifier {
   void EnterNewMail();
 
   const MailboxList& Boxes;
-  const String& Prompt;
+  const std::string& Prompt;
   const platform::OwnedSlot& SpeakerSlot;
   const platform::OwnedSlot& WavSlot;
 };

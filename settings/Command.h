@@ -2,7 +2,7 @@
 #pragma once
 
 #include "common/OwnedList.h"
-#include "common/String.h"
+#include <string>
 
 class Command {
  public:
@@ -10,9 +10,9 @@ class Command {
   Command(const char* caption, const char* commandLine) : Caption(caption), CommandLine(commandLine) {}
   virtual ~Command() = default;
 
-  String Caption;
+  std::string Caption;
   // Run by the command runner; the empty text opens the commands settings.
-  String CommandLine;
+  std::string CommandLine;
 };
 
 // The tray menu's commands in menu order; position i is registry subkey i + 1.

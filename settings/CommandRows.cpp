@@ -7,11 +7,11 @@
 namespace {
 
 // The page's texts are Windows-1251, one byte a character.
-String Cell(const char* text) {
-  if (text == nullptr) return String();
+std::string Cell(const char* text) {
+  if (text == nullptr) return {};
   size_t length = 0;
   while (length < CommandRows::kCellMax && text[length] != '\0') ++length;
-  return String(std::string(text, length).c_str());
+  return std::string(text, length);
 }
 
 }  // namespace
@@ -20,13 +20,13 @@ void CommandRows::LoadFrom(const CommandList& commands) {
   Rows.clear();
   for (int32_t i = 0; i < commands.Size(); ++i) {
     const Command* command = commands.At(i);
-    Append(command->Caption.Text(), command->CommandLine.Text(), false);
+    Append(command->Caption.c_str(), command->CommandLine.c_str(), false);
   }
 }
 
 void CommandRows::StoreTo(CommandList& commands) const {
   commands.Clear();
-  for (const CommandRow& row : Rows) commands.Add(Command(row.Caption.Text(), row.CommandLine.Text()));
+  for (const CommandRow& row : Rows) commands.Add(Command(row.Caption.c_str(), row.CommandLine.c_str()));
 }
 
 void CommandRows::Append(const char* caption, const char* commandLine, bool selected) {

@@ -5,14 +5,14 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
-#include "common/String.h"
 #include "settings/Command.h"
 
 struct CommandRow {
-  String Caption;
-  String CommandLine;
+  std::string Caption;
+  std::string CommandLine;
   bool Selected = false;
 };
 

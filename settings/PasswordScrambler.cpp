@@ -45,15 +45,15 @@ bool Decode(const char* stored, std::string* plain) {
 
 }  // namespace
 
-void ScramblePassword(String& password, ScrambleDirection direction) {
+void ScramblePassword(std::string& password, ScrambleDirection direction) {
   ScramblePasswordSeeded(password, direction, static_cast<uint32_t>(platform::CurrentTime()));
 }
 
-void ScramblePasswordSeeded(String& password, ScrambleDirection direction, uint32_t seed) {
+void ScramblePasswordSeeded(std::string& password, ScrambleDirection direction, uint32_t seed) {
   if (direction == ScrambleDirection::Encode) {
-    password.Assign(Encode(password.Text(), seed).c_str());
+    password = Encode(password.c_str(), seed);
     return;
   }
   std::string plain;
-  password.Assign(Decode(password.Text(), &plain) ? plain.c_str() : "");
+  password = Decode(password.c_str(), &plain) ? plain : std::string();
 }

@@ -3,8 +3,7 @@
 #pragma once
 
 #include <cstdint>
-
-#include "common/String.h"
+#include <string>
 
 enum class ScrambleDirection { Encode, Decode };
 
@@ -21,7 +20,7 @@ uint8_t ScrambleTableEntry(int position);
 // same password differently) or by its plain form (Decode). A stored text that is not a scrambled form (odd
 // length, or a position outside 1 ... 150) decodes to the empty password, so
 // that the program asks for the password again instead of sending garbage.
-void ScramblePassword(String& password, ScrambleDirection direction);
+void ScramblePassword(std::string& password, ScrambleDirection direction);
 
 // The same with a chosen seed for the positions.
-void ScramblePasswordSeeded(String& password, ScrambleDirection direction, uint32_t seed);
+void ScramblePasswordSeeded(std::string& password, ScrambleDirection direction, uint32_t seed);

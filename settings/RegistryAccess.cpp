@@ -45,11 +45,11 @@ platform::OwnedKey OpenOrCreateNumberedKey(const char* prefix, int32_t number) {
   return OpenOrCreateKey(path);
 }
 
-platform::ReadResult ReadStringValue(const platform::OwnedKey& key, const char* name, String& target) {
+platform::ReadResult ReadStringValue(const platform::OwnedKey& key, const char* name, std::string& target) {
   char buffer[kMaxText + 1];
   const platform::ReadResult result =
       platform::ReadRegText(key.Get(), name, platform::TextKind::Plain, buffer, sizeof buffer);
-  if (result == platform::ReadResult::Read) target.Assign(buffer);
+  if (result == platform::ReadResult::Read) target = buffer;
   return result;
 }
 
@@ -74,8 +74,8 @@ int WriteDwordValue(platform::OwnedKey& key, const char* name, int32_t value) {
   return platform::WriteRegNumber(key.Get(), name, static_cast<uint32_t>(value)) ? 1 : WriteFailed(key);
 }
 
-void ReadOrWrite(platform::OwnedKey& key, const char* name, String& target) {
-  if (Absent(ReadStringValue(key, name, target))) WriteStringValue(key, name, target.Text());
+void ReadOrWrite(platform::OwnedKey& key, const char* name, std::string& target) {
+  if (Absent(ReadStringValue(key, name, target))) WriteStringValue(key, name, target.c_str());
 }
 
 void ReadOrWrite(platform::OwnedKey& key, const char* name, int32_t& target) {

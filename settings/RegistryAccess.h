@@ -7,8 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
-#include "common/String.h"
 #include "platform/Owned.h"
 #include "platform/Platform.h"
 
@@ -32,7 +32,7 @@ platform::OwnedKey OpenOrCreateNumberedKey(const char* prefix, int32_t number);
 // number as a number of four bytes) and whole: a text with characters that
 // Windows-1251 lacks has lost them and is no use, a password least of all.
 // The target changes only when the result is Read.
-platform::ReadResult ReadStringValue(const platform::OwnedKey& key, const char* name, String& target);
+platform::ReadResult ReadStringValue(const platform::OwnedKey& key, const char* name, std::string& target);
 platform::ReadResult ReadDwordValue(const platform::OwnedKey& key, const char* name, int32_t& target);
 platform::ReadResult ReadDwordValue(const platform::OwnedKey& key, const char* name, uint32_t& target);
 
@@ -46,7 +46,7 @@ int WriteDwordValue(platform::OwnedKey& key, const char* name, int32_t value);
 // characters, is left as it is: it holds what someone meant, such as an
 // administrator's port typed as a text, and only the user's own save
 // replaces it.
-void ReadOrWrite(platform::OwnedKey& key, const char* name, String& target);
+void ReadOrWrite(platform::OwnedKey& key, const char* name, std::string& target);
 void ReadOrWrite(platform::OwnedKey& key, const char* name, int32_t& target);
 void ReadOrWrite(platform::OwnedKey& key, const char* name, uint32_t& target);
 

@@ -15,7 +15,7 @@ void SaveGlobalValues(platform::OwnedKey& key, const Application& app) {
   WriteDwordValue(key, "CheckNewVerPeriod", app.CheckNewVerPeriod);
   WriteDwordValue(key, "BoxesCount", app.Boxes.Count);
   WriteDwordValue(key, "CommandCount", app.UserCommands.Size());
-  WriteStringValue(key, "Prompt", app.Prompt.Text());
+  WriteStringValue(key, "Prompt", app.Prompt.c_str());
   WriteDwordValue(key, "RunMsminMode", app.RunMsminMode);
   WriteDwordValue(key, "SendErrors", app.SendErrors);
   WriteDwordValue(key, "ShowBalloon", app.ShowBalloon);
@@ -23,18 +23,18 @@ void SaveGlobalValues(platform::OwnedKey& key, const Application& app) {
 
 void SaveBoxValues(platform::OwnedKey& key, const Mailbox& box) {
   // The box's own password stays plain: a poll may be reading it right now.
-  String scrambled(box.Password);
+  std::string scrambled = box.Password;
   ScramblePassword(scrambled, ScrambleDirection::Encode);
-  WriteStringValue(key, "BoxName", box.BoxName.Text());
-  WriteStringValue(key, "PopServerName", box.PopServerName.Text());
+  WriteStringValue(key, "BoxName", box.BoxName.c_str());
+  WriteStringValue(key, "PopServerName", box.PopServerName.c_str());
   WriteDwordValue(key, "Port", static_cast<int32_t>(box.Port));
-  WriteStringValue(key, "Login", box.Login.Text());
-  WriteStringValue(key, "Password", scrambled.Text());
-  WriteStringValue(key, "MsminPath", box.MsminPath.Text());
+  WriteStringValue(key, "Login", box.Login.c_str());
+  WriteStringValue(key, "Password", scrambled.c_str());
+  WriteStringValue(key, "MsminPath", box.MsminPath.c_str());
   WriteDwordValue(key, "Delay", box.Delay);
   WriteDwordValue(key, "SoundMode", box.SoundMode);
-  WriteStringValue(key, "WavPath", box.WavPath.Text());
-  WriteStringValue(key, "SpeakerStr", box.SpeakerStr.Text());
+  WriteStringValue(key, "WavPath", box.WavPath.c_str());
+  WriteStringValue(key, "SpeakerStr", box.SpeakerStr.c_str());
   WriteDwordValue(key, "SpeakerLen", static_cast<int32_t>(box.SpeakerLen));
   WriteDwordValue(key, "TandrelMode", box.TandrelMode);
   WriteDwordValue(key, "DoCheckBox", box.DoCheckBox);
@@ -61,8 +61,8 @@ void SaveCommands(const CommandList& commands) {
   for (int32_t i = 0; i < commands.Size(); ++i) {
     platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kCommandsPrefix, i + 1);
     if (!key) continue;
-    WriteStringValue(key, "Capt", commands.At(i)->Caption.Text());
-    WriteStringValue(key, "Command", commands.At(i)->CommandLine.Text());
+    WriteStringValue(key, "Capt", commands.At(i)->Caption.c_str());
+    WriteStringValue(key, "Command", commands.At(i)->CommandLine.c_str());
   }
 }
 

@@ -91,7 +91,7 @@ void WriteRows(HWND list, const CommandRows& rows) {
   SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
   int row = 0;
   for (const CommandRow& each : rows.Rows) {
-    std::wstring caption = platform::win32::Wide(each.Caption.Text());
+    std::wstring caption = platform::win32::Wide(each.Caption.c_str());
     LVITEMW item = {};
     item.mask = LVIF_TEXT | LVIF_STATE;
     item.iItem = row;
@@ -99,7 +99,7 @@ void WriteRows(HWND list, const CommandRows& rows) {
     item.stateMask = LVIS_SELECTED;
     item.state = each.Selected ? LVIS_SELECTED : 0;
     SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    SetCellText(list, row++, 1, each.CommandLine.Text());
+    SetCellText(list, row++, 1, each.CommandLine.c_str());
   }
 }
 

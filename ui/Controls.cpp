@@ -21,8 +21,8 @@ void SetWindowTextTo(HWND window, const char* text) {
   SetWindowTextW(window, platform::win32::Wide(text).c_str());
 }
 
-void ReadField(HWND dialog, int id, String& text, int capacity) {
-  text = WindowText(GetDlgItem(dialog, id), capacity).c_str();
+void ReadField(HWND dialog, int id, std::string& text, int capacity) {
+  text = WindowText(GetDlgItem(dialog, id), capacity);
 }
 
 void ShowField(HWND dialog, int id, const char* text) { SetWindowTextTo(GetDlgItem(dialog, id), text); }

@@ -6,8 +6,6 @@
 
 #include <string>
 
-#include "common/String.h"
-
 namespace ui {
 
 // Fields are read through a buffer of this many characters; a longer text
@@ -17,7 +15,7 @@ constexpr int kFieldBuffer = 2024;
 // Texts pass between the controls (UTF-16) and the program (Windows-1251)
 // here. A character without a Windows-1251 form reads as '?': such
 // characters are taken out where they are typed (RefuseForeignText).
-void ReadField(HWND dialog, int id, String& text, int capacity = kFieldBuffer);
+void ReadField(HWND dialog, int id, std::string& text, int capacity = kFieldBuffer);
 void ShowField(HWND dialog, int id, const char* text);
 // A window's own text (an edit control's), at most capacity - 1 characters.
 std::string WindowText(HWND window, int capacity);

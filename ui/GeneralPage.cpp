@@ -18,7 +18,7 @@ void Fill(HWND page) {
   Tick(page, IDC_AUTO_VERSION_CHECK, app.DoAutoCheckNewVer != 0);
   Enable(page, IDC_VERSION_PERIOD, app.DoAutoCheckNewVer != 0);
   ShowNumber(page, IDC_VERSION_PERIOD, static_cast<uint32_t>(app.CheckNewVerPeriod));
-  ShowField(page, IDC_PROMPT, app.Prompt.Text());
+  ShowField(page, IDC_PROMPT, app.Prompt.c_str());
   for (const char* mode : kRunModes) {
     SendDlgItemMessageW(page, IDC_RUN_MODE, CB_ADDSTRING, 0,
                         reinterpret_cast<LPARAM>(platform::win32::Wide(mode).c_str()));
@@ -36,9 +36,9 @@ void StoreGeneralPage(HWND page) {
   app.DoAutoCheckNewVer = Ticked(page, IDC_AUTO_VERSION_CHECK) ? 1 : 0;
   app.SendErrors = Ticked(page, IDC_SEND_ERRORS) ? 1 : 0;
   app.ShowBalloon = Ticked(page, IDC_SHOW_BALLOON) ? 1 : 0;
-  String period;
+  std::string period;
   ReadField(page, IDC_VERSION_PERIOD, period);
-  app.CheckNewVerPeriod = static_cast<int32_t>(ReadUnsigned(period.Text()));
+  app.CheckNewVerPeriod = static_cast<int32_t>(ReadUnsigned(period.c_str()));
   app.RunMsminMode = static_cast<int32_t>(SendDlgItemMessageW(page, IDC_RUN_MODE, CB_GETCURSEL, 0, 0));
   ReadField(page, IDC_PROMPT, app.Prompt);
 }

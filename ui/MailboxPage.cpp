@@ -33,7 +33,7 @@ Application& App() { return *Application::Current(); }
 
 struct TextField {
   int Id;
-  String MailboxFields::*Text;
+  std::string MailboxFields::*Text;
 };
 
 const TextField kTextFields[] = {
@@ -80,13 +80,13 @@ void SetSpeakerDefaults(HWND page) {
 // Plays what the page shows, not what the box holds.
 void TestSound(HWND page) {
   Application& app = App();
-  String melody, step, wav;
+  std::string melody, step, wav;
   ReadField(page, IDC_MELODY, melody, kShortField);
   ReadField(page, IDC_STEP, step, kShortField);
   ReadField(page, IDC_WAV_PATH, wav, kShortField);
   StartAlertSound(app.SpeakerSlot.Get(), app.WavSlot.Get(),
-                  SoundModeOf(Ticked(page, IDC_SPEAKER), Ticked(page, IDC_WAV)), melody.Text(), wav.Text(),
-                  ReadUnsigned(step.Text()));
+                  SoundModeOf(Ticked(page, IDC_SPEAKER), Ticked(page, IDC_WAV)), melody.c_str(), wav.c_str(),
+                  ReadUnsigned(step.c_str()));
 }
 
 // The box whose connection test runs, by its id and name: the user may move
@@ -100,11 +100,11 @@ HWND g_testingPage = nullptr;
 int32_t g_testNumber = 0;
 
 void Report(HWND page, int32_t code, platform::TlsFailure tlsFailure = platform::TlsFailure::None) {
-  String text;
-  const char* caption = ConnectionTestReport(code, tlsFailure, App().Prompt.Text(), text);
+  std::string text;
+  const char* caption = ConnectionTestReport(code, tlsFailure, App().Prompt.c_str(), text);
   const MailboxList& boxes = App().Boxes;
   if (boxes.CurrentBox() != boxes.BoxById(g_testedBox)) NameTestedBox(g_testedName.c_str(), text);
-  platform::ShowMessageBox(platform::win32::FromHwnd(page), text.Text(), caption, platform::BoxButtons::Ok,
+  platform::ShowMessageBox(platform::win32::FromHwnd(page), text.c_str(), caption, platform::BoxButtons::Ok,
                            platform::BoxIcon::None, false);
 }
 
@@ -128,7 +128,7 @@ void TestConnection(HWND page) {
   }
   Enable(page, IDC_TEST_CONNECTION, false);
   g_testedBox = box->Id;
-  g_testedName = box->BoxName.Text();
+  g_testedName = box->BoxName;
   g_testingPage = page;
   if (!StartCheck(app, *box, OnConnectionTested, ++g_testNumber)) {
     Enable(page, IDC_TEST_CONNECTION, true);
@@ -139,17 +139,17 @@ void TestConnection(HWND page) {
 
 // Refused as the program chooser refuses the same path.
 void DetectProgram(HWND page) {
-  String program;
+  std::string program;
   const MailProgramFound found = DetectDefaultMailProgram(program);
-  if (found == MailProgramFound::Program) ShowField(page, IDC_PROGRAM, program.Text());
+  if (found == MailProgramFound::Program) ShowField(page, IDC_PROGRAM, program.c_str());
   if (found == MailProgramFound::Foreign) TellForeignPath(page);
 }
 
 void ChooseInto(HWND page, int field, const FileKind& kind, bool quoted) {
-  String text;
+  std::string text;
   ReadField(page, field, text, kShortField);
   std::string chosen;
-  if (!ChooseFile(page, text.Text(), kind, chosen)) return;
+  if (!ChooseFile(page, text.c_str(), kind, chosen)) return;
   if (quoted) chosen = "\"" + chosen + "\"";
   ShowField(page, field, chosen.c_str());
 }
@@ -193,7 +193,7 @@ void LoadMailboxPage(HWND page) {
   if (box == nullptr) return;
   MailboxFields fields;
   FieldsOf(*box, fields);
-  for (const TextField& field : kTextFields) ShowField(page, field.Id, (fields.*field.Text).Text());
+  for (const TextField& field : kTextFields) ShowField(page, field.Id, (fields.*field.Text).c_str());
   for (const TickField& field : kTickFields) Tick(page, field.Id, fields.*field.Tick);
   CheckRadioButton(page, IDC_CHECK_YES, IDC_CHECK_NO, fields.CheckBox ? IDC_CHECK_YES : IDC_CHECK_NO);
   CheckRadioButton(page, IDC_RUN_BY_CLICK, IDC_RUN_AUTOMATICALLY,

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string>
 
-#include "common/String.h"
 #include "mail/DefaultMailProgram.h"
 #include "platform/host/HostControl.h"
 
@@ -13,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const host::RegValue value{size % 2 ? host::RegType::ExpandableText : host::RegType::Text,
                              std::string(reinterpret_cast<const char*>(data), size), size % 3 == 0};
   host::PutValue(platform::RegRoot::ClassesRoot, "mailto\\shell\\open\\command", "", value);
-  String program;
+  std::string program;
   DetectDefaultMailProgram(program);
   // The same bytes as a whole command, whatever their length.
   MailProgramFromCommand(value.bytes.c_str(), "C:\\Program Files", program);

@@ -25,8 +25,8 @@ std::string Show(const CommandRows& rows) {
   rows.StoreTo(commands);
   std::string text;
   for (int32_t i = 0; i < commands.Size(); ++i) {
-    std::string caption = commands.At(i)->Caption.Text();
-    const std::string line = commands.At(i)->CommandLine.Text();
+    std::string caption = commands.At(i)->Caption;
+    const std::string& line = commands.At(i)->CommandLine;
     if (line != "run " + caption) caption = caption == "Новая команда" && line.empty() ? "+" : "?";
     text += (i > 0 ? " " : "") + caption + (rows.Rows[i].Selected ? "*" : "");
   }
@@ -66,8 +66,8 @@ TEST(CommandRows, CellsKeep499Characters) {
   CommandRows rows;
   rows.LoadFrom(commands);
   rows.StoreTo(commands);
-  EXPECT_EQ(499u, commands.At(0)->Caption.Length());
-  EXPECT_EQ(499u, commands.At(0)->CommandLine.Length());
+  EXPECT_EQ(499u, commands.At(0)->Caption.size());
+  EXPECT_EQ(499u, commands.At(0)->CommandLine.size());
 }
 
 TEST(SplitCommandLine, SeparatesTargetAndParameters) {
@@ -124,11 +124,11 @@ TEST(DefaultCommands, MailLinksRunWholeAndTheLastOpensTheSettings) {
   ASSERT_EQ(8, list.Size());
   for (int i = 0; i < 3; ++i) {
     CommandParts parts;
-    ASSERT_EQ(SplitResult::Ok, SplitCommandLine(list.At(i)->CommandLine.Text(), parts));
+    ASSERT_EQ(SplitResult::Ok, SplitCommandLine(list.At(i)->CommandLine.c_str(), parts));
     EXPECT_EQ(0u, std::string(parts.Target).find("mailto:")) << parts.Target;
     EXPECT_STREQ("", parts.Params) << "the subject's blanks must not cut the link";
   }
-  EXPECT_STREQ("", list.At(7)->CommandLine.Text());
+  EXPECT_STREQ("", list.At(7)->CommandLine.c_str());
 }
 
 }  // namespace

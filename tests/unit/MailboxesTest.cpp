@@ -43,7 +43,7 @@ void Fill(MailboxList& list, int count, int current) {
 
 std::string Names(const MailboxList& list) {
   std::string names;
-  for (int i = 0; i < list.Count; ++i) names += list.At(i)->BoxName.Text();
+  for (int i = 0; i < list.Count; ++i) names += list.At(i)->BoxName;
   return names;
 }
 
@@ -154,7 +154,7 @@ TEST(MailboxPage, OnlyAnAcceptedIntervalTouchesDelayAndTheTimer) {
     host::RunQueued();
     EXPECT_EQ(polls, g_polls) << "the timer runs with the new period";
   }
-  EXPECT_STREQ("Ящик № 2 (abc)", box.BoxName.Text());
+  EXPECT_STREQ("Ящик № 2 (abc)", box.BoxName.c_str());
 }
 
 TEST(MailboxPage, SoundModeAndItsTicks) {
@@ -193,16 +193,16 @@ TEST(DefaultMailProgram, TheQuotedPathLowerCasedWithTheFolderInPlaceOfItsToken) 
       {"\"C:\\Mail.exe\" /subject \"?od?\"", "\"c:\\mail.exe\""},  // only the path counts
   };
   for (const auto& c : cases) {
-    String program("kept");
+    std::string program("kept");
     const MailProgramFound found = MailProgramFromCommand(c[0], "D:\\Прог Файлы", program);
     EXPECT_EQ(c[1] == nullptr ? MailProgramFound::Nothing
               : *c[1] == '?'  ? MailProgramFound::Foreign
                               : MailProgramFound::Program,
               found)
         << c[0];
-    EXPECT_STREQ(found == MailProgramFound::Program ? c[1] : "kept", program.Text());
+    EXPECT_STREQ(found == MailProgramFound::Program ? c[1] : "kept", program.c_str());
   }
-  String program;
+  std::string program;
   EXPECT_EQ(MailProgramFound::Nothing, MailProgramFromCommand("\"%programfiles%\\a.exe\"", nullptr, program))
       << "no folder known";
 }
@@ -238,11 +238,11 @@ TEST(DefaultMailProgram, DetectedFromTheRegistration) {
       host::PutValue(platform::RegRoot::ClassesRoot, kKey, "First", {RegType::Text, "\"x\""});
       host::PutValue(platform::RegRoot::ClassesRoot, kKey, "", {c.type, command, c.foreignCommand});
     }
-    String program("kept");
+    std::string program("kept");
     EXPECT_EQ(c.found, DetectDefaultMailProgram(program));
     EXPECT_EQ(
         c.found == MailProgramFound::Program ? "\"E:\\Apps\\" + std::string(c.name, 'a') + ".exe\"" : "kept",
-        program.Text());
+        program.c_str());
     EXPECT_EQ(0, host::OpenKeyCount());
   }
 }

@@ -24,7 +24,7 @@ constexpr char kCommand1[] = "Software\\Tandreller\\Commands\\1";
 
 using Fields = std::map<std::string, std::string>;
 
-const std::pair<const char*, String Mailbox::*> kBoxTexts[] = {
+const std::pair<const char*, std::string Mailbox::*> kBoxTexts[] = {
     {"BoxName", &Mailbox::BoxName},      {"PopServerName", &Mailbox::PopServerName},
     {"Login", &Mailbox::Login},          {"Password", &Mailbox::Password},
     {"MsminPath", &Mailbox::MsminPath},  {"WavPath", &Mailbox::WavPath},
@@ -49,9 +49,9 @@ Fields VisitFields(Application& app, bool fill) {
     if (fill && saved) field = static_cast<std::remove_reference_t<decltype(field)>>(n++);
     all[name] = std::to_string(field);
   };
-  const auto text = [&](const std::string& name, String& field) {
-    if (fill) field = ("«текст» " + std::to_string(n++)).c_str();
-    all[name] = field.Text();
+  const auto text = [&](const std::string& name, std::string& field) {
+    if (fill) field = "«текст» " + std::to_string(n++);
+    all[name] = field;
   };
   number("DoAutoCheckNewVer", app.DoAutoCheckNewVer);
   number("LastCheckNewVer", app.LastCheckNewVer, false);
@@ -138,7 +138,7 @@ TEST(SettingsStore, EveryValueIsTakenOnlyAsItsOwnTypeAndWhole) {
   Application fresh;
   ASSERT_EQ(1, LoadSettings(fresh));
   const Fields defaults = VisitFields(fresh, false);
-  String scrambled("995");
+  std::string scrambled("995");
   ScramblePasswordSeeded(scrambled, ScrambleDirection::Encode, 7);
   for (const auto& t : types) {
     const bool asText = t.type == RegType::Text || t.type == RegType::ExpandableText;
@@ -149,10 +149,10 @@ TEST(SettingsStore, EveryValueIsTakenOnlyAsItsOwnTypeAndWhole) {
         if (text) name.erase(0, 1);
         SCOPED_TRACE(testing::Message() << name << " as type " << int(t.type) << ", length " << t.length
                                         << (t.foreign ? ", foreign" : ""));
-        std::string bytes =
-            !asText        ? std::string("\x02\0\0\0", t.length)
-            : t.length > 1 ? std::string(t.length, 'y')
-                           : (name == "Password" ? scrambled.Text() : "995") + std::string(t.length, '\0');
+        std::string bytes = !asText ? std::string("\x02\0\0\0", t.length)
+                            : t.length > 1
+                                ? std::string(t.length, 'y')
+                                : (name == "Password" ? scrambled : "995") + std::string(t.length, '\0');
         if (t.foreign) bytes[0] = '?';
         const host::RegValue planted{t.type, bytes, t.foreign};
         plantCounts();
@@ -162,9 +162,9 @@ TEST(SettingsStore, EveryValueIsTakenOnlyAsItsOwnTypeAndWhole) {
         Fields expected = defaults;
         ASSERT_EQ(1u, expected.count(key.field + name));
         const int kind = text ? kTexts : kNumbers;
-        String taken(bytes.c_str());
+        std::string taken(bytes.c_str());
         if (name == "Password") ScramblePassword(taken, ScrambleDirection::Decode);
-        if (t.taken & kind) expected[key.field + name] = text ? taken.Text() : "2";
+        if (t.taken & kind) expected[key.field + name] = text ? taken : "2";
         EXPECT_EQ("", Differences(expected, VisitFields(app, false)));
         host::RegValue stored;
         ASSERT_TRUE(host::GetValue(platform::RegRoot::CurrentUser, key.path, name, &stored));
@@ -236,8 +236,8 @@ TEST(SettingsStore, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
   host::FailKeysUnder(kBox1);
   Application broken;
   ASSERT_EQ(1, LoadSettings(broken));
-  EXPECT_STREQ(kDefaultPopServer, broken.Boxes.At(0)->PopServerName.Text()) << "a box without a key";
-  EXPECT_STREQ("второй", broken.Boxes.At(1)->BoxName.Text());
+  EXPECT_STREQ(kDefaultPopServer, broken.Boxes.At(0)->PopServerName.c_str()) << "a box without a key";
+  EXPECT_STREQ("второй", broken.Boxes.At(1)->BoxName.c_str());
   EXPECT_EQ(1u, host::MessageBoxes().size());
 
   host::Reset();
@@ -317,7 +317,7 @@ TEST(SettingsStore, AnAcknowledgedDateGoesUnderItsBoxsOwnKey) {
     for (int i = 0; i < app.Boxes.Count; ++i) {
       Mailbox& box = *app.Boxes.At(i);
       box.TandrelMode = 0;
-      GiveMessages(box, {1000 + std::atoi(box.BoxName.Text())});
+      GiveMessages(box, {1000 + std::atoi(box.BoxName.c_str())});
       AcknowledgeBox(box);
     }
     std::string dates;
@@ -343,9 +343,9 @@ TEST(PasswordScrambler, NeighbouringEntriesDifferAndStoredFormsDecode) {
       {"\x3D\x01", ""},    // decodes to a zero byte: no encoder writes that
   };
   for (const auto& c : cases) {
-    String password(c.first);
+    std::string password(c.first);
     ScramblePassword(password, ScrambleDirection::Decode);
-    EXPECT_STREQ(c.second, password.Text()) << c.first;
+    EXPECT_STREQ(c.second, password.c_str()) << c.first;
   }
 }
 
