@@ -107,7 +107,7 @@ void Application::Shutdown() {
   for (int32_t i = 0; i < Boxes.Count; ++i) Boxes.ArmBoxTimer(i, false);
   Tray.RemoveIcon();
   InstanceClaim.Reset();
-  UserCommands.Clear();
+  UserCommands.clear();
   platform::QuitMainLoop(0);
 }
 

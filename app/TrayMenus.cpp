@@ -42,11 +42,10 @@ uint32_t TrackTrayMenu(Application& app) {
                                            {kStatisticsId, kStatisticsItem, platform::ItemState::Disabled},
                                            {kAboutId, kAboutItem, platform::ItemState::Enabled},
                                            {kExitId, kExitItem, platform::ItemState::Enabled}};
-  const int32_t commands = app.UserCommands.Size();
-  if (commands > 0) items.push_back({0, nullptr, platform::ItemState::Enabled});
-  for (int32_t i = 0; i < commands && kFirstCommandId + i <= kLastCommandId; ++i) {
-    items.push_back(
-        {kFirstCommandId + i, app.UserCommands.At(i)->Caption.c_str(), platform::ItemState::Enabled});
+  const CommandList& commands = app.UserCommands;
+  if (!commands.empty()) items.push_back({0, nullptr, platform::ItemState::Enabled});
+  for (uint32_t i = 0; i < commands.size() && kFirstCommandId + i <= kLastCommandId; ++i) {
+    items.push_back({kFirstCommandId + i, commands[i].Caption.c_str(), platform::ItemState::Enabled});
   }
   return platform::ShowPopupMenu(items.data(), items.size(), app.MainWindow.Get());
 }
@@ -104,9 +103,8 @@ void ShowTrayMenu(Application& app) {
     chosen = TrackTrayMenu(app);
   }
   const uint32_t position = chosen - kFirstCommandId;
-  if (chosen >= kFirstCommandId && chosen <= kLastCommandId &&
-      position < static_cast<uint32_t>(app.UserCommands.Size())) {
-    RunUserCommand(app, *app.UserCommands.At(static_cast<int32_t>(position)));
+  if (chosen >= kFirstCommandId && chosen <= kLastCommandId && position < app.UserCommands.size()) {
+    RunUserCommand(app, app.UserCommands[position]);
   } else if (chosen == kSettingsId) {
     OpenSettingsDialog(app);
   } else if (chosen == kExitId) {

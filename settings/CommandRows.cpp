@@ -18,15 +18,12 @@ std::string Cell(const char* text) {
 
 void CommandRows::LoadFrom(const CommandList& commands) {
   Rows.clear();
-  for (int32_t i = 0; i < commands.Size(); ++i) {
-    const Command* command = commands.At(i);
-    Append(command->Caption.c_str(), command->CommandLine.c_str(), false);
-  }
+  for (const Command& command : commands) Append(command.Caption.c_str(), command.CommandLine.c_str(), false);
 }
 
 void CommandRows::StoreTo(CommandList& commands) const {
-  commands.Clear();
-  for (const CommandRow& row : Rows) commands.Add(Command(row.Caption.c_str(), row.CommandLine.c_str()));
+  commands.clear();
+  for (const CommandRow& row : Rows) commands.push_back({row.Caption, row.CommandLine});
 }
 
 void CommandRows::Append(const char* caption, const char* commandLine, bool selected) {

@@ -27,5 +27,5 @@ const BuiltIn kBuiltIns[] = {
 }  // namespace
 
 void DefaultCommands(CommandList& list) {
-  for (const BuiltIn& builtIn : kBuiltIns) list.Add(Command(builtIn.caption, builtIn.commandLine));
+  for (const BuiltIn& builtIn : kBuiltIns) list.push_back({builtIn.caption, builtIn.commandLine});
 }

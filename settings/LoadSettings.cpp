@@ -69,12 +69,12 @@ void LoadBoxes(MailboxList& boxes, int32_t count) {
 
 void LoadStoredCommands(CommandList& commands, int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
-    Command* command = commands.Add(Command(kBrokenCommandCaption, kBrokenCommandLine));
-    if (command == nullptr) return;
+    commands.push_back({kBrokenCommandCaption, kBrokenCommandLine});
+    Command& command = commands.back();
     platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kCommandsPrefix, i + 1);
     if (!key) continue;
-    ReadOrWrite(key, "Capt", command->Caption);
-    ReadOrWrite(key, "Command", command->CommandLine);
+    ReadOrWrite(key, "Capt", command.Caption);
+    ReadOrWrite(key, "Command", command.CommandLine);
   }
 }
 

@@ -14,7 +14,7 @@ void SaveGlobalValues(platform::OwnedKey& key, const Application& app) {
   WriteDwordValue(key, "DoAutoCheckNewVer", app.DoAutoCheckNewVer);
   WriteDwordValue(key, "CheckNewVerPeriod", app.CheckNewVerPeriod);
   WriteDwordValue(key, "BoxesCount", app.Boxes.Count);
-  WriteDwordValue(key, "CommandCount", app.UserCommands.Size());
+  WriteDwordValue(key, "CommandCount", static_cast<int32_t>(app.UserCommands.size()));
   WriteStringValue(key, "Prompt", app.Prompt.c_str());
   WriteDwordValue(key, "RunMsminMode", app.RunMsminMode);
   WriteDwordValue(key, "SendErrors", app.SendErrors);
@@ -58,11 +58,12 @@ void SaveBoxes(MailboxList& boxes) {
 }
 
 void SaveCommands(const CommandList& commands) {
-  for (int32_t i = 0; i < commands.Size(); ++i) {
-    platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kCommandsPrefix, i + 1);
+  for (size_t i = 0; i < commands.size(); ++i) {
+    platform::OwnedKey key =
+        registry::OpenOrCreateNumberedKey(registry::kCommandsPrefix, static_cast<int32_t>(i + 1));
     if (!key) continue;
-    WriteStringValue(key, "Capt", commands.At(i)->Caption.c_str());
-    WriteStringValue(key, "Command", commands.At(i)->CommandLine.c_str());
+    WriteStringValue(key, "Capt", commands[i].Caption.c_str());
+    WriteStringValue(key, "Command", commands[i].CommandLine.c_str());
   }
 }
 

@@ -24,9 +24,9 @@ std::string Show(const CommandRows& rows) {
   CommandList commands;
   rows.StoreTo(commands);
   std::string text;
-  for (int32_t i = 0; i < commands.Size(); ++i) {
-    std::string caption = commands.At(i)->Caption;
-    const std::string& line = commands.At(i)->CommandLine;
+  for (size_t i = 0; i < commands.size(); ++i) {
+    std::string caption = commands[i].Caption;
+    const std::string& line = commands[i].CommandLine;
     if (line != "run " + caption) caption = caption == "Новая команда" && line.empty() ? "+" : "?";
     text += (i > 0 ? " " : "") + caption + (rows.Rows[i].Selected ? "*" : "");
   }
@@ -62,12 +62,12 @@ TEST(CommandRows, ButtonsOnTheSelectedRows) {
 
 TEST(CommandRows, CellsKeep499Characters) {
   CommandList commands;
-  commands.Add(Command(std::string(500, 'c').c_str(), std::string(499, 'l').c_str()));
+  commands.push_back({std::string(500, 'c'), std::string(499, 'l')});
   CommandRows rows;
   rows.LoadFrom(commands);
   rows.StoreTo(commands);
-  EXPECT_EQ(499u, commands.At(0)->Caption.size());
-  EXPECT_EQ(499u, commands.At(0)->CommandLine.size());
+  EXPECT_EQ(499u, commands[0].Caption.size());
+  EXPECT_EQ(499u, commands[0].CommandLine.size());
 }
 
 TEST(SplitCommandLine, SeparatesTargetAndParameters) {
@@ -121,14 +121,14 @@ TEST(RunCommandLine, OpensTheTargetInTheChosenWindowStateAndRefusesTheRest) {
 TEST(DefaultCommands, MailLinksRunWholeAndTheLastOpensTheSettings) {
   CommandList list;
   DefaultCommands(list);
-  ASSERT_EQ(8, list.Size());
+  ASSERT_EQ(8u, list.size());
   for (int i = 0; i < 3; ++i) {
     CommandParts parts;
-    ASSERT_EQ(SplitResult::Ok, SplitCommandLine(list.At(i)->CommandLine.c_str(), parts));
+    ASSERT_EQ(SplitResult::Ok, SplitCommandLine(list[i].CommandLine.c_str(), parts));
     EXPECT_EQ(0u, std::string(parts.Target).find("mailto:")) << parts.Target;
     EXPECT_STREQ("", parts.Params) << "the subject's blanks must not cut the link";
   }
-  EXPECT_STREQ("", list.At(7)->CommandLine.c_str());
+  EXPECT_EQ("", list[7].CommandLine);
 }
 
 }  // namespace

@@ -70,9 +70,9 @@ Fields VisitFields(Application& app, bool fill) {
     number(key + "Port", b.Port);
     number(key + "SpeakerLen", b.SpeakerLen);
   }
-  for (int i = 0; i < app.UserCommands.Size(); ++i) {
-    text("c" + std::to_string(i + 1) + ":Capt", app.UserCommands.At(i)->Caption);
-    text("c" + std::to_string(i + 1) + ":Command", app.UserCommands.At(i)->CommandLine);
+  for (size_t i = 0; i < app.UserCommands.size(); ++i) {
+    text("c" + std::to_string(i + 1) + ":Capt", app.UserCommands[i].Caption);
+    text("c" + std::to_string(i + 1) + ":Command", app.UserCommands[i].CommandLine);
   }
   return all;
 }
@@ -215,7 +215,7 @@ TEST(SettingsStore, CountsAreBoundedAndLeftAsStored) {
     Application app;
     ASSERT_EQ(1, LoadSettings(app));
     EXPECT_EQ(c.boxes, app.Boxes.Count);
-    EXPECT_EQ(c.commands, app.UserCommands.Size());
+    EXPECT_EQ(size_t(c.commands), app.UserCommands.size());
     EXPECT_EQ(c.stored > 0 ? "60" : "<missing>", Stored(kBox1, "Delay"))
         << "no count: the default box stays unwritten";
     EXPECT_EQ(c.current, app.Boxes.Current);
@@ -245,7 +245,7 @@ TEST(SettingsStore, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
   Application unwritable;
   ASSERT_EQ(1, LoadSettings(unwritable));
   EXPECT_EQ(1u, host::MessageBoxes().size()) << "one failed write speaks once";
-  EXPECT_EQ(8, unwritable.UserCommands.Size());
+  EXPECT_EQ(8u, unwritable.UserCommands.size());
   EXPECT_EQ(0, host::OpenKeyCount()) << "a failed write lets go of its key";
 }
 
@@ -266,7 +266,7 @@ TEST(SettingsStore, SavingKeepsWhatOtherStepsOwn) {
   app.Boxes.MoveBox(0, 1);
   app.Boxes.SetCurrent(2);
   app.Boxes.RemoveCurrent();
-  app.UserCommands.Clear();
+  app.UserCommands.clear();
   SaveSettings(app);
 
   EXPECT_EQ("125", Stored(kSettings, "LastCensusYear"));
@@ -278,7 +278,7 @@ TEST(SettingsStore, SavingKeepsWhatOtherStepsOwn) {
   EXPECT_EQ("\"ящик 3\"", Stored("Software\\Tandreller\\MailBoxes\\3", "BoxName")) << "never deleted";
   Application next;
   LoadSettings(next);
-  EXPECT_EQ(0, next.UserCommands.Size()) << "an empty saved list is not the built-in one";
+  EXPECT_EQ(0u, next.UserCommands.size()) << "an empty saved list is not the built-in one";
 
   host::Reset();
   host::FailKeysUnder("Software\\Tandreller");

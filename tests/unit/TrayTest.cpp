@@ -46,7 +46,7 @@ class TrayTest : public ::testing::Test {
     app_->Dialogs.Settings = firstDialog;
     ASSERT_EQ(1, app_->Init(nullptr));
     host::FailThreadStart(true);
-    app_->UserCommands.Clear();
+    app_->UserCommands.clear();
     Box(0).MsminPath = "mail.exe";
   }
   void SiteAnswers() {
@@ -140,9 +140,8 @@ TEST_F(TrayTest, BoxMenuTextsAndClicksThatDoNothing) {
 }
 
 TEST_F(TrayTest, TheTrayMenuAndItsChoices) {
-  app_->UserCommands.Add(Command("Блокнот", "notepad.exe"));
-  app_->UserCommands.Add(Command("Настроить данное меню", ""));
-  app_->UserCommands.Add(Command("Сломанная", "nosuch.exe"));
+  app_->UserCommands = {
+      {"Блокнот", "notepad.exe"}, {"Настроить данное меню", ""}, {"Сломанная", "nosuch.exe"}};
   host::RefuseShellTarget("nosuch.exe");
   host::QueueAnswer(platform::BoxAnswer::No);  // to "Неверная команда"
   for (uint32_t choice : {kFirstCommandId, kFirstCommandId + 1, kFirstCommandId + 2}) {
