@@ -84,7 +84,7 @@ void Application::LoadButtonIcons() {
 // or delete boxes meanwhile, so the count is read afresh after every dialog.
 void Application::PromptIncompleteBoxes() {
   if (Dialogs.Settings == nullptr) return;
-  for (int32_t i = 0; i < Boxes.Count; ++i) {
+  for (int32_t i = 0; i < Boxes.Count(); ++i) {
     const Mailbox& box = *Boxes.At(i);
     if (!box.Login.empty() && !box.Password.empty() && !box.PopServerName.empty()) continue;
     OpenSettingsAt(*this, SettingsPage::Mailboxes, i);
@@ -104,7 +104,7 @@ void Application::LeaveModal() { platform::FreeSlot(ModalGuard.Get()); }
 void Application::Shutdown() {
   if (Ended) return;
   Ended = true;
-  for (int32_t i = 0; i < Boxes.Count; ++i) Boxes.ArmBoxTimer(i, false);
+  for (int32_t i = 0; i < Boxes.Count(); ++i) Boxes.ArmBoxTimer(i, false);
   Tray.RemoveIcon();
   InstanceClaim.Reset();
   UserCommands.clear();
@@ -117,7 +117,7 @@ bool Application::MendQuestionWaits(int32_t boxId) const {
 
 int Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
   const int guarded = EnterModal();
-  for (int32_t i = 0; i < Boxes.Count; ++i) {
+  for (int32_t i = 0; i < Boxes.Count(); ++i) {
     Mailbox* box = Boxes.At(i);
     if (box->DoCheckBox == 0 || box->MsminRunMode != 1 || box->NewMailCount() <= 0) continue;
     if (MendQuestionWaits(box->Id)) continue;

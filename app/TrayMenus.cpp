@@ -119,9 +119,9 @@ void ShowBoxMenu(Application& app, bool withCounts) {
   if (!guard.Taken) return;
   MailboxList& boxes = app.Boxes;
   // The items point into these, which live until the menu is answered.
-  std::vector<ItemText> texts(static_cast<size_t>(boxes.Count));
+  std::vector<ItemText> texts(static_cast<size_t>(boxes.Count()));
   std::vector<platform::MenuItem> items;
-  for (int32_t i = 0; i < boxes.Count; ++i) {
+  for (int32_t i = 0; i < boxes.Count(); ++i) {
     const Mailbox& box = *boxes.At(i);
     if (box.DoCheckBox == 0) continue;
     char(&text)[kMenuItemSize] = texts[static_cast<size_t>(i)].text;

@@ -31,7 +31,7 @@ int OpenMailProgram(Mailbox& box, int32_t showMode) {
 }
 
 void ClearSameProgram(MailboxList& boxes, const char* path) {
-  for (int32_t i = 0; i < boxes.Count; ++i) {
+  for (int32_t i = 0; i < boxes.Count(); ++i) {
     Mailbox& box = *boxes.At(i);
     if (box.DoCheckBox != 0 && box.IsTheSameMsmin != 0 && std::strcmp(box.MsminPath.c_str(), path) == 0) {
       AcknowledgeBox(box);

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "mail/Mailbox.h"
 #include "platform/Platform.h"
@@ -16,33 +18,33 @@ class MailboxList {
   MailboxList() = default;
   MailboxList(const MailboxList&) = delete;
   MailboxList& operator=(const MailboxList&) = delete;
-  virtual ~MailboxList();
 
   // Appends a box with every default, makes it current, gives it the next Id
-  // and its lock "POP3_<Id>". 0 when memory ran out (nothing changed).
-  int AddBox();
+  // and its lock "POP3_<Id>". False when memory for the box ran out (nothing
+  // changed).
+  bool AddBox();
 
   // Removes and destroys the current box unless it is the only one or a poll
-  // holds it for longer than kRemoveWaitMs. 1 removed, 0 refused.
+  // holds it for longer than kRemoveWaitMs. False when refused.
   static constexpr uint32_t kRemoveWaitMs = 2000;
-  int RemoveCurrent();
+  bool RemoveCurrent();
 
-  // Swaps two boxes and makes `to` current; 0 when either index is outside.
-  int MoveBox(int32_t from, int32_t to);
-  int SetCurrent(int32_t index);
+  // Swaps two boxes and makes `to` current; false when either index is outside.
+  bool MoveBox(int32_t from, int32_t to);
+  bool SetCurrent(int32_t index);
+  int32_t Count() const { return static_cast<int32_t>(Items.size()); }
   Mailbox* CurrentBox() const;
+  // Null outside the list.
   Mailbox* At(int32_t index) const;
   int32_t IndexOfId(int32_t id) const;
 
-  // Destroys every box; Current becomes -1.
-  void Clear();
-
   // Check timers. Arming (on) needs DoCheckBox 1, an Id and TimersReady;
   // it sets the box's timer to Delay seconds and starts its first check at
-  // once. 1 when something was done, 0 otherwise (also for an armed box).
-  int ArmBoxTimer(int32_t index, bool on);
-  // ArmBoxTimer for every box; 1 when every call returned 1.
-  int ArmAllTimers(bool on);
+  // once. True when something was done, false otherwise (also for an armed
+  // box).
+  bool ArmBoxTimer(int32_t index, bool on);
+  // ArmBoxTimer for every box; true when every call returned true.
+  bool ArmAllTimers(bool on);
 
   // Queries of scheduling and notification. "Enabled" is DoCheckBox non-zero,
   // but the first box with new mail must have DoCheckBox exactly 1.
@@ -55,13 +57,16 @@ class MailboxList {
   // messages: the new-mail list then offers "старые письма".
   bool ShowsOldLetters() const;
 
-  Mailbox** Items = nullptr;
-  int32_t Count = 0;
   int32_t Current = -1;
   int32_t NextId = kFirstId;
   // The main loop is open and runs the boxes' timers.
   bool TimersReady = false;
 
  private:
-  bool InRange(int32_t index) const { return index >= 0 && index < Count; }
+  bool InRange(int32_t index) const { return index >= 0 && index < Count(); }
+
+  // Each box on the heap of its own keeps its address while the list grows,
+  // shrinks or is reordered: callers hold a box across calls that may
+  // change the list.
+  std::vector<std::unique_ptr<Mailbox>> Items;
 };

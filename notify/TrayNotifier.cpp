@@ -93,7 +93,7 @@ void TrayNotifier::EnterNewMail() {
                     first->WavPath.c_str(), first->SpeakerLen);
   }
   int32_t total = 0;
-  for (int32_t i = 0; i < Boxes.Count; ++i) {
+  for (int32_t i = 0; i < Boxes.Count(); ++i) {
     if (Boxes.At(i)->DoCheckBox != 0) total += Boxes.At(i)->NewMailCount();
   }
   FormatNewMailTip(Prompt.c_str(), total, NewMailText);

@@ -13,7 +13,7 @@ void SaveGlobalValues(platform::OwnedKey& key, const Application& app) {
   WriteDwordValue(key, "LastBoxPos", app.Boxes.Current);
   WriteDwordValue(key, "DoAutoCheckNewVer", app.DoAutoCheckNewVer);
   WriteDwordValue(key, "CheckNewVerPeriod", app.CheckNewVerPeriod);
-  WriteDwordValue(key, "BoxesCount", app.Boxes.Count);
+  WriteDwordValue(key, "BoxesCount", app.Boxes.Count());
   WriteDwordValue(key, "CommandCount", static_cast<int32_t>(app.UserCommands.size()));
   WriteStringValue(key, "Prompt", app.Prompt.c_str());
   WriteDwordValue(key, "RunMsminMode", app.RunMsminMode);
@@ -48,7 +48,7 @@ void SaveBoxValues(platform::OwnedKey& key, const Mailbox& box) {
 // A box whose key could not be opened has none of its own any more: the
 // key it had may hold another box now.
 void SaveBoxes(MailboxList& boxes) {
-  for (int32_t i = 0; i < boxes.Count; ++i) {
+  for (int32_t i = 0; i < boxes.Count(); ++i) {
     Mailbox& box = *boxes.At(i);
     platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, i + 1);
     box.KeyNumber = key ? i + 1 : 0;

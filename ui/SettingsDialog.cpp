@@ -103,7 +103,7 @@ LRESULT CALLBACK PageKeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
 
 void UpdateNavigation(Frame& frame) {
   const MailboxList& boxes = frame.App.Boxes;
-  const MailboxNavigation bar = NavigationFor(boxes.Current, boxes.Count);
+  const MailboxNavigation bar = NavigationFor(boxes.Current, boxes.Count());
   Enable(frame.Window, IDC_BOX_FIRST, bar.First);
   Enable(frame.Window, IDC_BOX_PREVIOUS, bar.First);
   Enable(frame.Window, IDC_BOX_MOVE_FRONT, bar.MoveFront);
@@ -276,7 +276,7 @@ void OnCommand(Frame& frame, int id) {
     case IDC_BOX_NEXT:
       return GoTo(frame, boxes.Current + 1);
     case IDC_BOX_LAST:
-      return GoTo(frame, boxes.Count - 1);
+      return GoTo(frame, boxes.Count() - 1);
     case IDC_BOX_ADD:
       return AddBox(frame);
     case IDC_BOX_DELETE:

@@ -43,21 +43,23 @@ void Fill(MailboxList& list, int count, int current) {
 
 std::string Names(const MailboxList& list) {
   std::string names;
-  for (int i = 0; i < list.Count; ++i) names += list.At(i)->BoxName;
+  for (int i = 0; i < list.Count(); ++i) names += list.At(i)->BoxName;
   return names;
 }
 
 TEST(MailboxList, RemovingAndMovingKeepCurrentOnABox) {
   const struct {
-    int count, current, from, to, result, currentAfter;  // from -1: remove the current box, else move
+    int count, current, from, to;  // from -1: remove the current box, else move
+    bool result;
+    int currentAfter;
     const char* names;
   } cases[] = {
-      {3, 2, -1, 0, 1, 1, "01"},  // removing the last box moves current back
-      {3, 0, -1, 0, 1, 0, "12"},  // otherwise current is the box that followed
-      {3, 1, -1, 0, 1, 1, "02"},  // the same in the middle
-      {1, 0, -1, 0, 0, 0, "0"},   // the only box is never removed
-      {3, 2, 0, 1, 1, 1, "102"},  // a move makes its target current
-      {3, 0, 2, 3, 0, 0, "012"},  // and refuses a place outside
+      {3, 2, -1, 0, true, 1, "01"},   // removing the last box moves current back
+      {3, 0, -1, 0, true, 0, "12"},   // otherwise current is the box that followed
+      {3, 1, -1, 0, true, 1, "02"},   // the same in the middle
+      {1, 0, -1, 0, false, 0, "0"},   // the only box is never removed
+      {3, 2, 0, 1, true, 1, "102"},   // a move makes its target current
+      {3, 0, 2, 3, false, 0, "012"},  // and refuses a place outside
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.count << " boxes, " << c.current << ", " << c.from << "->" << c.to);
@@ -83,12 +85,12 @@ TEST(MailboxList, ABoxIsNotRemovedWhileAPollHoldsIt) {
     platform::LeaveLock(list.At(2)->CheckLock.Get());
   });
   while (step != 1) std::this_thread::yield();
-  EXPECT_EQ(0, list.RemoveCurrent()) << "after waiting " << MailboxList::kRemoveWaitMs << " ms";
+  EXPECT_FALSE(list.RemoveCurrent()) << "after waiting " << MailboxList::kRemoveWaitMs << " ms";
   step = 2;
   poll.join();
-  EXPECT_EQ(1, list.RemoveCurrent()) << "once the poll is over the box goes";
+  EXPECT_TRUE(list.RemoveCurrent()) << "once the poll is over the box goes";
   std::thread([&] { platform::TakeLock(list.At(1)->CheckLock.Get(), 0); }).join();
-  EXPECT_EQ(1, list.RemoveCurrent());
+  EXPECT_TRUE(list.RemoveCurrent());
   list.AddBox();
   EXPECT_EQ(MailboxList::kFirstId + 3, list.CurrentBox()->Id) << "ids are never reused";
 }

@@ -55,16 +55,16 @@ TEST_F(SchedulingTest, ArmingRespectsTheSwitchAndNeverDoublesATimer) {
   MailboxList& boxes = app_->Boxes;
   boxes.AddBox();
   Box(1).DoCheckBox = 2;
-  EXPECT_EQ(0, boxes.ArmBoxTimer(0, true)) << "already armed: no restart";
-  EXPECT_EQ(0, boxes.ArmBoxTimer(1, true)) << "arming wants exactly 1";
-  EXPECT_EQ(0, boxes.ArmBoxTimer(5, true));
-  EXPECT_EQ(0, boxes.ArmAllTimers(true)) << "not every box could be armed";
+  EXPECT_FALSE(boxes.ArmBoxTimer(0, true)) << "already armed: no restart";
+  EXPECT_FALSE(boxes.ArmBoxTimer(1, true)) << "arming wants exactly 1";
+  EXPECT_FALSE(boxes.ArmBoxTimer(5, true));
+  EXPECT_FALSE(boxes.ArmAllTimers(true)) << "not every box could be armed";
   for (uintptr_t id : {11023ull, 11026ull, 0x1FFFFFFFFull}) host::RaiseEvent(platform::MainEvent::Timer, id);
   EXPECT_EQ(1, host::ThreadStartCount()) << "no extra check; timer ids of no box are ignored";
 
   Box(0).DoCheckBox = 0;
-  EXPECT_EQ(1, boxes.ArmBoxTimer(0, false)) << "switching off ignores the switch";
-  EXPECT_EQ(0, boxes.ArmBoxTimer(0, false));
+  EXPECT_TRUE(boxes.ArmBoxTimer(0, false)) << "switching off ignores the switch";
+  EXPECT_FALSE(boxes.ArmBoxTimer(0, false));
   EXPECT_TRUE(host::ActiveTimers().empty());
 }
 
@@ -164,7 +164,7 @@ TEST_F(PublicationTest, AFinishedPollUpdatesItsBoxUnlessItFailedOrTheBoxIsGone) 
   app_->Boxes.AddBox();
   app_->Boxes.SetCurrent(0);
   // Removed as the settings dialog does it, waiting for the poll to let go.
-  PollAndPublish(Box(0), [](Application& app, Mailbox&) { ASSERT_EQ(1, app.Boxes.RemoveCurrent()); });
+  PollAndPublish(Box(0), [](Application& app, Mailbox&) { ASSERT_TRUE(app.Boxes.RemoveCurrent()); });
   EXPECT_EQ(0, Box(0).NewMailCount()) << "the box left has none of the removed box's mail";
 }
 

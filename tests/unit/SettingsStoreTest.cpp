@@ -62,7 +62,7 @@ Fields VisitFields(Application& app, bool fill) {
   number("SendErrors", app.SendErrors);
   number("ShowBalloon", app.ShowBalloon);
   text("Prompt", app.Prompt);
-  for (int i = 0; i < app.Boxes.Count; ++i) {
+  for (int i = 0; i < app.Boxes.Count(); ++i) {
     Mailbox& b = *app.Boxes.At(i);
     const std::string key = std::to_string(i + 1) + ":";
     for (const auto& [name, field] : kBoxTexts) text(key + name, b.*field);
@@ -214,7 +214,7 @@ TEST(SettingsStore, CountsAreBoundedAndLeftAsStored) {
     PutDword(kSettings, "LastBoxPos", 5);
     Application app;
     ASSERT_EQ(1, LoadSettings(app));
-    EXPECT_EQ(c.boxes, app.Boxes.Count);
+    EXPECT_EQ(c.boxes, app.Boxes.Count());
     EXPECT_EQ(size_t(c.commands), app.UserCommands.size());
     EXPECT_EQ(c.stored > 0 ? "60" : "<missing>", Stored(kBox1, "Delay"))
         << "no count: the default box stays unwritten";
@@ -314,7 +314,7 @@ TEST(SettingsStore, AnAcknowledgedDateGoesUnderItsBoxsOwnKey) {
     if (c.change == 'd') app.Boxes.RemoveCurrent();
     if (c.change == 'a') app.Boxes.AddBox();
     if (c.save) SaveSettings(app);
-    for (int i = 0; i < app.Boxes.Count; ++i) {
+    for (int i = 0; i < app.Boxes.Count(); ++i) {
       Mailbox& box = *app.Boxes.At(i);
       box.TandrelMode = 0;
       GiveMessages(box, {1000 + std::atoi(box.BoxName.c_str())});
