@@ -34,12 +34,12 @@ Application::~Application() {
 
 Application* Application::Current() { return g_current; }
 
-int Application::Init(platform::Module instance) {
+bool Application::Init(platform::Module instance) {
   Instance = instance;
-  if (!ClaimInstance()) return 0;
-  if (!CreateMainWindow()) return 0;
+  if (!ClaimInstance()) return false;
+  if (!CreateMainWindow()) return false;
   Boxes.TimersReady = true;
-  if (!LoadSettings(*this)) return 0;
+  if (!LoadSettings(*this)) return false;
   LoadButtonIcons();
   // The icon and the slots before the first dialog: a "Тест" there may
   // find mail, and its sound test plays through them.
@@ -47,28 +47,28 @@ int Application::Init(platform::Module instance) {
   OpenSlots();
   PromptIncompleteBoxes();
   RunCensus(*this);
-  if (!StartupVersionCheck()) return 0;
+  if (!StartupVersionCheck()) return false;
   // Checking goes on whatever the site says: the notice waves until seen,
   // and new mail takes the envelope meanwhile.
   Boxes.ArmAllTimers(true);
   Started = true;
-  return 1;
+  return true;
 }
 
-int Application::ClaimInstance() {
+bool Application::ClaimInstance() {
   bool elsewhere = false;
   InstanceClaim.Reset(platform::ClaimInstance(kInstanceClaimName, &elsewhere));
   // Without a claim at all there is no way to tell; run as the only copy.
-  if (!elsewhere) return 1;
+  if (!elsewhere) return true;
   platform::ShowMessageBox(nullptr, texts::kAlreadyRunning, texts::kCaptionNotice, platform::BoxButtons::Ok,
                            platform::BoxIcon::Warning, true);
-  return 0;
+  return false;
 }
 
-int Application::CreateMainWindow() {
+bool Application::CreateMainWindow() {
   SmallIcon = platform::LoadIconResource(Instance, IDI_ENVELOPE, kIconSize);
   MainWindow.Reset(platform::OpenMainLoop(Instance, SmallIcon, OnMainEvent));
-  return MainWindow ? 1 : 0;
+  return static_cast<bool>(MainWindow);
 }
 
 // Scaled with the display, as the dialog buttons that show them are.
@@ -97,7 +97,7 @@ void Application::OpenSlots() {
   ModalGuard.Reset(platform::OpenSlot(kModalGuardName));
 }
 
-int Application::EnterModal() { return platform::TakeSlot(ModalGuard.Get(), kModalWaitMs) ? 1 : 0; }
+bool Application::EnterModal() { return platform::TakeSlot(ModalGuard.Get(), kModalWaitMs); }
 
 void Application::LeaveModal() { platform::FreeSlot(ModalGuard.Get()); }
 
@@ -115,8 +115,8 @@ bool Application::MendQuestionWaits(int32_t boxId) const {
   return std::find(MendQuestions.begin(), MendQuestions.end(), boxId) != MendQuestions.end();
 }
 
-int Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
-  const int guarded = EnterModal();
+bool Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
+  const bool guarded = EnterModal();
   for (int32_t i = 0; i < Boxes.Count(); ++i) {
     Mailbox* box = Boxes.At(i);
     if (box->DoCheckBox == 0 || box->MsminRunMode != 1 || box->NewMailCount() <= 0) continue;
@@ -128,5 +128,5 @@ int Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
   }
   const bool quiet = Boxes.FirstNewMailBox() == nullptr;
   if (guarded) LeaveModal();
-  return quiet ? 1 : 0;
+  return quiet;
 }

@@ -28,14 +28,14 @@ class Application {
 
   static Application* Current();
 
-  // Takes the program from defaults to a running tray application. 0 when a
-  // step failed; earlier steps are not undone.
-  int Init(platform::Module instance);
+  // Takes the program from defaults to a running tray application. False
+  // when a step failed; earlier steps are not undone.
+  bool Init(platform::Module instance);
 
   // The modal guard: a menu or dialog of the program is open. EnterModal
-  // waits at most kModalWaitMs and is non-zero when it took the guard.
+  // waits at most kModalWaitMs and is true when it took the guard.
   static constexpr uint32_t kModalWaitMs = 10;
-  int EnterModal();
+  bool EnterModal();
   void LeaveModal();
 
   // Reads the site's version number in a thread of its own; unless mail
@@ -64,9 +64,9 @@ class Application {
   // Evaluates every box after a poll: boxes that start their mail program by
   // themselves do so at once (with their sound); the ids of those whose
   // program would not start are added to `unstarted`, for the caller to ask
-  // about once this is done. A box whose question waits is left alone. 1 when
-  // no box has new mail afterwards, 0 otherwise.
-  int ProcessCheckResults(std::vector<int32_t>& unstarted);
+  // about once this is done. A box whose question waits is left alone. True
+  // when no box has new mail afterwards.
+  bool ProcessCheckResults(std::vector<int32_t>& unstarted);
 
   TrayNotifier Tray{Boxes, Prompt, SpeakerSlot, WavSlot};
   DialogSet Dialogs;
@@ -105,12 +105,12 @@ class Application {
   platform::Icon ButtonIcons[kButtonIconCount] = {};
 
  private:
-  int ClaimInstance();
-  int CreateMainWindow();
+  bool ClaimInstance();
+  bool CreateMainWindow();
   void LoadButtonIcons();
   void PromptIncompleteBoxes();
-  // The start-up version check when it is due: 0 when LastCheckNewVer
+  // The start-up version check when it is due: false when LastCheckNewVer
   // cannot be stored (start-up ends).
-  int StartupVersionCheck();
+  bool StartupVersionCheck();
   void OpenSlots();
 };

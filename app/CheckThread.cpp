@@ -126,9 +126,9 @@ void FillRequest(const Application& app, const Mailbox& box, PollRequest& reques
 
 }  // namespace
 
-int StartCheck(Application& app, const Mailbox& box, TestReport report, int32_t test) {
+bool StartCheck(Application& app, const Mailbox& box, TestReport report, int32_t test) {
   std::unique_ptr<CheckJob> job(new (std::nothrow) CheckJob());
-  if (job == nullptr) return 0;
+  if (job == nullptr) return false;
   FillRequest(app, box, job->Request);
   // The one who waits for a report is a user who pressed "Тест". The test
   // reads the whole box, as the first poll would, and leaves its memory be.
@@ -144,9 +144,9 @@ int StartCheck(Application& app, const Mailbox& box, TestReport report, int32_t 
   job->Lock.Reset(platform::OpenLock(name));
   job->Request.CheckLock = job->Lock.Get();
   // The thread owns the job once it runs.
-  if (!platform::StartDetachedThread(CheckThread, job.get())) return 0;
+  if (!platform::StartDetachedThread(CheckThread, job.get())) return false;
   job.release();
-  return 1;
+  return true;
 }
 
 namespace {

@@ -18,10 +18,10 @@ using TestReport = void (*)(int32_t test, int32_t code, platform::TlsFailure tls
 
 // Starts one detached poll of the box (main thread). The worker gets a copy
 // of what it needs and a handle of its own to the box's lock, so it never
-// reads the box itself. 0 when the thread could not be started. With a
+// reads the box itself. False when the thread could not be started. With a
 // report the poll is a connection test: its result is not handed to the
 // box, only to the report.
-int StartCheck(Application& application, const Mailbox& box, TestReport report = nullptr, int32_t test = 0);
+bool StartCheck(Application& application, const Mailbox& box, TestReport report = nullptr, int32_t test = 0);
 
 // Hands every finished poll's result to its box, if the box still exists
 // (main thread, on every result message). Returns what no earlier poll

@@ -37,7 +37,7 @@ void OnTrayLeftClick(Application& app) {
   Mailbox* box = state == TrayState::Quiet ? boxes.FirstEnabledBox() : boxes.FirstNewMailBox();
   if (box == nullptr) return;
   const int32_t id = box->Id;
-  const int started = OpenMailProgram(*box, app.RunMsminMode);
+  const bool started = OpenMailProgram(*box, app.RunMsminMode);
   app.Tray.Calm();
   if (!started) OfferToMendMailProgram(app, id);
 }

@@ -26,7 +26,7 @@ struct ItemText {
 
 // Holds the modal guard, when it could be taken, for as long as it lives.
 struct ModalHold {
-  explicit ModalHold(Application& app) : App(app), Taken(app.EnterModal() != 0) {}
+  explicit ModalHold(Application& app) : App(app), Taken(app.EnterModal()) {}
   ModalHold(const ModalHold&) = delete;
   ModalHold& operator=(const ModalHold&) = delete;
   ~ModalHold() {
@@ -133,7 +133,7 @@ void ShowBoxMenu(Application& app, bool withCounts) {
   Mailbox* box = chosen != 0 ? boxes.BoxById(static_cast<int32_t>(chosen)) : nullptr;
   if (box == nullptr) return;
   const int32_t id = box->Id;
-  const int started = OpenMailProgram(*box, app.RunMsminMode);
+  const bool started = OpenMailProgram(*box, app.RunMsminMode);
   ClearSameProgram(boxes, box->MsminPath.c_str());
   if (boxes.FirstNewMailBox() == nullptr) app.Tray.Calm();
   if (!started) OfferToMendMailProgram(app, id);

@@ -97,19 +97,19 @@ void Application::FinishVersionCheck(float siteVersion) {
   if (waiters.Answer != nullptr) waiters.Answer(*this);
 }
 
-int Application::StartupVersionCheck() {
-  if (DoAutoCheckNewVer == 0) return 1;
+bool Application::StartupVersionCheck() {
+  if (DoAutoCheckNewVer == 0) return true;
   const int64_t now = platform::CurrentTime();
-  if (!VersionCheckDue(LastCheckNewVer, CheckNewVerPeriod, now)) return 1;
+  if (!VersionCheckDue(LastCheckNewVer, CheckNewVerPeriod, now)) return true;
   AutoCheckNewVersion();  // answers later, on the main thread
   // Opened, not created: LoadSettings made the key a moment ago.
   platform::OwnedKey key(platform::OpenRegKey(platform::RegRoot::CurrentUser, registry::kSettingsKey));
   if (!key) {
     registry::ShowReadKeyFailure();
-    return 0;
+    return false;
   }
   // The time before the check: a slow site does not push the next one back.
   LastCheckNewVer = static_cast<int32_t>(now);
   registry::WriteDwordValue(key, "LastCheckNewVer", LastCheckNewVer);
-  return 1;
+  return true;
 }

@@ -44,8 +44,8 @@ platform::ShowMode ShowModeFor(int32_t runMsminMode) {
   return platform::ShowMode::Maximized;
 }
 
-int RunCommandLine(const char* line, int32_t runMsminMode) {
+bool RunCommandLine(const char* line, int32_t runMsminMode) {
   CommandParts parts;
-  if (SplitCommandLine(line, parts) != SplitResult::Ok) return 0;
-  return platform::ShellOpen(parts.Target, parts.Params, ShowModeFor(runMsminMode)) ? 1 : 0;
+  if (SplitCommandLine(line, parts) != SplitResult::Ok) return false;
+  return platform::ShellOpen(parts.Target, parts.Params, ShowModeFor(runMsminMode));
 }

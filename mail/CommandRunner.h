@@ -30,6 +30,6 @@ SplitResult SplitCommandLine(const char* line, CommandParts& parts);
 // maximised.
 platform::ShowMode ShowModeFor(int32_t runMsminMode);
 
-// Splits the line and asks the shell to open the target. 1 when the shell
-// reports success, 0 otherwise and for every refusal above.
-int RunCommandLine(const char* line, int32_t runMsminMode);
+// Splits the line and asks the shell to open the target. True when the shell
+// reports success; false otherwise and for every refusal above.
+bool RunCommandLine(const char* line, int32_t runMsminMode);

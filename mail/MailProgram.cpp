@@ -24,8 +24,8 @@ void AcknowledgeBox(Mailbox& box) {
   box.ClearNewMail();
 }
 
-int OpenMailProgram(Mailbox& box, int32_t showMode) {
-  const int started = RunCommandLine(box.MsminPath.c_str(), showMode) != 0 ? 1 : 0;
+bool OpenMailProgram(Mailbox& box, int32_t showMode) {
+  const bool started = RunCommandLine(box.MsminPath.c_str(), showMode);
   AcknowledgeBox(box);
   return started;
 }

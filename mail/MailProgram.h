@@ -13,11 +13,11 @@ class MailboxList;
 void AcknowledgeBox(Mailbox& box);
 
 // Starts the box's mail program and acknowledges the box, whether or not the
-// program started. 1 when it started; 0 when its path is wrong, which the
-// caller offers to mend once the box's own work here is done (a dialog in the
-// middle would leave this function holding a box the user may delete). The
-// program starts in showMode (RunMsminMode).
-int OpenMailProgram(Mailbox& box, int32_t showMode);
+// program started. True when it started; false when its path is wrong, which
+// the caller offers to mend once the box's own work here is done (a dialog in
+// the middle would leave this function holding a box the user may delete).
+// The program starts in showMode (RunMsminMode).
+bool OpenMailProgram(Mailbox& box, int32_t showMode);
 
 // The program at `path` was opened: every enabled box marked IsTheSameMsmin
 // whose MsminPath is exactly this one is acknowledged too, as it shows

@@ -158,12 +158,12 @@ class LineSplitter {
 
 }  // namespace
 
-int SendText(Pop3Connection& connection, const char* text) {
+bool SendText(Pop3Connection& connection, const char* text) {
   const uint64_t now = platform::MonotonicMs();
   if (connection.Gone || now >= connection.DeadlineMs) {
     connection.OutOfTime = connection.OutOfTime || !connection.Gone;
     connection.Gone = true;
-    return 0;
+    return false;
   }
   const size_t size = std::strlen(text);
   const uint32_t timeoutMs =
@@ -172,9 +172,9 @@ int SendText(Pop3Connection& connection, const char* text) {
                                               : platform::SendAll(connection.Socket, text, size, timeoutMs);
   for (const char* line = std::strchr(text, '\n'); line != nullptr; line = std::strchr(line + 1, '\n'))
     connection.Waiting.push_back(!connection.Waiting.empty());
-  if (sent) return 1;
+  if (sent) return true;
   connection.Gone = true;
-  return 0;
+  return false;
 }
 
 size_t ReceiveReply(Pop3Connection& connection, char* buffer, size_t limit, ReplyEnd end) {

@@ -73,8 +73,8 @@ struct Pop3Connection {
   size_t AheadEnd = 0;
 };
 
-// Sends the whole NUL-terminated text; 1 when all of it went out.
-int SendText(Pop3Connection& connection, const char* text);
+// Sends the whole NUL-terminated text; true when all of it went out.
+bool SendText(Pop3Connection& connection, const char* text);
 
 // Receives one reply into buffer (limit bytes, NUL-terminated) and returns
 // the number of bytes it holds, 0 when nothing came. The buffer keeps what

@@ -60,8 +60,8 @@ void TrayNotifier::CreateIcon(platform::Module instance) {
   platform::ShowTrayIcon(ShownIcon, ShownTip);
 }
 
-int TrayNotifier::SetState(TrayState state) {
-  if (state == State) return 0;
+bool TrayNotifier::SetState(TrayState state) {
+  if (state == State) return false;
   State = state;
   switch (state) {
     case TrayState::Quiet:
@@ -82,9 +82,9 @@ int TrayNotifier::SetState(TrayState state) {
       EnterNewMail();
       break;
     default:
-      return 0;
+      return false;
   }
-  return platform::ShowTrayIcon(ShownIcon, ShownTip) ? 1 : 0;
+  return platform::ShowTrayIcon(ShownIcon, ShownTip);
 }
 
 void TrayNotifier::EnterNewMail() {
@@ -101,12 +101,12 @@ void TrayNotifier::EnterNewMail() {
   SetAnimation(true);
 }
 
-int TrayNotifier::Calm() {
+bool TrayNotifier::Calm() {
   if (VersionCheckRuns) return SetState(TrayState::CheckingVersion);
   return SetState(NoticeUnseen ? TrayState::NewVersion : TrayState::Quiet);
 }
 
-int TrayNotifier::ShowMailOrCalm() {
+bool TrayNotifier::ShowMailOrCalm() {
   return Boxes.FirstNewMailBox() != nullptr ? SetState(TrayState::NewMail) : Calm();
 }
 
@@ -125,11 +125,10 @@ void TrayNotifier::ShowBalloon(const BalloonText& balloon) {
   if (Created) platform::ShowTrayBalloon(balloon.Title.c_str(), balloon.Text.c_str());
 }
 
-int TrayNotifier::RemoveIcon() {
+void TrayNotifier::RemoveIcon() {
   SetAnimation(false);
   Created = false;
   platform::RemoveTrayIcon();
-  return 1;
 }
 
 void TrayNotifier::AddAgain() {
@@ -154,16 +153,16 @@ void TrayNotifier::SetAnimation(bool on) {
   }
 }
 
-int TrayNotifier::NextFrame() {
+bool TrayNotifier::NextFrame() {
   const int frame = FrameCounter % 4;
   if (State == TrayState::NewVersion) {
     Show(VersionFrames[frame], NewVersionText);
   } else if (State == TrayState::NewMail) {
     ShownIcon = MailFrames[kMailFrameOrder[frame]];
   } else {
-    return 0;
+    return false;
   }
-  const int shown = platform::ShowTrayIcon(ShownIcon, ShownTip) ? 1 : 0;
+  const bool shown = platform::ShowTrayIcon(ShownIcon, ShownTip);
   ++FrameCounter;
   return shown;
 }

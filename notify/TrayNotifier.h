@@ -47,14 +47,15 @@ class TrayNotifier {
   void CreateIcon(platform::Module instance);
   // Switches the state: the picture, the tooltip, the animation and, on
   // entering NewMail or NewVersion, a sound. A switch to the state already
-  // shown does nothing. Returns what the shell answered.
-  int SetState(TrayState state);
+  // shown does nothing and is false; otherwise true when the shell took the
+  // icon.
+  bool SetState(TrayState state);
   // The state without new mail: the question mark while a version check
   // runs, the new version's notice while the user has not seen it, the quiet
   // envelope otherwise.
-  int Calm();
+  bool Calm();
   // Mail first: NewMail while a box has some, Calm otherwise.
-  int ShowMailOrCalm();
+  bool ShowMailOrCalm();
   // A version check runs: the envelope asks, unless mail waits.
   void BeginVersionCheck();
   // It has ended, with a newer version to announce or not. Mail that waits
@@ -63,15 +64,15 @@ class TrayNotifier {
   // Shows the balloon on the icon, while there is one.
   void ShowBalloon(const BalloonText& balloon);
   // Stops the animation and takes the icon away.
-  int RemoveIcon();
+  void RemoveIcon();
   // Adds the icon again as it is now: the taskbar was re-created (Explorer
   // restarted) and forgot it.
   void AddAgain();
 
   void SetAnimation(bool on);
   // Shows the next picture of the jumping envelope; does nothing unless it
-  // jumps (NewMail, NewVersion).
-  int NextFrame();
+  // jumps (NewMail, NewVersion). True when the shell took the picture.
+  bool NextFrame();
 
   TrayState State = TrayState::Quiet;
   platform::Module Instance = nullptr;

@@ -80,9 +80,9 @@ void LoadStoredCommands(CommandList& commands, int32_t count) {
 
 }  // namespace
 
-int LoadSettings(Application& app) {
+bool LoadSettings(Application& app) {
   platform::OwnedKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
-  if (!key) return 0;
+  if (!key) return false;
   ListCounts counts;
   LoadGlobalValues(key, app, counts);
   LoadBoxes(app.Boxes, std::min(counts.BoxesCount, kMaxListEntries));
@@ -91,5 +91,5 @@ int LoadSettings(Application& app) {
   if (counts.CommandCount < 0) DefaultCommands(app.UserCommands);
   // Out of range, the box loaded last stays current.
   app.Boxes.SetCurrent(counts.LastBoxPos);
-  return 1;
+  return true;
 }

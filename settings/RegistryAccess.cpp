@@ -24,10 +24,10 @@ bool Absent(platform::ReadResult result) {
   return result == platform::ReadResult::Missing || result == platform::ReadResult::TooLong;
 }
 
-int WriteFailed(platform::OwnedKey& key) {
+bool WriteFailed(platform::OwnedKey& key) {
   key.Reset();
   Warn(kWriteFailure);
-  return 0;
+  return false;
 }
 
 }  // namespace
@@ -64,14 +64,14 @@ platform::ReadResult ReadDwordValue(const platform::OwnedKey& key, const char* n
   return result;
 }
 
-int WriteStringValue(platform::OwnedKey& key, const char* name, const char* text) {
-  if (!key) return 0;
-  return platform::WriteRegText(key.Get(), name, text) ? 1 : WriteFailed(key);
+bool WriteStringValue(platform::OwnedKey& key, const char* name, const char* text) {
+  if (!key) return false;
+  return platform::WriteRegText(key.Get(), name, text) || WriteFailed(key);
 }
 
-int WriteDwordValue(platform::OwnedKey& key, const char* name, int32_t value) {
-  if (!key) return 0;
-  return platform::WriteRegNumber(key.Get(), name, static_cast<uint32_t>(value)) ? 1 : WriteFailed(key);
+bool WriteDwordValue(platform::OwnedKey& key, const char* name, int32_t value) {
+  if (!key) return false;
+  return platform::WriteRegNumber(key.Get(), name, static_cast<uint32_t>(value)) || WriteFailed(key);
 }
 
 void ReadOrWrite(platform::OwnedKey& key, const char* name, std::string& target) {

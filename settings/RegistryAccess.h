@@ -36,9 +36,9 @@ platform::ReadResult ReadStringValue(const platform::OwnedKey& key, const char* 
 platform::ReadResult ReadDwordValue(const platform::OwnedKey& key, const char* name, int32_t& target);
 platform::ReadResult ReadDwordValue(const platform::OwnedKey& key, const char* name, uint32_t& target);
 
-// Each write is non-zero on success. Texts are stored without their NUL.
-int WriteStringValue(platform::OwnedKey& key, const char* name, const char* text);
-int WriteDwordValue(platform::OwnedKey& key, const char* name, int32_t value);
+// Each write is true on success. Texts are stored without their NUL.
+bool WriteStringValue(platform::OwnedKey& key, const char* name, const char* text);
+bool WriteDwordValue(platform::OwnedKey& key, const char* name, int32_t value);
 
 // Read-or-default: the target keeps its present (default) value unless the
 // read takes the stored one. A missing value, or a text too long to be one,

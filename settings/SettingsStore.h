@@ -13,10 +13,10 @@ constexpr int32_t kMaxListEntries = 1000;
 
 // Fills the application object from the registry, writing every missing
 // value with its default (so the first start creates the whole tree); each
-// box learns the number of the key it came from (Mailbox::KeyNumber). 0 only
-// when the Settings key can neither be opened nor created (its message has
-// then been shown); start-up ends.
-int LoadSettings(Application& application);
+// box learns the number of the key it came from (Mailbox::KeyNumber). False
+// only when the Settings key can neither be opened nor created (its message
+// has then been shown); start-up ends.
+bool LoadSettings(Application& application);
 
 // Writes back what the settings dialog can change: the settings, every
 // mailbox and every command, in list order; the key of a box's place becomes

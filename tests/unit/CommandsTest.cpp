@@ -109,8 +109,8 @@ TEST(SplitCommandLine, SeparatesTargetAndParameters) {
 
 TEST(RunCommandLine, OpensTheTargetInTheChosenWindowStateAndRefusesTheRest) {
   host::Reset();
-  EXPECT_EQ(1, RunCommandLine("\"C:\\Mail\\mail.exe\" /a", 2));
-  EXPECT_EQ(0, RunCommandLine(std::string(2000, 'x').c_str(), 0));
+  EXPECT_TRUE(RunCommandLine("\"C:\\Mail\\mail.exe\" /a", 2));
+  EXPECT_FALSE(RunCommandLine(std::string(2000, 'x').c_str(), 0));
   const auto calls = host::ShellCalls();
   ASSERT_EQ(1u, calls.size()) << "refusals never reach the shell";
   EXPECT_EQ(platform::ShowMode::Minimized, calls[0].mode);

@@ -25,7 +25,7 @@ class SchedulingTest : public ::testing::Test {
     PutDword("Software\\Tandreller\\Settings", "DoAutoCheckNewVer", 0);
     if (delay != nullptr) PutDword("Software\\Tandreller\\MailBoxes\\1", "Delay", *delay);
     app_ = new Application();
-    ASSERT_EQ(1, app_->Init(nullptr));
+    ASSERT_TRUE(app_->Init(nullptr));
   }
 
   Mailbox& Box(int index) { return *app_->Boxes.At(index); }
@@ -70,8 +70,11 @@ TEST_F(SchedulingTest, ArmingRespectsTheSwitchAndNeverDoublesATimer) {
 
 // Under a modal guard some menu holds: the results must leave it held.
 TEST_F(SchedulingTest, OnlyEnabledBoxesCountAndOnlyThoseStartTheirProgram) {
-  const struct { int32_t doCheck, runMode, quiet; } cases[] = {{1, 0, 0}, {2, 0, 1}, {0, 1, 1}};
-  ASSERT_EQ(1, app_->EnterModal());
+  const struct {
+    int32_t doCheck, runMode;
+    bool quiet;
+  } cases[] = {{1, 0, false}, {2, 0, true}, {0, 1, true}};
+  ASSERT_TRUE(app_->EnterModal());
   Box(0).MsminPath = "mail.exe";
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.doCheck << " " << c.runMode);
@@ -82,7 +85,7 @@ TEST_F(SchedulingTest, OnlyEnabledBoxesCountAndOnlyThoseStartTheirProgram) {
     EXPECT_EQ(c.quiet, app_->ProcessCheckResults(unstarted));
   }
   EXPECT_TRUE(host::ShellCalls().empty());
-  EXPECT_EQ(0, app_->EnterModal()) << "still held by the menu that took it";
+  EXPECT_FALSE(app_->EnterModal()) << "still held by the menu that took it";
 }
 
 TEST_F(SchedulingTest, BoxesThatStartTheirProgramDoSoOnceForASharedProgram) {
@@ -100,7 +103,7 @@ TEST_F(SchedulingTest, BoxesThatStartTheirProgramDoSoOnceForASharedProgram) {
   GiveMessages(Box(2), {kJanuary3 - 60, kJanuary3});
   host::FailThreadStart(false);
   std::vector<int32_t> unstarted;
-  EXPECT_EQ(0, app_->ProcessCheckResults(unstarted)) << "the box whose path differs in case still has mail";
+  EXPECT_FALSE(app_->ProcessCheckResults(unstarted)) << "the box whose path differs in case still has mail";
   ASSERT_EQ(1u, host::ShellCalls().size()) << "the first box starts it and clears the others";
   EXPECT_EQ("C:\\Mail\\mail.exe", host::ShellCalls()[0].target);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(0, Box(i).NewMailCount()) << i;
@@ -131,7 +134,7 @@ class PublicationTest : public SchedulingTest {
   }
   void PollAndPublish(Mailbox& box, void (*meanwhile)(Application&, Mailbox&) = nullptr,
                       TestReport report = nullptr) {
-    ASSERT_EQ(1, StartCheck(*app_, box, report, kTestNumber));
+    ASSERT_TRUE(StartCheck(*app_, box, report, kTestNumber));
     if (meanwhile != nullptr) meanwhile(*app_, box);
     ASSERT_TRUE(host::WaitForQueued(5000));
     host::RunQueued();

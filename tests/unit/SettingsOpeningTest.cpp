@@ -22,7 +22,7 @@ std::vector<std::string> g_openings;
 std::function<void(Application&)> g_inDialog;  // what the user does in the dialog
 
 void RecordOpening(Application& app) {
-  const bool free = app.EnterModal() != 0;
+  const bool free = app.EnterModal();
   if (free) app.LeaveModal();
   g_openings.push_back("box " + std::to_string(app.Boxes.Current) + ", page " +
                        std::to_string(app.LastTabPos) + (free ? ", guard free" : "") +
@@ -39,7 +39,7 @@ class SettingsOpeningTest : public ::testing::Test {
     app_ = std::make_unique<Application>();
     app_->Dialogs.Settings = RecordOpening;
     g_openings.clear();
-    ASSERT_EQ(1, app_->Init(nullptr));
+    ASSERT_TRUE(app_->Init(nullptr));
     EXPECT_EQ(std::vector<std::string>{"box 0, page 1, ready"}, g_openings)
         << "ready for what \"Тест\" may do";
     app_->Boxes.AddBox();

@@ -136,7 +136,7 @@ TEST(SettingsStore, EveryValueIsTakenOnlyAsItsOwnTypeAndWhole) {
   };
   plantCounts();
   Application fresh;
-  ASSERT_EQ(1, LoadSettings(fresh));
+  ASSERT_TRUE(LoadSettings(fresh));
   const Fields defaults = VisitFields(fresh, false);
   std::string scrambled("995");
   ScramblePasswordSeeded(scrambled, ScrambleDirection::Encode, 7);
@@ -158,7 +158,7 @@ TEST(SettingsStore, EveryValueIsTakenOnlyAsItsOwnTypeAndWhole) {
         plantCounts();
         host::PutValue(platform::RegRoot::CurrentUser, key.path, name, planted);
         Application app;
-        ASSERT_EQ(1, LoadSettings(app));
+        ASSERT_TRUE(LoadSettings(app));
         Fields expected = defaults;
         ASSERT_EQ(1u, expected.count(key.field + name));
         const int kind = text ? kTexts : kNumbers;
@@ -196,7 +196,7 @@ TEST(SettingsStore, WhatIsSavedLoadsBackIdentically) {
     EXPECT_EQ(saved, VisitFields(app, false)) << "saving leaves memory, passwords included, as it was";
   }
   Application loaded;
-  ASSERT_EQ(1, LoadSettings(loaded));
+  ASSERT_TRUE(LoadSettings(loaded));
   EXPECT_EQ(saved, VisitFields(loaded, false));
   EXPECT_TRUE(host::MessageBoxes().empty());
 }
@@ -213,7 +213,7 @@ TEST(SettingsStore, CountsAreBoundedAndLeftAsStored) {
     PutDword(kSettings, "CommandCount", c.stored);
     PutDword(kSettings, "LastBoxPos", 5);
     Application app;
-    ASSERT_EQ(1, LoadSettings(app));
+    ASSERT_TRUE(LoadSettings(app));
     EXPECT_EQ(c.boxes, app.Boxes.Count());
     EXPECT_EQ(size_t(c.commands), app.UserCommands.size());
     EXPECT_EQ(c.stored > 0 ? "60" : "<missing>", Stored(kBox1, "Delay"))
@@ -227,7 +227,7 @@ TEST(SettingsStore, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
   host::Reset();
   host::FailKeysUnder(kSettings);
   Application app;
-  EXPECT_EQ(0, LoadSettings(app)) << "without a Settings key start-up ends";
+  EXPECT_FALSE(LoadSettings(app)) << "without a Settings key start-up ends";
   EXPECT_EQ(1u, host::MessageBoxes().size());
 
   host::Reset();
@@ -235,7 +235,7 @@ TEST(SettingsStore, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
   PutText("Software\\Tandreller\\MailBoxes\\2", "BoxName", "второй");
   host::FailKeysUnder(kBox1);
   Application broken;
-  ASSERT_EQ(1, LoadSettings(broken));
+  ASSERT_TRUE(LoadSettings(broken));
   EXPECT_STREQ(kDefaultPopServer, broken.Boxes.At(0)->PopServerName.c_str()) << "a box without a key";
   EXPECT_STREQ("второй", broken.Boxes.At(1)->BoxName.c_str());
   EXPECT_EQ(1u, host::MessageBoxes().size());
@@ -243,7 +243,7 @@ TEST(SettingsStore, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
   host::Reset();
   host::FailWritesUnder(kBox1);
   Application unwritable;
-  ASSERT_EQ(1, LoadSettings(unwritable));
+  ASSERT_TRUE(LoadSettings(unwritable));
   EXPECT_EQ(1u, host::MessageBoxes().size()) << "one failed write speaks once";
   EXPECT_EQ(8u, unwritable.UserCommands.size());
   EXPECT_EQ(0, host::OpenKeyCount()) << "a failed write lets go of its key";
@@ -309,7 +309,7 @@ TEST(SettingsStore, AnAcknowledgedDateGoesUnderItsBoxsOwnKey) {
       PutDword(path, "LastMsgDate", 100 * i);
     }
     Application app;
-    ASSERT_EQ(1, LoadSettings(app));
+    ASSERT_TRUE(LoadSettings(app));
     if (c.change == 'm') app.Boxes.MoveBox(0, 2);
     if (c.change == 'd') app.Boxes.RemoveCurrent();
     if (c.change == 'a') app.Boxes.AddBox();

@@ -44,7 +44,7 @@ class TrayTest : public ::testing::Test {
     host::HoldUrlReads(true);
     app_ = std::make_unique<Application>();
     app_->Dialogs.Settings = firstDialog;
-    ASSERT_EQ(1, app_->Init(nullptr));
+    ASSERT_TRUE(app_->Init(nullptr));
     host::FailThreadStart(true);
     app_->UserCommands.clear();
     Box(0).MsminPath = "mail.exe";
@@ -128,7 +128,7 @@ TEST_F(TrayTest, BoxMenuTextsAndClicksThatDoNothing) {
   EXPECT_EQ("11024 " + std::string(196, 'n') + "\t:( \n11025 \t:)  4 шт.+\n", FirstMenu())
       << "a long name is cut, the smiley stays; the box with mail is checked";
 
-  ASSERT_EQ(1, app_->EnterModal());
+  ASSERT_TRUE(app_->EnterModal());
   host::RaiseEvent(platform::MainEvent::TrayLeftClick);
   EXPECT_EQ(1u, host::MenusShown().size()) << "no menu while a dialog holds the guard";
   app_->LeaveModal();
@@ -261,7 +261,7 @@ TEST_F(TrayTest, CloseAndEndOfSession) {
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << int(c.event) << " " << c.menuOpen << " " << c.starting);
     Start();
-    ASSERT_TRUE(!c.menuOpen || app_->EnterModal() == 1);
+    ASSERT_TRUE(!c.menuOpen || app_->EnterModal());
     if (c.starting) app_->Started = false;
     host::RaiseEvent(c.event);
     int code = -1;  // the stand-in leaves it unless the loop was told to end
