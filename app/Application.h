@@ -24,7 +24,7 @@ class Application {
   Application& operator=(const Application&) = delete;
   // Deletes every mailbox and command and closes the named locks; the tray
   // icon is left to Shutdown.
-  virtual ~Application();
+  ~Application();
 
   static Application* Current();
 

@@ -24,7 +24,6 @@ class Mailbox {
   Mailbox();
   Mailbox(const Mailbox&) = delete;
   Mailbox& operator=(const Mailbox&) = delete;
-  virtual ~Mailbox() = default;
 
   std::string PopServerName;
   std::string Login;

@@ -40,7 +40,6 @@ class TrayNotifier {
       : Boxes(boxes), Prompt(prompt), SpeakerSlot(speakerSlot), WavSlot(wavSlot) {}
   TrayNotifier(const TrayNotifier&) = delete;
   TrayNotifier& operator=(const TrayNotifier&) = delete;
-  virtual ~TrayNotifier() = default;
 
   // Loads the icons (the quiet one chosen by today's date, once) and adds
   // the quiet envelope to the notification area.
