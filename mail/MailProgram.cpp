@@ -1,7 +1,5 @@
 #include "mail/MailProgram.h"
 
-#include <cstring>
-
 #include "mail/CommandRunner.h"
 #include "mail/MailboxList.h"
 #include "mail/TimeScale.h"
@@ -33,7 +31,7 @@ bool OpenMailProgram(Mailbox& box, int32_t showMode) {
 void ClearSameProgram(MailboxList& boxes, const char* path) {
   for (int32_t i = 0; i < boxes.Count(); ++i) {
     Mailbox& box = *boxes.At(i);
-    if (box.DoCheckBox != 0 && box.IsTheSameMsmin != 0 && std::strcmp(box.MsminPath.c_str(), path) == 0) {
+    if (box.DoCheckBox != 0 && box.IsTheSameMsmin != 0 && box.MsminPath == path) {
       AcknowledgeBox(box);
     }
   }

@@ -58,12 +58,12 @@ void SaveBoxes(MailboxList& boxes) {
 }
 
 void SaveCommands(const CommandList& commands) {
-  for (size_t i = 0; i < commands.size(); ++i) {
-    platform::OwnedKey key =
-        registry::OpenOrCreateNumberedKey(registry::kCommandsPrefix, static_cast<int32_t>(i + 1));
+  int32_t number = 0;
+  for (const Command& command : commands) {
+    platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kCommandsPrefix, ++number);
     if (!key) continue;
-    WriteStringValue(key, "Capt", commands[i].Caption.c_str());
-    WriteStringValue(key, "Command", commands[i].CommandLine.c_str());
+    WriteStringValue(key, "Capt", command.Caption.c_str());
+    WriteStringValue(key, "Command", command.CommandLine.c_str());
   }
 }
 
