@@ -36,7 +36,7 @@ TEST(Mailbox, EachModeCountsItsOwnStateAndClearingResetsIt) {
 void Fill(MailboxList& list, int count, int current) {
   for (int i = 0; i < count; ++i) {
     list.AddBox();
-    list.CurrentBox()->BoxName = std::to_string(i).c_str();
+    list.CurrentBox()->BoxName = std::to_string(i);
   }
   list.Current = current;
 }
@@ -156,7 +156,7 @@ TEST(MailboxPage, OnlyAnAcceptedIntervalTouchesDelayAndTheTimer) {
     host::RunQueued();
     EXPECT_EQ(polls, g_polls) << "the timer runs with the new period";
   }
-  EXPECT_STREQ("Ящик № 2 (abc)", box.BoxName.c_str());
+  EXPECT_EQ("Ящик № 2 (abc)", box.BoxName);
 }
 
 TEST(MailboxPage, SoundModeAndItsTicks) {

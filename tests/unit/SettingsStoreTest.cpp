@@ -188,9 +188,9 @@ TEST(SettingsStore, WhatIsSavedLoadsBackIdentically) {
     VisitFields(app, true);
     std::string everyByte;
     for (int i = 0; i < 1023; ++i) everyByte += static_cast<char>(1 + i % 255);
-    app.Boxes.At(0)->Password = everyByte.c_str();
+    app.Boxes.At(0)->Password = everyByte;
     app.Boxes.At(1)->Password = "";
-    app.Prompt = std::string(2047, 'W').c_str();
+    app.Prompt = std::string(2047, 'W');
     saved = VisitFields(app, false);
     SaveSettings(app);
     EXPECT_EQ(saved, VisitFields(app, false)) << "saving leaves memory, passwords included, as it was";

@@ -97,7 +97,7 @@ TEST_F(TrayTest, NewMailJumpsWithTheCountAndQuietStopsIt) {
   Box(0).PublishCount(2);
   Box(1).PublishCount(3);
   Box(1).DoCheckBox = 2;  // counts for the total, though not for the first box with mail
-  app_->Prompt = std::string(70, 'M').c_str();
+  app_->Prompt = std::string(70, 'M');
   Tray().SetState(TrayState::NewMail);
   EXPECT_EQ(std::string(54, 'M') + " (5 шт.)!", Icon().tip) << "the prompt is cut, the count stays";
   Tick();
@@ -120,7 +120,7 @@ TEST_F(TrayTest, NewMailJumpsWithTheCountAndQuietStopsIt) {
 
 TEST_F(TrayTest, BoxMenuTextsAndClicksThatDoNothing) {
   app_->Boxes.AddBox();
-  Box(0).BoxName = std::string(300, 'n').c_str();
+  Box(0).BoxName = std::string(300, 'n');
   Box(1).PublishCount(4);
   Tray().SetState(TrayState::NewMail);
   host::RaiseEvent(platform::MainEvent::TrayRightClick);  // the new-mail list: no dialog on the host
