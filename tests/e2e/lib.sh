@@ -1094,3 +1094,17 @@ e2e_edit_cell() {  # ID ROW COLUMN TEXT
 expect_no_editor() {
   drv wait-no-window --class Edit --visible --timeout 5000 >/dev/null || e2e_fail "the cell editor is still open"
 }
+
+# Run rather than sourced, after every case (with the cases' arguments):
+# nothing of ours outlives the tests, their Dovecots included.
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  e2e_parse_args "$@"
+  left=$(e2e_pids_marked "VESTUN_E2E_OWNER=$E2E_WORK")
+  dovecots=$(e2e_dovecot_leftovers)
+  if [ -n "$left$dovecots" ]; then
+    [ -z "$left" ] || { e2e_describe_pids $left >&2; e2e_kill_pids $left; }
+    [ -z "$dovecots" ] || { printf 'Dovecot %s\n' "$dovecots" >&2; e2e_dovecot_end_leftovers; }
+    e2e_fail "the cases left processes running (listed above, now ended)"
+  fi
+  e2e_pass
+fi

@@ -25,7 +25,6 @@ rows "after add" $'Список дел|notepad.exe C:\\\\Почта\\\\спис�
 edit 2 1 "" mspaint.exe e2e_keys Return
 e2e_edit_cell 1061 2 0 "Новая команда"
 e2e_type Paint
-e2e_shot editor-144dpi "$E2E_SETTINGS_RECT"
 e2e_keys Return
 expect_no_editor
 edit 0 0 "Список дел" zzz e2e_keys Escape
@@ -38,7 +37,6 @@ edit 2 1 calc.exe wcalc.exe e2e_click_item 0 0
 rows "after a click into the list" $'*Список дел|notepad.exe C:\\\\Почта\\\\список.txt\nPaint|mspaint.exe\nКалькулятор|wcalc.exe'
 
 e2e_tab 1
-e2e_shot mailbox-144dpi "$E2E_SETTINGS_RECT"
 e2e_tab 2
 edit 0 1 'notepad.exe C:\\Почта\\список.txt' notepad.exe e2e_click 1
 e2e_settings_gone

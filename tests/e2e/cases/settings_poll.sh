@@ -33,7 +33,6 @@ set_text 1014 'r1ght'
 e2e_click 1021
 expect_message_box "Вестун :)" "Проверка прошла удачно, новых писем нет." absent 1
 expect_dovecot_log 'pop3\(tester\).*Logged out' 1 5
-e2e_shot connection-test
 close_box "Вестун :)"
 
 set_text 1015 19

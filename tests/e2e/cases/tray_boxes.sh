@@ -42,7 +42,6 @@ expect_eq "mail programs started" "$E2E_RECORDED_LINES" '"C:\Vestun\recorder.exe
 "C:\Vestun\recorder.exe" /mail box2
 "C:\Vestun\recorder.exe" /mail box3'
 expect_tray 3 quiet 129
-e2e_shot shield
 
 # Wine takes the DPI from the user's desktop settings at its next start.
 e2e_spawn timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f \
@@ -51,5 +50,4 @@ e2e_restart_vestun "$E2E_DATE"
 expect_eq "small icons at 144 DPI" "$(kv small_icon "$(drv metrics)")" 24
 E2E_ICON_SIZE=24
 expect_tray 10 quiet 129
-e2e_shot shield-144dpi
 e2e_pass

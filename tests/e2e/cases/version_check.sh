@@ -2,19 +2,19 @@
 # The version check, over https alone. With 2.13, the program's own number,
 # published by a site whose CA is not yet trusted: the start checks once and
 # polls; About's check says the site is unreachable, within seconds and
-# without a message box, for no server and for that site. With the CA
-# trusted and 2.14 published, a restart ten days on (UTC+3) checks once,
-# still polls and cycles the new-version envelope, whose dialog opens the new
-# page; About's check then finds 2.13 on the trusted site, and calls
-# unreachable a silent, a 404, a dripping site and one that redirects to
-# plain http (where it serves 2.14).
+# without a message box. With the CA trusted and 2.14 published, a restart
+# ten days on (UTC+3) checks once, still polls and cycles the new-version
+# envelope, whose dialog opens the new page; About's check then calls
+# unreachable a silent site, a dripping one and one that redirects to plain
+# http (where it serves 2.14). The rest of what a site may answer is the
+# host's and the conformance suite's.
 . "$(dirname "$0")/../lib.sh"
 export TZ=MSK-3  # UTC+3 for Wine and its C runtime alike: LastCheckNewVer counts UTC seconds
 e2e_begin "$@"
 e2e_dovecot_start
 e2e_dovecot_adduser tester 'nEw1'
-declare -A site=([none]=$E2E_NO_SITE_PORT)
-for mode in missing= silent= drip=2.13 downgrade=2.14 serve=2.13; do
+declare -A site=()
+for mode in silent= drip=2.13 downgrade=2.14 serve=2.13; do
   e2e_version_site "${mode%=*}" "${mode#*=}"$'\n'
   site[${mode%=*}]=$E2E_SITE_PORT
 done
@@ -42,7 +42,7 @@ open_about() {
   e2e_menu_keys 0x28,0x28,0x28,0x0d  # "О программе"
   e2e_dialog "$about"
 }
-check() {  # PORT SITE-LINE SHOT: About's check with the proxy at PORT, answered within 15 s
+check() {  # PORT SITE-LINE: About's check with the proxy at PORT, answered within 15 s
   e2e_proxy "$1"
   local limit=$(($(date +%s) + 15))
   E2E_DIALOG=$about
@@ -51,13 +51,12 @@ check() {  # PORT SITE-LINE SHOT: About's check with the proxy at PORT, answered
   [ "$(date +%s)" -le "$limit" ] || e2e_fail "the new-version dialog came after more than 15 s"
   expect_ctls "1030 text 2.13" "1029 text $2" "1032 visible 0" "1063 visible 0" "1039 visible 0" "1062 visible 0"
   expect_eq "dialogs open" "$(kv count "$(drv window-count --class '#32770' --visible)")" 2
-  e2e_shot "$3" "$(kv rect "$E2E_WINDOW")"
   e2e_click 1
   e2e_dialog_gone "$version"
   drv find-window --class '#32770' --title "$about" --visible >/dev/null || e2e_fail "'$about' closed with the new-version dialog"
 }
 open_about
-for mode in none serve; do check "${site[$mode]}" "$unreachable" "$mode-untrusted"; done
+check "${site[serve]}" "$unreachable"
 expect_site_requests 2 --refused
 # The server appends: what the trusted site is asked starts from an empty log.
 cp "$E2E_SITE_LOG" "$E2E_ARTIFACTS/site-untrusted.log" && : >"$E2E_SITE_LOG"
@@ -77,14 +76,12 @@ expect_tray 5 version
 E2E_SITE_LOG="$E2E_ARTIFACTS/newer-serve.log"
 expect_site_requests 1
 expect_last_check_of_run
-e2e_shot new-version-tray
 
 newer() {  # OWNER N: the dialog for 2.14, whose button opens the new page, the recorder's N-th start
   e2e_dialog "$version"
   expect_eq "owner of the new-version dialog" "$(kv owner "$E2E_WINDOW")" "$1"
   expect_ctls "1030 text 2.13" "1029 text 2.14" "1032 visible 1" "1063 visible 1" "1039 visible 1" \
     "1039 text оценить новинку" "1062 visible 1" "1062 text :)"
-  e2e_shot "version-newer-$2" "$(kv rect "$E2E_WINDOW")"
   e2e_click 1039
   e2e_dialog_gone "$version"
   e2e_wait_recorded "$2"
@@ -96,16 +93,14 @@ e2e_tray_click 3
 newer 0x0 1
 open_about
 expect_ctls "1028 text 2.13" "1065 text vestun@example.org" "1066 text https://vestun.example.org/"
-e2e_shot about "$(kv rect "$E2E_WINDOW")"
 e2e_click 3
 newer "$(kv hwnd "$E2E_WINDOW")" 2
 e2e_dialog_gone "$about"
 expect_site_requests 2
 expect_reg_value "$settings" LastCheckNewVer "$E2E_LAST_CHECK" 0
 open_about
-for mode in silent missing drip downgrade; do check "${site[$mode]}" "$unreachable" "$mode"; done
-check "${site[serve]}" 2.13 same-version
-for mode in silent missing drip serve; do
+for mode in silent drip downgrade; do check "${site[$mode]}" "$unreachable"; done
+for mode in silent drip; do
   E2E_SITE_LOG="$E2E_ARTIFACTS/site-$mode.log"
   expect_site_requests 1
 done
