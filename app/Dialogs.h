@@ -3,6 +3,8 @@
 // host tests fill with recorders. An empty entry opens nothing.
 #pragma once
 
+#include <cstdint>
+
 class Application;
 
 struct DialogSet {
@@ -16,4 +18,9 @@ struct DialogSet {
   void (*Version)(Application& application) = nullptr;
   // The list of new letters, modal, above and left of the mouse cursor.
   void (*NewMailList)(Application& application) = nullptr;
+
+  // The settings dialog's connection tests are numbered over the whole run:
+  // a report that comes after its dialog has closed is then never taken for
+  // one of a dialog opened later.
+  int32_t LastConnectionTest = 0;
 };

@@ -1,14 +1,12 @@
 #include "ui/Pages.h"
+#include "ui/SettingsDialog.h"
 
 namespace ui {
 
-// "Антиспам" shows two empty lists and does nothing else yet.
-INT_PTR CALLBACK AntispamPageProc(HWND, UINT message, WPARAM wParam, LPARAM) {
-  if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
-    PassEnterToFrame();
-    return TRUE;
-  }
-  return FALSE;
+INT_PTR AntispamPage::OnCommand(int id, int, HWND) {
+  if (id != IDOK) return FALSE;
+  Frame.PassEnter();
+  return TRUE;
 }
 
 }  // namespace ui

@@ -19,6 +19,7 @@
 #include "ui/CommonControls.h"
 #include "ui/Controls.h"
 #include "ui/Pages.h"
+#include "ui/SettingsDialog.h"
 
 namespace ui {
 namespace {
@@ -41,16 +42,6 @@ const PageButton kButtons[] = {
     {IDC_COMMAND_DELETE, IDI_BUTTON_DELETE},  {IDC_COMMAND_UP, IDI_BUTTON_MOVE_UP},
     {IDC_COMMAND_DOWN, IDI_BUTTON_MOVE_DOWN},
 };
-
-// The open page's table and its cell editor; one page exists at a time.
-struct CellEdit {
-  HWND List = nullptr;
-  platform::win32::OwnedHwnd Editor;
-  int Row = -1;
-  int Column = -1;
-};
-
-CellEdit g_edit;
 
 // Cells hold only what came from the program or passed the cell editor, so
 // every character has its Windows-1251 form.
@@ -114,54 +105,6 @@ void AddColumn(HWND list, int index, const char* header, int width) {
   SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&column));
 }
 
-void Fill(HWND page) {
-  const Application& app = *Application::Current();
-  for (const PageButton& button : kButtons) {
-    PutIcon(page, button.Id, platform::win32::ToHicon(app.ButtonIcons[button.Icon - IDI_BUTTON_NEXT]));
-  }
-  HWND list = GetDlgItem(page, IDC_COMMAND_LIST);
-  g_edit.List = list;
-  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
-               LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
-  RECT client = {};
-  GetClientRect(list, &client);
-  const int captionWidth = platform::DisplayPixels(kCaptionColumnWidth);
-  AddColumn(list, 0, "Название команды", captionWidth);
-  AddColumn(list, 1, "Команда", client.right - captionWidth);
-  CommandRows rows;
-  rows.LoadFrom(app.UserCommands);
-  WriteRows(list, rows);
-}
-
-// The editor goes first: the warning about characters taken out moves the
-// focus, and what runs on that must find no edit open.
-void EndCellEdit(bool take) {
-  HWND editor = g_edit.Editor.Get();
-  if (editor == nullptr) return;
-  std::string text;
-  bool foreign = false;
-  if (take && g_edit.Row >= 0 && g_edit.Column >= 0 && g_edit.Row < RowCount(g_edit.List)) {
-    foreign = !RepresentableText(editor, text);
-    if (text.size() > CommandRows::kCellMax) text.resize(CommandRows::kCellMax);
-    SetCellText(g_edit.List, g_edit.Row, g_edit.Column, text.c_str());
-  }
-  g_edit.Row = g_edit.Column = -1;
-  g_edit.Editor.Reset(nullptr);
-  if (foreign) TellForeignTextTakenOut(GetParent(g_edit.List));
-}
-
-// The editor is a popup, outside the dialog's keyboard handling: it takes
-// Enter and Escape itself, and tells the page after the key is done.
-LRESULT CALLBACK EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-  const bool enter = wParam == VK_RETURN;
-  if (message == WM_KEYDOWN && (enter || wParam == VK_ESCAPE)) {
-    PostMessageW(GetParent(g_edit.List), kMsgEndCellEdit, enter ? 1 : 0, 0);
-    return 0;
-  }
-  if (message == WM_CHAR && (wParam == '\r' || wParam == 27)) return 0;  // no beep
-  return LoadCommonControls()->DefaultProc(editor, message, wParam, lParam);
-}
-
 // The cell under the double click, in screen coordinates, clipped to the
 // table.
 bool CellRect(HWND list, int row, int column, RECT& cell) {
@@ -180,26 +123,77 @@ bool CellRect(HWND list, int row, int column, RECT& cell) {
   return true;
 }
 
-void OpenCellEditor(HWND list) {
+}  // namespace
+
+INT_PTR CommandsPage::OnInit() {
+  const HWND page = Window();
+  for (const PageButton& button : kButtons) {
+    PutIcon(page, button.Id, platform::win32::ToHicon(App.ButtonIcons[button.Icon - IDI_BUTTON_NEXT]));
+  }
+  List = GetDlgItem(page, IDC_COMMAND_LIST);
+  SendMessageW(List, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,
+               LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  RECT client = {};
+  GetClientRect(List, &client);
+  const int captionWidth = platform::DisplayPixels(kCaptionColumnWidth);
+  AddColumn(List, 0, "Название команды", captionWidth);
+  AddColumn(List, 1, "Команда", client.right - captionWidth);
+  CommandRows rows;
+  rows.LoadFrom(App.UserCommands);
+  WriteRows(List, rows);
+  return FALSE;
+}
+
+// The editor goes first: the warning about characters taken out moves the
+// focus, and what runs on that must find no edit open.
+void CommandsPage::EndCellEdit(bool take) {
+  HWND editor = Editor.Get();
+  if (editor == nullptr) return;
+  std::string text;
+  bool foreign = false;
+  if (take && Row >= 0 && Column >= 0 && Row < RowCount(List)) {
+    foreign = !RepresentableText(editor, text);
+    if (text.size() > CommandRows::kCellMax) text.resize(CommandRows::kCellMax);
+    SetCellText(List, Row, Column, text.c_str());
+  }
+  Row = Column = -1;
+  Editor.Reset(nullptr);
+  if (foreign) TellForeignTextTakenOut(Window());
+}
+
+// The editor is a popup, outside the dialog's keyboard handling: it takes
+// Enter and Escape itself, and tells the page after the key is done.
+LRESULT CALLBACK CommandsPage::EditorProc(HWND editor, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                          DWORD_PTR page) {
+  const bool enter = wParam == VK_RETURN;
+  if (message == WM_KEYDOWN && (enter || wParam == VK_ESCAPE)) {
+    PostMessageW(reinterpret_cast<CommandsPage*>(page)->Window(), kMsgEndCellEdit, enter ? 1 : 0, 0);
+    return 0;
+  }
+  if (message == WM_CHAR && (wParam == '\r' || wParam == 27)) return 0;  // no beep
+  return LoadCommonControls()->DefaultProc(editor, message, wParam, lParam);
+}
+
+void CommandsPage::OpenCellEditor() {
   EndCellEdit(true);
   const DWORD position = GetMessagePos();
   LVHITTESTINFO hit = {};
   hit.pt = {static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
-  ScreenToClient(list, &hit.pt);
-  if (SendMessageW(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 || hit.iItem < 0) return;
+  ScreenToClient(List, &hit.pt);
+  if (SendMessageW(List, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 || hit.iItem < 0) return;
   RECT cell;
-  if (!CellRect(list, hit.iItem, hit.iSubItem, cell)) return;
-  HWND editor = CreateWindowExW(0, L"EDIT", platform::win32::Wide(CellText(list, hit.iItem, hit.iSubItem).c_str()).c_str(),
-                                WS_POPUP | WS_VISIBLE | ES_AUTOHSCROLL, cell.left + 1, cell.top,
-                                cell.right - cell.left - 1, cell.bottom - cell.top - 1, list, nullptr,
-                                nullptr, nullptr);
+  if (!CellRect(List, hit.iItem, hit.iSubItem, cell)) return;
+  HWND editor = CreateWindowExW(
+      0, L"EDIT", platform::win32::Wide(CellText(List, hit.iItem, hit.iSubItem).c_str()).c_str(),
+      WS_POPUP | WS_VISIBLE | ES_AUTOHSCROLL, cell.left + 1, cell.top, cell.right - cell.left - 1,
+      cell.bottom - cell.top - 1, List, nullptr, nullptr, nullptr);
   if (editor == nullptr) return;
-  g_edit.Editor.Reset(editor);
-  g_edit.Row = hit.iItem;
-  g_edit.Column = hit.iSubItem;
-  HWND frame = GetAncestor(list, GA_ROOT);
+  Editor.Reset(editor);
+  Row = hit.iItem;
+  Column = hit.iSubItem;
+  HWND frame = GetAncestor(List, GA_ROOT);
   // The page is only ever shown by a dialog that has the controls loaded.
-  LoadCommonControls()->Subclass(editor, EditorProc, 1, 0);
+  LoadCommonControls()->Subclass(editor, EditorProc, 1, reinterpret_cast<DWORD_PTR>(this));
   SendMessageW(editor, WM_SETFONT, SendMessageW(frame, WM_GETFONT, 0, 0), FALSE);
   SendMessageW(editor, EM_SETMARGINS, EC_LEFTMARGIN, MAKELPARAM(kEditorMargin, 0));
   SendMessageW(editor, EM_LIMITTEXT, CommandRows::kCellMax, 0);
@@ -209,11 +203,11 @@ void OpenCellEditor(HWND list) {
   SendMessageW(frame, WM_NCACTIVATE, TRUE, 0);
 }
 
-void ChangeRows(HWND page, int id) {
+void CommandsPage::ChangeRows(int id) {
   EndCellEdit(true);
-  CommandRows rows = ReadRows(g_edit.List);
+  CommandRows rows = ReadRows(List);
   if (id != IDC_COMMAND_ADD && !rows.AnySelected()) {
-    platform::ShowMessageBox(platform::win32::FromHwnd(page), kSelectFirst, texts::kCaptionNotice,
+    platform::ShowMessageBox(platform::win32::FromHwnd(Window()), kSelectFirst, texts::kCaptionNotice,
                              platform::BoxButtons::Ok, platform::BoxIcon::Warning, true);
     return;
   }
@@ -236,56 +230,39 @@ void ChangeRows(HWND page, int id) {
     default:
       return;
   }
-  WriteRows(g_edit.List, rows);
+  WriteRows(List, rows);
 }
 
-INT_PTR OnNotify(const NMHDR& header) {
+INT_PTR CommandsPage::OnNotify(const NMHDR& header) {
   if (header.idFrom != IDC_COMMAND_LIST) return FALSE;
-  if (header.code == NM_DBLCLK) OpenCellEditor(g_edit.List);
+  if (header.code == NM_DBLCLK) OpenCellEditor();
   if (header.code == NM_SETFOCUS) EndCellEdit(true);
   return TRUE;
 }
 
-INT_PTR OnCommand(HWND page, WPARAM wParam) {
-  if (HIWORD(wParam) != BN_CLICKED) return FALSE;
-  const int id = LOWORD(wParam);
+INT_PTR CommandsPage::OnCommand(int id, int code, HWND) {
+  if (code != BN_CLICKED) return FALSE;
   if (id == IDOK) {
-    PassEnterToFrame();
+    Frame.PassEnter();
   } else if (std::find_if(std::begin(kButtons), std::end(kButtons),
                           [id](const PageButton& b) { return b.Id == id; }) != std::end(kButtons)) {
-    ChangeRows(page, id);
+    ChangeRows(id);
   }
   return TRUE;
 }
 
-}  // namespace
-
-void TakeOpenCellEdit() { EndCellEdit(true); }
-
-void StoreCommandsPage(HWND page) {
-  ReadRows(GetDlgItem(page, IDC_COMMAND_LIST)).StoreTo(Application::Current()->UserCommands);
+INT_PTR CommandsPage::OnMessage(UINT message, WPARAM wParam, LPARAM) {
+  if (message != kMsgEndCellEdit) return FALSE;
+  EndCellEdit(wParam != 0);
+  SetFocus(List);
+  return TRUE;
 }
 
-INT_PTR CALLBACK CommandsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      Fill(page);
-      return FALSE;
-    case WM_NOTIFY:
-      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
-    case WM_COMMAND:
-      return OnCommand(page, wParam);
-    case kMsgEndCellEdit:
-      EndCellEdit(wParam != 0);
-      SetFocus(g_edit.List);
-      return TRUE;
-    case WM_DESTROY:
-      g_edit.Editor.Reset(nullptr);
-      g_edit.List = nullptr;
-      return FALSE;
-    default:
-      return FALSE;
-  }
+void CommandsPage::OnDestroy() {
+  Editor.Reset(nullptr);
+  List = nullptr;
 }
+
+void CommandsPage::Store() { ReadRows(GetDlgItem(Window(), IDC_COMMAND_LIST)).StoreTo(App.UserCommands); }
 
 }  // namespace ui

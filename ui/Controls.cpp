@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "app/Application.h"
 #include "common/Texts.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
@@ -79,11 +78,6 @@ void Enable(HWND dialog, int id, bool on) {
 
 void PutIcon(HWND dialog, int id, HICON icon) {
   SendDlgItemMessageW(dialog, id, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(icon));
-}
-
-void ShowSmallIcon(HWND dialog) {
-  const HICON icon = platform::win32::ToHicon(Application::Current()->SmallIcon);
-  SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
 }  // namespace ui

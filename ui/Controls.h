@@ -42,7 +42,5 @@ void Tick(HWND dialog, int id, bool on);
 // the focus on, or the keyboard would be left nowhere.
 void Enable(HWND dialog, int id, bool on);
 void PutIcon(HWND dialog, int id, HICON icon);
-// The program's envelope in the dialog's caption.
-void ShowSmallIcon(HWND dialog);
 
 }  // namespace ui

@@ -10,8 +10,8 @@ namespace ui {
 
 void RunAboutDialog(Application& application);
 // Shows what the last check left in SiteVersion; the result is the
-// command's first message parameter (IDC_NEWER_GO when the user went to
-// the new-version page).
+// command that closed it (IDC_NEWER_GO when the user went to the
+// new-version page).
 INT_PTR RunVersionDialog(Application& application, HWND owner);
 // Without owner, for the tray.
 void RunVersionDialogAlone(Application& application);

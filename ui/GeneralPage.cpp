@@ -6,6 +6,7 @@
 #include "resources/resource.h"
 #include "ui/Controls.h"
 #include "ui/Pages.h"
+#include "ui/SettingsDialog.h"
 
 namespace ui {
 namespace {
@@ -13,54 +14,53 @@ namespace {
 // In the order of RunMsminMode's values.
 const char* const kRunModes[] = {"развёрнутой", "стандартного размера", "свёрнутой"};
 
-void Fill(HWND page) {
-  const Application& app = *Application::Current();
-  Tick(page, IDC_AUTO_VERSION_CHECK, app.DoAutoCheckNewVer != 0);
-  Enable(page, IDC_VERSION_PERIOD, app.DoAutoCheckNewVer != 0);
-  ShowNumber(page, IDC_VERSION_PERIOD, static_cast<uint32_t>(app.CheckNewVerPeriod));
-  ShowField(page, IDC_PROMPT, app.Prompt.c_str());
+}  // namespace
+
+INT_PTR GeneralPage::OnInit() {
+  const HWND page = Window();
+  Tick(page, IDC_AUTO_VERSION_CHECK, App.DoAutoCheckNewVer != 0);
+  Enable(page, IDC_VERSION_PERIOD, App.DoAutoCheckNewVer != 0);
+  ShowNumber(page, IDC_VERSION_PERIOD, static_cast<uint32_t>(App.CheckNewVerPeriod));
+  ShowField(page, IDC_PROMPT, App.Prompt.c_str());
   for (const char* mode : kRunModes) {
     SendDlgItemMessageW(page, IDC_RUN_MODE, CB_ADDSTRING, 0,
                         reinterpret_cast<LPARAM>(platform::win32::Wide(mode).c_str()));
   }
   // A stored mode that names no item leaves the list without a selection.
-  SendDlgItemMessageW(page, IDC_RUN_MODE, CB_SETCURSEL, static_cast<WPARAM>(app.RunMsminMode), 0);
-  Tick(page, IDC_SEND_ERRORS, app.SendErrors != 0);
-  Tick(page, IDC_SHOW_BALLOON, app.ShowBalloon != 0);
+  SendDlgItemMessageW(page, IDC_RUN_MODE, CB_SETCURSEL, static_cast<WPARAM>(App.RunMsminMode), 0);
+  Tick(page, IDC_SEND_ERRORS, App.SendErrors != 0);
+  Tick(page, IDC_SHOW_BALLOON, App.ShowBalloon != 0);
+  return FALSE;
 }
 
-}  // namespace
-
-void StoreGeneralPage(HWND page) {
-  Application& app = *Application::Current();
-  app.DoAutoCheckNewVer = Ticked(page, IDC_AUTO_VERSION_CHECK) ? 1 : 0;
-  app.SendErrors = Ticked(page, IDC_SEND_ERRORS) ? 1 : 0;
-  app.ShowBalloon = Ticked(page, IDC_SHOW_BALLOON) ? 1 : 0;
+void GeneralPage::Store() {
+  const HWND page = Window();
+  App.DoAutoCheckNewVer = Ticked(page, IDC_AUTO_VERSION_CHECK) ? 1 : 0;
+  App.SendErrors = Ticked(page, IDC_SEND_ERRORS) ? 1 : 0;
+  App.ShowBalloon = Ticked(page, IDC_SHOW_BALLOON) ? 1 : 0;
   std::string period;
   ReadField(page, IDC_VERSION_PERIOD, period);
-  app.CheckNewVerPeriod = static_cast<int32_t>(ReadUnsigned(period.c_str()));
-  app.RunMsminMode = static_cast<int32_t>(SendDlgItemMessageW(page, IDC_RUN_MODE, CB_GETCURSEL, 0, 0));
-  ReadField(page, IDC_PROMPT, app.Prompt);
+  App.CheckNewVerPeriod = static_cast<int32_t>(ReadUnsigned(period.c_str()));
+  App.RunMsminMode = static_cast<int32_t>(SendDlgItemMessageW(page, IDC_RUN_MODE, CB_GETCURSEL, 0, 0));
+  ReadField(page, IDC_PROMPT, App.Prompt);
 }
 
-INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    Fill(page);
-    return FALSE;
-  }
-  if (message == kMsgForeignTextTakenOut) {
-    TellForeignTextTakenOut(page);
+INT_PTR GeneralPage::OnMessage(UINT message, WPARAM, LPARAM) {
+  if (message != kMsgForeignTextTakenOut) return FALSE;
+  TellForeignTextTakenOut(Window());
+  return TRUE;
+}
+
+INT_PTR GeneralPage::OnCommand(int id, int code, HWND control) {
+  if (code == EN_CHANGE) {
+    RefuseForeignText(control);
     return TRUE;
   }
-  if (message == WM_COMMAND && HIWORD(wParam) == EN_CHANGE) {
-    RefuseForeignText(reinterpret_cast<HWND>(lParam));
-    return TRUE;
-  }
-  if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return FALSE;
-  if (LOWORD(wParam) == IDC_AUTO_VERSION_CHECK) {
-    Enable(page, IDC_VERSION_PERIOD, Ticked(page, IDC_AUTO_VERSION_CHECK));
-  } else if (LOWORD(wParam) == IDOK) {
-    PassEnterToFrame();
+  if (code != BN_CLICKED) return FALSE;
+  if (id == IDC_AUTO_VERSION_CHECK) {
+    Enable(Window(), IDC_VERSION_PERIOD, Ticked(Window(), IDC_AUTO_VERSION_CHECK));
+  } else if (id == IDOK) {
+    Frame.PassEnter();
   }
   return TRUE;
 }

@@ -29,8 +29,6 @@ constexpr char kNoCurrentBox[] = "Не найден текущий ящик в �
 // choosers start from as much of their field.
 constexpr int kShortField = 100;
 
-Application& App() { return *Application::Current(); }
-
 struct TextField {
   int Id;
   std::string MailboxFields::*Text;
@@ -64,79 +62,6 @@ void EnableSoundControls(HWND page) {
   Enable(page, IDC_CHOOSE_WAV, wav);
 }
 
-void SetSpeakerDefaults(HWND page) {
-  Mailbox* box = App().Boxes.CurrentBox();
-  if (box != nullptr) {
-    box->SpeakerLen = kDefaultStepMs;
-    box->SpeakerStr = kDefaultMelody;
-  }
-  ShowField(page, IDC_MELODY, kDefaultMelody);
-  ShowNumber(page, IDC_STEP, kDefaultStepMs);
-  Tick(page, IDC_SPEAKER, true);
-  Tick(page, IDC_WAV, false);
-  EnableSoundControls(page);
-}
-
-// Plays what the page shows, not what the box holds.
-void TestSound(HWND page) {
-  Application& app = App();
-  std::string melody, step, wav;
-  ReadField(page, IDC_MELODY, melody, kShortField);
-  ReadField(page, IDC_STEP, step, kShortField);
-  ReadField(page, IDC_WAV_PATH, wav, kShortField);
-  StartAlertSound(app.SpeakerSlot.Get(), app.WavSlot.Get(),
-                  SoundModeOf(Ticked(page, IDC_SPEAKER), Ticked(page, IDC_WAV)), melody.c_str(), wav.c_str(),
-                  ReadUnsigned(step.c_str()));
-}
-
-// The box whose connection test runs, by its id and name: the user may move
-// to another box, or delete this one, while it runs.
-int32_t g_testedBox = 0;
-std::string g_testedName;
-// The page whose "Тест" waits for its report; it may be closed by then. A
-// report is shown only for the newest test of the page that is open: each
-// test and each opening of the page count one up.
-HWND g_testingPage = nullptr;
-int32_t g_testNumber = 0;
-
-void Report(HWND page, int32_t code, platform::TlsFailure tlsFailure = platform::TlsFailure::None) {
-  std::string text;
-  const char* caption = ConnectionTestReport(code, tlsFailure, App().Prompt.c_str(), text);
-  const MailboxList& boxes = App().Boxes;
-  if (boxes.CurrentBox() != boxes.BoxById(g_testedBox)) NameTestedBox(g_testedName.c_str(), text);
-  platform::ShowMessageBox(platform::win32::FromHwnd(page), text.c_str(), caption, platform::BoxButtons::Ok,
-                           platform::BoxIcon::None, false);
-}
-
-void OnConnectionTested(int32_t test, int32_t code, platform::TlsFailure tlsFailure) {
-  if (test != g_testNumber || !IsWindow(g_testingPage)) return;
-  Enable(g_testingPage, IDC_TEST_CONNECTION, true);
-  Report(g_testingPage, code, tlsFailure);
-}
-
-// The same poll as the timers', in a thread of its own: a server that does
-// not answer may take minutes to give up, and the dialog stays usable
-// meanwhile. The button waits for the poll's report.
-void TestConnection(HWND page) {
-  StoreMailboxPage(page);
-  Application& app = App();
-  const Mailbox* box = app.Boxes.CurrentBox();
-  if (box == nullptr) {
-    platform::ShowMessageBox(platform::win32::FromHwnd(page), kNoCurrentBox, texts::kCaptionError,
-                             platform::BoxButtons::Ok, platform::BoxIcon::None, false);
-    return;
-  }
-  Enable(page, IDC_TEST_CONNECTION, false);
-  g_testedBox = box->Id;
-  g_testedName = box->BoxName;
-  g_testingPage = page;
-  if (!StartCheck(app, *box, OnConnectionTested, ++g_testNumber)) {
-    Enable(page, IDC_TEST_CONNECTION, true);
-    Report(page, INT32_MIN);
-  }
-}
-
-
 // Refused as the program chooser refuses the same path.
 void DetectProgram(HWND page) {
   std::string program;
@@ -154,42 +79,118 @@ void ChooseInto(HWND page, int field, const FileKind& kind, bool quoted) {
   ShowField(page, field, chosen.c_str());
 }
 
-bool OnCommand(HWND page, int id) {
+}  // namespace
+
+void MailboxPage::SetSpeakerDefaults() {
+  const HWND page = Window();
+  Mailbox* box = App.Boxes.CurrentBox();
+  if (box != nullptr) {
+    box->SpeakerLen = kDefaultStepMs;
+    box->SpeakerStr = kDefaultMelody;
+  }
+  ShowField(page, IDC_MELODY, kDefaultMelody);
+  ShowNumber(page, IDC_STEP, kDefaultStepMs);
+  Tick(page, IDC_SPEAKER, true);
+  Tick(page, IDC_WAV, false);
+  EnableSoundControls(page);
+}
+
+// Plays what the page shows, not what the box holds.
+void MailboxPage::TestSound() {
+  const HWND page = Window();
+  std::string melody, step, wav;
+  ReadField(page, IDC_MELODY, melody, kShortField);
+  ReadField(page, IDC_STEP, step, kShortField);
+  ReadField(page, IDC_WAV_PATH, wav, kShortField);
+  StartAlertSound(App.SpeakerSlot.Get(), App.WavSlot.Get(),
+                  SoundModeOf(Ticked(page, IDC_SPEAKER), Ticked(page, IDC_WAV)), melody.c_str(), wav.c_str(),
+                  ReadUnsigned(step.c_str()));
+}
+
+void MailboxPage::Report(int32_t code, platform::TlsFailure tlsFailure) {
+  std::string text;
+  const char* caption = ConnectionTestReport(code, tlsFailure, App.Prompt.c_str(), text);
+  const MailboxList& boxes = App.Boxes;
+  if (boxes.CurrentBox() != boxes.BoxById(TestedBox)) NameTestedBox(TestedName.c_str(), text);
+  platform::ShowMessageBox(platform::win32::FromHwnd(Window()), text.c_str(), caption,
+                           platform::BoxButtons::Ok, platform::BoxIcon::None, false);
+}
+
+// The page may be closed by the time the report comes, and the dialog
+// opened again since: a report is shown only for the newest test of the
+// page that is open.
+void MailboxPage::ConnectionTested(int32_t test, int32_t code, platform::TlsFailure tlsFailure) {
+  SettingsDialog* open = SettingsDialog::FindOpen();
+  if (open == nullptr) return;
+  MailboxPage& page = open->Mailboxes();
+  if (test != page.AwaitedTest || page.Window() == nullptr) return;
+  Enable(page.Window(), IDC_TEST_CONNECTION, true);
+  page.Report(code, tlsFailure);
+}
+
+// The same poll as the timers', in a thread of its own: a server that does
+// not answer may take minutes to give up, and the dialog stays usable
+// meanwhile. The button waits for the poll's report.
+void MailboxPage::TestConnection() {
+  const HWND page = Window();
+  Store();
+  const Mailbox* box = App.Boxes.CurrentBox();
+  if (box == nullptr) {
+    platform::ShowMessageBox(platform::win32::FromHwnd(page), kNoCurrentBox, texts::kCaptionError,
+                             platform::BoxButtons::Ok, platform::BoxIcon::None, false);
+    return;
+  }
+  Enable(page, IDC_TEST_CONNECTION, false);
+  TestedBox = box->Id;
+  TestedName = box->BoxName;
+  AwaitedTest = ++App.Dialogs.LastConnectionTest;
+  if (!StartCheck(App, *box, ConnectionTested, AwaitedTest)) {
+    Enable(page, IDC_TEST_CONNECTION, true);
+    Report(INT32_MIN);
+  }
+}
+
+INT_PTR MailboxPage::OnCommand(int id, int code, HWND control) {
+  const HWND page = Window();
+  if (code == EN_CHANGE) {
+    RefuseForeignText(control);
+    return TRUE;
+  }
+  if (code != BN_CLICKED) return FALSE;
   switch (id) {
     case IDC_SPEAKER:
     case IDC_WAV:
       EnableSoundControls(page);
-      return true;
+      return TRUE;
     case IDC_SOUND_DEFAULTS:
-      SetSpeakerDefaults(page);
-      return true;
+      SetSpeakerDefaults();
+      return TRUE;
     case IDC_TEST_SOUND:
-      TestSound(page);
-      return true;
+      TestSound();
+      return TRUE;
     case IDC_TEST_CONNECTION:
-      TestConnection(page);
-      return true;
+      TestConnection();
+      return TRUE;
     case IDC_DEFAULT_PROGRAM:
       DetectProgram(page);
-      return true;
+      return TRUE;
     case IDC_CHOOSE_PROGRAM:
       ChooseInto(page, IDC_PROGRAM, kProgramFiles, true);
-      return true;
+      return TRUE;
     case IDC_CHOOSE_WAV:
       ChooseInto(page, IDC_WAV_PATH, kWaveFiles, false);
-      return true;
+      return TRUE;
     case IDOK:
-      PassEnterToFrame();
-      return true;
+      Frame.PassEnter();
+      return TRUE;
     default:
-      return false;
+      return FALSE;
   }
 }
 
-}  // namespace
-
-void LoadMailboxPage(HWND page) {
-  const Mailbox* box = App().Boxes.CurrentBox();
+void MailboxPage::Load() {
+  const HWND page = Window();
+  const Mailbox* box = App.Boxes.CurrentBox();
   if (box == nullptr) return;
   MailboxFields fields;
   FieldsOf(*box, fields);
@@ -203,39 +204,29 @@ void LoadMailboxPage(HWND page) {
   EnableSoundControls(page);
 }
 
-void StoreMailboxPage(HWND page) {
+void MailboxPage::Store() {
+  const HWND page = Window();
   MailboxFields fields;
   for (const TextField& field : kTextFields) ReadField(page, field.Id, fields.*field.Text);
   for (const TickField& field : kTickFields) fields.*field.Tick = Ticked(page, field.Id);
   fields.CheckBox = Ticked(page, IDC_CHECK_YES);
   fields.RunAutomatically = Ticked(page, IDC_RUN_AUTOMATICALLY);
   fields.AnyLetter = Ticked(page, IDC_JUMP_ANY_LETTER);
-  StoreFields(App().Boxes, fields);
+  StoreFields(App.Boxes, fields);
 }
 
-INT_PTR CALLBACK MailboxPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      ++g_testNumber;  // the reports of an earlier dialog's tests are not this page's
-      AddTooltip(page, IDC_PROGRAM, kProgramTip);
-      LoadMailboxPage(page);
-      return FALSE;
-    case WM_COMMAND:
-      if (HIWORD(wParam) == EN_CHANGE) {
-        RefuseForeignText(reinterpret_cast<HWND>(lParam));
-        return TRUE;
-      }
-      if (HIWORD(wParam) != BN_CLICKED) return FALSE;
-      return OnCommand(page, LOWORD(wParam)) ? TRUE : FALSE;
-    case kMsgForeignTextTakenOut:
-      TellForeignTextTakenOut(page);
-      return TRUE;
-    case WM_DESTROY:
-      RemoveTooltip(page, IDC_PROGRAM);
-      return FALSE;
-    default:
-      return FALSE;
-  }
+INT_PTR MailboxPage::OnInit() {
+  Frame.AddTooltip(Window(), IDC_PROGRAM, kProgramTip);
+  Load();
+  return FALSE;
 }
+
+INT_PTR MailboxPage::OnMessage(UINT message, WPARAM, LPARAM) {
+  if (message != kMsgForeignTextTakenOut) return FALSE;
+  TellForeignTextTakenOut(Window());
+  return TRUE;
+}
+
+void MailboxPage::OnDestroy() { Frame.RemoveTooltip(Window(), IDC_PROGRAM); }
 
 }  // namespace ui

@@ -9,11 +9,10 @@
 #include <string>
 
 #include "app/Application.h"
-#include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 #include "resources/resource.h"
 #include "ui/CommonControls.h"
-#include "ui/Controls.h"
+#include "ui/Dialog.h"
 #include "ui/Dialogs.h"
 
 namespace ui {
@@ -58,30 +57,36 @@ void PlaceAtCursor(HWND dialog) {
   SetWindowPos(dialog, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-INT_PTR CALLBACK NewMailListProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  if (message == WM_INITDIALOG) {
-    if (Application::Current()->Boxes.ShowsOldLetters()) ShowWindow(GetDlgItem(dialog, IDC_OLD_LETTERS), SW_SHOW);
-    ShowSmallIcon(dialog);
+class NewMailListDialog : public Dialog {
+ public:
+  explicit NewMailListDialog(Application& app) : Dialog(app) {}
+  void Run() { RunModal(IDD_NEW_MAIL_LIST, nullptr); }
+
+ private:
+  INT_PTR OnInit() override {
+    const HWND dialog = Window();
+    if (App.Boxes.ShowsOldLetters()) ShowWindow(GetDlgItem(dialog, IDC_OLD_LETTERS), SW_SHOW);
+    ShowSmallIcon();
     PlaceAtCursor(dialog);
     // Opened by a click on the tray icon, it must take the keyboard too.
     SetForegroundWindow(dialog);
     AddColumns(GetDlgItem(dialog, IDC_NEW_MAIL_LIST));
     return TRUE;
   }
+
   // Only "Прочитать" and "OK" (Escape, the Close command) do anything yet.
-  if (message == WM_COMMAND && (LOWORD(wParam) == IDC_READ_LETTERS || LOWORD(wParam) == IDCANCEL)) {
-    EndDialog(dialog, static_cast<INT_PTR>(wParam));
+  INT_PTR OnCommand(int id, int, HWND) override {
+    if (id != IDC_READ_LETTERS && id != IDCANCEL) return FALSE;
+    EndDialog(Window(), id);
     return TRUE;
   }
-  return FALSE;
-}
+};
 
 }  // namespace
 
 void RunNewMailListDialog(Application& app) {
   if (!RegisterCommonControls(ICC_LISTVIEW_CLASSES)) return;
-  DialogBoxParamW(platform::win32::ToHinstance(app.Instance), MAKEINTRESOURCEW(IDD_NEW_MAIL_LIST), nullptr,
-                  NewMailListProc, 0);
+  NewMailListDialog(app).Run();
 }
 
 }  // namespace ui
