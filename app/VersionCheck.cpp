@@ -9,7 +9,7 @@
 #include "app/Site.h"
 #include "mail/TimeScale.h"
 #include "platform/Platform.h"
-#include "settings/RegistryAccess.h"
+#include "settings/SettingsSection.h"
 
 float SiteVersionOf(const char* body, size_t length) {
   char text[kVersionFileBytes + 1] = {};
@@ -102,14 +102,11 @@ bool Application::StartupVersionCheck() {
   const int64_t now = platform::CurrentTime();
   if (!VersionCheckDue(LastCheckNewVer, CheckNewVerPeriod, now)) return true;
   AutoCheckNewVersion();  // answers later, on the main thread
-  // Opened, not created: LoadSettings made the key a moment ago.
-  platform::OwnedKey key(platform::OpenRegKey(platform::RegRoot::CurrentUser, registry::kSettingsKey));
-  if (!key) {
-    registry::ShowReadKeyFailure();
-    return false;
-  }
+  // Loading made the section a moment ago.
+  SettingsSection section = SettingsSection::ReopenProgram();
+  if (!section) return false;
   // The time before the check: a slow site does not push the next one back.
   LastCheckNewVer = static_cast<int32_t>(now);
-  registry::WriteDwordValue(key, "LastCheckNewVer", LastCheckNewVer);
+  section.Save("LastCheckNewVer", LastCheckNewVer);
   return true;
 }

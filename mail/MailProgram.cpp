@@ -3,16 +3,14 @@
 #include "mail/CommandRunner.h"
 #include "mail/MailboxList.h"
 #include "mail/TimeScale.h"
-#include "settings/RegistryAccess.h"
+#include "settings/SettingsSection.h"
 
 namespace {
 
-// A box never stored has no key yet: the next save stores its date with the rest.
+// A box never stored has no section yet: the next save stores its date with the rest.
 void StoreLastMsgDate(const Mailbox& box) {
   if (box.KeyNumber <= 0) return;
-  platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, box.KeyNumber);
-  if (!key) return;
-  registry::WriteDwordValue(key, "LastMsgDate", box.LastMsgDate);
+  SettingsSection::OfMailbox(box.KeyNumber).Save("LastMsgDate", box.LastMsgDate);
 }
 
 }  // namespace

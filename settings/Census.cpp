@@ -5,7 +5,7 @@
 #include "mail/CommandRunner.h"
 #include "mail/TimeScale.h"
 #include "notify/SpeakerPattern.h"
-#include "settings/RegistryAccess.h"
+#include "settings/SettingsSection.h"
 
 namespace {
 
@@ -29,12 +29,6 @@ bool AskYes(const char* text, const char* caption) {
                                   platform::BoxIcon::Question, true) == platform::BoxAnswer::Yes;
 }
 
-void StoreCensusYear(int32_t year) {
-  platform::OwnedKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
-  if (!key) return;
-  registry::WriteDwordValue(key, "LastCensusYear", year);
-}
-
 }  // namespace
 
 void RunCensus(Application& app) {
@@ -48,5 +42,5 @@ void RunCensus(Application& app) {
     if (AskYes(kVoteQuestion, kCaptionVote)) RunCommandLine(kVotePage, app.RunMsminMode);
   }
   app.LastCensusYear = year;
-  StoreCensusYear(year);
+  SettingsSection::OfProgram().Save("LastCensusYear", year);
 }

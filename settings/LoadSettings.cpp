@@ -3,66 +3,64 @@
 #include "app/Application.h"
 #include "settings/DefaultCommands.h"
 #include "settings/PasswordScrambler.h"
-#include "settings/RegistryAccess.h"
+#include "settings/SettingsSection.h"
 #include "settings/SettingsStore.h"
-
-using registry::ReadOrWrite;
 
 const char kBrokenCommandCaption[] = "Исправьте настройки команд";
 const char kBrokenCommandLine[] = "\"mailto:vestun@example.org?subject=ошибка команды в Вестуне\"";
 
 namespace {
 
-// What the Settings key holds besides the application's own fields.
+// What the program's section holds besides the application's own fields.
 struct ListCounts {
   int32_t BoxesCount = 1;
   int32_t CommandCount = -1;
   int32_t LastBoxPos = 0;
 };
 
-void LoadGlobalValues(platform::OwnedKey& key, Application& app, ListCounts& counts) {
-  ReadOrWrite(key, "DoAutoCheckNewVer", app.DoAutoCheckNewVer);
-  ReadOrWrite(key, "LastCheckNewVer", app.LastCheckNewVer);
-  ReadOrWrite(key, "CheckNewVerPeriod", app.CheckNewVerPeriod);
-  ReadOrWrite(key, "BoxesCount", counts.BoxesCount);
-  ReadOrWrite(key, "CommandCount", counts.CommandCount);
-  ReadOrWrite(key, "LastBoxPos", counts.LastBoxPos);
-  ReadOrWrite(key, "LastTabPos", app.LastTabPos);
-  ReadOrWrite(key, "Prompt", app.Prompt);
-  ReadOrWrite(key, "RunMsminMode", app.RunMsminMode);
-  ReadOrWrite(key, "LastCensusYear", app.LastCensusYear);
-  ReadOrWrite(key, "SendErrors", app.SendErrors);
-  ReadOrWrite(key, "ShowBalloon", app.ShowBalloon);
+void LoadGlobalValues(SettingsSection& section, Application& app, ListCounts& counts) {
+  section.Load("DoAutoCheckNewVer", app.DoAutoCheckNewVer);
+  section.Load("LastCheckNewVer", app.LastCheckNewVer);
+  section.Load("CheckNewVerPeriod", app.CheckNewVerPeriod);
+  section.Load("BoxesCount", counts.BoxesCount);
+  section.Load("CommandCount", counts.CommandCount);
+  section.Load("LastBoxPos", counts.LastBoxPos);
+  section.Load("LastTabPos", app.LastTabPos);
+  section.Load("Prompt", app.Prompt);
+  section.Load("RunMsminMode", app.RunMsminMode);
+  section.Load("LastCensusYear", app.LastCensusYear);
+  section.Load("SendErrors", app.SendErrors);
+  section.Load("ShowBalloon", app.ShowBalloon);
 }
 
-void LoadBoxValues(platform::OwnedKey& key, Mailbox& box) {
-  ReadOrWrite(key, "BoxName", box.BoxName);
-  ReadOrWrite(key, "PopServerName", box.PopServerName);
-  ReadOrWrite(key, "Port", box.Port);
-  ReadOrWrite(key, "Login", box.Login);
+void LoadBoxValues(SettingsSection& section, Mailbox& box) {
+  section.Load("BoxName", box.BoxName);
+  section.Load("PopServerName", box.PopServerName);
+  section.Load("Port", box.Port);
+  section.Load("Login", box.Login);
   // A missing password is written as it is in memory: the empty text, whose
   // scrambled form is the empty text too.
-  ReadOrWrite(key, "Password", box.Password);
+  section.Load("Password", box.Password);
   ScramblePassword(box.Password, ScrambleDirection::Decode);
-  ReadOrWrite(key, "MsminPath", box.MsminPath);
-  ReadOrWrite(key, "Delay", box.Delay);
-  ReadOrWrite(key, "SoundMode", box.SoundMode);
-  ReadOrWrite(key, "WavPath", box.WavPath);
-  ReadOrWrite(key, "SpeakerStr", box.SpeakerStr);
-  ReadOrWrite(key, "SpeakerLen", box.SpeakerLen);
-  ReadOrWrite(key, "TandrelMode", box.TandrelMode);
-  ReadOrWrite(key, "DoCheckBox", box.DoCheckBox);
-  ReadOrWrite(key, "IsTheSameMsmin", box.IsTheSameMsmin);
-  ReadOrWrite(key, "MsminRunMode", box.MsminRunMode);
-  ReadOrWrite(key, "LastMsgDate", box.LastMsgDate);
+  section.Load("MsminPath", box.MsminPath);
+  section.Load("Delay", box.Delay);
+  section.Load("SoundMode", box.SoundMode);
+  section.Load("WavPath", box.WavPath);
+  section.Load("SpeakerStr", box.SpeakerStr);
+  section.Load("SpeakerLen", box.SpeakerLen);
+  section.Load("TandrelMode", box.TandrelMode);
+  section.Load("DoCheckBox", box.DoCheckBox);
+  section.Load("IsTheSameMsmin", box.IsTheSameMsmin);
+  section.Load("MsminRunMode", box.MsminRunMode);
+  section.Load("LastMsgDate", box.LastMsgDate);
 }
 
 void LoadBoxes(MailboxList& boxes, int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
     if (i > 0 && !boxes.AddBox()) return;
-    platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, i + 1);
-    if (!key) continue;  // the box keeps its defaults
-    LoadBoxValues(key, *boxes.At(i));
+    SettingsSection section = SettingsSection::OfMailbox(i + 1);
+    if (!section) continue;  // the box keeps its defaults
+    LoadBoxValues(section, *boxes.At(i));
     boxes.At(i)->KeyNumber = i + 1;
   }
 }
@@ -71,20 +69,20 @@ void LoadStoredCommands(CommandList& commands, int32_t count) {
   for (int32_t i = 0; i < count; ++i) {
     commands.push_back({kBrokenCommandCaption, kBrokenCommandLine});
     Command& command = commands.back();
-    platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kCommandsPrefix, i + 1);
-    if (!key) continue;
-    ReadOrWrite(key, "Capt", command.Caption);
-    ReadOrWrite(key, "Command", command.CommandLine);
+    SettingsSection section = SettingsSection::OfCommand(i + 1);
+    if (!section) continue;
+    section.Load("Capt", command.Caption);
+    section.Load("Command", command.CommandLine);
   }
 }
 
 }  // namespace
 
 bool LoadSettings(Application& app) {
-  platform::OwnedKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
-  if (!key) return false;
+  SettingsSection section = SettingsSection::OfProgram();
+  if (!section) return false;
   ListCounts counts;
-  LoadGlobalValues(key, app, counts);
+  LoadGlobalValues(section, app, counts);
   LoadBoxes(app.Boxes, std::min(counts.BoxesCount, kMaxListEntries));
   if (counts.CommandCount > 0)
     LoadStoredCommands(app.UserCommands, std::min(counts.CommandCount, kMaxListEntries));

@@ -1,48 +1,45 @@
 #include "app/Application.h"
 #include "settings/PasswordScrambler.h"
-#include "settings/RegistryAccess.h"
+#include "settings/SettingsSection.h"
 #include "settings/SettingsStore.h"
-
-using registry::WriteDwordValue;
-using registry::WriteStringValue;
 
 namespace {
 
-void SaveGlobalValues(platform::OwnedKey& key, const Application& app) {
-  WriteDwordValue(key, "LastTabPos", app.LastTabPos);
-  WriteDwordValue(key, "LastBoxPos", app.Boxes.Current);
-  WriteDwordValue(key, "DoAutoCheckNewVer", app.DoAutoCheckNewVer);
-  WriteDwordValue(key, "CheckNewVerPeriod", app.CheckNewVerPeriod);
-  WriteDwordValue(key, "BoxesCount", app.Boxes.Count());
-  WriteDwordValue(key, "CommandCount", static_cast<int32_t>(app.UserCommands.size()));
-  WriteStringValue(key, "Prompt", app.Prompt.c_str());
-  WriteDwordValue(key, "RunMsminMode", app.RunMsminMode);
-  WriteDwordValue(key, "SendErrors", app.SendErrors);
-  WriteDwordValue(key, "ShowBalloon", app.ShowBalloon);
+void SaveGlobalValues(SettingsSection& section, const Application& app) {
+  section.Save("LastTabPos", app.LastTabPos);
+  section.Save("LastBoxPos", app.Boxes.Current);
+  section.Save("DoAutoCheckNewVer", app.DoAutoCheckNewVer);
+  section.Save("CheckNewVerPeriod", app.CheckNewVerPeriod);
+  section.Save("BoxesCount", app.Boxes.Count());
+  section.Save("CommandCount", static_cast<int32_t>(app.UserCommands.size()));
+  section.Save("Prompt", app.Prompt);
+  section.Save("RunMsminMode", app.RunMsminMode);
+  section.Save("SendErrors", app.SendErrors);
+  section.Save("ShowBalloon", app.ShowBalloon);
 }
 
-void SaveBoxValues(platform::OwnedKey& key, const Mailbox& box) {
+void SaveBoxValues(SettingsSection& section, const Mailbox& box) {
   // The box's own password stays plain: a poll may be reading it right now.
   std::string scrambled = box.Password;
   ScramblePassword(scrambled, ScrambleDirection::Encode);
-  WriteStringValue(key, "BoxName", box.BoxName.c_str());
-  WriteStringValue(key, "PopServerName", box.PopServerName.c_str());
-  WriteDwordValue(key, "Port", static_cast<int32_t>(box.Port));
-  WriteStringValue(key, "Login", box.Login.c_str());
-  WriteStringValue(key, "Password", scrambled.c_str());
-  WriteStringValue(key, "MsminPath", box.MsminPath.c_str());
-  WriteDwordValue(key, "Delay", box.Delay);
-  WriteDwordValue(key, "SoundMode", box.SoundMode);
-  WriteStringValue(key, "WavPath", box.WavPath.c_str());
-  WriteStringValue(key, "SpeakerStr", box.SpeakerStr.c_str());
-  WriteDwordValue(key, "SpeakerLen", static_cast<int32_t>(box.SpeakerLen));
-  WriteDwordValue(key, "TandrelMode", box.TandrelMode);
-  WriteDwordValue(key, "DoCheckBox", box.DoCheckBox);
-  WriteDwordValue(key, "IsTheSameMsmin", box.IsTheSameMsmin);
-  WriteDwordValue(key, "MsminRunMode", box.MsminRunMode);
+  section.Save("BoxName", box.BoxName);
+  section.Save("PopServerName", box.PopServerName);
+  section.Save("Port", box.Port);
+  section.Save("Login", box.Login);
+  section.Save("Password", scrambled);
+  section.Save("MsminPath", box.MsminPath);
+  section.Save("Delay", box.Delay);
+  section.Save("SoundMode", box.SoundMode);
+  section.Save("WavPath", box.WavPath);
+  section.Save("SpeakerStr", box.SpeakerStr);
+  section.Save("SpeakerLen", box.SpeakerLen);
+  section.Save("TandrelMode", box.TandrelMode);
+  section.Save("DoCheckBox", box.DoCheckBox);
+  section.Save("IsTheSameMsmin", box.IsTheSameMsmin);
+  section.Save("MsminRunMode", box.MsminRunMode);
   // Kept with the box: after a move or a deletion its number, and so its
   // key, may have been another box's.
-  WriteDwordValue(key, "LastMsgDate", box.LastMsgDate);
+  section.Save("LastMsgDate", box.LastMsgDate);
 }
 
 // A box whose key could not be opened has none of its own any more: the
@@ -50,29 +47,29 @@ void SaveBoxValues(platform::OwnedKey& key, const Mailbox& box) {
 void SaveBoxes(MailboxList& boxes) {
   for (int32_t i = 0; i < boxes.Count(); ++i) {
     Mailbox& box = *boxes.At(i);
-    platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, i + 1);
-    box.KeyNumber = key ? i + 1 : 0;
-    if (!key) continue;
-    SaveBoxValues(key, box);
+    SettingsSection section = SettingsSection::OfMailbox(i + 1);
+    box.KeyNumber = section ? i + 1 : 0;
+    if (!section) continue;
+    SaveBoxValues(section, box);
   }
 }
 
 void SaveCommands(const CommandList& commands) {
   int32_t number = 0;
   for (const Command& command : commands) {
-    platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kCommandsPrefix, ++number);
-    if (!key) continue;
-    WriteStringValue(key, "Capt", command.Caption.c_str());
-    WriteStringValue(key, "Command", command.CommandLine.c_str());
+    SettingsSection section = SettingsSection::OfCommand(++number);
+    if (!section) continue;
+    section.Save("Capt", command.Caption);
+    section.Save("Command", command.CommandLine);
   }
 }
 
 }  // namespace
 
 void SaveSettings(Application& app) {
-  platform::OwnedKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
-  if (!key) return;
-  SaveGlobalValues(key, app);
+  SettingsSection section = SettingsSection::OfProgram();
+  if (!section) return;
+  SaveGlobalValues(section, app);
   SaveBoxes(app.Boxes);
   SaveCommands(app.UserCommands);
 }

@@ -11,7 +11,6 @@
 #include "app/Application.h"
 #include "mail/MailProgram.h"
 #include "settings/PasswordScrambler.h"
-#include "settings/RegistryAccess.h"
 #include "settings/SettingsStore.h"
 #include "tests/unit/MessageLists.h"
 #include "tests/unit/RegistryValues.h"
