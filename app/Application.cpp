@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
+#include "app/ApplicationSettings.h"
 #include "app/MainWindow.h"
+#include "app/TrayMenus.h"
 #include "common/Texts.h"
 #include "mail/MailProgram.h"
 #include "notify/AlertSound.h"
-#include "app/TrayMenus.h"
 #include "resources/resource.h"
 #include "settings/Census.h"
-#include "settings/SettingsStore.h"
 
 namespace {
 

@@ -2,21 +2,11 @@
 
 #include "mail/CommandRunner.h"
 #include "mail/MailboxList.h"
+#include "mail/MailboxSettings.h"
 #include "mail/TimeScale.h"
-#include "settings/SettingsSection.h"
-
-namespace {
-
-// A box never stored has no section yet: the next save stores its date with the rest.
-void StoreLastMsgDate(const Mailbox& box) {
-  if (box.KeyNumber <= 0) return;
-  SettingsSection::OfMailbox(box.KeyNumber).Save("LastMsgDate", box.LastMsgDate);
-}
-
-}  // namespace
 
 void AcknowledgeBox(Mailbox& box) {
-  if (box.AcknowledgeNewMessages(CurrentTimeValue())) StoreLastMsgDate(box);
+  if (box.AcknowledgeNewMessages(CurrentTimeValue())) SaveLastMsgDate(box);
   box.ClearNewMail();
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/Application.h"
+#include "app/ApplicationSettings.h"
 #include "common/Texts.h"
 #include "mail/MailboxNavigation.h"
 #include "platform/win32/Handles.h"
@@ -15,7 +16,6 @@
 #include "platform/win32/Text.h"
 #include "resources/resource.h"
 #include "settings/SettingsPage.h"
-#include "settings/SettingsStore.h"
 #include "ui/CommonControls.h"
 #include "ui/Controls.h"
 #include "ui/Pages.h"
