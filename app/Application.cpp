@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "app/ApplicationSettings.h"
+#include "app/Census.h"
 #include "app/MainWindow.h"
 #include "app/TrayMenus.h"
 #include "common/Texts.h"
 #include "mail/MailProgram.h"
 #include "notify/AlertSound.h"
 #include "resources/resource.h"
-#include "settings/Census.h"
 
 namespace {
 

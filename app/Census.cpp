@@ -1,4 +1,4 @@
-#include "settings/Census.h"
+#include "app/Census.h"
 
 #include "app/Application.h"
 #include "common/Texts.h"
