@@ -9,8 +9,8 @@
 
 #include "app/Application.h"
 #include "app/ApplicationSettings.h"
+#include "app/MailboxNavigation.h"
 #include "common/Texts.h"
-#include "mail/MailboxNavigation.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Library.h"
 #include "platform/win32/Text.h"

@@ -1,4 +1,4 @@
-#include "mail/MailboxFields.h"
+#include "app/MailboxFields.h"
 
 #include <cstdio>
 #include <vector>
