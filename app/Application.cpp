@@ -5,7 +5,7 @@
 
 #include "app/ApplicationSettings.h"
 #include "app/Census.h"
-#include "app/MainWindow.h"
+#include "app/MainEvents.h"
 #include "app/TrayMenus.h"
 #include "common/Texts.h"
 #include "mail/MailProgram.h"

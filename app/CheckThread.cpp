@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/Application.h"
-#include "app/MainWindow.h"
+#include "app/MainEvents.h"
 #include "mail/CommandRunner.h"
 #include "mail/Pop3Poll.h"
 

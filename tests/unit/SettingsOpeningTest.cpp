@@ -7,7 +7,7 @@
 
 #include "app/Application.h"
 #include "app/ApplicationSettings.h"
-#include "app/MainWindow.h"
+#include "app/MainEvents.h"
 #include "app/TrayMenus.h"
 #include "notify/AlertSound.h"
 #include "platform/host/HostControl.h"
