@@ -5,10 +5,10 @@
 
 #include "app/ApplicationSettings.h"
 #include "app/Census.h"
+#include "app/MailOpening.h"
 #include "app/MainEvents.h"
 #include "app/TrayMenus.h"
 #include "common/Texts.h"
-#include "mail/MailProgram.h"
 #include "notify/AlertSound.h"
 #include "resources/resource.h"
 #include "settings/SettingsSection.h"
@@ -164,8 +164,7 @@ bool Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
     if (MendQuestionWaits(box->Id)) continue;
     StartAlertSound(SpeakerSlot.Get(), WavSlot.Get(), box->SoundMode, box->SpeakerStr.c_str(),
                     box->WavPath.c_str(), box->SpeakerLen);
-    if (!OpenMailProgram(*box, RunMsminMode)) unstarted.push_back(box->Id);
-    ClearSameProgram(Boxes, box->MsminPath.c_str());
+    OpenMail(*this, *box, &unstarted);
   }
   const bool quiet = Boxes.FirstNewMailBox() == nullptr;
   if (guarded) LeaveModal();
