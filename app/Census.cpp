@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr char kTune[] = "!!p!p!!!p!p!";
-constexpr uint32_t kTuneStepMs = 80;
 constexpr int kDecember = 11;  // months counted from 0
 
 constexpr char kCaptionVote[] = "Вестун :))";
@@ -36,7 +34,7 @@ void RunCensus(Application& app) {
   const int32_t year = today.YearSince1900;
   if (today.Month < kDecember || app.LastCensusYear >= year) return;
 
-  PlaySpeakerPattern(kTune, kTuneStepMs);
+  PlayNewsTune();
   if (AskYes(kQuestion, texts::kCaptionNotice)) {
     RunCommandLine(kLetter, app.RunMsminMode);
     if (AskYes(kVoteQuestion, kCaptionVote)) RunCommandLine(kVotePage, app.RunMsminMode);

@@ -5,8 +5,6 @@
 
 #include "mail/MailboxList.h"
 
-const char kDefaultMelody[] = "!p!!!p!ppp!p!";
-
 namespace {
 
 void ShowUnsigned(uint32_t value, std::string& field) {

@@ -19,6 +19,15 @@ extern const char kDefaultPopServer[];
 // The shortest poll interval, in seconds, that the program runs.
 constexpr int32_t kMinDelay = 20;
 
+// A new box's speaker melody and step, which "По умолчанию" on the mailbox
+// page gives back.
+extern const char kDefaultMelody[];
+constexpr uint32_t kDefaultStepMs = 100;
+
+// Opens the named lock "POP3_<Id>" that the polls of the box with this Id
+// take in turn, and that removing the box waits for.
+platform::Lock OpenCheckLock(int32_t boxId);
+
 class Mailbox {
  public:
   Mailbox();
@@ -33,7 +42,7 @@ class Mailbox {
   int32_t SoundMode = 0;
   std::string WavPath;
   std::string SpeakerStr;
-  uint32_t SpeakerLen = 100;
+  uint32_t SpeakerLen = kDefaultStepMs;
   uint32_t Port = 110;
   std::string BoxName;
   int32_t TandrelMode = 1;  // non-zero: count mode

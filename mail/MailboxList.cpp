@@ -1,6 +1,5 @@
 #include "mail/MailboxList.h"
 
-#include <cstdio>
 #include <new>
 #include <utility>
 
@@ -8,9 +7,7 @@ bool MailboxList::AddBox() {
   std::unique_ptr<Mailbox> box(new (std::nothrow) Mailbox());
   if (box == nullptr) return false;
   box->Id = NextId;
-  char name[32];
-  std::snprintf(name, sizeof name, "POP3_%d", static_cast<int>(box->Id));
-  box->CheckLock.Reset(platform::OpenLock(name));
+  box->CheckLock.Reset(OpenCheckLock(box->Id));
   Items.push_back(std::move(box));
   Current = Count() - 1;
   NextId += 1;
