@@ -94,7 +94,9 @@ bool SettingsSection::Save(const char* name, const std::string& text) {
   return platform::WriteRegText(Key.Get(), name, text.c_str()) || SaveFailed();
 }
 
-bool SettingsSection::Save(const char* name, int32_t number) { return Save(name, static_cast<uint32_t>(number)); }
+bool SettingsSection::Save(const char* name, int32_t number) {
+  return Save(name, static_cast<uint32_t>(number));
+}
 
 bool SettingsSection::Save(const char* name, uint32_t number) {
   if (!Key) return false;
