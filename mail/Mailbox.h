@@ -83,10 +83,10 @@ class Mailbox {
 
   int32_t TimerArmed = 0;
   int32_t Id = -1;
-  // The number of the registry key ("MailBoxes\N") the box was last loaded
-  // from or saved to; 0 for a box never stored. A box's place in the list is
-  // not enough: while the settings dialog has boxes moved or deleted and not
-  // yet saved, that place's key still holds another box.
+  // The number of the settings section (registry key "MailBoxes\N") the box
+  // was last loaded from or saved to; 0 for a box never stored. A box's place
+  // in the list is not enough: while the settings dialog has boxes moved or
+  // deleted and not yet saved, that place's section still holds another box.
   int32_t KeyNumber = 0;
   platform::OwnedLock CheckLock;
   // What the box's date-mode polls have read, handed to each poll; only the
