@@ -1,15 +1,17 @@
 #include "app/Application.h"
 
 #include <algorithm>
+#include <utility>
 
-#include "app/MainWindow.h"
-#include "common/Texts.h"
-#include "mail/MailProgram.h"
-#include "notify/AlertSound.h"
+#include "app/ApplicationSettings.h"
+#include "app/Census.h"
+#include "app/MailOpening.h"
+#include "app/MainEvents.h"
 #include "app/TrayMenus.h"
+#include "common/Texts.h"
+#include "notify/AlertSound.h"
 #include "resources/resource.h"
-#include "settings/Census.h"
-#include "settings/SettingsStore.h"
+#include "settings/SettingsSection.h"
 
 namespace {
 
@@ -101,6 +103,45 @@ bool Application::EnterModal() { return platform::TakeSlot(ModalGuard.Get(), kMo
 
 void Application::LeaveModal() { platform::FreeSlot(ModalGuard.Get()); }
 
+void Application::CheckNewVersion(VersionAnswer answer) {
+  if (answer != nullptr) VersionWaiters.Answer = answer;
+  if (VersionWaiters.Running) return;
+  VersionWaiters.Running = true;
+  SiteVersion = 0.0f;
+  Tray.BeginVersionCheck();
+  if (!StartSiteVersionRead()) FinishVersionCheck(0.0f);
+}
+
+void Application::AutoCheckNewVersion() {
+  VersionWaiters.Announce = true;
+  CheckNewVersion();
+}
+
+void Application::ForgetVersionAnswer() { VersionWaiters.Answer = nullptr; }
+
+// The check is through before its answer opens a dialog: while that dialog
+// is open, another check may begin.
+void Application::FinishVersionCheck(float siteVersion) {
+  const VersionCheckWaiters waiters = std::exchange(VersionWaiters, VersionCheckWaiters{});
+  SiteVersion = siteVersion;
+  Tray.EndVersionCheck(waiters.Announce && IsNewerVersion(siteVersion));
+  if (waiters.Answer != nullptr) waiters.Answer(*this);
+}
+
+bool Application::StartupVersionCheck() {
+  if (DoAutoCheckNewVer == 0) return true;
+  const int64_t now = platform::CurrentTime();
+  if (!VersionCheckDue(LastCheckNewVer, CheckNewVerPeriod, now)) return true;
+  AutoCheckNewVersion();  // answers later, on the main thread
+  // Loading made the section a moment ago.
+  SettingsSection section = SettingsSection::ReopenProgram();
+  if (!section) return false;
+  // The time before the check: a slow site does not push the next one back.
+  LastCheckNewVer = static_cast<int32_t>(now);
+  section.Save("LastCheckNewVer", LastCheckNewVer);
+  return true;
+}
+
 void Application::Shutdown() {
   if (Ended) return;
   Ended = true;
@@ -123,8 +164,7 @@ bool Application::ProcessCheckResults(std::vector<int32_t>& unstarted) {
     if (MendQuestionWaits(box->Id)) continue;
     StartAlertSound(SpeakerSlot.Get(), WavSlot.Get(), box->SoundMode, box->SpeakerStr.c_str(),
                     box->WavPath.c_str(), box->SpeakerLen);
-    if (!OpenMailProgram(*box, RunMsminMode)) unstarted.push_back(box->Id);
-    ClearSameProgram(Boxes, box->MsminPath.c_str());
+    OpenMail(*this, *box, &unstarted);
   }
   const bool quiet = Boxes.FirstNewMailBox() == nullptr;
   if (guarded) LeaveModal();

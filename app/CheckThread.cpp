@@ -1,6 +1,5 @@
 #include "app/CheckThread.h"
 
-#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -8,7 +7,7 @@
 #include <vector>
 
 #include "app/Application.h"
-#include "app/MainWindow.h"
+#include "app/MainEvents.h"
 #include "mail/CommandRunner.h"
 #include "mail/Pop3Poll.h"
 
@@ -139,9 +138,7 @@ bool StartCheck(Application& app, const Mailbox& box, TestReport report, int32_t
   }
   job->Report = report;
   job->Test = test;
-  char name[32];
-  std::snprintf(name, sizeof name, "POP3_%d", static_cast<int>(box.Id));
-  job->Lock.Reset(platform::OpenLock(name));
+  job->Lock.Reset(OpenCheckLock(box.Id));
   job->Request.CheckLock = job->Lock.Get();
   // The thread owns the job once it runs.
   if (!platform::StartDetachedThread(CheckThread, job.get())) return false;

@@ -1,8 +1,8 @@
 #include "app/TrayClicks.h"
 
 #include "app/Application.h"
+#include "app/MailOpening.h"
 #include "app/TrayMenus.h"
-#include "mail/MailProgram.h"
 
 void OnTrayRightClick(Application& app) {
   TrayNotifier& tray = app.Tray;
@@ -35,11 +35,7 @@ void OnTrayLeftClick(Application& app) {
   }
   if (enabled == 0) return;
   Mailbox* box = state == TrayState::Quiet ? boxes.FirstEnabledBox() : boxes.FirstNewMailBox();
-  if (box == nullptr) return;
-  const int32_t id = box->Id;
-  const bool started = OpenMailProgram(*box, app.RunMsminMode);
-  app.Tray.Calm();
-  if (!started) OfferToMendMailProgram(app, id);
+  if (box != nullptr) OpenMail(app, *box);
 }
 
 void OnTrayMouseOver(Application& app) {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "app/MailOpening.h"
 #include "common/Texts.h"
 #include "mail/CommandRunner.h"
-#include "mail/MailProgram.h"
 
 namespace {
 
@@ -131,12 +131,7 @@ void ShowBoxMenu(Application& app, bool withCounts) {
   }
   const uint32_t chosen = platform::ShowPopupMenu(items.data(), items.size(), app.MainWindow.Get());
   Mailbox* box = chosen != 0 ? boxes.BoxById(static_cast<int32_t>(chosen)) : nullptr;
-  if (box == nullptr) return;
-  const int32_t id = box->Id;
-  const bool started = OpenMailProgram(*box, app.RunMsminMode);
-  ClearSameProgram(boxes, box->MsminPath.c_str());
-  if (boxes.FirstNewMailBox() == nullptr) app.Tray.Calm();
-  if (!started) OfferToMendMailProgram(app, id);
+  if (box != nullptr) OpenMail(app, *box);
 }
 
 void OpenSettingsDialog(Application& app) {

@@ -3,13 +3,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <utility>
 
 #include "app/Application.h"
 #include "app/Site.h"
 #include "mail/TimeScale.h"
 #include "platform/Platform.h"
-#include "settings/RegistryAccess.h"
 
 float SiteVersionOf(const char* body, size_t length) {
   char text[kVersionFileBytes + 1] = {};
@@ -72,44 +70,4 @@ void ReadSiteVersion(void*) {
 
 }  // namespace
 
-void Application::CheckNewVersion(VersionAnswer answer) {
-  if (answer != nullptr) VersionWaiters.Answer = answer;
-  if (VersionWaiters.Running) return;
-  VersionWaiters.Running = true;
-  SiteVersion = 0.0f;
-  Tray.BeginVersionCheck();
-  if (!platform::StartDetachedThread(ReadSiteVersion, nullptr)) FinishVersionCheck(0.0f);
-}
-
-void Application::AutoCheckNewVersion() {
-  VersionWaiters.Announce = true;
-  CheckNewVersion();
-}
-
-void Application::ForgetVersionAnswer() { VersionWaiters.Answer = nullptr; }
-
-// The check is through before its answer opens a dialog: while that dialog
-// is open, another check may begin.
-void Application::FinishVersionCheck(float siteVersion) {
-  const VersionCheckWaiters waiters = std::exchange(VersionWaiters, VersionCheckWaiters{});
-  SiteVersion = siteVersion;
-  Tray.EndVersionCheck(waiters.Announce && IsNewerVersion(siteVersion));
-  if (waiters.Answer != nullptr) waiters.Answer(*this);
-}
-
-bool Application::StartupVersionCheck() {
-  if (DoAutoCheckNewVer == 0) return true;
-  const int64_t now = platform::CurrentTime();
-  if (!VersionCheckDue(LastCheckNewVer, CheckNewVerPeriod, now)) return true;
-  AutoCheckNewVersion();  // answers later, on the main thread
-  // Opened, not created: LoadSettings made the key a moment ago.
-  platform::OwnedKey key(platform::OpenRegKey(platform::RegRoot::CurrentUser, registry::kSettingsKey));
-  if (!key) {
-    registry::ShowReadKeyFailure();
-    return false;
-  }
-  // The time before the check: a slow site does not push the next one back.
-  LastCheckNewVer = static_cast<int32_t>(now);
-  registry::WriteDwordValue(key, "LastCheckNewVer", LastCheckNewVer);
-  return true;
-}
+bool StartSiteVersionRead() { return platform::StartDetachedThread(ReadSiteVersion, nullptr); }

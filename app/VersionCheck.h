@@ -32,6 +32,12 @@ struct VersionCheckWaiters {
 // error page or garbage count as a site that could not be reached.
 float SiteVersionOf(const char* body, size_t length);
 
+// Reads the version file in a thread of its own; on the main thread its
+// number (0 when the site cannot be reached) goes to
+// Application::FinishVersionCheck, unless the program has ended by then.
+// False when the thread could not start.
+bool StartSiteVersionRead();
+
 // Whether the site's number is a newer version than this one.
 bool IsNewerVersion(float siteVersion);
 

@@ -31,7 +31,7 @@ ManifestDPIAware true
 !define SETTINGS_KEY "Software\Tandreller"
 !define SHORTCUT "$SMPROGRAMS\Вестун.lnk"
 ; How the running program is found: its single-instance mutex and the class
-; of its hidden main window (app/Application.cpp, app/MainWindow.h).
+; of its hidden main window (app/Application.cpp, platform/win32/MainLoop.cpp).
 !define INSTANCE_MUTEX "2 TandrellerApp"
 !define MAIN_CLASS "Main window class"
 !define SYNCHRONIZE 0x00100000

@@ -2,23 +2,11 @@
 
 #include "mail/CommandRunner.h"
 #include "mail/MailboxList.h"
+#include "mail/MailboxSettings.h"
 #include "mail/TimeScale.h"
-#include "settings/RegistryAccess.h"
-
-namespace {
-
-// A box never stored has no key yet: the next save stores its date with the rest.
-void StoreLastMsgDate(const Mailbox& box) {
-  if (box.KeyNumber <= 0) return;
-  platform::OwnedKey key = registry::OpenOrCreateNumberedKey(registry::kMailBoxesPrefix, box.KeyNumber);
-  if (!key) return;
-  registry::WriteDwordValue(key, "LastMsgDate", box.LastMsgDate);
-}
-
-}  // namespace
 
 void AcknowledgeBox(Mailbox& box) {
-  if (box.AcknowledgeNewMessages(CurrentTimeValue())) StoreLastMsgDate(box);
+  if (box.AcknowledgeNewMessages(CurrentTimeValue())) SaveLastMsgDate(box);
   box.ClearNewMail();
 }
 

@@ -8,8 +8,8 @@ class MailboxList;
 
 // The user has seen the box's new mail: in date mode LastMsgDate advances to
 // the latest acknowledged date (Mailbox::AcknowledgeNewMessages) and is
-// stored under the box's own key, if it has one yet; then the box's new mail
-// is cleared.
+// saved in the box's own settings section, if it has one yet; then the box's
+// new mail is cleared.
 void AcknowledgeBox(Mailbox& box);
 
 // Starts the box's mail program and acknowledges the box, whether or not the

@@ -1,8 +1,17 @@
 #include "mail/Mailbox.h"
 
-const char kDefaultPopServer[] = "pop.example.invalid";
+#include <cstdio>
 
-Mailbox::Mailbox() : PopServerName(kDefaultPopServer), MsminPath("\"\""), SpeakerStr("!p!!!p!ppp!p!") {}
+const char kDefaultPopServer[] = "pop.example.invalid";
+const char kDefaultMelody[] = "!p!!!p!ppp!p!";
+
+platform::Lock OpenCheckLock(int32_t boxId) {
+  char name[32];
+  std::snprintf(name, sizeof name, "POP3_%d", static_cast<int>(boxId));
+  return platform::OpenLock(name);
+}
+
+Mailbox::Mailbox() : PopServerName(kDefaultPopServer), MsminPath("\"\""), SpeakerStr(kDefaultMelody) {}
 
 uint32_t Mailbox::TimerPeriodMs() const {
   constexpr int64_t kLongestTimerMs = 0x7FFFFFFF;

@@ -19,6 +19,15 @@ extern const char kDefaultPopServer[];
 // The shortest poll interval, in seconds, that the program runs.
 constexpr int32_t kMinDelay = 20;
 
+// A new box's speaker melody and step, which "По умолчанию" on the mailbox
+// page gives back.
+extern const char kDefaultMelody[];
+constexpr uint32_t kDefaultStepMs = 100;
+
+// Opens the named lock "POP3_<Id>" that the polls of the box with this Id
+// take in turn, and that removing the box waits for.
+platform::Lock OpenCheckLock(int32_t boxId);
+
 class Mailbox {
  public:
   Mailbox();
@@ -33,7 +42,7 @@ class Mailbox {
   int32_t SoundMode = 0;
   std::string WavPath;
   std::string SpeakerStr;
-  uint32_t SpeakerLen = 100;
+  uint32_t SpeakerLen = kDefaultStepMs;
   uint32_t Port = 110;
   std::string BoxName;
   int32_t TandrelMode = 1;  // non-zero: count mode
@@ -74,10 +83,10 @@ class Mailbox {
 
   int32_t TimerArmed = 0;
   int32_t Id = -1;
-  // The number of the registry key ("MailBoxes\N") the box was last loaded
-  // from or saved to; 0 for a box never stored. A box's place in the list is
-  // not enough: while the settings dialog has boxes moved or deleted and not
-  // yet saved, that place's key still holds another box.
+  // The number of the settings section (registry key "MailBoxes\N") the box
+  // was last loaded from or saved to; 0 for a box never stored. A box's place
+  // in the list is not enough: while the settings dialog has boxes moved or
+  // deleted and not yet saved, that place's section still holds another box.
   int32_t KeyNumber = 0;
   platform::OwnedLock CheckLock;
   // What the box's date-mode polls have read, handed to each poll; only the

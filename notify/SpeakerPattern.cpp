@@ -7,6 +7,8 @@
 namespace {
 constexpr uint32_t kBeepHz = 100;
 constexpr uint32_t kBeepMs = 8;
+constexpr char kNewsTune[] = "!!p!p!!!p!p!";
+constexpr uint32_t kNewsTuneStepMs = 80;
 }  // namespace
 
 void PlaySpeakerPattern(const char* pattern, uint32_t stepMs) {
@@ -25,3 +27,5 @@ void PlaySpeakerPattern(const char* pattern, uint32_t stepMs) {
     left -= pause;
   }
 }
+
+void PlayNewsTune() { PlaySpeakerPattern(kNewsTune, kNewsTuneStepMs); }

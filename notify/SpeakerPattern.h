@@ -17,3 +17,7 @@ constexpr uint32_t kMaxMelodyMs = 30000;
 // Plays the pattern on the calling thread and returns when it has finished,
 // or when kMaxMelodyMs have passed.
 void PlaySpeakerPattern(const char* pattern, uint32_t stepMs);
+
+// The program's own call, for news of its own: a new version, the yearly
+// census. Plays as PlaySpeakerPattern does.
+void PlayNewsTune();

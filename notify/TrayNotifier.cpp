@@ -14,8 +14,6 @@ namespace {
 constexpr char kQuietText[] = "Все спокойно!";
 constexpr char kNewVersionText[] = "Вышла новая версия программы!\nКликните правой кнопкой.";
 constexpr char kCheckingText[] = "Проверяем наличие на сайте новой версии программы...";
-constexpr char kNewVersionTune[] = "!!p!p!!!p!p!";
-constexpr uint32_t kNewVersionStepMs = 80;
 
 // Frames by FrameCounter modulo 4: the envelope rocks from one side over the
 // middle to the other and back; the exclamation mark makes its round.
@@ -73,7 +71,7 @@ bool TrayNotifier::SetState(TrayState state) {
       SetAnimation(false);
       break;
     case TrayState::NewVersion:
-      if (!NoticeSounded) PlaySpeakerPattern(kNewVersionTune, kNewVersionStepMs);
+      if (!NoticeSounded) PlayNewsTune();
       NoticeSounded = true;
       NoticeUnseen = true;
       SetAnimation(true);

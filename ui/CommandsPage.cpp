@@ -11,11 +11,11 @@
 #include <string>
 
 #include "app/Application.h"
+#include "app/CommandRows.h"
 #include "common/Texts.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Text.h"
 #include "resources/resource.h"
-#include "settings/CommandRows.h"
 #include "ui/CommonControls.h"
 #include "ui/Controls.h"
 #include "ui/Pages.h"

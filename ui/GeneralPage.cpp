@@ -1,7 +1,7 @@
 // "Общие": the version check, the new-mail text, the mail program's window,
 // the error reports and the balloon. Read back only on "Сохранить".
 #include "app/Application.h"
-#include "mail/MailboxFields.h"
+#include "app/MailboxFields.h"
 #include "platform/win32/Text.h"
 #include "resources/resource.h"
 #include "ui/Controls.h"

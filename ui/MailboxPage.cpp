@@ -5,10 +5,10 @@
 
 #include "app/Application.h"
 #include "app/CheckThread.h"
+#include "app/ConnectionTestReport.h"
+#include "app/MailboxFields.h"
 #include "common/Texts.h"
-#include "mail/ConnectionTestReport.h"
 #include "mail/DefaultMailProgram.h"
-#include "mail/MailboxFields.h"
 #include "notify/AlertSound.h"
 #include "platform/win32/Handles.h"
 #include "resources/resource.h"

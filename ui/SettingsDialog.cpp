@@ -8,14 +8,14 @@
 #include <string>
 
 #include "app/Application.h"
+#include "app/ApplicationSettings.h"
+#include "app/MailboxNavigation.h"
 #include "common/Texts.h"
-#include "mail/MailboxNavigation.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/Library.h"
 #include "platform/win32/Text.h"
 #include "resources/resource.h"
 #include "settings/SettingsPage.h"
-#include "settings/SettingsStore.h"
 #include "ui/CommonControls.h"
 #include "ui/Controls.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "app/Application.h"
+#include "app/ApplicationSettings.h"
 #include "platform/host/HostControl.h"
-#include "settings/SettingsStore.h"
 
 namespace {
 

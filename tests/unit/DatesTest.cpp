@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "app/Census.h"
 #include "app/VersionCheck.h"
 #include "mail/ReceivedDate.h"
 #include "mail/TimeScale.h"
-#include "settings/Census.h"
 #include "tests/unit/RegistryValues.h"
 
 namespace {

@@ -1,5 +1,3 @@
-// The mailbox page's navigation, an interval below 20 and a changed
-// interval's poll at once are checked end to end.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -7,7 +5,6 @@
 #include <thread>
 
 #include "mail/DefaultMailProgram.h"
-#include "mail/MailboxFields.h"
 #include "mail/MailboxList.h"
 #include "platform/host/HostControl.h"
 #include "tests/unit/MessageLists.h"
@@ -114,68 +111,6 @@ TEST(MailboxList, OldLettersShowForAnEnabledDateModeBoxThatHasThem) {
     box.TandrelMode = c.mode;
     EXPECT_EQ(c.shows, list.ShowsOldLetters());
   }
-}
-
-int g_polls = 0;  // the check started at once by arming, then one per period
-void CountPolls(platform::MainEvent event, uintptr_t) {
-  if (event == platform::MainEvent::Timer) ++g_polls;
-}
-
-TEST(MailboxPage, OnlyAnAcceptedIntervalTouchesDelayAndTheTimer) {
-  host::Reset();
-  ASSERT_NE(nullptr, platform::OpenMainLoop(nullptr, nullptr, CountPolls));
-  MailboxList boxes;
-  boxes.TimersReady = true;
-  boxes.AddBox();
-  boxes.AddBox();
-  boxes.ArmBoxTimer(1, true);
-  MailboxFields fields;
-  fields.PopServerName = "abc";
-  const struct {
-    bool check;
-    const char* interval;
-    int32_t delay;
-    bool armed;
-    int polls;
-  } steps[] = {{true, "60", 60, true, 1},   {true, "4294967295", INT32_MAX, true, 2},
-               {true, "20", 20, true, 3},   {false, "19", 20, true, 3},
-               {false, "30", 30, false, 3}, {true, "30", 30, true, 4}};
-  const Mailbox& box = *boxes.At(1);
-  for (const auto& step : steps) {
-    SCOPED_TRACE(testing::Message() << step.check << " " << step.interval);
-    fields.CheckBox = step.check;
-    fields.Interval = step.interval;
-    StoreFields(boxes, fields);
-    EXPECT_EQ(step.check ? 1 : 0, box.DoCheckBox);
-    EXPECT_EQ(step.delay, box.Delay);
-    EXPECT_EQ(step.armed, !host::ActiveTimers().empty());
-    EXPECT_EQ(step.polls, g_polls);
-  }
-  for (int polls : {4, 5}) {
-    host::AdvanceClock(polls == 4 ? 29999 : 1);
-    host::RunQueued();
-    EXPECT_EQ(polls, g_polls) << "the timer runs with the new period";
-  }
-  EXPECT_EQ("Ящик № 2 (abc)", box.BoxName);
-}
-
-TEST(MailboxPage, SoundModeAndItsTicks) {
-  const struct {
-    int32_t mode;
-    bool speaker, wav, stored;
-  } rows[] = {{0, true, false, true},  {1, false, true, true},   {2, true, true, true},
-              {3, false, false, true}, {4, false, false, false}, {-1, false, false, false}};
-  for (const auto& row : rows) {
-    bool speaker = !row.speaker, wav = !row.wav;
-    TicksOf(row.mode, &speaker, &wav);
-    EXPECT_TRUE(speaker == row.speaker && wav == row.wav) << row.mode;
-    EXPECT_TRUE(!row.stored || SoundModeOf(row.speaker, row.wav) == row.mode) << row.mode;
-  }
-}
-
-TEST(MailboxPage, NumberFieldsReadWholeUnsignedNumbersOrZero) {
-  for (const char* text : {"", "4294967296", "12a", "-5", "1 2"}) EXPECT_EQ(0u, ReadUnsigned(text)) << text;
-  EXPECT_EQ(42u, ReadUnsigned(" 42\t"));
 }
 
 // A '?' is what the platform reads for a character that Windows-1251 lacks:

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "app/Application.h"
+#include "app/ApplicationSettings.h"
 #include "app/CheckThread.h"
 #include "mail/MailProgram.h"
 #include "platform/host/HostControl.h"
-#include "settings/SettingsStore.h"
 #include "tests/support/ScriptedPop3Server.h"
 #include "tests/unit/MessageLists.h"
 #include "tests/unit/RegistryValues.h"

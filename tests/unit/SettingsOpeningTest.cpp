@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "app/Application.h"
-#include "app/MainWindow.h"
+#include "app/ApplicationSettings.h"
+#include "app/MainEvents.h"
 #include "app/TrayMenus.h"
 #include "notify/AlertSound.h"
 #include "platform/host/HostControl.h"
-#include "settings/SettingsStore.h"
 #include "tests/unit/MessageLists.h"
 #include "tests/unit/RegistryValues.h"
 

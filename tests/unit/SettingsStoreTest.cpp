@@ -9,10 +9,9 @@
 #include <type_traits>
 
 #include "app/Application.h"
+#include "app/ApplicationSettings.h"
 #include "mail/MailProgram.h"
 #include "settings/PasswordScrambler.h"
-#include "settings/RegistryAccess.h"
-#include "settings/SettingsStore.h"
 #include "tests/unit/MessageLists.h"
 #include "tests/unit/RegistryValues.h"
 

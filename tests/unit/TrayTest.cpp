@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/Application.h"
-#include "app/MainWindow.h"
+#include "app/MainEvents.h"
 #include "app/Site.h"
 #include "app/TrayMenus.h"
 #include "common/Utf8.h"

@@ -1,16 +1,14 @@
-#include "settings/Census.h"
+#include "app/Census.h"
 
 #include "app/Application.h"
 #include "common/Texts.h"
 #include "mail/CommandRunner.h"
 #include "mail/TimeScale.h"
 #include "notify/SpeakerPattern.h"
-#include "settings/RegistryAccess.h"
+#include "settings/SettingsSection.h"
 
 namespace {
 
-constexpr char kTune[] = "!!p!p!!!p!p!";
-constexpr uint32_t kTuneStepMs = 80;
 constexpr int kDecember = 11;  // months counted from 0
 
 constexpr char kCaptionVote[] = "Вестун :))";
@@ -29,12 +27,6 @@ bool AskYes(const char* text, const char* caption) {
                                   platform::BoxIcon::Question, true) == platform::BoxAnswer::Yes;
 }
 
-void StoreCensusYear(int32_t year) {
-  platform::OwnedKey key = registry::OpenOrCreateKey(registry::kSettingsKey);
-  if (!key) return;
-  registry::WriteDwordValue(key, "LastCensusYear", year);
-}
-
 }  // namespace
 
 void RunCensus(Application& app) {
@@ -42,11 +34,11 @@ void RunCensus(Application& app) {
   const int32_t year = today.YearSince1900;
   if (today.Month < kDecember || app.LastCensusYear >= year) return;
 
-  PlaySpeakerPattern(kTune, kTuneStepMs);
+  PlayNewsTune();
   if (AskYes(kQuestion, texts::kCaptionNotice)) {
     RunCommandLine(kLetter, app.RunMsminMode);
     if (AskYes(kVoteQuestion, kCaptionVote)) RunCommandLine(kVotePage, app.RunMsminMode);
   }
   app.LastCensusYear = year;
-  StoreCensusYear(year);
+  SettingsSection::OfProgram().Save("LastCensusYear", year);
 }

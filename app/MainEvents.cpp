@@ -1,4 +1,4 @@
-#include "app/MainWindow.h"
+#include "app/MainEvents.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "settings/CommandRows.h"
+#include "app/CommandRows.h"
 
 #include <cstddef>
 #include <string>

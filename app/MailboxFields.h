@@ -6,12 +6,9 @@
 #include <cstdint>
 #include <string>
 
-class Mailbox;
-class MailboxList;
+#include "mail/Mailbox.h"
 
-// What "По умолчанию" gives the speaker.
-extern const char kDefaultMelody[];
-constexpr uint32_t kDefaultStepMs = 100;
+class MailboxList;
 
 struct MailboxFields {
   std::string BoxName;

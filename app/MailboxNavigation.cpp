@@ -1,4 +1,4 @@
-#include "mail/MailboxNavigation.h"
+#include "app/MailboxNavigation.h"
 
 MailboxNavigation NavigationFor(int32_t current, int32_t count) {
   MailboxNavigation bar;

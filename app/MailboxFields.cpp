@@ -1,11 +1,9 @@
-#include "mail/MailboxFields.h"
+#include "app/MailboxFields.h"
 
 #include <cstdio>
 #include <vector>
 
 #include "mail/MailboxList.h"
-
-const char kDefaultMelody[] = "!p!!!p!ppp!p!";
 
 namespace {
 

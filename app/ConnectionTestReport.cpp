@@ -1,4 +1,4 @@
-#include "mail/ConnectionTestReport.h"
+#include "app/ConnectionTestReport.h"
 
 #include <cstdio>
 #include <string>
