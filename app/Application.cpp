@@ -10,7 +10,6 @@
 #include "app/TrayMenus.h"
 #include "common/Texts.h"
 #include "notify/AlertSound.h"
-#include "resources/resource.h"
 #include "settings/SettingsSection.h"
 
 namespace {
@@ -22,6 +21,12 @@ constexpr char kSpeakerSlotName[] = "2 TandrellerSoundNowS";
 constexpr char kWavSlotName[] = "2 TandrellerSoundNowW";
 constexpr char kModalGuardName[] = "S_TNDRL_DOMODAL";
 constexpr int kIconSize = 16;
+constexpr platform::IconName kButtonNames[] = {
+    platform::IconName::NextButton,     platform::IconName::PreviousButton,
+    platform::IconName::FirstButton,    platform::IconName::LastButton,
+    platform::IconName::AddButton,      platform::IconName::DeleteButton,
+    platform::IconName::MoveUpButton,   platform::IconName::MoveDownButton,
+    platform::IconName::DuplicateButton};
 
 }  // namespace
 
@@ -68,7 +73,7 @@ bool Application::ClaimInstance() {
 }
 
 bool Application::CreateMainWindow() {
-  SmallIcon = platform::LoadIconResource(Instance, IDI_ENVELOPE, kIconSize);
+  SmallIcon = platform::LoadProgramIcon(Instance, platform::IconName::Envelope, kIconSize);
   MainWindow.Reset(platform::OpenMainLoop(Instance, SmallIcon, OnMainEvent));
   return static_cast<bool>(MainWindow);
 }
@@ -76,9 +81,13 @@ bool Application::CreateMainWindow() {
 // Scaled with the display, as the dialog buttons that show them are.
 void Application::LoadButtonIcons() {
   const int size = platform::DisplayPixels(kIconSize);
-  for (int i = 0; i < kButtonIconCount; ++i) {
-    ButtonIcons[i] = platform::LoadIconResource(Instance, IDI_BUTTON_NEXT + i, size);
-  }
+  for (platform::IconName name : kButtonNames)
+    ButtonIcons[name] = platform::LoadProgramIcon(Instance, name, size);
+}
+
+platform::Icon Application::ButtonIcon(platform::IconName name) const {
+  const auto found = ButtonIcons.find(name);
+  return found != ButtonIcons.end() ? found->second : nullptr;
 }
 
 // A box without server, login or password cannot be polled: the settings

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -100,9 +101,9 @@ class Application {
   // One alert at a time: the speaker and the WAV file each have a slot.
   platform::OwnedSlot SpeakerSlot;
   platform::OwnedSlot WavSlot;
-  // Button images of the settings dialog, icons 134 to 142.
-  static constexpr int kButtonIconCount = 9;
-  platform::Icon ButtonIcons[kButtonIconCount] = {};
+  // The settings dialog's button pictures, loaded at start-up; null for a
+  // name that is no button's.
+  platform::Icon ButtonIcon(platform::IconName name) const;
 
  private:
   bool ClaimInstance();
@@ -113,4 +114,6 @@ class Application {
   // cannot be stored (start-up ends).
   bool StartupVersionCheck();
   void OpenSlots();
+
+  std::map<platform::IconName, platform::Icon> ButtonIcons;
 };

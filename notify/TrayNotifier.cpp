@@ -7,7 +7,6 @@
 #include "mail/TimeScale.h"
 #include "notify/AlertSound.h"
 #include "notify/SpeakerPattern.h"
-#include "resources/resource.h"
 
 namespace {
 
@@ -18,16 +17,21 @@ constexpr char kCheckingText[] = "Проверяем наличие на сай�
 // Frames by FrameCounter modulo 4: the envelope rocks from one side over the
 // middle to the other and back; the exclamation mark makes its round.
 constexpr int kMailFrameOrder[4] = {0, 1, 2, 1};
+constexpr platform::IconName kMailFrames[3] = {
+    platform::IconName::JumpTiltedRight, platform::IconName::JumpUp, platform::IconName::JumpTiltedLeft};
+constexpr platform::IconName kVersionFrames[4] = {
+    platform::IconName::NewsUpright, platform::IconName::NewsLeaningLeft, platform::IconName::NewsHoppedUp,
+    platform::IconName::NewsLeaningRight};
 
 void CopyTip(char (&tip)[kTipSize], const char* text) { std::snprintf(tip, kTipSize, "%s", text); }
 
 }  // namespace
 
-int QuietIconFor(int month, int day) {
-  if (month == 2 && day == 22) return IDI_ENVELOPE_SHIELD;
-  if (month == 3 && day == 7) return IDI_ENVELOPE_FLOWERS;
-  if ((month == 12 && day >= 27) || (month == 1 && day <= 4)) return IDI_ENVELOPE_NEW_YEAR;
-  return IDI_ENVELOPE;
+platform::IconName QuietIconFor(int month, int day) {
+  if (month == 2 && day == 22) return platform::IconName::ShieldEnvelope;
+  if (month == 3 && day == 7) return platform::IconName::FlowersEnvelope;
+  if ((month == 12 && day >= 27) || (month == 1 && day <= 4)) return platform::IconName::NewYearEnvelope;
+  return platform::IconName::Envelope;
 }
 
 void FormatNewMailTip(const char* prompt, int32_t count, char (&tip)[kTipSize]) {
@@ -46,13 +50,10 @@ void TrayNotifier::CreateIcon(platform::Module instance) {
   // on a scaled display than the shell would make by stretching.
   const int size = platform::SmallIconSize();
   const LocalDate today = LocalDateOf(platform::CurrentTime());
-  QuietIcon = platform::LoadIconResource(instance, QuietIconFor(today.Month + 1, today.Day), size);
-  for (int i = 0; i < 3; ++i)
-    MailFrames[i] = platform::LoadIconResource(instance, IDI_ENVELOPE_JUMP1 + i, size);
-  CheckingIcon = platform::LoadIconResource(instance, IDI_ENVELOPE_QUESTION, size);
-  const int versionFrames[4] = {IDI_ENVELOPE_ALERT1, IDI_ENVELOPE_ALERT4, IDI_ENVELOPE_ALERT2,
-                                IDI_ENVELOPE_ALERT3};
-  for (int i = 0; i < 4; ++i) VersionFrames[i] = platform::LoadIconResource(instance, versionFrames[i], size);
+  QuietIcon = platform::LoadProgramIcon(instance, QuietIconFor(today.Month + 1, today.Day), size);
+  for (int i = 0; i < 3; ++i) MailFrames[i] = platform::LoadProgramIcon(instance, kMailFrames[i], size);
+  CheckingIcon = platform::LoadProgramIcon(instance, platform::IconName::QuestionEnvelope, size);
+  for (int i = 0; i < 4; ++i) VersionFrames[i] = platform::LoadProgramIcon(instance, kVersionFrames[i], size);
   Show(QuietIcon, QuietText);
   Created = true;
   platform::ShowTrayIcon(ShownIcon, ShownTip);

@@ -21,7 +21,7 @@ constexpr size_t kTipSize = 64;
 // The quiet icon of a day of the local calendar (month 1-12): the shield on
 // 22 February, flowers on 7 March, the festive cap from 27 December to
 // 4 January, the plain envelope otherwise.
-int QuietIconFor(int month, int day);
+platform::IconName QuietIconFor(int month, int day);
 
 // The new-mail tooltip "PROMPT (N шт.)!". A prompt too long for the tooltip
 // is cut at its end, so that the count always shows.

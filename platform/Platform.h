@@ -231,11 +231,40 @@ bool ShellOpen(const char* target, const char* params, ShowMode mode);
 ReadResult ProgramFilesFolder(char* buffer, size_t capacity);
 
 // ---------------------------------------------------------------------------
-// Resources: icons.
+// Icons: the program's pictures, by name.
 
-// Loads an icon resource of the module at size x size pixels with default
+enum class IconName {
+  Envelope,         // the closed envelope: all is quiet
+  NewYearEnvelope,  // in a festive cap, from 27 December to 4 January
+  ShieldEnvelope,   // with a shield in white, blue and red, on 22 February
+  FlowersEnvelope,  // with flowers, on 7 March
+  // The envelope jumping for new mail: tilted right side down, level at the
+  // top, tilted left side down.
+  JumpTiltedRight,
+  JumpUp,
+  JumpTiltedLeft,
+  // A new version is out: the envelope with a red exclamation mark, in the
+  // order its frames play.
+  NewsUpright,
+  NewsLeaningLeft,
+  NewsHoppedUp,
+  NewsLeaningRight,
+  QuestionEnvelope,  // with a red question mark: a version check runs
+  // The settings dialog's buttons.
+  NextButton,
+  PreviousButton,
+  FirstButton,
+  LastButton,
+  AddButton,
+  DeleteButton,
+  MoveUpButton,    // towards the front of the list
+  MoveDownButton,  // towards the back of the list
+  DuplicateButton,
+};
+
+// Loads the named icon of the module at size x size pixels with default
 // colours. Icons loaded here live for the whole run. Null on failure.
-Icon LoadIconResource(Module module, int resourceId, int size);
+Icon LoadProgramIcon(Module module, IconName name, int size);
 
 // The size in pixels of small icons, as in the notification area: 16 at
 // 96 DPI, more on a scaled display.

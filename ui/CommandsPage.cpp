@@ -34,13 +34,15 @@ constexpr UINT kMsgEndCellEdit = WM_APP + 2;
 
 struct PageButton {
   int Id;
-  int Icon;
+  platform::IconName Icon;
 };
 
 const PageButton kButtons[] = {
-    {IDC_COMMAND_ADD, IDI_BUTTON_ADD},        {IDC_COMMAND_DUPLICATE, IDI_BUTTON_DUPLICATE},
-    {IDC_COMMAND_DELETE, IDI_BUTTON_DELETE},  {IDC_COMMAND_UP, IDI_BUTTON_MOVE_UP},
-    {IDC_COMMAND_DOWN, IDI_BUTTON_MOVE_DOWN},
+    {IDC_COMMAND_ADD, platform::IconName::AddButton},
+    {IDC_COMMAND_DUPLICATE, platform::IconName::DuplicateButton},
+    {IDC_COMMAND_DELETE, platform::IconName::DeleteButton},
+    {IDC_COMMAND_UP, platform::IconName::MoveUpButton},
+    {IDC_COMMAND_DOWN, platform::IconName::MoveDownButton},
 };
 
 // Cells hold only what came from the program or passed the cell editor, so
@@ -128,7 +130,7 @@ bool CellRect(HWND list, int row, int column, RECT& cell) {
 INT_PTR CommandsPage::OnInit() {
   const HWND page = Window();
   for (const PageButton& button : kButtons) {
-    PutIcon(page, button.Id, platform::win32::ToHicon(App.ButtonIcons[button.Icon - IDI_BUTTON_NEXT]));
+    PutIcon(page, button.Id, platform::win32::ToHicon(App.ButtonIcon(button.Icon)));
   }
   List = GetDlgItem(page, IDC_COMMAND_LIST);
   SendMessageW(List, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES,

@@ -41,19 +41,19 @@ constexpr int kPageCount = kSettingsPageCount;
 
 struct BarButton {
   int Id;
-  int Icon;
+  platform::IconName Icon;
   const char* Tip;
 };
 
 const BarButton kBarButtons[] = {
-    {IDC_BOX_MOVE_FRONT, IDI_BUTTON_MOVE_UP, "сдвинуть влево (повысить приоритет ящика)"},
-    {IDC_BOX_MOVE_BACK, IDI_BUTTON_MOVE_DOWN, "сдвинуть вправо (понизить приоритет ящика)"},
-    {IDC_BOX_FIRST, IDI_BUTTON_FIRST, "первый"},
-    {IDC_BOX_PREVIOUS, IDI_BUTTON_PREVIOUS, "предыдущий"},
-    {IDC_BOX_NEXT, IDI_BUTTON_NEXT, "следующий"},
-    {IDC_BOX_LAST, IDI_BUTTON_LAST, "последний"},
-    {IDC_BOX_ADD, IDI_BUTTON_ADD, "зарегистрировать еще один ящик"},
-    {IDC_BOX_DELETE, IDI_BUTTON_DELETE, "удалить данный ящик"},
+    {IDC_BOX_MOVE_FRONT, platform::IconName::MoveUpButton, "сдвинуть влево (повысить приоритет ящика)"},
+    {IDC_BOX_MOVE_BACK, platform::IconName::MoveDownButton, "сдвинуть вправо (понизить приоритет ящика)"},
+    {IDC_BOX_FIRST, platform::IconName::FirstButton, "первый"},
+    {IDC_BOX_PREVIOUS, platform::IconName::PreviousButton, "предыдущий"},
+    {IDC_BOX_NEXT, platform::IconName::NextButton, "следующий"},
+    {IDC_BOX_LAST, platform::IconName::LastButton, "последний"},
+    {IDC_BOX_ADD, platform::IconName::AddButton, "зарегистрировать еще один ящик"},
+    {IDC_BOX_DELETE, platform::IconName::DeleteButton, "удалить данный ящик"},
 };
 
 // The mailbox bar: shown on the mailbox page only.
@@ -195,7 +195,7 @@ INT_PTR SettingsDialog::OnInit() {
   ShowSmallIcon();
   for (const BarButton& button : kBarButtons) AddTooltip(window, button.Id, button.Tip);
   for (const BarButton& button : kBarButtons) {
-    PutIcon(window, button.Id, platform::win32::ToHicon(App.ButtonIcons[button.Icon - IDI_BUTTON_NEXT]));
+    PutIcon(window, button.Id, platform::win32::ToHicon(App.ButtonIcon(button.Icon)));
   }
   for (int i = 0; i < kPageCount; ++i) {
     std::wstring tab = platform::win32::Wide(kPages[i].Tab);

@@ -79,9 +79,9 @@ struct Balloon {
   std::string text;
 };
 std::vector<Balloon> Balloons();
-// Which resource a handle of LoadIconResource came from (0 for none). The
-// display is not scaled: small icons have 16 pixels.
-int IconResourceId(platform::Icon icon);
+// An icon's handle stands for its name, the same at every loading; tests
+// load a name to compare. The display is not scaled: small icons have 16
+// pixels.
 
 // ---- Sound: the frequency of each sound, in order (0 for a WAV file).
 std::vector<uint32_t> Sounds();

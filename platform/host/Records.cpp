@@ -85,9 +85,9 @@ ReadResult ProgramFilesFolder(char* buffer, size_t capacity) {
   });
 }
 
-// An icon's handle is its resource id, which host::IconResourceId reads back.
-Icon LoadIconResource(Module, int resourceId, int) {
-  return resourceId > 0 ? reinterpret_cast<Icon>(static_cast<uintptr_t>(resourceId)) : nullptr;
+// An icon's handle stands for its name.
+Icon LoadProgramIcon(Module, IconName name, int) {
+  return reinterpret_cast<Icon>(static_cast<uintptr_t>(name) + 1);
 }
 
 int SmallIconSize() { return 16; }
@@ -146,7 +146,6 @@ std::vector<TrayIcon> TrayIcons() { return g_records.Get(&Records::tray); }
 int TrayCallCount() { return g_records.Get(&Records::trayCalls); }
 std::vector<Balloon> Balloons() { return g_records.Get(&Records::balloons); }
 std::vector<uint32_t> Sounds() { return g_records.Get(&Records::sounds); }
-int IconResourceId(Icon icon) { return static_cast<int>(reinterpret_cast<uintptr_t>(icon)); }
 
 void QueueAnswer(BoxAnswer answer) { g_records.Add(&Records::answers, answer); }
 void RefuseShellTarget(const std::string& target) { g_records.Add(&Records::refusedTargets, target); }

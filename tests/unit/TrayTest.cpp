@@ -18,7 +18,6 @@
 #include "notify/Balloon.h"
 #include "notify/SpeakerPattern.h"
 #include "platform/host/HostControl.h"
-#include "resources/resource.h"
 #include "tests/unit/RegistryValues.h"
 
 namespace {
@@ -61,7 +60,9 @@ class TrayTest : public ::testing::Test {
     const auto icons = host::TrayIcons();
     return icons.size() == 1 ? icons[0] : host::TrayIcon{};
   }
-  int ShownId() { return host::IconResourceId(Icon().icon); }
+  static platform::Icon Named(platform::IconName name) {
+    return platform::LoadProgramIcon(nullptr, name, 16);
+  }
   void Tick() {
     host::AdvanceClock(TrayNotifier::kAnimationPeriodMs);
     host::RunQueued();
@@ -84,11 +85,13 @@ class TrayTest : public ::testing::Test {
 };
 
 TEST(TrayIcons, TheQuietEnvelopeOfTheDay) {
+  using Name = platform::IconName;
   const struct {
-    int month, day, icon;
-  } days[] = {{2, 22, IDI_ENVELOPE_SHIELD}, {2, 23, IDI_ENVELOPE},           {3, 7, IDI_ENVELOPE_FLOWERS},
-              {12, 26, IDI_ENVELOPE},       {12, 27, IDI_ENVELOPE_NEW_YEAR}, {1, 4, IDI_ENVELOPE_NEW_YEAR},
-              {1, 5, IDI_ENVELOPE}};
+    int month, day;
+    Name icon;
+  } days[] = {{2, 22, Name::ShieldEnvelope}, {2, 23, Name::Envelope},         {3, 7, Name::FlowersEnvelope},
+              {12, 26, Name::Envelope},      {12, 27, Name::NewYearEnvelope}, {1, 4, Name::NewYearEnvelope},
+              {1, 5, Name::Envelope}};
   for (const auto& d : days) EXPECT_EQ(d.icon, QuietIconFor(d.month, d.day)) << d.month << "-" << d.day;
 }
 
@@ -109,13 +112,13 @@ TEST_F(TrayTest, NewMailJumpsWithTheCountAndQuietStopsIt) {
   Tray().SetState(TrayState::NewVersion);
   EXPECT_EQ(1, Timers()) << "the running timer goes on, rewound";
   Tick();
-  EXPECT_EQ(IDI_ENVELOPE_ALERT1, ShownId());
+  EXPECT_EQ(Named(platform::IconName::NewsUpright), Icon().icon);
   Tray().SetState(TrayState::Quiet);
   EXPECT_EQ(0, Timers());
-  EXPECT_EQ(IDI_ENVELOPE, ShownId());
+  EXPECT_EQ(Named(platform::IconName::Envelope), Icon().icon);
   EXPECT_EQ("Все спокойно!", Icon().tip);
   Tray().SetState(TrayState::CheckingVersion);
-  EXPECT_EQ(IDI_ENVELOPE_QUESTION, ShownId());
+  EXPECT_EQ(Named(platform::IconName::QuestionEnvelope), Icon().icon);
 }
 
 TEST_F(TrayTest, BoxMenuTextsAndClicksThatDoNothing) {
