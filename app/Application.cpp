@@ -67,8 +67,8 @@ bool Application::ClaimInstance() {
   InstanceClaim.Reset(platform::ClaimInstance(kInstanceClaimName, &elsewhere));
   // Without a claim at all there is no way to tell; run as the only copy.
   if (!elsewhere) return true;
-  platform::ShowMessageBox(nullptr, texts::kAlreadyRunning, texts::kCaptionNotice, platform::BoxButtons::Ok,
-                           platform::BoxIcon::Warning, true);
+  platform::ShowUrgentMessageBox(nullptr, texts::kAlreadyRunning, texts::kCaptionNotice,
+                                 platform::BoxButtons::Ok, platform::BoxIcon::Warning);
   return false;
 }
 

@@ -23,8 +23,8 @@ constexpr char kVoteQuestion[] = "Хотите, заодно, проголосо
 constexpr char kVotePage[] = "http://soft.example.com/hitparade/vote.php?a=vote&i=vestun";
 
 bool AskYes(const char* text, const char* caption) {
-  return platform::ShowMessageBox(nullptr, text, caption, platform::BoxButtons::YesNo,
-                                  platform::BoxIcon::Question, true) == platform::BoxAnswer::Yes;
+  return platform::ShowUrgentMessageBox(nullptr, text, caption, platform::BoxButtons::YesNo,
+                                        platform::BoxIcon::Question) == platform::BoxAnswer::Yes;
 }
 
 }  // namespace

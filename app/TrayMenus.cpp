@@ -55,9 +55,8 @@ uint32_t TrackTrayMenu(Application& app) {
 void RunUserCommand(Application& app, const Command& command) {
   if (!command.CommandLine.empty()) {
     if (RunCommandLine(command.CommandLine.c_str(), app.RunMsminMode)) return;
-    const platform::BoxAnswer answer =
-        platform::ShowMessageBox(nullptr, kBadCommand, texts::kCaptionError, platform::BoxButtons::YesNo,
-                                 platform::BoxIcon::Warning, true);
+    const platform::BoxAnswer answer = platform::ShowUrgentMessageBox(
+        nullptr, kBadCommand, texts::kCaptionError, platform::BoxButtons::YesNo, platform::BoxIcon::Warning);
     if (answer != platform::BoxAnswer::Yes) return;
   }
   OpenSettingsAt(app, SettingsPage::Commands);
@@ -68,8 +67,8 @@ void AskToExit(Application& app) {
   {
     ModalHold guard(app);
     answer =
-        platform::ShowMessageBox(nullptr, kReallyExit, texts::kCaptionNotice,
-                                 platform::BoxButtons::YesNoDefaultNo, platform::BoxIcon::Question, true);
+        platform::ShowUrgentMessageBox(nullptr, kReallyExit, texts::kCaptionNotice,
+                                       platform::BoxButtons::YesNoDefaultNo, platform::BoxIcon::Question);
   }
   if (answer == platform::BoxAnswer::Yes) app.Shutdown();
 }
@@ -161,8 +160,8 @@ void OfferToMendMailProgram(Application& app, int32_t boxId) {
   platform::BoxAnswer answer;
   {
     ModalHold guard(app);
-    answer = platform::ShowMessageBox(nullptr, kBadMailProgram, texts::kCaptionError, platform::BoxButtons::YesNo,
-                                      platform::BoxIcon::Warning, true);
+    answer = platform::ShowUrgentMessageBox(nullptr, kBadMailProgram, texts::kCaptionError,
+                                            platform::BoxButtons::YesNo, platform::BoxIcon::Warning);
   }
   asking.erase(std::find(asking.begin(), asking.end(), boxId));
   const int32_t index = app.Boxes.IndexOfId(boxId);

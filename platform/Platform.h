@@ -156,13 +156,19 @@ int RunMainLoop();
 enum class BoxButtons { Ok, OkCancel, YesNo, YesNoDefaultNo };
 enum class BoxIcon { None, Information, Question, Warning, Error };
 
-// The button the user pressed.
-enum class BoxAnswer { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+// The button the user pressed; a box that could not be shown counts as
+// dismissed, Cancel.
+enum class BoxAnswer { Ok, Cancel, Yes, No };
 
-// Shows a message box and returns the answer. owner may be null; a
-// system-modal box stays above every window until answered.
+// Shows a message box over its owner (null: over nothing) and returns the
+// answer.
 BoxAnswer ShowMessageBox(Window owner, const char* text, const char* caption, BoxButtons buttons,
-                         BoxIcon icon, bool systemModal);
+                         BoxIcon icon);
+
+// As ShowMessageBox, for what must not wait unseen behind another program's
+// window: the box stays above every window until it is answered.
+BoxAnswer ShowUrgentMessageBox(Window owner, const char* text, const char* caption, BoxButtons buttons,
+                               BoxIcon icon);
 
 // ---------------------------------------------------------------------------
 // Settings store: values by name in keys by path; paths and names match

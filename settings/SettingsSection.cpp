@@ -22,8 +22,8 @@ constexpr char kReadKeyFailure[] =
     "Не удалось считать ключ из реестра\nОбратитесь к сисадмину\nПрограмма завершает свою работу";
 
 void Warn(const char* text) {
-  platform::ShowMessageBox(nullptr, text, texts::kCaptionError, platform::BoxButtons::Ok,
-                           platform::BoxIcon::Warning, true);
+  platform::ShowUrgentMessageBox(nullptr, text, texts::kCaptionError, platform::BoxButtons::Ok,
+                                 platform::BoxIcon::Warning);
 }
 
 bool Absent(platform::ReadResult result) {

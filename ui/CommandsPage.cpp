@@ -209,8 +209,8 @@ void CommandsPage::ChangeRows(int id) {
   EndCellEdit(true);
   CommandRows rows = ReadRows(List);
   if (id != IDC_COMMAND_ADD && !rows.AnySelected()) {
-    platform::ShowMessageBox(platform::win32::FromHwnd(Window()), kSelectFirst, texts::kCaptionNotice,
-                             platform::BoxButtons::Ok, platform::BoxIcon::Warning, true);
+    platform::ShowUrgentMessageBox(platform::win32::FromHwnd(Window()), kSelectFirst, texts::kCaptionNotice,
+                                   platform::BoxButtons::Ok, platform::BoxIcon::Warning);
     return;
   }
   switch (id) {

@@ -46,12 +46,12 @@ bool RepresentableText(HWND window, std::string& text) {
 
 void TellForeignTextTakenOut(HWND owner) {
   platform::ShowMessageBox(platform::win32::FromHwnd(owner), texts::kForeignText, texts::kCaptionError,
-                           platform::BoxButtons::Ok, platform::BoxIcon::Warning, false);
+                           platform::BoxButtons::Ok, platform::BoxIcon::Warning);
 }
 
 void TellForeignPath(HWND owner) {
   platform::ShowMessageBox(platform::win32::FromHwnd(owner), texts::kForeignPath, texts::kCaptionError,
-                           platform::BoxButtons::Ok, platform::BoxIcon::Warning, false);
+                           platform::BoxButtons::Ok, platform::BoxIcon::Warning);
 }
 
 void RefuseForeignText(HWND edit) {

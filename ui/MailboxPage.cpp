@@ -113,7 +113,7 @@ void MailboxPage::Report(int32_t code, platform::TlsFailure tlsFailure) {
   const MailboxList& boxes = App.Boxes;
   if (boxes.CurrentBox() != boxes.BoxById(TestedBox)) NameTestedBox(TestedName.c_str(), text);
   platform::ShowMessageBox(platform::win32::FromHwnd(Window()), text.c_str(), caption,
-                           platform::BoxButtons::Ok, platform::BoxIcon::None, false);
+                           platform::BoxButtons::Ok, platform::BoxIcon::None);
 }
 
 // The page may be closed by the time the report comes, and the dialog
@@ -137,7 +137,7 @@ void MailboxPage::TestConnection() {
   const Mailbox* box = App.Boxes.CurrentBox();
   if (box == nullptr) {
     platform::ShowMessageBox(platform::win32::FromHwnd(page), kNoCurrentBox, texts::kCaptionError,
-                             platform::BoxButtons::Ok, platform::BoxIcon::None, false);
+                             platform::BoxButtons::Ok, platform::BoxIcon::None);
     return;
   }
   Enable(page, IDC_TEST_CONNECTION, false);

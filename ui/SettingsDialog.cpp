@@ -238,13 +238,13 @@ void SettingsDialog::AddBox() {
 void SettingsDialog::DeleteBox() {
   const platform::Window owner = platform::win32::FromHwnd(Window());
   if (platform::ShowMessageBox(owner, kReallyDelete, texts::kCaptionNotice,
-                               platform::BoxButtons::YesNoDefaultNo, platform::BoxIcon::Question,
-                               false) != platform::BoxAnswer::Yes) {
+                               platform::BoxButtons::YesNoDefaultNo,
+                               platform::BoxIcon::Question) != platform::BoxAnswer::Yes) {
     return;
   }
   if (!App.Boxes.RemoveCurrent()) {
     platform::ShowMessageBox(owner, kBoxBusy, texts::kCaptionError, platform::BoxButtons::Ok,
-                             platform::BoxIcon::Warning, false);
+                             platform::BoxIcon::Warning);
     return;
   }
   UpdateNavigation();

@@ -61,12 +61,18 @@ bool Sounded(uint32_t frequencyHz) {
 
 namespace platform {
 
-BoxAnswer ShowMessageBox(Window, const char* text, const char*, BoxButtons buttons, BoxIcon, bool) {
+BoxAnswer ShowMessageBox(Window, const char* text, const char*, BoxButtons buttons, BoxIcon) {
   const bool asks = buttons == BoxButtons::YesNo || buttons == BoxButtons::YesNoDefaultNo;
   return g_records([&](Records& r) {
     r.boxes.push_back(Text(text));
     return host::detail::Next(r.answers, asks ? BoxAnswer::Yes : BoxAnswer::Ok);
   });
+}
+
+// Nothing here can hide a box: the urgent one is any other.
+BoxAnswer ShowUrgentMessageBox(Window owner, const char* text, const char* caption, BoxButtons buttons,
+                               BoxIcon icon) {
+  return ShowMessageBox(owner, text, caption, buttons, icon);
 }
 
 bool ShellOpen(const char* target, const char* params, ShowMode mode) {

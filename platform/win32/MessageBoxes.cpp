@@ -26,11 +26,7 @@ UINT IconFlags(BoxIcon icon) {
   return 0;
 }
 
-}  // namespace
-
-BoxAnswer ShowMessageBox(Window owner, const char* text, const char* caption, BoxButtons buttons,
-                         BoxIcon icon, bool systemModal) {
-  const UINT flags = ButtonFlags(buttons) | IconFlags(icon) | (systemModal ? MB_SYSTEMMODAL : 0);
+BoxAnswer Show(Window owner, const char* text, const char* caption, UINT flags) {
   switch (MessageBoxW(win32::ToHwnd(owner), win32::Wide(text).c_str(), win32::Wide(caption).c_str(), flags)) {
     case IDOK: return BoxAnswer::Ok;
     case IDYES: return BoxAnswer::Yes;
@@ -38,6 +34,19 @@ BoxAnswer ShowMessageBox(Window owner, const char* text, const char* caption, Bo
     // A box that could not be shown counts as dismissed.
     default: return BoxAnswer::Cancel;
   }
+}
+
+}  // namespace
+
+BoxAnswer ShowMessageBox(Window owner, const char* text, const char* caption, BoxButtons buttons,
+                         BoxIcon icon) {
+  return Show(owner, text, caption, ButtonFlags(buttons) | IconFlags(icon));
+}
+
+// A system-modal box is topmost.
+BoxAnswer ShowUrgentMessageBox(Window owner, const char* text, const char* caption, BoxButtons buttons,
+                               BoxIcon icon) {
+  return Show(owner, text, caption, ButtonFlags(buttons) | IconFlags(icon) | MB_SYSTEMMODAL);
 }
 
 }  // namespace platform
