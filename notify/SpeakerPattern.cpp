@@ -23,7 +23,7 @@ void PlaySpeakerPattern(const char* pattern, uint32_t stepMs) {
       continue;
     }
     const uint32_t pause = std::min(step, left);
-    platform::SleepMs(pause);
+    platform::Pause(pause);
     left -= pause;
   }
 }

@@ -6,11 +6,11 @@
 
 // A melody plays for at most kMaxMelodyMs, beeps and pauses together, with
 // steps of at most kMaxStepMs, whatever step the box has stored: an alert
-// holds the speaker for as long as its melody lasts, and a step of
-// 4294967295 ms (which the system reads as "forever") would silence every
-// later alert of the run. The bound leaves the longest pattern an alert
-// keeps, 99 marks, room to play whole at steps up to 295 ms (at the
-// default 100 ms it lasts 10.7 s).
+// holds the speaker for as long as its melody lasts, and a stored step of
+// 4294967295 ms would otherwise keep it for minutes, every later alert
+// silenced meanwhile. The bound leaves the longest pattern an alert keeps,
+// 99 marks, room to play whole at steps up to 295 ms (at the default
+// 100 ms it lasts 10.7 s).
 constexpr uint32_t kMaxStepMs = 2000;
 constexpr uint32_t kMaxMelodyMs = 30000;
 

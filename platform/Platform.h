@@ -88,8 +88,12 @@ using ThreadRoutine = void (*)(void* argument);
 // The thread may use the shell (COM is initialised for it).
 bool StartDetachedThread(ThreadRoutine routine, void* argument);
 
-// Callers pass bounded times: Windows reads 0xFFFFFFFF as "forever".
-void SleepMs(uint32_t milliseconds);
+// The longest pause the layer makes. Windows would read 0xFFFFFFFF ms as
+// "forever"; here no wish of a caller can stop a thread for good.
+constexpr uint32_t kLongestPauseMs = 5000;
+
+// Pauses the calling thread for the given time, at most kLongestPauseMs.
+void Pause(uint32_t milliseconds);
 
 // Seconds since 1970-01-01 00:00 UTC, as the system clock says.
 int64_t CurrentTime();

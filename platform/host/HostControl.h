@@ -85,9 +85,10 @@ std::vector<Balloon> Balloons();
 
 // ---- Sound: the frequency of each sound, in order (0 for a WAV file).
 std::vector<uint32_t> Sounds();
-// Every SleepMs since Reset, in order. The stand-in sleeps for real at most
-// 20 ms of each, so a long melody costs a test little time.
-std::vector<uint32_t> Sleeps();
+// Every Pause since Reset, in order, as long as the layer made it. The
+// stand-in pauses for real at most 20 ms of each, so a long melody costs a
+// test little time.
+std::vector<uint32_t> Pauses();
 
 // ---- Clock and main loop. Time only moves when a test moves it; timers
 // that fall due are queued for the main thread in due order.

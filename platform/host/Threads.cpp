@@ -1,4 +1,4 @@
-// Threads and sleeping of the stand-in: real threads, counted so that a test
+// Threads and pauses of the stand-in: real threads, counted so that a test
 // can wait for every thread the program started.
 #include <algorithm>
 #include <chrono>
@@ -15,7 +15,7 @@ struct Threads {
   int running = 0;
   bool failStart = false;
   int startCalls = 0;
-  std::vector<uint32_t> sleeps;
+  std::vector<uint32_t> pauses;
 };
 
 // Reset forgets all but the threads that run on.
@@ -25,8 +25,8 @@ host::detail::Guarded<Threads>& g_threads = *new host::detail::Guarded<Threads>(
   t = fresh;
 });
 
-// Real sleeps are cut to this, so that a test of a long melody is quick.
-constexpr uint32_t kLongestRealSleepMs = 20;
+// Real pauses are cut to this, so that a test of a long melody is quick.
+constexpr uint32_t kLongestRealPauseMs = 20;
 
 }  // namespace
 
@@ -47,9 +47,9 @@ bool StartDetachedThread(ThreadRoutine routine, void* argument) {
   return true;
 }
 
-void SleepMs(uint32_t milliseconds) {
-  g_threads.Add(&Threads::sleeps, milliseconds);
-  std::this_thread::sleep_for(std::chrono::milliseconds(std::min(milliseconds, kLongestRealSleepMs)));
+void Pause(uint32_t milliseconds) {
+  g_threads.Add(&Threads::pauses, std::min(milliseconds, kLongestPauseMs));
+  std::this_thread::sleep_for(std::chrono::milliseconds(std::min(milliseconds, kLongestRealPauseMs)));
 }
 
 uint64_t MonotonicMs() {
@@ -65,7 +65,7 @@ void FailThreadStart(bool fail) { g_threads.Set(&Threads::failStart, fail); }
 
 int ThreadStartCount() { return g_threads.Get(&Threads::startCalls); }
 
-std::vector<uint32_t> Sleeps() { return g_threads.Get(&Threads::sleeps); }
+std::vector<uint32_t> Pauses() { return g_threads.Get(&Threads::pauses); }
 
 void JoinStartedThreads() {
   g_threads.Wait([](Threads& t) { return t.running == 0; }, UINT32_MAX, [](Threads&, bool) {});

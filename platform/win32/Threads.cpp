@@ -34,7 +34,7 @@ bool StartDetachedThread(ThreadRoutine routine, void* argument) {
   return static_cast<bool>(thread);
 }
 
-void SleepMs(uint32_t milliseconds) { Sleep(milliseconds); }
+void Pause(uint32_t milliseconds) { Sleep(milliseconds < kLongestPauseMs ? milliseconds : kLongestPauseMs); }
 
 int64_t CurrentTime() { return static_cast<int64_t>(std::time(nullptr)); }
 

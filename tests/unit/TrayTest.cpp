@@ -243,11 +243,11 @@ TEST(SpeakerPattern, PlaysMarksWithinBoundedSteps) {
     host::Reset();
     PlaySpeakerPattern(c.pattern, c.stepMs);
     const auto sounds = host::Sounds();
-    const auto sleeps = host::Sleeps();
+    const auto pauses = host::Pauses();
     ASSERT_EQ(c.beeps, sounds.size());
     for (const uint32_t sound : sounds) EXPECT_EQ(100u, sound);
-    EXPECT_EQ(c.sleptMs, std::accumulate(sleeps.begin(), sleeps.end(), uint64_t{0}));
-    for (uint32_t sleep : sleeps) EXPECT_LE(sleep, kMaxStepMs);
+    EXPECT_EQ(c.sleptMs, std::accumulate(pauses.begin(), pauses.end(), uint64_t{0}));
+    for (uint32_t pause : pauses) EXPECT_LE(pause, kMaxStepMs);
   }
 }
 
