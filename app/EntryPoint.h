@@ -1,5 +1,4 @@
-// The program's run: start Winsock, initialise, run the main loop, and end
-// in order.
+// The program's run: initialise, run the main loop, and end in order.
 #pragma once
 
 #include "platform/Platform.h"

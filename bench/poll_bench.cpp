@@ -79,10 +79,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "poll_bench: bad port or run count (--remember needs two runs at least)\n");
     return 2;
   }
-  if (!platform::NetStartup()) {
-    std::fprintf(stderr, "poll_bench: no sockets\n");
-    return 1;
-  }
   const platform::OwnedLock lock(platform::OpenLock("POP3_bench"));
 
   const long rssBefore = PeakRssKb();
@@ -117,7 +113,6 @@ int main(int argc, char** argv) {
     }
   }
   const long rssPeak = PeakRssKb();
-  platform::NetCleanup();
 
   std::printf("runs_ms=");
   for (size_t i = 0; i < times.size(); ++i) std::printf("%s%.2f", i == 0 ? "" : ",", times[i]);

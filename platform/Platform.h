@@ -332,13 +332,10 @@ bool FileExists(const char* path);
 
 // ---------------------------------------------------------------------------
 // Sockets: blocking TCP over IPv4, each call bounded by its own time-out.
+// The socket library is the layer's: the first connection starts it.
 
 using Socket = intptr_t;
 constexpr Socket kNoSocket = -1;
-
-// Starts and ends the socket library (Winsock 1.1); balanced calls.
-bool NetStartup();
-void NetCleanup();
 
 // Why no connection was made.
 enum class ConnectFailure { None, HostNotFound, NoSocket, NotConnected };
@@ -346,7 +343,8 @@ enum class ConnectFailure { None, HostNotFound, NoSocket, NotConnected };
 // A TCP connection over IPv4 to the host (a name, or a dotted address read
 // as it is) and port. The name's lookup may take resolveMs (one that hangs
 // is left to finish on its own), the connection connectMs. The connected
-// socket, or kNoSocket with the reason in *failure.
+// socket, or kNoSocket with the reason in *failure (NoSocket also when the
+// socket library cannot be started).
 Socket ConnectTcp(const char* host, uint16_t port, uint32_t resolveMs, uint32_t connectMs,
                   ConnectFailure* failure);
 

@@ -86,9 +86,6 @@ bool Connect(platform::Socket socket, uint32_t address, uint16_t port, uint32_t 
 
 namespace platform {
 
-bool NetStartup() { return true; }
-void NetCleanup() {}
-
 Socket ConnectTcp(const char* host, uint16_t port, uint32_t, uint32_t connectMs, ConnectFailure* failure) {
   // Names resolve without a resolver: "localhost" and dotted addresses.
   in_addr address{htonl(INADDR_LOOPBACK)};

@@ -104,17 +104,23 @@ bool Resolve(const char* host, uint32_t* address, uint32_t timeoutMs) {
   return LookUpWithin(host, address, timeoutMs);
 }
 
-}  // namespace
-
-bool NetStartup() {
-  WSADATA data;
-  return WSAStartup(MAKEWORD(1, 1), &data) == 0;
+// Winsock 1.1, started once by whichever connection comes first (a
+// static's start is thread-safe) and never cleaned up: a detached poll may
+// still hold a socket while the process ends, which frees it anyway.
+bool SocketsStarted() {
+  static const bool started = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(1, 1), &data) == 0;
+  }();
+  return started;
 }
 
-void NetCleanup() { WSACleanup(); }
+}  // namespace
 
 Socket ConnectTcp(const char* host, uint16_t port, uint32_t resolveMs, uint32_t connectMs,
                   ConnectFailure* failure) {
+  *failure = ConnectFailure::NoSocket;
+  if (!SocketsStarted()) return kNoSocket;
   uint32_t address = 0;
   *failure = ConnectFailure::HostNotFound;
   if (!Resolve(host, &address, resolveMs)) return kNoSocket;

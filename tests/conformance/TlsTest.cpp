@@ -64,14 +64,10 @@ class TlsTest : public ::testing::Test {
     const char* world = std::getenv("VESTUN_TLS_WORLD");
     ASSERT_NE(world, nullptr) << "VESTUN_TLS_WORLD is not set: ctest starts the servers and sets it";
     world_ = std::string("Z:") + world;  // Wine's drive for the Unix root
-    ASSERT_TRUE(NetStartup());
     ASSERT_TRUE(TrustTestAuthority((world_ + "/pki/ca.pem").c_str()));
   }
 
-  void TearDown() override {
-    CloseSocket(socket_);
-    NetCleanup();
-  }
+  void TearDown() override { CloseSocket(socket_); }
 
   Socket Connect(const std::string& address, uint16_t port) {
     CloseSocket(socket_);
