@@ -14,8 +14,6 @@
 
 namespace {
 
-Application* g_current = nullptr;
-
 constexpr char kInstanceClaimName[] = "2 TandrellerApp";
 constexpr char kSpeakerSlotName[] = "2 TandrellerSoundNowS";
 constexpr char kWavSlotName[] = "2 TandrellerSoundNowW";
@@ -30,16 +28,7 @@ constexpr platform::IconName kButtonNames[] = {
 
 }  // namespace
 
-Application::Application() : Prompt("Мыло припёрло") {
-  Boxes.AddBox();
-  g_current = this;
-}
-
-Application::~Application() {
-  if (g_current == this) g_current = nullptr;
-}
-
-Application* Application::Current() { return g_current; }
+Application::Application() : Prompt("Мыло припёрло") { Boxes.AddBox(); }
 
 bool Application::Init(platform::Module instance) {
   Instance = instance;
@@ -74,7 +63,7 @@ bool Application::ClaimInstance() {
 
 bool Application::CreateMainWindow() {
   SmallIcon = platform::LoadProgramIcon(Instance, platform::IconName::Envelope, kIconSize);
-  MainWindow.Reset(platform::OpenMainLoop(Instance, SmallIcon, OnMainEvent));
+  MainWindow.Reset(platform::OpenMainLoop(Instance, SmallIcon, OnMainEvent, this));
   return static_cast<bool>(MainWindow);
 }
 

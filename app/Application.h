@@ -18,16 +18,13 @@
 
 class Application {
  public:
-  // Builds the defaults with one default mailbox. The newest application
-  // object is the one Current() returns.
+  // Builds the defaults with one default mailbox.
   Application();
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
   // Deletes every mailbox and command and closes the named locks; the tray
   // icon is left to Shutdown.
-  ~Application();
-
-  static Application* Current();
+  ~Application() = default;
 
   // Takes the program from defaults to a running tray application. False
   // when a step failed; earlier steps are not undone.

@@ -33,7 +33,7 @@ struct ReportTask {
   platform::TlsFailure Failure;
 };
 
-void DeliverReport(void* argument) {
+void DeliverReport(void*, void* argument) {
   const std::unique_ptr<ReportTask> task(static_cast<ReportTask*>(argument));
   task->Report(task->Test, task->Code, task->Failure);
 }

@@ -47,32 +47,32 @@ void OnCloseRequest(Application& app) {
 
 }  // namespace
 
-void OnCheckResult(void*) {
-  Application* app = Application::Current();
-  if (app != nullptr && !app->Ended) PublishResults(*app);
+void OnCheckResult(void* application, void*) {
+  Application& app = *static_cast<Application*>(application);
+  if (!app.Ended) PublishResults(app);
 }
 
-void OnMainEvent(platform::MainEvent event, uintptr_t timerId) {
-  Application* app = Application::Current();
-  if (app == nullptr || app->Ended) return;
+void OnMainEvent(void* application, platform::MainEvent event, uintptr_t timerId) {
+  Application& app = *static_cast<Application*>(application);
+  if (app.Ended) return;
   switch (event) {
     case platform::MainEvent::Timer:
-      return OnTimer(*app, timerId);
+      return OnTimer(app, timerId);
     case platform::MainEvent::TrayMouseOver:
-      return OnTrayMouseOver(*app);
+      return OnTrayMouseOver(app);
     case platform::MainEvent::TrayLeftClick:
     case platform::MainEvent::BalloonClick:
-      return OnTrayLeftClick(*app);
+      return OnTrayLeftClick(app);
     case platform::MainEvent::TrayDoubleClick:
       return;
     case platform::MainEvent::TrayRightClick:
-      return OnTrayRightClick(*app);
+      return OnTrayRightClick(app);
     case platform::MainEvent::TaskbarCreated:
-      return app->Tray.AddAgain();
+      return app.Tray.AddAgain();
     case platform::MainEvent::CloseRequest:
-      return OnCloseRequest(*app);
+      return OnCloseRequest(app);
     case platform::MainEvent::SessionEnds:
       // The process is ended once this returns: no waiting for a dialog.
-      return app->Shutdown();
+      return app.Shutdown();
   }
 }

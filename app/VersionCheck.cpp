@@ -54,9 +54,9 @@ float VersionOf(void* argument) {
 }
 
 // After the exit the answer changes nothing.
-void OnSiteVersionRead(void* argument) {
-  Application* app = Application::Current();
-  if (app != nullptr && !app->Ended) app->FinishVersionCheck(VersionOf(argument));
+void OnSiteVersionRead(void* application, void* argument) {
+  Application& app = *static_cast<Application*>(application);
+  if (!app.Ended) app.FinishVersionCheck(VersionOf(argument));
 }
 
 // The reading thread touches nothing of the application's: the application

@@ -106,7 +106,8 @@ uint64_t MonotonicMs();
 // The main loop. The thread that opens it is the main thread: the program's
 // events (its timers, the tray icon's mouse, the shell's requests) and the
 // work other threads hand it run there one at a time, also while a menu,
-// dialog or message box of the program is open.
+// dialog or message box of the program is open. Each is given the context
+// the loop was opened with: the one object that all of them serve.
 
 enum class MainEvent {
   Timer,            // a timer of the program fell due; the id says which
@@ -121,20 +122,20 @@ enum class MainEvent {
 };
 
 // timerId is the timer's id for MainEvent::Timer and 0 otherwise.
-using MainEventHandler = void (*)(MainEvent event, uintptr_t timerId);
+using MainEventHandler = void (*)(void* context, MainEvent event, uintptr_t timerId);
 
-
-// Opens the main loop on the calling thread; its events go to the handler.
-// Returns the window that the tray icon, menus and message boxes belong to
-// (it is never shown; `icon` is its class icon, may be null), null on
-// failure. CloseMainLoop stops its timers and closes it.
-Window OpenMainLoop(Module module, Icon icon, MainEventHandler handler);
+// Opens the main loop on the calling thread; its events go to the handler
+// with `context`. Returns the window that the tray icon, menus and message
+// boxes belong to (it is never shown; `icon` is its class icon, may be
+// null), null on failure. CloseMainLoop stops its timers and closes it.
+Window OpenMainLoop(Module module, Icon icon, MainEventHandler handler, void* context);
 void CloseMainLoop(Window window);
 
-using MainTask = void (*)(void* argument);
+using MainTask = void (*)(void* context, void* argument);
 
-// Queues the task for the main thread without waiting. False when the main
-// loop is closed; the task then never runs.
+// Queues the task for the main thread without waiting; it runs with the
+// loop's context. False when the main loop is closed; the task then never
+// runs.
 bool PostToMainThread(MainTask task, void* argument);
 
 

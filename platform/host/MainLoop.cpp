@@ -18,6 +18,7 @@ namespace {
 
 struct Item {
   platform::MainTask task;
+  void* context;
   void* argument;
 };
 
@@ -28,6 +29,7 @@ struct Timer {
 
 struct Loop {
   platform::MainEventHandler handler = nullptr;  // null while the loop is closed
+  void* context = nullptr;
   std::deque<Item> queue;
   std::map<uintptr_t, Timer> timers;
   std::optional<int> quitCode;
@@ -38,10 +40,10 @@ struct Loop {
 host::detail::Guarded<Loop>& g_loop = *new host::detail::Guarded<Loop>;
 const platform::Window kMainWindow = reinterpret_cast<platform::Window>(0x1000);
 
-void RaiseTimer(void* id) { platform::RaiseTimerNow(reinterpret_cast<uintptr_t>(id)); }
+void RaiseTimer(void*, void* id) { platform::RaiseTimerNow(reinterpret_cast<uintptr_t>(id)); }
 
 void QueueTimerEvent(Loop& loop, uintptr_t id) {
-  const Item event{RaiseTimer, reinterpret_cast<void*>(id)};
+  const Item event{RaiseTimer, loop.context, reinterpret_cast<void*>(id)};
   const bool pending = std::any_of(loop.queue.begin(), loop.queue.end(), [&](const Item& item) {
     return item.task == event.task && item.argument == event.argument;
   });
@@ -52,9 +54,12 @@ void QueueTimerEvent(Loop& loop, uintptr_t id) {
 
 namespace platform {
 
-Window OpenMainLoop(Module, Icon, MainEventHandler handler) {
+Window OpenMainLoop(Module, Icon, MainEventHandler handler, void* context) {
   if (handler == nullptr) return nullptr;
-  g_loop.Set(&Loop::handler, handler);
+  g_loop([&](Loop& loop) {
+    loop.handler = handler;
+    loop.context = context;
+  });
   return kMainWindow;
 }
 
@@ -70,7 +75,7 @@ void CloseMainLoop(Window window) {
 bool PostToMainThread(MainTask task, void* argument) {
   return g_loop([&](Loop& loop) {
     if (loop.handler == nullptr || task == nullptr) return false;
-    loop.queue.push_back({task, argument});
+    loop.queue.push_back({task, loop.context, argument});
     return true;
   });
 }
@@ -127,15 +132,16 @@ void AdvanceClock(uint32_t milliseconds) {
 }
 
 void RaiseEvent(platform::MainEvent event, uintptr_t timerId) {
-  const auto handler = g_loop.Get(&Loop::handler);
-  if (handler != nullptr) handler(event, timerId);
+  const auto [handler, context] =
+      g_loop([](Loop& loop) { return std::make_pair(loop.handler, loop.context); });
+  if (handler != nullptr) handler(context, event, timerId);
 }
 
 int RunQueued() {
   for (int handled = 0;; ++handled) {
     const Item item = g_loop([](Loop& loop) { return detail::Next(loop.queue, Item{}); });
     if (item.task == nullptr) return handled;
-    item.task(item.argument);
+    item.task(item.context, item.argument);
   }
 }
 

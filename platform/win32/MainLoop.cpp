@@ -36,6 +36,7 @@ std::atomic<HWND> gWindow{nullptr};
 // taskbar made anew has forgotten it.
 bool gTrayShown = false;
 MainEventHandler gHandler = nullptr;
+void* gContext = nullptr;
 // The shell's "TaskbarCreated", broadcast when the taskbar comes back.
 UINT gTaskbarCreated = 0;
 
@@ -50,7 +51,7 @@ std::mutex gQueueLock;
 std::deque<QueuedTask> gQueue;
 
 void Raise(MainEvent event, uintptr_t timerId = 0) {
-  if (gHandler) gHandler(event, timerId);
+  if (gHandler) gHandler(gContext, event, timerId);
 }
 
 // One task per message, the oldest first: should it open a menu or a message
@@ -65,7 +66,7 @@ void RunNextTask() {
     next = gQueue.front();
     gQueue.pop_front();
   }
-  next.Task(next.Argument);
+  next.Task(gContext, next.Argument);
 }
 
 // The mouse message the shell puts into the tray icon's lParam.
@@ -128,10 +129,11 @@ bool RegisterMainClass(HINSTANCE instance, HICON icon) {
 
 }  // namespace
 
-Window OpenMainLoop(Module module, Icon icon, MainEventHandler handler) {
+Window OpenMainLoop(Module module, Icon icon, MainEventHandler handler, void* context) {
   const HINSTANCE instance = win32::ToHinstance(module);
   if (!handler || !RegisterMainClass(instance, win32::ToHicon(icon))) return nullptr;
   gHandler = handler;
+  gContext = context;
   gTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
   const HWND hwnd =
       CreateWindowExW(0, kClassName, L"", WS_OVERLAPPEDWINDOW, -100, -100, 0, 0, nullptr, nullptr, instance, nullptr);

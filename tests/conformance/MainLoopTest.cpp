@@ -1,5 +1,5 @@
 // The main loop: work handed over from other threads, timers by id, the end
-// of the loop.
+// of the loop; all of it with the loop's context.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -11,17 +11,20 @@ using namespace platform;
 
 namespace {
 
+int gContext;  // its address is the loop's context
 std::vector<std::thread::id> gTaskThreads;
 std::vector<uintptr_t> gTimerEvents;
 
-void Record(void*) { gTaskThreads.push_back(std::this_thread::get_id()); }
-void Quit(void* code) { QuitMainLoop(*static_cast<int*>(code)); }
-void RecordTimer(MainEvent event, uintptr_t id) {
-  if (event == MainEvent::Timer) gTimerEvents.push_back(id);
+void Record(void* context, void*) {
+  if (context == &gContext) gTaskThreads.push_back(std::this_thread::get_id());
+}
+void Quit(void*, void* code) { QuitMainLoop(*static_cast<int*>(code)); }
+void RecordTimer(void* context, MainEvent event, uintptr_t id) {
+  if (event == MainEvent::Timer && context == &gContext) gTimerEvents.push_back(id);
 }
 
 TEST(MainLoop, WorkFromOtherThreadsAndTimersByTheProgramsIdsRunOnTheMainThread) {
-  const Window window = OpenMainLoop(nullptr, nullptr, RecordTimer);
+  const Window window = OpenMainLoop(nullptr, nullptr, RecordTimer, &gContext);
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(StartTimer(11024, 60000));
   EXPECT_TRUE(StartTimer(11024, 30000)) << "restarted";

@@ -80,7 +80,7 @@ TEST_F(SettingsOpeningTest, EachStarterAsksAndOpensTheBoxFoundAgainByItsId) {
     };
     if (c.starter == Automatic) {
       app_->Boxes.At(0)->MsminRunMode = 1;
-      OnCheckResult(nullptr);  // a poll's result reaches the main thread
+      OnCheckResult(app_.get(), nullptr);  // a poll's result reaches the main thread
     } else {
       app_->Tray.SetState(TrayState::NewMail);
       if (c.starter == LeftClick) app_->Boxes.At(1)->DoCheckBox = 0;
@@ -105,7 +105,7 @@ TEST_F(SettingsOpeningTest, WhileTheDialogIsOpenItsBoxAndPageStay) {
   g_inDialog = [this](Application&) {
     g_inDialog = nullptr;
     app_->Boxes.At(0)->MsminRunMode = 1;
-    OnCheckResult(nullptr);
+    OnCheckResult(app_.get(), nullptr);
     EXPECT_TRUE(app_->SettingsOpen) << "the dialog brought forward is still the open one";
   };
   OpenSettingsDialog(*app_);
@@ -122,7 +122,7 @@ TEST_F(SettingsOpeningTest, OneQuestionPerBox) {
   box.SpeakerStr = "!";
   app_->MendQuestions.push_back(MailboxList::kFirstId);
   host::FailThreadStart(false);
-  OnCheckResult(nullptr);
+  OnCheckResult(app_.get(), nullptr);
   host::JoinStartedThreads();
   EXPECT_TRUE(host::MessageBoxes().empty());
   EXPECT_TRUE(host::ShellCalls().empty());

@@ -14,13 +14,13 @@
 namespace {
 
 int g_polls = 0;  // the check started at once by arming, then one per period
-void CountPolls(platform::MainEvent event, uintptr_t) {
+void CountPolls(void*, platform::MainEvent event, uintptr_t) {
   if (event == platform::MainEvent::Timer) ++g_polls;
 }
 
 TEST(MailboxPage, OnlyAnAcceptedIntervalTouchesDelayAndTheTimer) {
   host::Reset();
-  ASSERT_NE(nullptr, platform::OpenMainLoop(nullptr, nullptr, CountPolls));
+  ASSERT_NE(nullptr, platform::OpenMainLoop(nullptr, nullptr, CountPolls, nullptr));
   MailboxList boxes;
   boxes.TimersReady = true;
   boxes.AddBox();

@@ -26,7 +26,7 @@ namespace {
 void MailArrives(Application& app) {
   app.Boxes.At(0)->SoundMode = kSoundNone;
   app.Boxes.At(0)->PublishCount(1);
-  OnCheckResult(nullptr);
+  OnCheckResult(&app, nullptr);
 }
 
 class TrayTest : public ::testing::Test {
@@ -311,10 +311,10 @@ TEST_F(TrayTest, ANewerVersionKeepsCheckingAndItsNotice) {
   SiteAnswers();
   ASSERT_EQ(TrayState::NewVersion, Tray().State);
   EXPECT_EQ((std::vector<uintptr_t>{TrayNotifier::kAnimationTimerId, 11024}), host::ActiveTimers());
-  OnCheckResult(nullptr);
+  OnCheckResult(app_.get(), nullptr);
   EXPECT_EQ(TrayState::NewVersion, Tray().State);
   Box(0).PublishCount(1);
-  OnCheckResult(nullptr);
+  OnCheckResult(app_.get(), nullptr);
   EXPECT_EQ(TrayState::NewMail, Tray().State);
   app_->CheckNewVersion();
   EXPECT_EQ(TrayState::NewMail, Tray().State) << "a check from About leaves waiting mail shown";
@@ -323,7 +323,7 @@ TEST_F(TrayTest, ANewerVersionKeepsCheckingAndItsNotice) {
   EXPECT_EQ(TrayState::NewVersion, Tray().State);
   EXPECT_EQ(sounds, host::Sounds().size()) << "the notice's tune played once";
   host::RaiseEvent(platform::MainEvent::TrayRightClick);
-  OnCheckResult(nullptr);
+  OnCheckResult(app_.get(), nullptr);
   EXPECT_EQ(TrayState::Quiet, Tray().State);
 }
 
@@ -355,7 +355,7 @@ TEST_F(TrayTest, TheVersionCheckHoldsNothingUpAndItsNoticeNeverHidesMail) {
   using platform::MainEvent;
   const std::map<char, std::function<void()>> steps = {
       {'m', [this] { MailArrives(*app_); }},
-      {'n', [] { OnCheckResult(nullptr); }},
+      {'n', [this] { OnCheckResult(app_.get(), nullptr); }},
       {'a', [this] { app_->CheckNewVersion(Answer); }},
       {'c', [this] { app_->ForgetVersionAnswer(); }},
       {'x', [] { host::RaiseEvent(MainEvent::CloseRequest); }},
