@@ -9,13 +9,12 @@
 
 namespace {
 
-void OnTimer(Application& app, uintptr_t id) {
-  if (id == TrayNotifier::kAnimationTimerId) {
+void OnTimer(Application& app, platform::Timer timer) {
+  if (timer == app.Tray.Animation.Get()) {
     app.Tray.NextFrame();
     return;
   }
-  if (id < static_cast<uintptr_t>(MailboxList::kFirstId) || id > INT32_MAX) return;
-  Mailbox* box = app.Boxes.BoxById(static_cast<int32_t>(id));
+  Mailbox* box = app.Boxes.BoxByTimer(timer);
   if (box != nullptr) StartCheck(app, *box);
 }
 
@@ -52,12 +51,12 @@ void OnCheckResult(void* application, void*) {
   if (!app.Ended) PublishResults(app);
 }
 
-void OnMainEvent(void* application, platform::MainEvent event, uintptr_t timerId) {
+void OnMainEvent(void* application, platform::MainEvent event, platform::Timer timer) {
   Application& app = *static_cast<Application*>(application);
   if (app.Ended) return;
   switch (event) {
     case platform::MainEvent::Timer:
-      return OnTimer(app, timerId);
+      return OnTimer(app, timer);
     case platform::MainEvent::TrayMouseOver:
       return OnTrayMouseOver(app);
     case platform::MainEvent::TrayLeftClick:

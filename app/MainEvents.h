@@ -6,7 +6,7 @@
 
 #include "platform/Platform.h"
 
-void OnMainEvent(void* application, platform::MainEvent event, uintptr_t timerId);
+void OnMainEvent(void* application, platform::MainEvent event, platform::Timer timer);
 
 // Hands the finished polls' results to their boxes and the tray (main
 // thread; a check thread posts it there once its poll has ended).

@@ -81,7 +81,8 @@ class Mailbox {
   // acknowledgement leaves it new (its date unreadable).
   void PublishMessages(MessageList& newMessages, MessageList& oldMessages, MessageList& fresh);
 
-  int32_t TimerArmed = 0;
+  // The box's check timer, while it is armed.
+  platform::OwnedTimer CheckTimer;
   int32_t Id = -1;
   // The number of the settings section (registry key "MailBoxes\N") the box
   // was last loaded from or saved to; 0 for a box never stored. A box's place

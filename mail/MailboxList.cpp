@@ -65,17 +65,15 @@ bool MailboxList::ArmBoxTimer(int32_t index, bool on) {
   if (box == nullptr || box->Id == -1) return false;
   if (on && box->DoCheckBox != 1) return false;
   if (!TimersReady) return false;
-  if (box->TimerArmed == 0) {
+  if (!box->CheckTimer) {
     if (!on) return false;
-    if (platform::StartTimer(static_cast<uintptr_t>(box->Id), box->TimerPeriodMs())) {
-      box->TimerArmed = 1;
-    }
+    box->CheckTimer.Reset(platform::StartTimer(box->TimerPeriodMs()));
     // The first check starts now, not a whole period later.
-    platform::RaiseTimerNow(static_cast<uintptr_t>(box->Id));
+    platform::RaiseTimerNow(box->CheckTimer.Get());
     return true;
   }
   if (on) return false;
-  if (platform::StopTimer(static_cast<uintptr_t>(box->Id))) box->TimerArmed = 0;
+  box->CheckTimer.Reset();
   return true;
 }
 
@@ -88,6 +86,14 @@ bool MailboxList::ArmAllTimers(bool on) {
 }
 
 Mailbox* MailboxList::BoxById(int32_t id) const { return At(IndexOfId(id)); }
+
+Mailbox* MailboxList::BoxByTimer(platform::Timer timer) const {
+  if (timer == nullptr) return nullptr;
+  for (const auto& box : Items) {
+    if (box->CheckTimer.Get() == timer) return box.get();
+  }
+  return nullptr;
+}
 
 int32_t MailboxList::CountEnabledBoxes() const {
   int32_t enabled = 0;

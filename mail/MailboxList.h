@@ -11,8 +11,8 @@
 
 class MailboxList {
  public:
-  // The first box gets this Id; Ids only grow, so a timer id of a removed box
-  // never names a newer one.
+  // The first box gets this Id; Ids only grow, so the late result of a
+  // removed box's poll never names a newer box.
   static constexpr int32_t kFirstId = 11024;
 
   MailboxList() = default;
@@ -49,6 +49,8 @@ class MailboxList {
   // Queries of scheduling and notification. "Enabled" is DoCheckBox non-zero,
   // but the first box with new mail must have DoCheckBox exactly 1.
   Mailbox* BoxById(int32_t id) const;
+  // The box whose check timer this is; null for null.
+  Mailbox* BoxByTimer(platform::Timer timer) const;
   int32_t CountEnabledBoxes() const;
   Mailbox* FirstEnabledBox() const;
   int32_t FirstNewMailIndex() const;

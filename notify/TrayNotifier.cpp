@@ -141,15 +141,9 @@ void TrayNotifier::Show(platform::Icon icon, const char* tip) {
 
 void TrayNotifier::SetAnimation(bool on) {
   FrameCounter = 0;
-  if (on == (Animating != 0)) return;
-  if (on) {
-    NextFrame();  // the first frame now, not a period later
-    platform::StartTimer(kAnimationTimerId, kAnimationPeriodMs);
-    Animating = 1;
-  } else {
-    platform::StopTimer(kAnimationTimerId);  // nothing to stop if it never started
-    Animating = 0;
-  }
+  if (on == static_cast<bool>(Animation)) return;
+  if (on) NextFrame();  // the first frame now, not a period later
+  Animation.Reset(on ? platform::StartTimer(kAnimationPeriodMs) : nullptr);
 }
 
 bool TrayNotifier::NextFrame() {

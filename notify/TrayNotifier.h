@@ -30,8 +30,6 @@ void FormatNewMailTip(const char* prompt, int32_t count, char (&tip)[kTipSize]);
 class TrayNotifier {
  public:
   static constexpr uint32_t kAnimationPeriodMs = 300;
-  // The main loop's timer of the jumping envelope; mailboxes' ids are larger.
-  static constexpr uintptr_t kAnimationTimerId = 1;
 
   // The boxes give the new mail's count and the first box's sound, the
   // prompt its tooltip; the sound slots let one alert sound at a time.
@@ -93,7 +91,8 @@ class TrayNotifier {
   // The notice's tune has played: at its first showing, not at every return
   // to it.
   bool NoticeSounded = false;
-  int32_t Animating = 0;
+  // The jumping envelope's timer, while it jumps.
+  platform::OwnedTimer Animation;
   int32_t FrameCounter = 0;
 
  private:

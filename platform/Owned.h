@@ -49,6 +49,7 @@ using HeldLock = Owned<Lock, LeaveLock>;
 using OwnedSlot = Owned<Slot, CloseSlot>;
 using OwnedKey = Owned<RegKey, CloseRegKey>;
 using OwnedMainLoop = Owned<Window, CloseMainLoop>;
+using OwnedTimer = Owned<Timer, StopTimer>;
 using OwnedSocket = Owned<Socket, CloseSocket, kNoSocket>;
 using OwnedTlsSession = Owned<TlsSession, CloseTlsSession>;
 

@@ -23,6 +23,7 @@ struct WindowTag;
 struct ModuleTag;
 struct IconTag;
 struct RegKeyTag;
+struct TimerTag;
 using InstanceClaim = InstanceClaimTag*;
 using Lock = LockTag*;
 using Slot = SlotTag*;
@@ -30,6 +31,7 @@ using Window = WindowTag*;
 using Module = ModuleTag*;
 using Icon = IconTag*;
 using RegKey = RegKeyTag*;
+using Timer = TimerTag*;
 
 // ---------------------------------------------------------------------------
 // The process.
@@ -110,7 +112,7 @@ uint64_t MonotonicMs();
 // the loop was opened with: the one object that all of them serve.
 
 enum class MainEvent {
-  Timer,            // a timer of the program fell due; the id says which
+  Timer,            // a timer of the program fell due; the event names which
   TrayMouseOver,    // the mouse moved over the tray icon
   TrayLeftClick,    // the left button went down on it
   TrayDoubleClick,  // it was double-clicked with the left button
@@ -121,8 +123,8 @@ enum class MainEvent {
   SessionEnds,      // the user's session ends: the process is ended once the handler returns
 };
 
-// timerId is the timer's id for MainEvent::Timer and 0 otherwise.
-using MainEventHandler = void (*)(void* context, MainEvent event, uintptr_t timerId);
+// `timer` names the timer for MainEvent::Timer and is null otherwise.
+using MainEventHandler = void (*)(void* context, MainEvent event, Timer timer);
 
 // Opens the main loop on the calling thread; its events go to the handler
 // with `context`. Returns the window that the tray icon, menus and message
@@ -138,15 +140,17 @@ using MainTask = void (*)(void* context, void* argument);
 // runs.
 bool PostToMainThread(MainTask task, void* argument);
 
+// A periodic timer of the main loop that raises MainEvent::Timer on the main
+// thread every periodMs. The layer names it: a timer is never named as
+// another one was before it in the run, so the name of a stopped timer
+// stands for nothing. Null when it cannot be started (the loop is closed).
+Timer StartTimer(uint32_t periodMs);
+// Stops the timer; a stopped one, or null, is left alone.
+void StopTimer(Timer timer);
 
-// A periodic timer by the program's id (not 0) that raises MainEvent::Timer
-// on the main thread. Starting an id that runs restarts it with the new
-// period.
-bool StartTimer(uintptr_t id, uint32_t periodMs);
-bool StopTimer(uintptr_t id);
-
-// Raises the timer's event at once, as when it falls due (main thread).
-void RaiseTimerNow(uintptr_t id);
+// Raises the timer's event at once, as when it falls due (main thread);
+// nothing for null.
+void RaiseTimerNow(Timer timer);
 
 // Makes RunMainLoop return `code`.
 void QuitMainLoop(int code);

@@ -95,7 +95,7 @@ std::vector<uint32_t> Pauses();
 void SetTime(int64_t secondsSince1970);
 void AdvanceClock(uint32_t milliseconds);
 // Raises the event on the calling thread, as the main loop would.
-void RaiseEvent(platform::MainEvent event, uintptr_t timerId = 0);
+void RaiseEvent(platform::MainEvent event, platform::Timer timer = nullptr);
 // Runs on the calling thread what is queued for the main thread (timers that
 // fell due, posted work) until nothing is left; returns how many.
 int RunQueued();
@@ -103,8 +103,6 @@ int RunQueued();
 bool WaitForQueued(uint32_t timeoutMs);
 // Whether QuitMainLoop was called, and its code.
 bool TakeQuitCode(int* code);
-// Ids of the timers that run now, in ascending order.
-std::vector<uintptr_t> ActiveTimers();
 
 // ---- Web: ReadUrl answers from this table at once; other addresses fail.
 // While reads are held, each waits until they are let go, or fails once its

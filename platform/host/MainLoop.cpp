@@ -22,7 +22,7 @@ struct Item {
   void* argument;
 };
 
-struct Timer {
+struct Schedule {
   uint32_t periodMs;
   uint64_t dueMs;
 };
@@ -31,7 +31,7 @@ struct Loop {
   platform::MainEventHandler handler = nullptr;  // null while the loop is closed
   void* context = nullptr;
   std::deque<Item> queue;
-  std::map<uintptr_t, Timer> timers;
+  std::map<platform::Timer, Schedule> timers;
   std::optional<int> quitCode;
   uint64_t clockMs = 0;
   int64_t baseTime = 1768478400;  // 2026-01-15 12:00:00 UTC
@@ -39,11 +39,14 @@ struct Loop {
 
 host::detail::Guarded<Loop>& g_loop = *new host::detail::Guarded<Loop>;
 const platform::Window kMainWindow = reinterpret_cast<platform::Window>(0x1000);
+// The last timer's name. Reset leaves it: a timer that a test's object
+// still holds names none of a later test.
+uintptr_t g_lastTimer = 0;
 
-void RaiseTimer(void*, void* id) { platform::RaiseTimerNow(reinterpret_cast<uintptr_t>(id)); }
+void RaiseTimer(void*, void* timer) { platform::RaiseTimerNow(static_cast<platform::Timer>(timer)); }
 
-void QueueTimerEvent(Loop& loop, uintptr_t id) {
-  const Item event{RaiseTimer, loop.context, reinterpret_cast<void*>(id)};
+void QueueTimerEvent(Loop& loop, platform::Timer timer) {
+  const Item event{RaiseTimer, loop.context, timer};
   const bool pending = std::any_of(loop.queue.begin(), loop.queue.end(), [&](const Item& item) {
     return item.task == event.task && item.argument == event.argument;
   });
@@ -80,19 +83,22 @@ bool PostToMainThread(MainTask task, void* argument) {
   });
 }
 
-bool StartTimer(uintptr_t id, uint32_t periodMs) {
-  return g_loop([&](Loop& loop) {
-    if (loop.handler == nullptr || id == 0) return false;
-    loop.timers[id] = {periodMs, loop.clockMs + periodMs};
-    return true;
+Timer StartTimer(uint32_t periodMs) {
+  return g_loop([&](Loop& loop) -> Timer {
+    if (loop.handler == nullptr) return nullptr;
+    const auto timer = reinterpret_cast<Timer>(++g_lastTimer);
+    loop.timers[timer] = {periodMs, loop.clockMs + periodMs};
+    return timer;
   });
 }
 
-bool StopTimer(uintptr_t id) {
-  return g_loop([&](Loop& loop) { return loop.timers.erase(id) != 0; });
+void StopTimer(Timer timer) {
+  g_loop([&](Loop& loop) { loop.timers.erase(timer); });
 }
 
-void RaiseTimerNow(uintptr_t id) { host::RaiseEvent(MainEvent::Timer, id); }
+void RaiseTimerNow(Timer timer) {
+  if (timer != nullptr) host::RaiseEvent(MainEvent::Timer, timer);
+}
 
 void QuitMainLoop(int code) { g_loop.Set(&Loop::quitCode, std::optional<int>(code)); }
 
@@ -131,10 +137,10 @@ void AdvanceClock(uint32_t milliseconds) {
   });
 }
 
-void RaiseEvent(platform::MainEvent event, uintptr_t timerId) {
+void RaiseEvent(platform::MainEvent event, platform::Timer timer) {
   const auto [handler, context] =
       g_loop([](Loop& loop) { return std::make_pair(loop.handler, loop.context); });
-  if (handler != nullptr) handler(context, event, timerId);
+  if (handler != nullptr) handler(context, event, timer);
 }
 
 int RunQueued() {
@@ -154,14 +160,6 @@ bool TakeQuitCode(int* code) {
   return g_loop([&](Loop& loop) {
     if (loop.quitCode) *code = *loop.quitCode;
     return std::exchange(loop.quitCode, std::nullopt).has_value();
-  });
-}
-
-std::vector<uintptr_t> ActiveTimers() {
-  return g_loop([](Loop& loop) {
-    std::vector<uintptr_t> ids;
-    for (const auto& [id, timer] : loop.timers) ids.push_back(id);
-    return ids;
   });
 }
 

@@ -50,8 +50,15 @@ struct QueuedTask {
 std::mutex gQueueLock;
 std::deque<QueuedTask> gQueue;
 
-void Raise(MainEvent event, uintptr_t timerId = 0) {
-  if (gHandler) gHandler(gContext, event, timerId);
+// The last timer's name: WM_TIMER's id, which only this layer gives the
+// window's timers, counted up so that no name comes twice.
+uintptr_t gLastTimer = 0;
+
+Timer TimerOf(uintptr_t id) { return reinterpret_cast<Timer>(id); }
+uintptr_t IdOf(Timer timer) { return reinterpret_cast<uintptr_t>(timer); }
+
+void Raise(MainEvent event, Timer timer = nullptr) {
+  if (gHandler) gHandler(gContext, event, timer);
 }
 
 // One task per message, the oldest first: should it open a menu or a message
@@ -98,7 +105,7 @@ LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
       RunNextTask();
       return 0;
     case WM_TIMER:
-      Raise(MainEvent::Timer, wParam);
+      Raise(MainEvent::Timer, TimerOf(wParam));
       return 0;
     case kMsgTray:
       RaiseTrayEvent(LOWORD(lParam));
@@ -168,14 +175,16 @@ bool PostToMainThread(MainTask task, void* argument) {
   return false;
 }
 
-bool StartTimer(uintptr_t id, uint32_t periodMs) {
+// Timers are started and stopped on the main thread only.
+Timer StartTimer(uint32_t periodMs) {
   const HWND hwnd = gWindow;
-  return id != 0 && hwnd && SetTimer(hwnd, id, periodMs, nullptr) != 0;
+  if (!hwnd || SetTimer(hwnd, gLastTimer + 1, periodMs, nullptr) == 0) return nullptr;
+  return TimerOf(++gLastTimer);
 }
 
-bool StopTimer(uintptr_t id) {
+void StopTimer(Timer timer) {
   const HWND hwnd = gWindow;
-  return id != 0 && hwnd && KillTimer(hwnd, id);
+  if (timer && hwnd) KillTimer(hwnd, IdOf(timer));
 }
 
 // The layout of Windows Vista and later, which every Windows the program
@@ -241,7 +250,9 @@ bool RemoveTrayIcon() {
   return data.hWnd != nullptr && Shell_NotifyIconW(NIM_DELETE, &data);
 }
 
-void RaiseTimerNow(uintptr_t id) { Raise(MainEvent::Timer, id); }
+void RaiseTimerNow(Timer timer) {
+  if (timer) Raise(MainEvent::Timer, timer);
+}
 
 void QuitMainLoop(int code) { PostQuitMessage(code); }
 

@@ -1,5 +1,5 @@
-// The main loop: work handed over from other threads, timers by id, the end
-// of the loop; all of it with the loop's context.
+// The main loop: work handed over from other threads, timers named by the
+// layer, the end of the loop; all of it with the loop's context.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -13,25 +13,29 @@ namespace {
 
 int gContext;  // its address is the loop's context
 std::vector<std::thread::id> gTaskThreads;
-std::vector<uintptr_t> gTimerEvents;
+std::vector<Timer> gTimerEvents;
 
 void Record(void* context, void*) {
   if (context == &gContext) gTaskThreads.push_back(std::this_thread::get_id());
 }
 void Quit(void*, void* code) { QuitMainLoop(*static_cast<int*>(code)); }
-void RecordTimer(void* context, MainEvent event, uintptr_t id) {
-  if (event == MainEvent::Timer && context == &gContext) gTimerEvents.push_back(id);
+void RecordTimer(void* context, MainEvent event, Timer timer) {
+  if (event == MainEvent::Timer && context == &gContext) gTimerEvents.push_back(timer);
 }
 
-TEST(MainLoop, WorkFromOtherThreadsAndTimersByTheProgramsIdsRunOnTheMainThread) {
+TEST(MainLoop, WorkFromOtherThreadsAndTimersByTheirOwnNamesRunOnTheMainThread) {
   const Window window = OpenMainLoop(nullptr, nullptr, RecordTimer, &gContext);
   ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(StartTimer(11024, 60000));
-  EXPECT_TRUE(StartTimer(11024, 30000)) << "restarted";
-  EXPECT_TRUE(StopTimer(11024));
-  EXPECT_FALSE(StopTimer(11024)) << "stopped already";
-  RaiseTimerNow(11025);
-  EXPECT_EQ(gTimerEvents, std::vector<uintptr_t>{11025});
+  const Timer stopped = StartTimer(60000);
+  const Timer running = StartTimer(60000);
+  ASSERT_NE(stopped, nullptr);
+  EXPECT_NE(running, stopped);
+  StopTimer(stopped);
+  const Timer later = StartTimer(60000);
+  EXPECT_TRUE(later != nullptr && later != stopped) << "a stopped timer's name is not given again";
+  RaiseTimerNow(running);
+  RaiseTimerNow(nullptr);
+  EXPECT_EQ(gTimerEvents, std::vector<Timer>{running});
   int code = 7;
   std::thread([&] {
     EXPECT_TRUE(PostToMainThread(Record, nullptr));
@@ -41,6 +45,7 @@ TEST(MainLoop, WorkFromOtherThreadsAndTimersByTheProgramsIdsRunOnTheMainThread) 
   EXPECT_EQ(gTaskThreads, std::vector<std::thread::id>(1, std::this_thread::get_id()));
   CloseMainLoop(window);
   EXPECT_FALSE(PostToMainThread(Record, nullptr)) << "closed: the task never runs";
+  EXPECT_EQ(StartTimer(60000), nullptr) << "closed: no timer";
 }
 
 }  // namespace

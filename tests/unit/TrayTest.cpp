@@ -67,11 +67,6 @@ class TrayTest : public ::testing::Test {
     host::AdvanceClock(TrayNotifier::kAnimationPeriodMs);
     host::RunQueued();
   }
-  // Whether the envelope jumps: the boxes' timers run meanwhile.
-  int Timers() {
-    const auto ids = host::ActiveTimers();
-    return static_cast<int>(std::count(ids.begin(), ids.end(), TrayNotifier::kAnimationTimerId));
-  }
   // The first menu shown, "id text" and a mark an item: " " enabled, "+" checked, "-" disabled.
   static std::string FirstMenu() {
     const auto menus = host::MenusShown();
@@ -104,17 +99,18 @@ TEST_F(TrayTest, NewMailJumpsWithTheCountAndQuietStopsIt) {
   Tray().SetState(TrayState::NewMail);
   EXPECT_EQ(std::string(54, 'M') + " (5 шт.)!", Icon().tip) << "the prompt is cut, the count stays";
   Tick();
-  EXPECT_EQ(1, Timers());
+  const platform::Timer jumping = Tray().Animation.Get();
+  EXPECT_NE(nullptr, jumping);
 
   const int calls = host::TrayCallCount();
   Tray().SetState(TrayState::NewMail);
   EXPECT_EQ(calls, host::TrayCallCount()) << "the state already shown: nothing, no sound";
   Tray().SetState(TrayState::NewVersion);
-  EXPECT_EQ(1, Timers()) << "the running timer goes on, rewound";
+  EXPECT_EQ(jumping, Tray().Animation.Get()) << "the running timer goes on, rewound";
   Tick();
   EXPECT_EQ(Named(platform::IconName::NewsUpright), Icon().icon);
   Tray().SetState(TrayState::Quiet);
-  EXPECT_EQ(0, Timers());
+  EXPECT_FALSE(Tray().Animation);
   EXPECT_EQ(Named(platform::IconName::Envelope), Icon().icon);
   EXPECT_EQ("Все спокойно!", Icon().tip);
   Tray().SetState(TrayState::CheckingVersion);
@@ -270,7 +266,7 @@ TEST_F(TrayTest, CloseAndEndOfSession) {
     int code = -1;  // the stand-in leaves it unless the loop was told to end
     host::TakeQuitCode(&code);
     EXPECT_EQ(c.ends, host::TrayIcons().empty());
-    EXPECT_EQ(c.ends, host::ActiveTimers().empty());
+    EXPECT_EQ(c.ends, !Box(0).CheckTimer);
     EXPECT_EQ(c.ends, !!platform::OwnedClaim(platform::ClaimInstance("2 TandrellerApp", nullptr)))
         << "the running copy's claim is let go";
     EXPECT_TRUE(host::MessageBoxes().empty()) << "no question asked";
@@ -287,6 +283,7 @@ TEST_F(TrayTest, AfterTheExitNothingChanges) {
   Box(0).MsminRunMode = 1;
   Box(0).PublishCount(2);
   Box(1).PublishCount(1);
+  const platform::Timer check = Box(0).CheckTimer.Get();
   ASSERT_TRUE(platform::PostToMainThread(OnCheckResult, nullptr));
   host::QueueMenuChoice(kExitId);  // and Yes to "Точно выход?"
   host::RaiseEvent(MainEvent::TrayRightClick);
@@ -296,8 +293,7 @@ TEST_F(TrayTest, AfterTheExitNothingChanges) {
   for (MainEvent event : {MainEvent::TrayMouseOver, MainEvent::TrayLeftClick, MainEvent::TrayRightClick,
                           MainEvent::TaskbarCreated, MainEvent::CloseRequest})
     host::RaiseEvent(event);
-  for (uintptr_t id : {TrayNotifier::kAnimationTimerId, uintptr_t{MailboxList::kFirstId}})
-    host::RaiseEvent(MainEvent::Timer, id);
+  host::RaiseEvent(MainEvent::Timer, check);
   EXPECT_TRUE(host::TrayIcons().empty()) << "the icon does not come back";
   EXPECT_TRUE(host::ShellCalls().empty()) << "the mail program does not start";
   EXPECT_EQ(threads, host::ThreadStartCount()) << "no alert, no poll";
@@ -310,7 +306,7 @@ TEST_F(TrayTest, ANewerVersionKeepsCheckingAndItsNotice) {
   Start("9.99");
   SiteAnswers();
   ASSERT_EQ(TrayState::NewVersion, Tray().State);
-  EXPECT_EQ((std::vector<uintptr_t>{TrayNotifier::kAnimationTimerId, 11024}), host::ActiveTimers());
+  EXPECT_TRUE(Box(0).CheckTimer && Tray().Animation);
   OnCheckResult(app_.get(), nullptr);
   EXPECT_EQ(TrayState::NewVersion, Tray().State);
   Box(0).PublishCount(1);
