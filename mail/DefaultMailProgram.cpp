@@ -3,17 +3,11 @@
 #include <cstring>
 #include <string>
 
-#include "platform/Owned.h"
 #include "platform/Platform.h"
 
 namespace {
 
-constexpr char kMailtoCommand[] = "mailto\\shell\\open\\command";
-// The longest registration looked at; a longer one counts as none.
-constexpr uint32_t kMaxCommand = 200;
 constexpr char kProgramFilesToken[] = "%programfiles%";
-// Room for any folder the shell names (MAX_PATH).
-constexpr size_t kFolderCapacity = 260;
 
 // Lower case in Windows-1251: the Latin letters, the Russian ones with Ё,
 // and the letters of the other Cyrillic alphabets in the upper half.
@@ -54,18 +48,13 @@ MailProgramFound MailProgramFromCommand(const char* command, const char* program
   return MailProgramFound::Program;
 }
 
-// The key's default value is read by its name "": the first value of the key
-// in enumeration order may be another one. Programs register it as a plain
-// text or as one with variables such as %ProgramFiles%.
+// A text with characters that Windows-1251 lacks is taken as well: their '?'
+// makes the path Foreign.
 MailProgramFound DetectDefaultMailProgram(std::string& program) {
-  using platform::ReadResult;
-  const platform::OwnedKey key(platform::OpenRegKey(platform::RegRoot::ClassesRoot, kMailtoCommand));
-  char command[kMaxCommand] = {};
-  const ReadResult read =
-      platform::ReadRegText(key.Get(), "", platform::TextKind::OrExpandable, command, sizeof command);
-  if (read != ReadResult::Read && read != ReadResult::Foreign) return MailProgramFound::Nothing;
-  char folder[kFolderCapacity] = {};
-  const ReadResult known = platform::ProgramFilesFolder(folder, sizeof folder);
-  const bool usable = known == ReadResult::Read || known == ReadResult::Foreign;
-  return MailProgramFromCommand(command, usable ? folder : nullptr, program);
+  const auto got = [](platform::ReadResult read) {
+    return read == platform::ReadResult::Read || read == platform::ReadResult::Foreign;
+  };
+  const platform::MailProgramRegistration found = platform::RegisteredMailProgram();
+  if (!got(found.lineRead)) return MailProgramFound::Nothing;
+  return MailProgramFromCommand(found.line, got(found.folderRead) ? found.programFiles : nullptr, program);
 }

@@ -19,6 +19,6 @@ enum class MailProgramFound {
 // one (no file name holds a '?'). `program` is set only for a Program.
 MailProgramFound MailProgramFromCommand(const char* command, const char* programFiles, std::string& program);
 
-// Reads the registration (at most 200 bytes of it) and makes the path as
-// above.
+// Reads the registration and makes the path as above; one too long for the
+// platform's reading (200 bytes with its NUL) counts as none.
 MailProgramFound DetectDefaultMailProgram(std::string& program);

@@ -180,22 +180,18 @@ BoxAnswer ShowUrgentMessageBox(Window owner, const char* text, const char* capti
                                BoxIcon icon);
 
 // ---------------------------------------------------------------------------
-// Settings store: values by name in keys by path; paths and names match
-// without regard to case, and "" names the key's default value. Keys opened
-// here must be closed with CloseRegKey. Keys of the current user are the
-// program's own; those under the classes root (mostly the machine's) are only
-// read.
+// Settings store: values by name in the current user's keys by path; paths
+// and names match without regard to case, and "" names the key's default
+// value. Keys opened here must be closed with CloseRegKey.
 //
 // The program writes texts and 32-bit numbers and reads each back only as
 // what it was stored as: an administrator's .reg file may type a port as
 // the text "995", whose bytes would make the number 14649.
 
-enum class RegRoot { CurrentUser, ClassesRoot };
-
 // Opens an existing key; null when it does not exist or cannot be opened.
-RegKey OpenRegKey(RegRoot root, const char* path);
+RegKey OpenRegKey(const char* path);
 
-// Opens a key of the current user, creating it and its missing parents first.
+// Opens a key, creating it and its missing parents first.
 RegKey CreateRegKey(const char* path);
 
 void CloseRegKey(RegKey key);
@@ -212,16 +208,12 @@ enum class ReadResult {
               // holds), but it is not what was stored
 };
 
-// Which stored texts a read takes: the program's own, or also those that
-// name folders by variables such as %ProgramFiles%, as the shell's
-// registrations often do (read as they stand, not expanded).
-enum class TextKind { Plain, OrExpandable };
-
 // Reads a text into buffer: its Windows-1251 characters up to the first NUL
 // it holds, if any, and a NUL after them. The whole stored text must fit
 // into capacity bytes with a NUL, or it is TooLong. Buffer is left alone
-// unless the result is Read or Foreign.
-ReadResult ReadRegText(RegKey key, const char* name, TextKind kind, char* buffer, size_t capacity);
+// unless the result is Read or Foreign. A text that names folders by
+// variables (%ProgramFiles%) is of another type: the program never stores one.
+ReadResult ReadRegText(RegKey key, const char* name, char* buffer, size_t capacity);
 
 // Reads a number stored as one; *number is left alone unless it is Read.
 ReadResult ReadRegNumber(RegKey key, const char* name, uint32_t* number);
@@ -239,11 +231,25 @@ enum class ShowMode { Maximized, Normal, Minimized };
 // "open". params may be null. True when the shell accepted it.
 bool ShellOpen(const char* target, const char* params, ShowMode mode);
 
-// The path of the Program Files folder ("C:\Program Files"), without a
-// closing backslash, terminated: Read, or Foreign with a '?' for each
-// character that Windows-1251 lacks. The buffer is left alone when the path
-// cannot be had (Missing) or does not fit into capacity bytes (TooLong).
-ReadResult ProgramFilesFolder(char* buffer, size_t capacity);
+// ---------------------------------------------------------------------------
+// The mail program that Windows has registered to open mailto: links, as
+// the settings dialog offers it.
+
+struct MailProgramRegistration {
+  // The command line of its "open" verb, read as ReadRegText reads a text:
+  // it may also name folders by variables such as %ProgramFiles%, as the
+  // shell's registrations often do, which are left as they stand. Missing
+  // when nothing is registered.
+  ReadResult lineRead = ReadResult::Missing;
+  char line[200] = {};
+  // The Program Files folder ("C:\Program Files") that such a line may name,
+  // without a closing backslash: Read, or Foreign with a '?' for each
+  // character that Windows-1251 lacks; Missing when it cannot be had.
+  ReadResult folderRead = ReadResult::Missing;
+  char programFiles[260] = {};
+};
+
+MailProgramRegistration RegisteredMailProgram();
 
 // ---------------------------------------------------------------------------
 // Icons: the program's pictures, by name.

@@ -31,7 +31,7 @@ bool Absent(platform::ReadResult result) {
 }
 
 platform::OwnedKey OpenOrCreate(const char* path) {
-  platform::OwnedKey key(platform::OpenRegKey(platform::RegRoot::CurrentUser, path));
+  platform::OwnedKey key(platform::OpenRegKey(path));
   if (!key) key.Reset(platform::CreateRegKey(path));
   if (!key) Warn(kKeyFailure);
   return key;
@@ -46,8 +46,7 @@ platform::OwnedKey OpenOrCreateNumbered(const char* prefix, int32_t number) {
 // The value changes only when the result is Read.
 platform::ReadResult ReadText(const platform::OwnedKey& key, const char* name, std::string& value) {
   char buffer[kMaxText + 1];
-  const platform::ReadResult result =
-      platform::ReadRegText(key.Get(), name, platform::TextKind::Plain, buffer, sizeof buffer);
+  const platform::ReadResult result = platform::ReadRegText(key.Get(), name, buffer, sizeof buffer);
   if (result == platform::ReadResult::Read) value = buffer;
   return result;
 }
@@ -69,7 +68,7 @@ SettingsSection SettingsSection::OfCommand(int32_t number) {
 }
 
 SettingsSection SettingsSection::ReopenProgram() {
-  platform::OwnedKey key(platform::OpenRegKey(platform::RegRoot::CurrentUser, kProgramPath));
+  platform::OwnedKey key(platform::OpenRegKey(kProgramPath));
   if (!key) Warn(kReadKeyFailure);
   return SettingsSection(std::move(key));
 }

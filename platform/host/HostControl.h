@@ -21,7 +21,10 @@ void Reset();
 
 // ---- Registry: values by key path and name with the type they were written
 // as; a text is kept without its NUL and reads back with one. Bytes stands
-// for every other type (binary, several texts, a 64-bit number...).
+// for every other type (binary, several texts, a 64-bit number...). The mail
+// program registered for mailto: links is the default value of
+// "Software\Classes\mailto\shell\open\command", where a user's own
+// registration stands; Program Files is "C:\Program Files".
 enum class RegType { Text, ExpandableText, Number, Bytes };
 struct RegValue {
   RegType type = RegType::Bytes;
@@ -30,9 +33,8 @@ struct RegValue {
   // page wrote it; its bytes hold a '?' for each, as Windows reads them.
   bool foreign = false;
 };
-bool GetValue(platform::RegRoot root, const std::string& path, const std::string& name, RegValue* value);
-void PutValue(platform::RegRoot root, const std::string& path, const std::string& name,
-              const RegValue& value);
+bool GetValue(const std::string& path, const std::string& name, RegValue* value);
+void PutValue(const std::string& path, const std::string& name, const RegValue& value);
 // Under keys whose path starts with the prefix: no key opens, or no value is written.
 void FailKeysUnder(const std::string& pathPrefix);
 void FailWritesUnder(const std::string& pathPrefix);
@@ -51,9 +53,6 @@ struct ShellCall {
 };
 std::vector<ShellCall> ShellCalls();
 void RefuseShellTarget(const std::string& target);
-// What ProgramFilesFolder answers ("C:\Program Files" after Reset); a
-// foreign folder holds characters that Windows-1251 lacks, each a '?' here.
-void SetProgramFilesFolder(const std::string& folder, bool foreign = false);
 
 // ---- Popup menus: ShowPopupMenu returns queued choices (default 0: dismissed).
 struct MenuItem {

@@ -24,8 +24,6 @@ struct Records {
   std::deque<BoxAnswer> answers;
   std::vector<host::ShellCall> shellCalls;
   std::set<std::string> refusedTargets;
-  std::string programFiles = "C:\\Program Files";
-  bool programFilesForeign = false;
   std::deque<uint32_t> menuChoices;
   std::vector<std::vector<host::MenuItem>> menusShown;
   std::vector<host::TrayIcon> tray;  // none or the one
@@ -79,15 +77,6 @@ bool ShellOpen(const char* target, const char* params, ShowMode mode) {
   return g_records([&](Records& r) {
     r.shellCalls.push_back({Text(target), Text(params), mode});
     return target != nullptr && *target != '\0' && r.refusedTargets.count(target) == 0;
-  });
-}
-
-ReadResult ProgramFilesFolder(char* buffer, size_t capacity) {
-  return g_records([&](Records& r) {
-    if (r.programFiles.empty()) return ReadResult::Missing;
-    if (buffer == nullptr || r.programFiles.size() >= capacity) return ReadResult::TooLong;
-    std::memcpy(buffer, r.programFiles.c_str(), r.programFiles.size() + 1);
-    return r.programFilesForeign ? ReadResult::Foreign : ReadResult::Read;
   });
 }
 
@@ -155,12 +144,6 @@ std::vector<uint32_t> Sounds() { return g_records.Get(&Records::sounds); }
 
 void QueueAnswer(BoxAnswer answer) { g_records.Add(&Records::answers, answer); }
 void RefuseShellTarget(const std::string& target) { g_records.Add(&Records::refusedTargets, target); }
-void SetProgramFilesFolder(const std::string& folder, bool foreign) {
-  g_records([&](Records& r) {
-    r.programFiles = folder;
-    r.programFilesForeign = foreign;
-  });
-}
 void QueueMenuChoice(uint32_t commandId) { g_records.Add(&Records::menuChoices, commandId); }
 
 void ServeUrl(const std::string& url, const std::string& body) {

@@ -1,6 +1,6 @@
 // Stand-in for the registry: values by key and name with the type they were
-// written as. Paths and names are kept in upper case; one under the classes
-// root starts with a backslash as none can. A key's handle is a copy of its path.
+// written as. Paths and names are kept in upper case. A key's handle is a
+// copy of its path.
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -14,8 +14,8 @@
 
 namespace {
 
+using platform::ReadResult;
 using platform::RegKey;
-using platform::RegRoot;
 using Values = std::map<std::string, host::RegValue>;
 
 struct Registry {
@@ -33,10 +33,6 @@ std::string Fold(std::string text) {
   return text;
 }
 
-std::string PathOf(RegRoot root, const std::string& path) {
-  return (root == RegRoot::ClassesRoot ? "\\" : "") + Fold(path);
-}
-
 bool Under(const std::string& path, const std::vector<std::string>& prefixes) {
   return std::any_of(prefixes.begin(), prefixes.end(),
                      [&](const std::string& prefix) { return path.compare(0, prefix.size(), prefix) == 0; });
@@ -51,8 +47,8 @@ const host::RegValue* FindValue(Registry& r, const std::string& path, const std:
 
 const std::string& PathOf(RegKey key) { return *reinterpret_cast<const std::string*>(key); }
 
-RegKey Open(RegRoot root, const char* name, bool create) {
-  const std::string path = PathOf(root, name);
+RegKey Open(const char* name, bool create) {
+  const std::string path = Fold(name);
   return g_registry([&](Registry& r) -> RegKey {
     if (Under(path, r.failKeys) || (!create && r.keys.count(path) == 0)) return nullptr;
     if (create) r.keys[path];
@@ -68,26 +64,14 @@ bool Write(RegKey key, const char* name, host::RegValue value) {
          });
 }
 
-}  // namespace
-
-namespace platform {
-
-RegKey OpenRegKey(RegRoot root, const char* path) { return Open(root, path, false); }
-RegKey CreateRegKey(const char* path) { return Open(RegRoot::CurrentUser, path, true); }
-
-void CloseRegKey(RegKey key) {
-  if (key == nullptr) return;
-  g_registry([&](Registry& r) { r.open.erase(key); });
-  delete &PathOf(key);
-}
-
-ReadResult ReadRegText(RegKey key, const char* name, TextKind kind, char* buffer, size_t capacity) {
-  if (key == nullptr) return ReadResult::Missing;
+// A text of the type, or with `expandable` also one that names variables,
+// as Windows reads it (platform::ReadRegText).
+ReadResult ReadText(const std::string& path, const char* name, bool expandable, char* buffer,
+                    size_t capacity) {
   return g_registry([&](Registry& r) {
-    const host::RegValue* value = FindValue(r, PathOf(key), name);
+    const host::RegValue* value = FindValue(r, path, name);
     if (!value) return ReadResult::Missing;
-    if (value->type != host::RegType::Text &&
-        !(value->type == host::RegType::ExpandableText && kind == TextKind::OrExpandable)) {
+    if (value->type != host::RegType::Text && !(value->type == host::RegType::ExpandableText && expandable)) {
       return ReadResult::WrongType;
     }
     std::string text = value->bytes;
@@ -97,6 +81,23 @@ ReadResult ReadRegText(RegKey key, const char* name, TextKind kind, char* buffer
     std::copy(text.c_str(), text.c_str() + text.size() + 1, buffer);
     return value->foreign ? ReadResult::Foreign : ReadResult::Read;
   });
+}
+
+}  // namespace
+
+namespace platform {
+
+RegKey OpenRegKey(const char* path) { return Open(path, false); }
+RegKey CreateRegKey(const char* path) { return Open(path, true); }
+
+void CloseRegKey(RegKey key) {
+  if (key == nullptr) return;
+  g_registry([&](Registry& r) { r.open.erase(key); });
+  delete &PathOf(key);
+}
+
+ReadResult ReadRegText(RegKey key, const char* name, char* buffer, size_t capacity) {
+  return key != nullptr ? ReadText(PathOf(key), name, false, buffer, capacity) : ReadResult::Missing;
 }
 
 ReadResult ReadRegNumber(RegKey key, const char* name, uint32_t* number) {
@@ -122,21 +123,29 @@ bool WriteRegNumber(RegKey key, const char* name, uint32_t number) {
   return Write(key, name, {host::RegType::Number, std::string(bytes, sizeof bytes)});
 }
 
+// Windows reports a user's own registration, kept among the user's
+// classes, before the machine's; the stand-in's machine registers nothing.
+MailProgramRegistration RegisteredMailProgram() {
+  MailProgramRegistration found{ReadResult::Missing, {}, ReadResult::Read, "C:\\Program Files"};
+  const std::string path = Fold("Software\\Classes\\mailto\\shell\\open\\command");
+  found.lineRead = ReadText(path, "", true, found.line, sizeof found.line);
+  return found;
+}
+
 }  // namespace platform
 
 namespace host {
 
-bool GetValue(platform::RegRoot root, const std::string& path, const std::string& name, RegValue* value) {
+bool GetValue(const std::string& path, const std::string& name, RegValue* value) {
   return g_registry([&](Registry& r) {
-    const RegValue* found = FindValue(r, PathOf(root, path), name);
+    const RegValue* found = FindValue(r, Fold(path), name);
     if (found && value) *value = *found;
     return found != nullptr;
   });
 }
 
-void PutValue(platform::RegRoot root, const std::string& path, const std::string& name,
-              const RegValue& value) {
-  g_registry([&](Registry& r) { r.keys[PathOf(root, path)][Fold(name)] = value; });
+void PutValue(const std::string& path, const std::string& name, const RegValue& value) {
+  g_registry([&](Registry& r) { r.keys[Fold(path)][Fold(name)] = value; });
 }
 
 void FailKeysUnder(const std::string& pathPrefix) { g_registry.Add(&Registry::failKeys, Fold(pathPrefix)); }

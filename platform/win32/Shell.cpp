@@ -1,11 +1,7 @@
-// Opening programs, documents and links through the shell, and the shell's
-// special folders.
+// Opening programs, documents and links through the shell.
 #include <windows.h>
 #include <shellapi.h>
-#include <shlobj.h>
 
-#include <cstring>
-#include <cwchar>
 #include <string>
 
 #include "platform/Platform.h"
@@ -31,19 +27,6 @@ bool ShellOpen(const char* target, const char* params, ShowMode mode) {
                                    params != nullptr ? parameters.c_str() : nullptr, nullptr, ShowCommand(mode));
   // Values up to 32 are error codes dressed as a handle.
   return reinterpret_cast<INT_PTR>(result) > 32;
-}
-
-ReadResult ProgramFilesFolder(char* buffer, size_t capacity) {
-  wchar_t wide[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, wide))) {
-    return ReadResult::Missing;
-  }
-  std::string path;
-  const bool whole = win32::Narrow(wide, wcsnlen(wide, MAX_PATH), path);
-  if (path.empty()) return ReadResult::Missing;
-  if (buffer == nullptr || path.size() >= capacity) return ReadResult::TooLong;
-  std::memcpy(buffer, path.c_str(), path.size() + 1);
-  return whole ? ReadResult::Read : ReadResult::Foreign;
 }
 
 }  // namespace platform

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Registered as either kind of text, and now and then with characters lost.
   const host::RegValue value{size % 2 ? host::RegType::ExpandableText : host::RegType::Text,
                              std::string(reinterpret_cast<const char*>(data), size), size % 3 == 0};
-  host::PutValue(platform::RegRoot::ClassesRoot, "mailto\\shell\\open\\command", "", value);
+  host::PutValue("Software\\Classes\\mailto\\shell\\open\\command", "", value);
   std::string program;
   DetectDefaultMailProgram(program);
   // The same bytes as a whole command, whatever their length.

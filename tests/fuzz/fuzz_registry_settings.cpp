@@ -38,7 +38,7 @@ void Plant(const uint8_t* data, size_t size) {
       value.bytes[0] = static_cast<char>(count);
       value.bytes[1] = value.bytes[2] = value.bytes[3] = static_cast<char>(count < 0 ? 0xFF : 0);
     }
-    host::PutValue(platform::RegRoot::CurrentUser, key, name, value);
+    host::PutValue(key, name, value);
     at += length;
   }
 }

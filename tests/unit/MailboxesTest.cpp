@@ -144,43 +144,36 @@ TEST(DefaultMailProgram, TheQuotedPathLowerCasedWithTheFolderInPlaceOfItsToken) 
       << "no folder known";
 }
 
-// The key's default value, not another of its values, as a text with or
-// without variables, and only when it fits into 200 bytes with its
-// terminator; a path with characters that Windows-1251 lacks, from the
-// registration or from the Program Files folder, is refused.
+// The registration as a text with or without variables, and only when it
+// fits into 200 bytes with its terminator; a path with characters that
+// Windows-1251 lacks is refused.
 TEST(DefaultMailProgram, DetectedFromTheRegistration) {
   using host::RegType;
   const struct {
     size_t name;  // letters of the program's name; 0: nothing registered
     RegType type;
-    bool foreignCommand, foreignFolder;
+    bool foreign;
     MailProgramFound found;
   } cases[] = {
-      {0, RegType::Text, false, false, MailProgramFound::Nothing},
-      {175, RegType::Text, false, false, MailProgramFound::Program},
-      {176, RegType::Text, false, false, MailProgramFound::Nothing},
-      {175, RegType::ExpandableText, false, false, MailProgramFound::Program},
-      {3, RegType::Bytes, false, false, MailProgramFound::Nothing},
-      {3, RegType::Text, true, false, MailProgramFound::Foreign},
-      {3, RegType::Text, false, true, MailProgramFound::Foreign},
+      {0, RegType::Text, false, MailProgramFound::Nothing},
+      {175, RegType::ExpandableText, false, MailProgramFound::Program},
+      {176, RegType::Text, false, MailProgramFound::Nothing},
+      {3, RegType::Bytes, false, MailProgramFound::Nothing},
+      {3, RegType::Text, true, MailProgramFound::Foreign},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.name << " " << int(c.type) << c.foreignCommand << c.foreignFolder);
+    SCOPED_TRACE(testing::Message() << c.name << " " << int(c.type) << c.foreign);
     host::Reset();
-    host::SetProgramFilesFolder(c.foreignFolder ? "E:\\?pps" : "E:\\Apps", c.foreignFolder);
-    const std::string name = c.foreignCommand ? "?" + std::string(c.name - 1, 'A') : std::string(c.name, 'A');
+    const std::string name = c.foreign ? "?" + std::string(c.name - 1, 'A') : std::string(c.name, 'A');
     const std::string command = "\"%ProgramFiles%\\" + name + ".exe\" %1";  // 24 + name
-    if (c.name > 0) {
-      const char* kKey = "mailto\\shell\\open\\command";
-      host::PutValue(platform::RegRoot::ClassesRoot, kKey, "First", {RegType::Text, "\"x\""});
-      host::PutValue(platform::RegRoot::ClassesRoot, kKey, "", {c.type, command, c.foreignCommand});
-    }
+    if (c.name > 0)
+      host::PutValue("Software\\Classes\\mailto\\shell\\open\\command", "", {c.type, command, c.foreign});
     std::string program("kept");
     EXPECT_EQ(c.found, DetectDefaultMailProgram(program));
-    EXPECT_EQ(
-        c.found == MailProgramFound::Program ? "\"E:\\Apps\\" + std::string(c.name, 'a') + ".exe\"" : "kept",
-        program.c_str());
-    EXPECT_EQ(0, host::OpenKeyCount());
+    EXPECT_EQ(c.found == MailProgramFound::Program
+                  ? "\"C:\\Program Files\\" + std::string(c.name, 'a') + ".exe\""
+                  : "kept",
+              program.c_str());
   }
 }
 

@@ -155,7 +155,7 @@ TEST(SettingsStore, EveryValueIsTakenOnlyAsItsOwnTypeAndWhole) {
         if (t.foreign) bytes[0] = '?';
         const host::RegValue planted{t.type, bytes, t.foreign};
         plantCounts();
-        host::PutValue(platform::RegRoot::CurrentUser, key.path, name, planted);
+        host::PutValue(key.path, name, planted);
         Application app;
         ASSERT_TRUE(LoadSettings(app));
         Fields expected = defaults;
@@ -166,7 +166,7 @@ TEST(SettingsStore, EveryValueIsTakenOnlyAsItsOwnTypeAndWhole) {
         if (t.taken & kind) expected[key.field + name] = text ? taken : "2";
         EXPECT_EQ("", Differences(expected, VisitFields(app, false)));
         host::RegValue stored;
-        ASSERT_TRUE(host::GetValue(platform::RegRoot::CurrentUser, key.path, name, &stored));
+        ASSERT_TRUE(host::GetValue(key.path, name, &stored));
         const bool kept =
             stored.type == planted.type && stored.bytes == planted.bytes && stored.foreign == t.foreign;
         EXPECT_EQ(!(t.rewritten & kind), kept);
