@@ -7,8 +7,11 @@
 #include <string>
 
 #include "app/CommandRows.h"
+#include "app/ConnectionTestReport.h"
 #include "app/MailboxFields.h"
+#include "common/Texts.h"
 #include "mail/MailboxList.h"
+#include "mail/Pop3Poll.h"
 #include "platform/host/HostControl.h"
 
 namespace {
@@ -73,6 +76,33 @@ TEST(MailboxPage, SoundModeAndItsTicks) {
 TEST(MailboxPage, NumberFieldsReadWholeUnsignedNumbersOrZero) {
   for (const char* text : {"", "4294967296", "12a", "-5", "1 2"}) EXPECT_EQ(0u, ReadUnsigned(text)) << text;
   EXPECT_EQ(42u, ReadUnsigned(" 42\t"));
+}
+
+// "Тест" says what it found, and why a poll failed: a TLS verdict only for a
+// connection that could not be made, where a stalled handshake reads as any.
+TEST(MailboxPage, TheConnectionTestSaysWhatWentWrong) {
+  using platform::TlsFailure;
+  const struct {
+    int32_t code;
+    TlsFailure tls;
+    const char* text;
+  } rows[] = {
+      {2, TlsFailure::None, "Мыло (2 шт.)!"},
+      {kPollBusy, TlsFailure::None, "Ящик сейчас проверяется вестуном.\nНе будем ему пока мешать ..."},
+      {kPollHostNotFound, TlsFailure::None, "Сервер не найден!"},
+      {kPollNoSocket, TlsFailure::None, "Ошибка при создании сокета - странный глюк :(("},
+      {kPollNotConnected, TlsFailure::Stalled, "Не удалось соединиться с сервером!"},
+      {kPollNotConnected, TlsFailure::NoCommonVersion,
+       "Сервер не поддерживает TLS 1.2 — единственную версию защищённого соединения, которую знает программа!"},
+      {kPollNotConnected, TlsFailure::Untrusted, "Сертификат сервера не прошёл проверку!"},
+      {kPollUserRefused, TlsFailure::Expired, "Сервер отверг имя пользователя!"},
+  };
+  for (const auto& row : rows) {
+    std::string text;
+    EXPECT_STREQ(row.code > 0 ? texts::kCaptionNotice : texts::kCaptionError,
+                 ConnectionTestReport(row.code, row.tls, "Мыло", text));
+    EXPECT_EQ(row.text, text);
+  }
 }
 
 // "a* b": row "a" (command line "run a") selected, then row "b".
