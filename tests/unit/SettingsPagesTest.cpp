@@ -1,6 +1,6 @@
 // The rules of the settings dialog's pages, which the dialogs only show.
-// The mailbox page's navigation, an interval below 20 and a changed
-// interval's poll at once are checked end to end.
+// The mailbox page's navigation and a changed interval's poll at once are
+// checked end to end.
 #include <gtest/gtest.h>
 
 #include <sstream>
