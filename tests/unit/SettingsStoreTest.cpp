@@ -282,24 +282,17 @@ TEST(SettingsStore, AnAcknowledgedDateGoesUnderItsBoxsOwnKey) {
   }
 }
 
-TEST(PasswordScrambler, NeighbouringEntriesDifferAndStoredFormsDecode) {
+TEST(PasswordScrambler, NeighbouringEntriesDifferAndWhatNoEncoderWritesDecodesToNothing) {
   // A scrambled password must never hold a NUL: a step past a zero byte must not make another.
   for (int position = 0; position < kScrambleTableSize; ++position)
     ASSERT_NE(ScrambleTableEntry(position), ScrambleTableEntry((position + 1) % kScrambleTableSize))
         << position;
-  const std::pair<const char*, const char*> cases[] = {
-      {"\x9E\x01", "a"},           // 'a' + 61 at position 1
-      {"\x13\x96\x61\x03", "ab"},  // + 178 at position 150 wraps; + 255 at position 3
-      {"", ""},
-      {"abc", ""},         // odd length
-      {"a\x97", ""},       // position 151
-      {"ab\x01\xFF", ""},  // a valid pair, then position 255
-      {"\x3D\x01", ""},    // decodes to a zero byte: no encoder writes that
-  };
-  for (const auto& c : cases) {
-    std::string password(c.first);
+  // What stored passwords decode to, the end-to-end cases' seeded settings hold. Here: a position
+  // of 151, a valid pair and then position 255, a pair that decodes to a zero byte.
+  for (const char* stored : {"a\x97", "ab\x01\xFF", "\x3D\x01"}) {
+    std::string password(stored);
     ScramblePassword(password, ScrambleDirection::Decode);
-    EXPECT_STREQ(c.second, password.c_str()) << c.first;
+    EXPECT_EQ("", password) << stored;
   }
 }
 
