@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <map>
+#include <sstream>
 #include <string>
-#include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "app/Application.h"
 #include "app/ApplicationSettings.h"
@@ -19,60 +20,14 @@ namespace {
 constexpr char kSettings[] = "Software\\Tandreller\\Settings";
 constexpr char kBox1[] = "Software\\Tandreller\\MailBoxes\\1";
 
-using Fields = std::map<std::string, std::string>;
-
-const std::pair<const char*, std::string Mailbox::*> kBoxTexts[] = {
-    {"BoxName", &Mailbox::BoxName},      {"PopServerName", &Mailbox::PopServerName},
-    {"Login", &Mailbox::Login},          {"Password", &Mailbox::Password},
-    {"MsminPath", &Mailbox::MsminPath},  {"WavPath", &Mailbox::WavPath},
-    {"SpeakerStr", &Mailbox::SpeakerStr}};
-const std::pair<const char*, int32_t Mailbox::*> kBoxNumbers[] = {
-    {"Delay", &Mailbox::Delay},
-    {"SoundMode", &Mailbox::SoundMode},
-    {"TandrelMode", &Mailbox::TandrelMode},
-    {"DoCheckBox", &Mailbox::DoCheckBox},
-    {"IsTheSameMsmin", &Mailbox::IsTheSameMsmin},
-    {"MsminRunMode", &Mailbox::MsminRunMode},
-    {"LastMsgDate", &Mailbox::LastMsgDate}};
-
-// Every field loading fills, as text, by the name of its value: "2:Port" for the second box's,
-// "c1:Capt" for the first command's, and "LastBoxPos" for the current box. With `fill`, first
-// gives each field that saving writes a value unlike any other, so a value lost or stored under
-// another name shows.
-Fields VisitFields(Application& app, bool fill) {
-  Fields all{{"LastBoxPos", std::to_string(app.Boxes.Current)}};
-  int32_t n = INT32_MIN;  // numbers at the bottom edge, and the unsigned ones at the top
-  const auto number = [&](const std::string& name, auto& field, bool saved = true) {
-    if (fill && saved) field = static_cast<std::remove_reference_t<decltype(field)>>(n++);
-    all[name] = std::to_string(field);
-  };
-  const auto text = [&](const std::string& name, std::string& field) {
-    if (fill) field = "«текст» " + std::to_string(n++);
-    all[name] = field;
-  };
-  number("DoAutoCheckNewVer", app.DoAutoCheckNewVer);
-  number("LastCheckNewVer", app.LastCheckNewVer, false);
-  number("CheckNewVerPeriod", app.CheckNewVerPeriod);
-  number("LastTabPos", app.LastTabPos);
-  number("RunMsminMode", app.RunMsminMode);
-  number("LastCensusYear", app.LastCensusYear, false);
-  number("SendErrors", app.SendErrors);
-  number("ShowBalloon", app.ShowBalloon);
-  text("Prompt", app.Prompt);
-  for (int i = 0; i < app.Boxes.Count(); ++i) {
-    Mailbox& b = *app.Boxes.At(i);
-    const std::string key = std::to_string(i + 1) + ":";
-    for (const auto& [name, field] : kBoxTexts) text(key + name, b.*field);
-    for (const auto& [name, field] : kBoxNumbers) number(key + name, b.*field);
-    number(key + "Port", b.Port);
-    number(key + "SpeakerLen", b.SpeakerLen);
-  }
-  for (size_t i = 0; i < app.UserCommands.size(); ++i) {
-    text("c" + std::to_string(i + 1) + ":Capt", app.UserCommands[i].Caption);
-    text("c" + std::to_string(i + 1) + ":Command", app.UserCommands[i].CommandLine);
-  }
-  return all;
-}
+// Every value that saving writes, by key; a text's name is marked with a '$'.
+constexpr char kProgramValues[] =
+    "DoAutoCheckNewVer CheckNewVerPeriod BoxesCount CommandCount LastBoxPos LastTabPos $Prompt RunMsminMode "
+    "SendErrors ShowBalloon";
+constexpr char kBoxValues[] =
+    "$BoxName $PopServerName Port $Login $Password $MsminPath Delay SoundMode $WavPath $SpeakerStr "
+    "SpeakerLen "
+    "TandrelMode DoCheckBox IsTheSameMsmin MsminRunMode LastMsgDate";
 
 // A value is taken only as the type it is written as, and whole. Each kind of value that loading
 // reads is stored as every type; what is not taken leaves its field at the default and its value as
@@ -100,16 +55,14 @@ TEST(SettingsStore, EveryKindOfValueIsTakenOnlyAsItsOwnTypeAndWhole) {
   const struct {
     const char* path;
     const char* name;
-    const char* field;  // how VisitFields names it
     bool text;
-  } values[] = {{kSettings, "Prompt", "Prompt", true},
-                {kBox1, "Password", "1:Password", true},
-                {kBox1, "Delay", "1:Delay", false},
-                {kBox1, "Port", "1:Port", false}};
-  host::Reset();
+    std::string (*field)(Application&);
+  } values[] = {
+      {kSettings, "Prompt", true, [](Application& app) { return app.Prompt; }},
+      {kBox1, "Password", true, [](Application& app) { return app.Boxes.At(0)->Password; }},
+      {kBox1, "Delay", false, [](Application& app) { return std::to_string(app.Boxes.At(0)->Delay); }},
+      {kBox1, "Port", false, [](Application& app) { return std::to_string(app.Boxes.At(0)->Port); }}};
   Application fresh;
-  ASSERT_TRUE(LoadSettings(fresh));
-  const Fields defaults = VisitFields(fresh, false);
   std::string scrambled("995");
   ScramblePasswordSeeded(scrambled, ScrambleDirection::Encode, 7);
   for (const auto& t : types) {
@@ -129,8 +82,7 @@ TEST(SettingsStore, EveryKindOfValueIsTakenOnlyAsItsOwnTypeAndWhole) {
       ASSERT_TRUE(LoadSettings(app));
       std::string taken = v.text ? std::string(bytes.c_str()) : "2";
       if (name == "Password") ScramblePassword(taken, ScrambleDirection::Decode);
-      EXPECT_EQ((v.text ? t.textTaken : t.numberTaken) ? taken : defaults.at(v.field),
-                VisitFields(app, false).at(v.field));
+      EXPECT_EQ((v.text ? t.textTaken : t.numberTaken) ? taken : v.field(fresh), v.field(app));
       host::RegValue stored;
       ASSERT_TRUE(host::GetValue(platform::RegRoot::CurrentUser, v.path, name, &stored));
       const bool kept =
@@ -141,28 +93,52 @@ TEST(SettingsStore, EveryKindOfValueIsTakenOnlyAsItsOwnTypeAndWhole) {
   }
 }
 
-TEST(SettingsStore, WhatIsSavedLoadsBackIdentically) {
+// Loading and saving again writes every value back as it was stored, under its own name and as its
+// own type: a value lost, or stored under another name or from another field, shows. Two boxes and
+// two commands, the second box current; every other value unlike any other, the numbers across the
+// sign bit, the first box's password every byte there is, the prompt as long as a text may be.
+TEST(SettingsStore, WhatIsLoadedIsSavedBackAsItWas) {
   host::Reset();
-  Fields saved;
-  {
-    Application app;
-    app.Boxes.AddBox();
-    app.Boxes.AddBox();
-    app.Boxes.SetCurrent(1);
-    app.UserCommands.resize(2);
-    VisitFields(app, true);
-    std::string everyByte;
-    for (int i = 0; i < 1023; ++i) everyByte += static_cast<char>(1 + i % 255);
-    app.Boxes.At(0)->Password = everyByte;
-    app.Boxes.At(1)->Password = "";
-    app.Prompt = std::string(2047, 'W');
-    saved = VisitFields(app, false);
-    SaveSettings(app);
-    EXPECT_EQ(saved, VisitFields(app, false)) << "saving leaves memory, passwords included, as it was";
+  std::string everyByte;
+  for (int i = 0; i < 1023; ++i) everyByte += static_cast<char>(1 + i % 255);
+  int32_t n = INT32_MAX - 20;
+  std::vector<std::pair<std::string, std::string>> values;  // key and name
+  const auto plant = [&](const std::string& path, const char* names) {
+    std::istringstream words(names);
+    for (std::string name; words >> name;) {
+      std::string text = name == "$Prompt" ? std::string(2047, 'W') : "«текст» " + std::to_string(n++);
+      if (name == "$Password") {
+        text = path == kBox1 ? everyByte : "";
+        ScramblePasswordSeeded(text, ScrambleDirection::Encode, 7);
+      }
+      if (name[0] == '$')
+        PutText(path, name.erase(0, 1).c_str(), text);
+      else
+        PutDword(path, name.c_str(), name == "LastBoxPos" ? 1 : name.find("Count") != name.npos ? 2 : n++);
+      values.push_back({path, name});
+    }
+  };
+  plant(kSettings, kProgramValues);
+  for (const char* number : {"1", "2"}) {
+    plant(std::string("Software\\Tandreller\\MailBoxes\\") + number, kBoxValues);
+    plant(std::string("Software\\Tandreller\\Commands\\") + number, "$Capt $Command");
   }
-  Application loaded;
-  ASSERT_TRUE(LoadSettings(loaded));
-  EXPECT_EQ(saved, VisitFields(loaded, false));
+  // A value as an export shows it, a password as it decodes: every save scrambles it anew.
+  const auto shown = [](const std::pair<std::string, std::string>& value) {
+    std::string text = Stored(value.first, value.second.c_str());
+    if (value.second != "Password") return text;
+    text = text.substr(1, text.size() - 2);
+    ScramblePassword(text, ScrambleDirection::Decode);
+    return text;
+  };
+  std::vector<std::string> before;
+  for (const auto& value : values) before.push_back(shown(value));
+  Application app;
+  ASSERT_TRUE(LoadSettings(app));
+  host::Reset();
+  SaveSettings(app);
+  EXPECT_EQ(everyByte, app.Boxes.At(0)->Password) << "loaded whole, and saving leaves it in memory as it was";
+  for (size_t i = 0; i < values.size(); ++i) EXPECT_EQ(before[i], shown(values[i])) << values[i].second;
   EXPECT_TRUE(host::MessageBoxes().empty());
 }
 
