@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "mail/Pop3Poll.h"
@@ -56,11 +57,7 @@ std::string CapabilitiesOf(uint8_t choice) {
   return lines + ".\r\n";
 }
 
-struct Found {
-  int32_t Code;
-  std::vector<int32_t> New, Old;
-  bool operator!=(const Found& other) const { return Code != other.Code || New != other.New || Old != other.Old; }
-};
+using Found = std::tuple<int32_t, std::vector<int32_t>, std::vector<int32_t>>;  // the code, new and old dates
 
 Found Poll(const Maildrop& box, const PollRequest& request) {
   host::AnswerNextConnection("127.0.0.1", kPort, "+OK\r\n", [&box](const std::string& command) {
@@ -69,8 +66,8 @@ Found Poll(const Maildrop& box, const PollRequest& request) {
   });
   PollResult result;
   Found found{CheckMailbox(request, result), {}, {}};
-  for (const MessageInfo& message : result.NewMessages) found.New.push_back(message.Date);
-  for (const MessageInfo& message : result.OldMessages) found.Old.push_back(message.Date);
+  for (const MessageInfo& message : result.NewMessages) std::get<1>(found).push_back(message.Date);
+  for (const MessageInfo& message : result.OldMessages) std::get<2>(found).push_back(message.Date);
   return found;
 }
 

@@ -269,6 +269,7 @@ TEST_F(Pop3PollTest, NoServerMakesTheMemoryHideOrRepeatALetter) {
       {"an id given again once the box was emptied",
        {{{{1, "a"}, {2, "b"}, {3, "c"}}}, {{{5, "a"}}}, {{{5, "a"}, {6, "b"}}, {}, false, 1}}},
       {"ids that are positions", {{{{1, "1"}, {2, "2"}, {3, "3"}}}, {{{2, "1"}, {3, "2"}, {5, "3"}}}}},
+      {"an id and a size given again further down", {{{{1, "a"}}}, {{{3}, {5, "a", "", 1007}}}}},
       {"an id listed twice", {three, {{{1}, {2, "m4"}, {4}}, {}, false, 2}}},
       {"listings that vouch for nothing",
        {three,
