@@ -79,20 +79,17 @@ class Pop3PollTest : public ::testing::Test {
     request_.LastMsgDate = Day(acknowledgedDay);
   }
 
-  // Polls `server` (by default the port polled last); keeps what it filed
-  // and the commands it sent.
+  // Polls `server` (by default the port polled last); keeps the result, the
+  // dates it filed and the commands it sent.
   int32_t Poll(ScriptedPop3Server* server = nullptr) {
     if (server != nullptr) request_.Port = server->Port();
     const ScriptedPop3Server& heard = server != nullptr ? *server : server_;
     const size_t before = heard.Commands().size();
-    PollResult result;
-    const int32_t code = CheckMailbox(request_, result);
-    stat_ = result.StatCount;
-    tlsFailure_ = result.TlsFailure;
-    report_ = result.ErrorReport;
+    result_ = PollResult();
+    const int32_t code = CheckMailbox(request_, result_);
     filed_ = {};
-    for (const MessageInfo& message : result.NewMessages) filed_.first.push_back(message.Date);
-    for (const MessageInfo& message : result.OldMessages) filed_.second.push_back(message.Date);
+    for (const MessageInfo& message : result_.NewMessages) filed_.first.push_back(message.Date);
+    for (const MessageInfo& message : result_.OldMessages) filed_.second.push_back(message.Date);
     const std::vector<std::string> all = heard.Commands();
     sent_.assign(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
     return code;
@@ -101,9 +98,7 @@ class Pop3PollTest : public ::testing::Test {
   ScriptedPop3Server server_;
   platform::OwnedLock lock_;
   PollRequest request_;
-  int32_t stat_ = -1;
-  platform::TlsFailure tlsFailure_ = platform::TlsFailure::None;
-  std::string report_;
+  PollResult result_;
   Filing filed_;
   std::vector<std::string> sent_;
 };
@@ -317,7 +312,7 @@ TEST_F(Pop3PollTest, NoServerMakesTheMemoryHideOrRepeatALetter) {
       const int32_t code = Poll(&server);
       if (visit.fails) {
         EXPECT_EQ(7, code);
-        EXPECT_EQ(-1, stat_);
+        EXPECT_EQ(-1, result_.StatCount);
         continue;
       }
       Filing expected;
@@ -343,7 +338,7 @@ TEST_F(Pop3PollTest, EachModesDialogueInPlainTextAndOverTls) {
   server_.On("STAT", Reply("-ERR maildir locked\r\n"));
   request_.PreviousCount = 4;
   EXPECT_EQ(4, Poll()) << "a broken STAT keeps the previous count";
-  EXPECT_EQ(-1, stat_);
+  EXPECT_EQ(-1, result_.StatCount);
   EXPECT_EQ("QUIT", sent_.back());
   const std::string undated = "+OK\r\nSubject: a&b #1 100% Я\r\nX: a" + std::string(200, '#') + "\r\n.\r\n";
   Serve(server_, {{1},
@@ -373,16 +368,17 @@ TEST_F(Pop3PollTest, EachModesDialogueInPlainTextAndOverTls) {
     EXPECT_EQ(filed_, (Filing{{Day(3), 0, 0, 0}, {Day(1), Day(2)}})) << "acknowledged to the second: not new";
     EXPECT_TRUE(host::ShellCalls().empty()) << "not while the box is held";
     if (tls) {
-      EXPECT_EQ("", report_) << "no reports wanted";
+      EXPECT_EQ("", result_.ErrorReport) << "no reports wanted";
       continue;
     }
-    EXPECT_EQ(link, report_.substr(0, link.size()));
-    EXPECT_LE(report_.size(), 501u) << "the link fits the command runner";
-    EXPECT_EQ('%', report_[report_.size() - 4]) << "cut at a whole escape: " << report_;
+    const std::string& report = result_.ErrorReport;
+    EXPECT_EQ(link, report.substr(0, link.size()));
+    EXPECT_LE(report.size(), 501u) << "the link fits the command runner";
+    EXPECT_EQ('%', report[report.size() - 4]) << "cut at a whole escape: " << report;
   }
   host::EndTlsHandshakes(platform::TlsFailure::Expired);
   EXPECT_EQ(kPollNotConnected, Poll());
-  EXPECT_EQ(platform::TlsFailure::Expired, tlsFailure_);
+  EXPECT_EQ(platform::TlsFailure::Expired, result_.TlsFailure);
   EXPECT_TRUE(sent_.empty());
 }
 
