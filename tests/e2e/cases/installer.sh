@@ -43,15 +43,6 @@ expect_values() {  # KEY "NAME EXPECTED"...
   for line in "$@"; do expect_eq "${line%% *} in $key" "$(reg_value "$key" "${line%% *}")" "${line#* }"; done
 }
 
-start_from_run_value() {  # as Windows does at sign-in; the path stays in $exe
-  local line
-  line=$(reg_value "$run_key" Vestun)
-  exe=${line#\"} && exe=${exe%%\"*}
-  [ "$line" = "\"$exe\"" ] || e2e_fail "the Run value is not one quoted path: $line"
-  launch "$exe"
-  drv wait-window --class "$E2E_MAIN_CLASS" --timeout 60000 >/dev/null || e2e_fail "vestun.exe did not start from $line"
-}
-
 # The default box lacks a login, so each start opens the settings: a click
 # (the dialog may not have the keyboard) on "Отмена".
 cancel_settings() {
@@ -126,7 +117,12 @@ upgrade() {  # EXIT-CODE WHAT
   cmp -s "$dir/vestun.exe" "${want[0]}" || e2e_fail "vestun.exe after the upgrade $2 is not $(basename "${want[0]}")"
   expect_values "$uninstall_key" "DisplayVersion ${want[1]}"
 }
-start_from_run_value
+# Started as Windows does at sign-in.
+line=$(reg_value "$run_key" Vestun)
+exe=${line#\"} && exe=${exe%%\"*}
+[ "$line" = "\"$exe\"" ] || e2e_fail "the Run value is not one quoted path: $line"
+launch "$exe"
+drv wait-window --class "$E2E_MAIN_CLASS" --timeout 60000 >/dev/null || e2e_fail "vestun.exe did not start from $line"
 old=$(e2e_vestun_pid)
 printf 'an older build' >>"$dir/vestun.exe"
 cp "$dir/vestun.exe" "$E2E_RUN/older.exe"
