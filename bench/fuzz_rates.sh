@@ -14,7 +14,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${1:-$ROOT/build/fuzz}
 mkdir -p "$BUILD_DIR" && BUILD_DIR=$(cd "$BUILD_DIR" && pwd)
 SECONDS_EACH=${2:-10}
-TARGETS=(fuzz_password_decode fuzz_command_line fuzz_registry_settings fuzz_received_date fuzz_pop3_poll
+TARGETS=(fuzz_password_decode fuzz_command_line fuzz_registry_settings fuzz_pop3_poll
   fuzz_poll_memory fuzz_letter_summary
   fuzz_mail_program fuzz_version_file)
 

@@ -7,16 +7,17 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "mail/Pop3Poll.h"
 #include "mail/SeenMessages.h"
 #include "platform/Owned.h"
 #include "platform/host/HostControl.h"
+#include "tests/support/Maildrop.h"
 
 namespace {
 
@@ -24,63 +25,29 @@ constexpr uint16_t kPort = 110;
 constexpr int kPolls = 3;
 constexpr size_t kMostLetters = 40;
 
-struct Letter {
-  std::string Id;
-  int Day;      // of January 2026; 0: a header without a date
-  uint32_t Size;
-};
+void Deliver(Maildrop& box, int& nextId, FuzzedDataProvider& input) {
+  box.Letters.push_back({input.ConsumeIntegralInRange(0, 28), "u" + std::to_string(nextId++), "",
+                         input.ConsumeIntegralInRange<uint32_t>(100, 110)});
+}
 
-struct Maildrop {
-  std::string Capabilities;  // CAPA's reply
-  std::vector<Letter> Letters;
-  int NextId = 0;
-
-  void Add(FuzzedDataProvider& input) {
-    Letters.push_back({"u" + std::to_string(NextId++), input.ConsumeIntegralInRange(0, 28),
-                       input.ConsumeIntegralInRange<uint32_t>(100, 110)});
-  }
-
-  std::string Answer(const std::string& command) const {
-    if (command == "USER tester" || command == "PASS secret" || command == "QUIT") return "+OK\r\n";
-    if (command == "CAPA") return Capabilities;
-    if (command == "STAT") return "+OK " + std::to_string(Letters.size()) + " 0\r\n";
-    if (command == "LIST" || command == "UIDL") {
-      std::string listing = "+OK\r\n";
-      for (size_t j = 0; j < Letters.size(); ++j) {
-        const Letter& letter = Letters[j];
-        listing += std::to_string(j + 1) + " " + (command == "LIST" ? std::to_string(letter.Size) : letter.Id);
-        listing += "\r\n";
-      }
-      return listing + ".\r\n";
-    }
-    size_t number = 0;
-    if (std::sscanf(command.c_str(), "TOP %zu 1", &number) == 1 && number >= 1 && number <= Letters.size()) {
-      const int day = Letters[number - 1].Day;
-      const std::string stamp = day == 0 ? "Subject: no date" : "Received: by x; " + std::to_string(day) +
-                                                                    " Jan 2026 10:00:00 +0000";
-      return "+OK\r\n" + stamp + "\r\n\r\n.\r\n";
-    }
-    return "-ERR\r\n";
-  }
-
-  // Between polls: letters read and deleted by a mail program, new ones
-  // delivered, some rewritten by the server.
-  void Change(FuzzedDataProvider& input) {
-    const int steps = input.ConsumeIntegralInRange(0, 6);
-    for (int step = 0; step < steps; ++step) {
-      const int what = input.ConsumeIntegralInRange(0, 3);
-      const size_t at = Letters.empty() ? 0 : input.ConsumeIntegralInRange<size_t>(0, Letters.size() - 1);
-      if (what == 0 && !Letters.empty()) {
-        Letters.erase(Letters.begin() + static_cast<std::ptrdiff_t>(at));
-      } else if (what == 1 && !Letters.empty()) {
-        Letters[at].Size += 1;
-        if (input.ConsumeBool()) Letters[at].Id = "u" + std::to_string(NextId++);
-      } else if (Letters.size() < kMostLetters) {
-        Add(input);
-      }
+// Between polls: letters read and deleted by a mail program, new ones
+// delivered, some rewritten by the server.
+void Change(Maildrop& box, int& nextId, FuzzedDataProvider& input) {
+  std::vector<Letter>& letters = box.Letters;
+  const int steps = input.ConsumeIntegralInRange(0, 6);
+  for (int step = 0; step < steps; ++step) {
+    const int what = input.ConsumeIntegralInRange(0, 3);
+    const size_t at = letters.empty() ? 0 : input.ConsumeIntegralInRange<size_t>(0, letters.size() - 1);
+    if (what == 0 && !letters.empty()) {
+      letters.erase(letters.begin() + static_cast<std::ptrdiff_t>(at));
+    } else if (what == 1 && !letters.empty()) {
+      letters[at].Size += 1;
+      if (input.ConsumeBool()) letters[at].Id = "u" + std::to_string(nextId++);
+    } else if (letters.size() < kMostLetters) {
+      Deliver(box, nextId, input);
     }
   }
-};
+}
 
 std::string CapabilitiesOf(uint8_t choice) {
   if ((choice & 3) == 0) return "-ERR\r\n";
@@ -90,19 +57,17 @@ std::string CapabilitiesOf(uint8_t choice) {
   return lines + ".\r\n";
 }
 
-struct Found {
-  int32_t Code;
-  std::vector<int32_t> New, Old;
-  bool operator!=(const Found& other) const { return Code != other.Code || New != other.New || Old != other.Old; }
-};
+using Found = std::tuple<int32_t, std::vector<int32_t>, std::vector<int32_t>>;  // the code, new and old dates
 
 Found Poll(const Maildrop& box, const PollRequest& request) {
-  host::AnswerNextConnection("127.0.0.1", kPort, "+OK\r\n",
-                             [&box](const std::string& command) { return box.Answer(command); });
+  host::AnswerNextConnection("127.0.0.1", kPort, "+OK\r\n", [&box](const std::string& command) {
+    const bool login = command == "USER tester" || command == "PASS secret" || command == "QUIT";
+    return login ? std::string("+OK\r\n") : box.Answer(command);
+  });
   PollResult result;
   Found found{CheckMailbox(request, result), {}, {}};
-  for (const MessageInfo& message : result.NewMessages) found.New.push_back(message.Date);
-  for (const MessageInfo& message : result.OldMessages) found.Old.push_back(message.Date);
+  for (const MessageInfo& message : result.NewMessages) std::get<1>(found).push_back(message.Date);
+  for (const MessageInfo& message : result.OldMessages) std::get<2>(found).push_back(message.Date);
   return found;
 }
 
@@ -125,15 +90,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   remembering.Seen = std::make_shared<SeenMessages>();
 
   Maildrop box;
+  int nextId = 0;
   box.Capabilities = CapabilitiesOf(input.ConsumeIntegral<uint8_t>());
   const size_t letters = input.ConsumeIntegralInRange<size_t>(0, kMostLetters);
-  for (size_t i = 0; i < letters; ++i) box.Add(input);
+  for (size_t i = 0; i < letters; ++i) Deliver(box, nextId, input);
   for (int poll = 0; poll < kPolls; ++poll) {
     // The user acknowledges up to a day, never back.
     const int32_t acknowledged = 1767225600 + input.ConsumeIntegralInRange(0, 28) * 86400;
     if (acknowledged > plain.LastMsgDate) plain.LastMsgDate = remembering.LastMsgDate = acknowledged;
     if (Poll(box, remembering) != Poll(box, plain)) __builtin_trap();
-    box.Change(input);
+    Change(box, nextId, input);
   }
   return 0;
 }

@@ -1,6 +1,7 @@
 """What the build ships without a word when it is wrong: the .ico layout of
 tools/make_icons.py and the icon lines of vestun.rc (run: python3 -m unittest
-discover -s tests/tools)."""
+discover -s tests/tools). The tray's end-to-end checks read the 16-pixel
+drawings off the screen, but not their masks nor the larger drawings."""
 
 import os
 import re
@@ -16,33 +17,11 @@ import make_icons  # noqa: E402
 
 
 class IconTest(unittest.TestCase):
-    def test_ico_is_one_bottom_up_bgra_image_with_its_mask(self):
-        rows = ["." * 16] * 16
-        rows[0] = "R" + "." * 14 + "S"      # top row: red, soft shadow
-        rows[15] = "G" * 8 + "." * 8        # bottom row: half green
-        text = "R = #FF0000\nG = #00FF00\nS = #10203040\n" + "\n".join(rows)
-        data = make_icons.ico_bytes(make_icons.parse_map(text))
-        self.assertEqual(struct.unpack_from("<HHHBBBBHHII", data),
-                         (0, 1, 1, 16, 16, 0, 0, 1, 32, len(data) - 22, 22))
-        self.assertEqual(struct.unpack_from("<IiiHHI", data, 22),
-                         (40, 16, 32, 1, 32, 0))
-        pixels, mask = data[62:62 + 16 * 16 * 4], data[62 + 16 * 16 * 4:]
-        # Rows are stored bottom up; y counts from the top, as in the map.
-        spots = [(0, 0), (15, 0), (1, 0), (0, 15), (8, 15)]
-        self.assertEqual(
-            [tuple(pixels[((15 - y) * 16 + x) * 4:][:4]) for x, y in spots],
-            [(0, 0, 255, 255), (0x30, 0x20, 0x10, 0x40), (0, 0, 0, 0),
-             (0, 255, 0, 255), (0, 0, 0, 0)])                # B G R A
-        self.assertEqual(
-            [bool(mask[(15 - y) * 4 + x // 8] & 0x80 >> x % 8)
-             for x, y in spots], [False, False, True, False, True])
-
-    def test_larger_drawings_follow_as_their_own_images(self):
-        def square(size, corner):      # one opaque pixel, in the top left
-            return [corner + "." * (size - 1)] + ["." * size] * (size - 1)
-        text = "\n".join(["R = #FF0000", "G = #00FF00"] + square(16, "R")
-                         + ["size 24"] + square(24, "G")
-                         + ["size 32"] + square(32, "R"))
+    def test_each_size_is_a_bottom_up_bgra_image_with_its_mask(self):
+        def drawing(size, corner):     # top row: the corner's colour, a soft shadow at its end
+            return [corner + "." * (size - 2) + "S"] + ["." * size] * (size - 1)
+        text = "\n".join(["R = #FF0000", "G = #00FF00", "S = #10203040"] + drawing(16, "R")
+                         + ["size 24"] + drawing(24, "G") + ["size 32"] + drawing(32, "R"))
         data = make_icons.ico_bytes(make_icons.parse_map(text))
         self.assertEqual(struct.unpack_from("<HHH", data), (0, 1, 3))
         end = 6 + 3 * 16
@@ -51,16 +30,17 @@ class IconTest(unittest.TestCase):
                 struct.unpack_from("<BBBBHHII", data, 6 + n * 16)
             self.assertEqual((width, height, planes, bits, offset),
                              (size, size, 1, 32, end))
-            self.assertEqual(struct.unpack_from("<IiiHH", data, offset),
-                             (40, size, size * 2, 1, 32))
+            self.assertEqual(struct.unpack_from("<IiiHHI", data, offset),
+                             (40, size, size * 2, 1, 32, 0))
             pixels = data[offset + 40:][:size * size * 4]
             mask = data[offset + 40 + len(pixels):offset + length]
-            top_left = pixels[(size - 1) * size * 4:][:4]     # B G R A
-            self.assertEqual(top_left, bytes((0, 255, 0, 255) if size == 24
-                                             else (0, 0, 255, 255)))
-            # Mask rows are padded to 32 bits; the top row is the last.
+            top = pixels[(size - 1) * size * 4:]               # B G R A, the last row stored
+            self.assertEqual((top[:4], top[4:8], top[-4:]),
+                             (bytes((0, 255, 0, 255) if size == 24 else (0, 0, 255, 255)),
+                              bytes(4), bytes((0x30, 0x20, 0x10, 0x40))))
+            # Mask rows are padded to 32 bits: only the transparent pixels are set.
             self.assertEqual(len(mask), size * 4)
-            self.assertEqual(mask[-4:], (b"\x7f" + b"\xff" * (size // 8 - 1))
+            self.assertEqual(mask[-4:], (b"\x7f" + b"\xff" * (size // 8 - 2) + b"\xfe")
                              .ljust(4, b"\0"))
             end += length
         self.assertEqual(end, len(data))

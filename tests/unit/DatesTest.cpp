@@ -41,8 +41,7 @@ TEST(ReceivedDate, ReadsTheStampAfterTheFirstSemicolonInLocalStandardTime) {
       {"; Mon, 1 Dec 2003 15:34:56 +0530", kExample + 1800},
       {"; Mon, 01 Dec 2003 09:34:55 Z0000", kExample - 1},     // any sign but '-' subtracts
       {"; 31 Nov 2003 09:34:56 +0000", kExample},              // out-of-range fields are normalised
-      {"; Mon, 1 Dec 03 12:34:56 +0300", -1},                  // stamps that are no moment: a two-digit year,
-      {"; Thu, 1 Jan 1970 00:30:00 +0100", -1},                // before 1970 in UTC,
+      {"; Thu, 1 Jan 1970 00:30:00 +0100", -1},                // stamps that are no moment: before 1970 in UTC,
       {"; Tue, 19 Jan 2038 03:14:08 +0000", -1},               // past the 32-bit range,
       {"; 99999999999999999999 Dec 2003 12:34:56 +0300", -1},  // numbers beyond any range
       {"; Tue, 19 Jan 2038 03:14:07 +0000", 2147483647},
@@ -71,7 +70,6 @@ TEST(ReceivedDate, ReadsTheStampAfterTheFirstSemicolonInLocalStandardTime) {
 TEST(ReceivedDate, TheStampIsTheTopmostReceivedFields) {
   const std::string stamp = "; Mon, 1 Dec 2003 12:34:56 +0300";
   const std::pair<std::string, int32_t> cases[] = {
-      {"+OK\r\nAuthentication-Results: mx.example.org; spf=pass\r\nReceived: by x" + stamp, kExample},
       {"+OK\r\nARC-Seal: i=1; a=rsa-sha256;\r\n\tcv=none\r\nreceived : by x\r\n\tfor <u@x>" + stamp, kExample},
       {"+OK\r\nX-Spam: 2; Mon, 1 Dec 2003 10:00:00 +0000\r\nReceived: by x" + stamp, kExample},
       {"+OK\r\nX-Received: a; b\r\nReceived: by x; Mon, 1 Dec\r\n 2003 12:34:56\r\n +0300", kExample},
@@ -82,20 +80,8 @@ TEST(ReceivedDate, TheStampIsTheTopmostReceivedFields) {
   for (const auto& c : cases) EXPECT_EQ(c.second, Parse(c.first)) << c.first;
 }
 
-TEST(VersionCheck, TheSiteNumberIsReadFromTheFirstTenBytesOnly) {
-  const struct {
-    const char* body;
-    size_t length;  // 0: the whole text
-    float version;
-  } cases[] = {
-      {"2.149", 3, 2.1f},         // never past the bytes read
-      {"0000000002.5", 0, 2.0f},  // ".5" is the eleventh byte on
-      {"<html><head>", 0, 0.0f}, {"1e99", 0, 0.0f}, {"-3.0", 0, 0.0f},
-  };
-  for (const auto& c : cases) {
-    const size_t length = c.length != 0 ? c.length : std::char_traits<char>::length(c.body);
-    EXPECT_FLOAT_EQ(c.version, SiteVersionOf(c.body, length)) << c.body;
-  }
+// What the site publishes is read by its own fuzz target; the same number is no news.
+TEST(VersionCheck, OnlyAHigherNumberIsNewer) {
   EXPECT_FALSE(IsNewerVersion(kProgramVersion));
   EXPECT_TRUE(IsNewerVersion(kProgramVersion + 0.01f));
 }

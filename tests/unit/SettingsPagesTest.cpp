@@ -1,14 +1,17 @@
 // The rules of the settings dialog's pages, which the dialogs only show.
-// The mailbox page's navigation, an interval below 20 and a changed
-// interval's poll at once are checked end to end.
+// The mailbox page's navigation and a changed interval's poll at once are
+// checked end to end.
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 
 #include "app/CommandRows.h"
+#include "app/ConnectionTestReport.h"
 #include "app/MailboxFields.h"
+#include "common/Texts.h"
 #include "mail/MailboxList.h"
+#include "mail/Pop3Poll.h"
 #include "platform/host/HostControl.h"
 
 namespace {
@@ -75,6 +78,33 @@ TEST(MailboxPage, NumberFieldsReadWholeUnsignedNumbersOrZero) {
   EXPECT_EQ(42u, ReadUnsigned(" 42\t"));
 }
 
+// "Тест" says what it found, and why a poll failed: a TLS verdict only for a
+// connection that could not be made, where a stalled handshake reads as any.
+TEST(MailboxPage, TheConnectionTestSaysWhatWentWrong) {
+  using platform::TlsFailure;
+  const struct {
+    int32_t code;
+    TlsFailure tls;
+    const char* text;
+  } rows[] = {
+      {2, TlsFailure::None, "Мыло (2 шт.)!"},
+      {kPollBusy, TlsFailure::None, "Ящик сейчас проверяется вестуном.\nНе будем ему пока мешать ..."},
+      {kPollHostNotFound, TlsFailure::None, "Сервер не найден!"},
+      {kPollNoSocket, TlsFailure::None, "Ошибка при создании сокета - странный глюк :(("},
+      {kPollNotConnected, TlsFailure::Stalled, "Не удалось соединиться с сервером!"},
+      {kPollNotConnected, TlsFailure::NoCommonVersion,
+       "Сервер не поддерживает TLS 1.2 — единственную версию защищённого соединения, которую знает программа!"},
+      {kPollNotConnected, TlsFailure::Untrusted, "Сертификат сервера не прошёл проверку!"},
+      {kPollUserRefused, TlsFailure::Expired, "Сервер отверг имя пользователя!"},
+  };
+  for (const auto& row : rows) {
+    std::string text;
+    EXPECT_STREQ(row.code > 0 ? texts::kCaptionNotice : texts::kCaptionError,
+                 ConnectionTestReport(row.code, row.tls, "Мыло", text));
+    EXPECT_EQ(row.text, text);
+  }
+}
+
 // "a* b": row "a" (command line "run a") selected, then row "b".
 CommandRows Parse(const std::string& text) {
   CommandRows rows;
@@ -123,16 +153,9 @@ TEST(CommandRows, ButtonsOnTheSelectedRows) {
     EXPECT_EQ(c[2], Show(rows)) << c[0] << " / " << c[1];
     EXPECT_EQ(std::string(c[2]).find('*') != std::string::npos, rows.AnySelected());
   }
-}
-
-TEST(CommandRows, CellsKeep499Characters) {
-  CommandList commands;
-  commands.push_back({std::string(500, 'c'), std::string(499, 'l')});
-  CommandRows rows;
-  rows.LoadFrom(commands);
-  rows.StoreTo(commands);
-  EXPECT_EQ(499u, commands[0].Caption.size());
-  EXPECT_EQ(499u, commands[0].CommandLine.size());
+  CommandRows cut;  // a cell keeps 499 characters
+  cut.LoadFrom({{std::string(500, 'c'), std::string(499, 'l')}});
+  EXPECT_EQ(std::string(499, 'c') + std::string(499, 'l'), cut.Rows.at(0).Caption + cut.Rows.at(0).CommandLine);
 }
 
 }  // namespace

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <map>
 #include <sstream>
 #include <string>
-#include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "app/Application.h"
 #include "app/ApplicationSettings.h"
@@ -19,184 +19,126 @@ namespace {
 
 constexpr char kSettings[] = "Software\\Tandreller\\Settings";
 constexpr char kBox1[] = "Software\\Tandreller\\MailBoxes\\1";
-constexpr char kCommand1[] = "Software\\Tandreller\\Commands\\1";
 
-using Fields = std::map<std::string, std::string>;
+// Every value that saving writes, by key; a text's name is marked with a '$'.
+constexpr char kProgramValues[] =
+    "DoAutoCheckNewVer CheckNewVerPeriod BoxesCount CommandCount LastBoxPos LastTabPos $Prompt RunMsminMode "
+    "SendErrors ShowBalloon";
+constexpr char kBoxValues[] =
+    "$BoxName $PopServerName Port $Login $Password $MsminPath Delay SoundMode $WavPath $SpeakerStr "
+    "SpeakerLen "
+    "TandrelMode DoCheckBox IsTheSameMsmin MsminRunMode LastMsgDate";
 
-const std::pair<const char*, std::string Mailbox::*> kBoxTexts[] = {
-    {"BoxName", &Mailbox::BoxName},      {"PopServerName", &Mailbox::PopServerName},
-    {"Login", &Mailbox::Login},          {"Password", &Mailbox::Password},
-    {"MsminPath", &Mailbox::MsminPath},  {"WavPath", &Mailbox::WavPath},
-    {"SpeakerStr", &Mailbox::SpeakerStr}};
-const std::pair<const char*, int32_t Mailbox::*> kBoxNumbers[] = {
-    {"Delay", &Mailbox::Delay},
-    {"SoundMode", &Mailbox::SoundMode},
-    {"TandrelMode", &Mailbox::TandrelMode},
-    {"DoCheckBox", &Mailbox::DoCheckBox},
-    {"IsTheSameMsmin", &Mailbox::IsTheSameMsmin},
-    {"MsminRunMode", &Mailbox::MsminRunMode},
-    {"LastMsgDate", &Mailbox::LastMsgDate}};
-
-// Every field loading fills, as text, by the name of its value: "2:Port" for the second box's,
-// "c1:Capt" for the first command's, and "LastBoxPos" for the current box. With `fill`, first
-// gives each field that saving writes a value unlike any other, so a value lost or stored under
-// another name shows.
-Fields VisitFields(Application& app, bool fill) {
-  Fields all{{"LastBoxPos", std::to_string(app.Boxes.Current)}};
-  int32_t n = INT32_MIN;  // numbers at the bottom edge, and the unsigned ones at the top
-  const auto number = [&](const std::string& name, auto& field, bool saved = true) {
-    if (fill && saved) field = static_cast<std::remove_reference_t<decltype(field)>>(n++);
-    all[name] = std::to_string(field);
-  };
-  const auto text = [&](const std::string& name, std::string& field) {
-    if (fill) field = "«текст» " + std::to_string(n++);
-    all[name] = field;
-  };
-  number("DoAutoCheckNewVer", app.DoAutoCheckNewVer);
-  number("LastCheckNewVer", app.LastCheckNewVer, false);
-  number("CheckNewVerPeriod", app.CheckNewVerPeriod);
-  number("LastTabPos", app.LastTabPos);
-  number("RunMsminMode", app.RunMsminMode);
-  number("LastCensusYear", app.LastCensusYear, false);
-  number("SendErrors", app.SendErrors);
-  number("ShowBalloon", app.ShowBalloon);
-  text("Prompt", app.Prompt);
-  for (int i = 0; i < app.Boxes.Count(); ++i) {
-    Mailbox& b = *app.Boxes.At(i);
-    const std::string key = std::to_string(i + 1) + ":";
-    for (const auto& [name, field] : kBoxTexts) text(key + name, b.*field);
-    for (const auto& [name, field] : kBoxNumbers) number(key + name, b.*field);
-    number(key + "Port", b.Port);
-    number(key + "SpeakerLen", b.SpeakerLen);
-  }
-  for (size_t i = 0; i < app.UserCommands.size(); ++i) {
-    text("c" + std::to_string(i + 1) + ":Capt", app.UserCommands[i].Caption);
-    text("c" + std::to_string(i + 1) + ":Command", app.UserCommands[i].CommandLine);
-  }
-  return all;
-}
-
-// "name: expected / actual" for each field that two visits see differently.
-std::string Differences(const Fields& expected, const Fields& actual) {
-  std::string differences;
-  for (const auto& [name, value] : expected) {
-    const auto other = actual.find(name);
-    const std::string seen = other == actual.end() ? "<none>" : other->second;
-    if (seen != value) differences += name + ": " + value + " / " + seen + "\n";
-  }
-  return differences;
-}
-
-// A value is taken only as the type it is written as, and whole. Every value that loading reads
-// is stored as every type; what is not taken leaves its field at the default and its value as it
-// was stored: an administrator's port typed as the text "995" is not port 14649, nor lost. A text
-// that another code page wrote with characters Windows-1251 lacks is not taken either: a password
-// that lost characters would decode to a wrong one, sent at every poll.
-TEST(SettingsStore, EveryValueIsTakenOnlyAsItsOwnTypeAndWhole) {
+// A value is taken only as the type it is written as, and whole. Each kind of value that loading
+// reads is stored as every type; what is not taken leaves its field at the default and its value as
+// it was stored: an administrator's port typed as the text "995" is not port 14649, nor lost. A
+// text that another code page wrote with characters Windows-1251 lacks is not taken either: a
+// password that lost characters would decode to a wrong one, sent at every poll. That every value
+// is loaded as the kind it is saved as, the round trip below holds.
+TEST(SettingsStore, EveryKindOfValueIsTakenOnlyAsItsOwnTypeAndWhole) {
   using host::RegType;
-  enum Kinds { kNone = 0, kTexts = 1, kNumbers = 2 };
-  // Texts hold "995" (a password its scrambled form) or as many y's as their length says, numbers
-  // 2: LastBoxPos 2 makes the third of three boxes current. Stored as a text, a number is "995"
-  // (or y's); as a number, a text is 2. A text is taken up to a NUL, as a .reg file stores one.
+  // One row for each way a value reads (the registry's conformance tests hold which bytes read
+  // which way). Texts hold "995" (a password its scrambled form) or as many y's as their length
+  // says, numbers 2. Stored as a text, a number is "995" (or y's); as a number, a text is 2.
   const struct {
     RegType type;
     bool foreign;   // its first character lost
-    size_t length;  // of a number's bytes; of a text: 0 as it is, 1 with a NUL, else that many bytes
-    int taken, rewritten;
+    size_t length;  // of a number's bytes; of a text: 0 as it is, else that many bytes
+    bool textTaken, numberTaken, textRewritten;
   } types[] = {
-      {RegType::Text, false, 0, kTexts, kNone},
-      {RegType::Text, false, 1, kTexts, kNone},
-      {RegType::Text, true, 0, kNone, kNone},
-      {RegType::Text, false, 2047, kTexts, kNone},
-      {RegType::Text, false, 2048, kNone, kTexts},  // too long: as good as missing
-      {RegType::ExpandableText, false, 0, kNone, kNone},
-      {RegType::Number, false, 4, kNumbers, kNone},
-      {RegType::Number, false, 2, kNone, kNone},
-      {RegType::Bytes, false, 4, kNone, kNone},
+      {RegType::Text, false, 0, true, false, false},
+      {RegType::Text, true, 0, false, false, false},
+      {RegType::Text, false, 2048, false, false, true},  // too long: as good as missing
+      {RegType::ExpandableText, false, 0, false, false, false},
+      {RegType::Number, false, 4, false, true, false},
   };
-  // Every value that loading reads, by key; a text's name is marked with a '$'.
   const struct {
     const char* path;
-    const char* field;  // how VisitFields names its values
-    const char* names;
-  } keys[] = {
-      {kSettings, "",
-       "DoAutoCheckNewVer LastCheckNewVer CheckNewVerPeriod LastBoxPos LastTabPos $Prompt RunMsminMode "
-       "LastCensusYear SendErrors ShowBalloon"},
-      {kBox1, "1:",
-       "$BoxName $PopServerName Port $Login $Password $MsminPath Delay SoundMode $WavPath $SpeakerStr "
-       "SpeakerLen TandrelMode DoCheckBox IsTheSameMsmin MsminRunMode LastMsgDate"},
-      {kCommand1, "c1:", "$Capt $Command"},
-  };
-  const auto plantCounts = [] {
-    host::Reset();
-    PutDword(kSettings, "BoxesCount", 3);
-    PutDword(kSettings, "CommandCount", 1);
-  };
-  plantCounts();
+    const char* name;
+    bool text;
+    std::string (*field)(Application&);
+  } values[] = {
+      {kSettings, "Prompt", true, [](Application& app) { return app.Prompt; }},
+      {kBox1, "Password", true, [](Application& app) { return app.Boxes.At(0)->Password; }},
+      {kBox1, "Delay", false, [](Application& app) { return std::to_string(app.Boxes.At(0)->Delay); }},
+      {kBox1, "Port", false, [](Application& app) { return std::to_string(app.Boxes.At(0)->Port); }}};
   Application fresh;
-  ASSERT_TRUE(LoadSettings(fresh));
-  const Fields defaults = VisitFields(fresh, false);
   std::string scrambled("995");
   ScramblePasswordSeeded(scrambled, ScrambleDirection::Encode, 7);
   for (const auto& t : types) {
     const bool asText = t.type == RegType::Text || t.type == RegType::ExpandableText;
-    for (const auto& key : keys) {
-      std::istringstream names(key.names);
-      for (std::string name; names >> name;) {
-        const bool text = name[0] == '$';
-        if (text) name.erase(0, 1);
-        SCOPED_TRACE(testing::Message() << name << " as type " << int(t.type) << ", length " << t.length
-                                        << (t.foreign ? ", foreign" : ""));
-        std::string bytes = !asText ? std::string("\x02\0\0\0", t.length)
-                            : t.length > 1
-                                ? std::string(t.length, 'y')
-                                : (name == "Password" ? scrambled : "995") + std::string(t.length, '\0');
-        if (t.foreign) bytes[0] = '?';
-        const host::RegValue planted{t.type, bytes, t.foreign};
-        plantCounts();
-        host::PutValue(key.path, name, planted);
-        Application app;
-        ASSERT_TRUE(LoadSettings(app));
-        Fields expected = defaults;
-        ASSERT_EQ(1u, expected.count(key.field + name));
-        const int kind = text ? kTexts : kNumbers;
-        std::string taken(bytes.c_str());
-        if (name == "Password") ScramblePassword(taken, ScrambleDirection::Decode);
-        if (t.taken & kind) expected[key.field + name] = text ? taken : "2";
-        EXPECT_EQ("", Differences(expected, VisitFields(app, false)));
-        host::RegValue stored;
-        ASSERT_TRUE(host::GetValue(key.path, name, &stored));
-        const bool kept =
-            stored.type == planted.type && stored.bytes == planted.bytes && stored.foreign == t.foreign;
-        EXPECT_EQ(!(t.rewritten & kind), kept);
-        EXPECT_TRUE(host::MessageBoxes().empty());
-      }
+    for (const auto& v : values) {
+      SCOPED_TRACE(testing::Message() << v.name << " as type " << int(t.type) << ", length " << t.length
+                                      << (t.foreign ? ", foreign" : ""));
+      const std::string name = v.name;
+      std::string bytes = !asText        ? std::string("\x02\0\0\0", t.length)
+                          : t.length > 0 ? std::string(t.length, 'y')
+                                         : (name == "Password" ? scrambled : "995");
+      if (t.foreign) bytes[0] = '?';
+      const host::RegValue planted{t.type, bytes, t.foreign};
+      host::Reset();
+      host::PutValue(v.path, name, planted);
+      Application app;
+      ASSERT_TRUE(LoadSettings(app));
+      std::string taken = v.text ? std::string(bytes.c_str()) : "2";
+      if (name == "Password") ScramblePassword(taken, ScrambleDirection::Decode);
+      EXPECT_EQ((v.text ? t.textTaken : t.numberTaken) ? taken : v.field(fresh), v.field(app));
+      host::RegValue stored;
+      ASSERT_TRUE(host::GetValue(v.path, name, &stored));
+      const bool kept =
+          stored.type == planted.type && stored.bytes == planted.bytes && stored.foreign == t.foreign;
+      EXPECT_EQ(!(v.text && t.textRewritten), kept);
+      EXPECT_TRUE(host::MessageBoxes().empty());
     }
   }
 }
 
-TEST(SettingsStore, WhatIsSavedLoadsBackIdentically) {
+// Loading and saving again writes every value back as it was stored, under its own name and as its
+// own type: a value lost, or stored under another name or from another field, shows. Two boxes and
+// two commands, the second box current; every other value unlike any other, the numbers across the
+// sign bit, the first box's password every byte there is, the prompt as long as a text may be.
+TEST(SettingsStore, WhatIsLoadedIsSavedBackAsItWas) {
   host::Reset();
-  Fields saved;
-  {
-    Application app;
-    app.Boxes.AddBox();
-    app.Boxes.AddBox();
-    app.Boxes.SetCurrent(1);
-    VisitFields(app, true);
-    std::string everyByte;
-    for (int i = 0; i < 1023; ++i) everyByte += static_cast<char>(1 + i % 255);
-    app.Boxes.At(0)->Password = everyByte;
-    app.Boxes.At(1)->Password = "";
-    app.Prompt = std::string(2047, 'W');
-    saved = VisitFields(app, false);
-    SaveSettings(app);
-    EXPECT_EQ(saved, VisitFields(app, false)) << "saving leaves memory, passwords included, as it was";
+  std::string everyByte;
+  for (int i = 0; i < 1023; ++i) everyByte += static_cast<char>(1 + i % 255);
+  int32_t n = INT32_MAX - 20;
+  std::vector<std::pair<std::string, std::string>> values;  // key and name
+  const auto plant = [&](const std::string& path, const char* names) {
+    std::istringstream words(names);
+    for (std::string name; words >> name;) {
+      std::string text = name == "$Prompt" ? std::string(2047, 'W') : "«текст» " + std::to_string(n++);
+      if (name == "$Password") {
+        text = path == kBox1 ? everyByte : "";
+        ScramblePasswordSeeded(text, ScrambleDirection::Encode, 7);
+      }
+      if (name[0] == '$')
+        PutText(path, name.erase(0, 1).c_str(), text);
+      else
+        PutDword(path, name.c_str(), name == "LastBoxPos" ? 1 : name.find("Count") != name.npos ? 2 : n++);
+      values.push_back({path, name});
+    }
+  };
+  plant(kSettings, kProgramValues);
+  for (const char* number : {"1", "2"}) {
+    plant(std::string("Software\\Tandreller\\MailBoxes\\") + number, kBoxValues);
+    plant(std::string("Software\\Tandreller\\Commands\\") + number, "$Capt $Command");
   }
-  Application loaded;
-  ASSERT_TRUE(LoadSettings(loaded));
-  EXPECT_EQ(saved, VisitFields(loaded, false));
+  // A value as an export shows it, a password as it decodes: every save scrambles it anew.
+  const auto shown = [](const std::pair<std::string, std::string>& value) {
+    std::string text = Stored(value.first, value.second.c_str());
+    if (value.second != "Password") return text;
+    text = text.substr(1, text.size() - 2);
+    ScramblePassword(text, ScrambleDirection::Decode);
+    return text;
+  };
+  std::vector<std::string> before;
+  for (const auto& value : values) before.push_back(shown(value));
+  Application app;
+  ASSERT_TRUE(LoadSettings(app));
+  host::Reset();
+  SaveSettings(app);
+  EXPECT_EQ(everyByte, app.Boxes.At(0)->Password) << "loaded whole, and saving leaves it in memory as it was";
+  for (size_t i = 0; i < values.size(); ++i) EXPECT_EQ(before[i], shown(values[i])) << values[i].second;
   EXPECT_TRUE(host::MessageBoxes().empty());
 }
 
@@ -248,35 +190,24 @@ TEST(SettingsStore, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
   EXPECT_EQ(0, host::OpenKeyCount()) << "a failed write lets go of its key";
 }
 
+// The census year and the version check's time are saved by their own steps; where a box's date
+// goes after a move or a deletion, the next test shows.
 TEST(SettingsStore, SavingKeepsWhatOtherStepsOwn) {
   host::Reset();
   PutDword(kSettings, "LastCensusYear", 125);
   PutDword(kSettings, "LastCheckNewVer", 1700000000);
-  PutDword(kSettings, "BoxesCount", 3);
-  for (int i = 1; i <= 3; ++i) {
-    const std::string path = "Software\\Tandreller\\MailBoxes\\" + std::to_string(i);
-    PutText(path, "BoxName", "ящик " + std::to_string(i));
-    PutDword(path, "LastMsgDate", 1000 * i);
-  }
   Application app;
   LoadSettings(app);
   app.LastCensusYear = 1;
-  app.Boxes.At(0)->LastMsgDate = 77;
-  app.Boxes.MoveBox(0, 1);
-  app.Boxes.SetCurrent(2);
-  app.Boxes.RemoveCurrent();
+  app.LastCheckNewVer = 2;
   app.UserCommands.clear();
   SaveSettings(app);
-
   EXPECT_EQ("125", Stored(kSettings, "LastCensusYear"));
   EXPECT_EQ("1700000000", Stored(kSettings, "LastCheckNewVer"));
-  EXPECT_EQ("2", Stored(kSettings, "BoxesCount"));
-  EXPECT_EQ("\"ящик 2\"", Stored(kBox1, "BoxName"));
-  EXPECT_EQ("2000", Stored(kBox1, "LastMsgDate")) << "the date goes with its box";
-  EXPECT_EQ("77", Stored("Software\\Tandreller\\MailBoxes\\2", "LastMsgDate"));
-  EXPECT_EQ("\"ящик 3\"", Stored("Software\\Tandreller\\MailBoxes\\3", "BoxName")) << "never deleted";
   Application next;
   LoadSettings(next);
+  EXPECT_EQ(125, next.LastCensusYear);
+  EXPECT_EQ(1700000000, next.LastCheckNewVer);
   EXPECT_EQ(0u, next.UserCommands.size()) << "an empty saved list is not the built-in one";
 
   host::Reset();
@@ -327,24 +258,17 @@ TEST(SettingsStore, AnAcknowledgedDateGoesUnderItsBoxsOwnKey) {
   }
 }
 
-TEST(PasswordScrambler, NeighbouringEntriesDifferAndStoredFormsDecode) {
+TEST(PasswordScrambler, NeighbouringEntriesDifferAndWhatNoEncoderWritesDecodesToNothing) {
   // A scrambled password must never hold a NUL: a step past a zero byte must not make another.
   for (int position = 0; position < kScrambleTableSize; ++position)
     ASSERT_NE(ScrambleTableEntry(position), ScrambleTableEntry((position + 1) % kScrambleTableSize))
         << position;
-  const std::pair<const char*, const char*> cases[] = {
-      {"\x9E\x01", "a"},           // 'a' + 61 at position 1
-      {"\x13\x96\x61\x03", "ab"},  // + 178 at position 150 wraps; + 255 at position 3
-      {"", ""},
-      {"abc", ""},         // odd length
-      {"a\x97", ""},       // position 151
-      {"ab\x01\xFF", ""},  // a valid pair, then position 255
-      {"\x3D\x01", ""},    // decodes to a zero byte: no encoder writes that
-  };
-  for (const auto& c : cases) {
-    std::string password(c.first);
+  // What stored passwords decode to, the end-to-end cases' seeded settings hold. Here: a position
+  // of 151, a valid pair and then position 255, a pair that decodes to a zero byte.
+  for (const char* stored : {"a\x97", "ab\x01\xFF", "\x3D\x01"}) {
+    std::string password(stored);
     ScramblePassword(password, ScrambleDirection::Decode);
-    EXPECT_STREQ(c.second, password.c_str()) << c.first;
+    EXPECT_EQ("", password) << stored;
   }
 }
 

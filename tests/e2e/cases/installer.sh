@@ -1,9 +1,9 @@
 #!/bin/bash
 # The setup program: its start-with-Windows page; /S into a folder with a space
-# and Cyrillic letters, as a Cyrillic user name's profile has; the Run value,
-# WM_CLOSE keeping the settings; upgrades and the quiet uninstall giving up
-# over an open dialog or a loaded vestun.exe; the uninstall leaving only
-# HKCU\Software\Tandreller.
+# and Cyrillic letters, as a Cyrillic user name's profile has; the Run value;
+# upgrades and the quiet uninstall giving up over an open dialog or a loaded
+# vestun.exe, and ending a running copy with its settings kept; the uninstall
+# leaving only HKCU\Software\Tandreller.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 # Wine would turn the shortcut into a menu entry of the Linux desktop.
@@ -43,15 +43,6 @@ expect_values() {  # KEY "NAME EXPECTED"...
   for line in "$@"; do expect_eq "${line%% *} in $key" "$(reg_value "$key" "${line%% *}")" "${line#* }"; done
 }
 
-start_from_run_value() {  # as Windows does at sign-in; the path stays in $exe
-  local line
-  line=$(reg_value "$run_key" Vestun)
-  exe=${line#\"} && exe=${exe%%\"*}
-  [ "$line" = "\"$exe\"" ] || e2e_fail "the Run value is not one quoted path: $line"
-  launch "$exe"
-  drv wait-window --class "$E2E_MAIN_CLASS" --timeout 60000 >/dev/null || e2e_fail "vestun.exe did not start from $line"
-}
-
 # The default box lacks a login, so each start opens the settings: a click
 # (the dialog may not have the keyboard) on "Отмена".
 cancel_settings() {
@@ -78,9 +69,9 @@ end_second_start() {
   cancel_settings
 }
 
-same_settings() {  # NAME: the tree now, kept as NAME.reg, is the one before the close request
+same_settings() {  # NAME: the tree now, kept as NAME.reg, is the one before the upgrades
   e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/$1.reg"
-  expect_file_eq "settings $1" "$E2E_ARTIFACTS/$1.reg" "$E2E_ARTIFACTS/before-close.reg"
+  expect_file_eq "settings $1" "$E2E_ARTIFACTS/$1.reg" "$E2E_ARTIFACTS/before.reg"
 }
 
 files_of_prefix() {  # NAME: the files of drive C:, less the web cache index and the uninstaller's copy of itself
@@ -116,18 +107,8 @@ expect_eq "programs started" "$(kv count "$(drv process-count --name vestun.exe)
 drv reg-query --key 'HKCU\Software\Tandreller\Settings' --value BoxesCount >/dev/null 2>&1 \
   && e2e_fail "the setup wrote settings"
 
-# ---- run value, close request
-start_from_run_value
-cancel_settings
-expect_tray 10 quiet 110
-e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/before-close.reg"
-vestun=$(e2e_vestun_pid)
-drv close-window --class "$E2E_MAIN_CLASS" || e2e_fail "could not ask vestun.exe to close"
-expect_tray 5 empty
-e2e_wait_gone 10 "$vestun" || e2e_fail "vestun.exe still runs after WM_CLOSE"
-same_settings after-close
-
-# ---- upgrades of an older build, which give up (2) over an open dialog and a loaded vestun.exe
+# ---- the Run value; upgrades of an older build, which give up (2) over an open
+# dialog and a loaded vestun.exe, and close a running copy, its settings kept
 upgrade() {  # EXIT-CODE WHAT
   local want=("$built" "$version")
   [ "$1" = 0 ] || want=("$E2E_RUN/older.exe" 2.12)
@@ -136,7 +117,12 @@ upgrade() {  # EXIT-CODE WHAT
   cmp -s "$dir/vestun.exe" "${want[0]}" || e2e_fail "vestun.exe after the upgrade $2 is not $(basename "${want[0]}")"
   expect_values "$uninstall_key" "DisplayVersion ${want[1]}"
 }
-start_from_run_value
+# Started as Windows does at sign-in.
+line=$(reg_value "$run_key" Vestun)
+exe=${line#\"} && exe=${exe%%\"*}
+[ "$line" = "\"$exe\"" ] || e2e_fail "the Run value is not one quoted path: $line"
+launch "$exe"
+drv wait-window --class "$E2E_MAIN_CLASS" --timeout 60000 >/dev/null || e2e_fail "vestun.exe did not start from $line"
 old=$(e2e_vestun_pid)
 printf 'an older build' >>"$dir/vestun.exe"
 cp "$dir/vestun.exe" "$E2E_RUN/older.exe"
@@ -146,6 +132,7 @@ e2e_wait_settings
 upgrade 2 "over an open dialog"
 e2e_alive "$old" || e2e_fail "the upgrade ended a copy with an open dialog"
 cancel_settings
+e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/before.reg"
 second_start
 upgrade 2 "over a loaded vestun.exe"
 e2e_wait_gone 1 "$old" || e2e_fail "the upgrade did not end the running copy"

@@ -4,8 +4,8 @@
 # ";" stands above that Received field; a second poll reads no header again
 # (the server lists unique ids) and announces nothing; a wrong password shows
 # nothing. The first poll's balloon names the new letters, newest first, by
-# their decoded senders and subjects; none comes again, nor with the balloon
-# turned off. tray-balloon.png is docs/tray-balloon.png.
+# their decoded senders and subjects; none comes again. That the balloon can
+# be turned off is the host's to show. tray-balloon.png is docs/tray-balloon.png.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_dovecot_start
@@ -24,21 +24,6 @@ E2E_FROM='=?UTF-8?B?0JDQvdC90LAg0J/QtdGC0YDQvtCy0LA=?= <anna@example.org>' \
   e2e_deliver tester "Filtered" "2026-06-14 11:00:00" "$filter"
 latest=$E2E_DELIVERED_AT
 e2e_deliver third "Unseen" "2026-06-14 10:00:00"
-
-# The header block Dovecot serves for the last letter must be the filtered
-# one's, beginning with the filter's field (Dovecot's Return-Path and
-# Delivered-To, without a ";", come between it and the Received field).
-top=$(python3 - "$E2E_POP3_PORT" <<'PY'
-import poplib, sys
-box = poplib.POP3("127.0.0.1", int(sys.argv[1]), timeout=30)
-box.user("tester")
-box.pass_("dAt3s")
-print(b"\n".join(box.top(box.stat()[0], 0)[1]).decode("latin-1"))
-box.quit()
-PY
-) || e2e_fail "cannot read the header block of the filtered letter"
-printf '%s\n' "$top" >"$E2E_ARTIFACTS/filtered-top.txt"
-expect_eq "first field and subject of the last letter" "$(sed -n '1p; s/^Subject: //p' <<<"$top")" "$filter"$'\nFiltered'
 
 e2e_install_recorder
 june11=$(e2e_time_value '2026-06-11 10:00:00')
@@ -67,19 +52,4 @@ expect_reg_value 'HKCU\Software\Tandreller\MailBoxes\1' LastMsgDate "$latest" 0
 expect_reg_value 'HKCU\Software\Tandreller\MailBoxes\2' LastMsgDate "$june11" 0
 expect_no_message_box 1
 
-# "Показывать, от кого и о чём письма" off: the program reads it at start.
-# A new letter still starts the mail program, and brings no balloon.
-printf 'Windows Registry Editor Version 5.00\n\n[%s]\n"ShowBalloon"=dword:00000000\n' \
-  'HKEY_CURRENT_USER\Software\Tandreller\Settings' >"$E2E_RUN/no-balloon.reg"
-e2e_reg_import "$E2E_RUN/no-balloon.reg"
-# Delivered with the program ended, so that no poll before the restart sees it.
-e2e_stop_wine
-e2e_deliver tester "Late" "2026-06-14 12:00:00"
-e2e_restart_vestun "$E2E_DATE"
-# The mail program starts right before the balloon would be asked for, which
-# Wine shows 2 s later.
-e2e_wait_recorded 2 30
-expect_no_balloon 5
-expect_eq "mail programs started" "$E2E_RECORDED_LINES" "$(printf '"C:\\Vestun\\recorder.exe" /mail box1\n%.0s' 1 2)"
-expect_reg_value 'HKCU\Software\Tandreller\MailBoxes\1' LastMsgDate "$E2E_DELIVERED_AT"
 e2e_pass
