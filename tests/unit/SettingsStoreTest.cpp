@@ -101,7 +101,7 @@ TEST(SettingsStore, WhatIsLoadedIsSavedBackAsItWas) {
   host::Reset();
   std::string everyByte;
   for (int i = 0; i < 1023; ++i) everyByte += static_cast<char>(1 + i % 255);
-  int32_t n = INT32_MAX - 20;
+  uint32_t n = 0x7FFFFFFFu - 20;  // counts on past the sign bit, as a DWORD does
   std::vector<std::pair<std::string, std::string>> values;  // key and name
   const auto plant = [&](const std::string& path, const char* names) {
     std::istringstream words(names);
@@ -114,7 +114,7 @@ TEST(SettingsStore, WhatIsLoadedIsSavedBackAsItWas) {
       if (name[0] == '$')
         PutText(path, name.erase(0, 1).c_str(), text);
       else
-        PutDword(path, name.c_str(), name == "LastBoxPos" ? 1 : name.find("Count") != name.npos ? 2 : n++);
+        PutDword(path, name.c_str(), name == "LastBoxPos" ? 1 : name.find("Count") != name.npos ? 2 : static_cast<int32_t>(n++));
       values.push_back({path, name});
     }
   };
