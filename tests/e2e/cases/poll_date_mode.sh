@@ -4,8 +4,8 @@
 # ";" stands above that Received field; a second poll reads no header again
 # (the server lists unique ids) and announces nothing; a wrong password shows
 # nothing. The first poll's balloon names the new letters, newest first, by
-# their decoded senders and subjects; none comes again. That the balloon can
-# be turned off is the host's to show. tray-balloon.png is docs/tray-balloon.png.
+# their decoded senders and subjects; none comes again, nor with the balloon
+# turned off. tray-balloon.png is docs/tray-balloon.png.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 e2e_dovecot_start
@@ -52,4 +52,19 @@ expect_reg_value 'HKCU\Software\Tandreller\MailBoxes\1' LastMsgDate "$latest" 0
 expect_reg_value 'HKCU\Software\Tandreller\MailBoxes\2' LastMsgDate "$june11" 0
 expect_no_message_box 1
 
+# "Показывать, от кого и о чём письма" off: the program reads it at start.
+# A new letter still starts the mail program, and brings no balloon.
+printf 'Windows Registry Editor Version 5.00\n\n[%s]\n"ShowBalloon"=dword:00000000\n' \
+  'HKEY_CURRENT_USER\Software\Tandreller\Settings' >"$E2E_RUN/no-balloon.reg"
+e2e_reg_import "$E2E_RUN/no-balloon.reg"
+# Delivered with the program ended, so that no poll before the restart sees it.
+e2e_stop_wine
+e2e_deliver tester "Late" "2026-06-14 12:00:00"
+e2e_restart_vestun "$E2E_DATE"
+# The mail program starts right before the balloon would be asked for, which
+# Wine shows 2 s later.
+e2e_wait_recorded 2 30
+expect_no_balloon 5
+expect_eq "mail programs started" "$E2E_RECORDED_LINES" "$(printf '"C:\\Vestun\\recorder.exe" /mail box1\n%.0s' 1 2)"
+expect_reg_value 'HKCU\Software\Tandreller\MailBoxes\1' LastMsgDate "$E2E_DELIVERED_AT"
 e2e_pass
