@@ -7,14 +7,8 @@
 
 inline void GiveMessages(Mailbox& box, std::initializer_list<int32_t> newDates,
                          std::initializer_list<int32_t> oldDates = {}) {
-  MessageList lists[2];
-  MessageInfo info;
-  for (int list = 0; list < 2; ++list) {
-    for (int32_t date : list == 0 ? newDates : oldDates) {
-      info.Date = date;
-      lists[list].push_back(info);
-    }
-  }
-  MessageList fresh;
-  box.PublishMessages(lists[0], lists[1], fresh);
+  MessageList lists[3];
+  for (int32_t date : newDates) lists[0].push_back({date, "", ""});
+  for (int32_t date : oldDates) lists[1].push_back({date, "", ""});
+  box.PublishMessages(lists[0], lists[1], lists[2]);
 }

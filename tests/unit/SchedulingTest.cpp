@@ -173,6 +173,28 @@ TEST_F(PublicationTest, AFinishedPollUpdatesItsBoxUnlessItFailedOrTheBoxIsGone) 
   EXPECT_EQ(0, Box(0).NewMailCount()) << "the box left has none of the removed box's mail";
 }
 
+// Two polls of the box, both finished before the main thread takes either:
+// published in the order they ran, the later one's letters stay, and each
+// letter is announced once.
+TEST_F(PublicationTest, PollsQueuedTogetherArePublishedInTheOrderTheyRan) {
+  Mailbox& box = Box(0);
+  box.TandrelMode = 0;
+  for (int j = 1; j <= 3; ++j)
+    server_.On("TOP " + std::to_string(j) + " 1",
+               Reply::MultiLine("+OK", "Received: by x; " + std::to_string(j) + " Jan 2026 10:00:00 +0000"));
+  for (const char* stat : {"+OK 2 100\r\n", "+OK 3 100\r\n"}) {
+    server_.On("STAT", Reply(stat));
+    ASSERT_TRUE(StartCheck(*app_, box, nullptr, 0));
+    host::JoinStartedThreads();
+  }
+  host::RunQueued();
+  EXPECT_EQ(3, box.NewMailCount()) << "the earlier result does not overwrite the later";
+  ASSERT_EQ(1u, host::Balloons().size());
+  EXPECT_EQ(u8" (3 шт.)", host::Balloons()[0].title) << "the first two letters are not announced again";
+  PollAndPublish(box);
+  EXPECT_EQ(1u, host::Balloons().size()) << "nor any of the three by the next poll";
+}
+
 // "Тест" finds mail: only the page that asked hears of it.
 TEST_F(PublicationTest, AConnectionTestOnlyReports) {
   static std::pair<int32_t, int32_t> reported;
