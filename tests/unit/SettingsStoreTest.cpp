@@ -114,7 +114,7 @@ TEST(SettingsStore, WhatIsLoadedIsSavedBackAsItWas) {
         ScramblePasswordSeeded(text, ScrambleDirection::Encode, 7);
       }
       if (name[0] == '$')
-        PutText(path, name.erase(0, 1).c_str(), text);
+        host::PutValue(path, name.erase(0, 1), {host::RegType::Text, text});
       else
         PutDword(path, name.c_str(), name == "LastBoxPos" ? 1 : name.find("Count") != name.npos ? 2 : static_cast<int32_t>(n++));
       values.push_back({path, name});
@@ -179,7 +179,7 @@ TEST(SettingsStore, RegistryFailuresAreReportedOnceAndLoadingGoesOn) {
 
   host::Reset();
   PutDword(kSettings, "BoxesCount", 2);
-  PutText(BoxKey(2), "BoxName", "второй");
+  host::PutValue(BoxKey(2), "BoxName", {host::RegType::Text, "второй"});
   host::FailKeysUnder(kBox1);
   Application broken;
   ASSERT_TRUE(LoadSettings(broken));
@@ -219,7 +219,7 @@ TEST(SettingsStore, AnAcknowledgedDateGoesUnderItsBoxsOwnKey) {
     host::Reset();
     PutDword(kSettings, "BoxesCount", 3);
     for (int i = 1; i <= 3; ++i) {
-      PutText(BoxKey(i), "BoxName", std::to_string(i));
+      host::PutValue(BoxKey(i), "BoxName", {host::RegType::Text, std::to_string(i)});
       PutDword(BoxKey(i), "LastMsgDate", 100 * i);
     }
     Application app;
