@@ -11,24 +11,6 @@
 
 namespace {
 
-// Publishing files messages against today's acknowledged date, which a poll's run must not undo.
-TEST(Mailbox, EachModeCountsItsOwnStateAndClearingResetsIt) {
-  Mailbox box;
-  GiveMessages(box, {5, 6, 0}, {1});
-  box.PublishCount(7);
-  EXPECT_EQ(7, box.NewMailCount());
-  box.ClearNewMail();
-  EXPECT_EQ(0, box.NewMailCount());
-  box.TandrelMode = 0;
-  EXPECT_EQ(3, box.NewMailCount()) << "count mode leaves the lists alone";
-  box.ClearNewMail();
-  EXPECT_EQ(0, box.NewMailCount());
-  EXPECT_EQ(0, box.LastMsgDate);
-  box.LastMsgDate = 600;
-  GiveMessages(box, {500, 600, 601, 0}, {100});
-  EXPECT_EQ(2, box.NewMailCount()) << "601, and 0 (an unreadable date) stays new";
-}
-
 // A list of `count` boxes whose names are their positions, `current` current.
 void Fill(MailboxList& list, int count, int current) {
   for (int i = 0; i < count; ++i) {
@@ -92,89 +74,70 @@ TEST(MailboxList, ABoxIsNotRemovedWhileAPollHoldsIt) {
   EXPECT_EQ(MailboxList::kFirstId + 3, list.CurrentBox()->Id) << "ids are never reused";
 }
 
-// The first box, in count mode, has none.
-TEST(MailboxList, OldLettersShowForAnEnabledDateModeBoxThatHasThem) {
-  const struct {
-    int32_t doCheck, mode;
-    bool old, shows;
-  } cases[] = {
-      {1, 0, true, true}, {2, 0, true, true}, {0, 0, true, false}, {1, 1, true, false}, {1, 0, false, false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.doCheck << " " << c.mode << " " << c.old);
-    MailboxList list;
-    Fill(list, 2, 0);
-    list.At(0)->TandrelMode = 0;
-    Mailbox& box = *list.At(1);
-    GiveMessages(box, {200}, {});
-    if (c.old) GiveMessages(box, {200}, {100});
-    box.DoCheckBox = c.doCheck;
-    box.TandrelMode = c.mode;
-    EXPECT_EQ(c.shows, list.ShowsOldLetters());
+// The first box, in date mode, has no old letters; the second shows its own while it is checked,
+// until clearing its mail in date mode empties its lists.
+TEST(MailboxList, OldLettersShowForAnEnabledDateModeBoxThatHasThemUntilCleared) {
+  MailboxList list;
+  Fill(list, 2, 0);
+  Mailbox& box = *list.At(1);
+  list.At(0)->TandrelMode = box.TandrelMode = 0;
+  GiveMessages(box, {200});
+  EXPECT_FALSE(list.ShowsOldLetters());
+  GiveMessages(box, {200}, {100});
+  for (int32_t doCheck : {0, 1, 2}) {
+    box.DoCheckBox = doCheck;
+    EXPECT_EQ(doCheck != 0, list.ShowsOldLetters()) << doCheck;
   }
+  box.TandrelMode = 1;
+  EXPECT_FALSE(list.ShowsOldLetters()) << "count mode";
+  box.ClearNewMail();
+  box.TandrelMode = 0;
+  EXPECT_TRUE(list.ShowsOldLetters() && box.NewMailCount() == 1) << "clearing in count mode leaves the lists";
+  box.ClearNewMail();
+  EXPECT_FALSE(list.ShowsOldLetters() || box.NewMailCount() != 0);
 }
 
-// A '?' is what the platform reads for a character that Windows-1251 lacks:
-// in the path it is refused as the program chooser refuses such a path.
-TEST(DefaultMailProgram, TheQuotedPathLowerCasedWithTheFolderInPlaceOfItsToken) {
-  const char* cases[][2] = {
-      // command, program; null when nothing is found, "?" when the path is foreign
-      {"\"C:\\Mail\\Mail.EXE\" -compose \"%1\"", "\"c:\\mail\\mail.exe\""},
-      {"C:\\Mail\\mail.exe %1", nullptr},
-      {"\"\" %1", nullptr},
-      {"\"%ProgramFiles%\\Mozilla\\TB.exe\" -osint", "\"D:\\Прог Файлы\\mozilla\\tb.exe\""},
-      {"\"X:\\%PROGRAMFILES%\\a.exe\"", "\"D:\\Прог Файлы\\a.exe\""},
-      {"\"%ProgramFiles(x86)%\\a.exe\"", "\"%programfiles(x86)%\\a.exe\""},
-      {"\"C:\\ПОЧТА\\Ёж Її.exe\"", "\"c:\\почта\\ёж її.exe\""},
-      {"\"C:\\Mail.exe", "\"c:\\mail.exe\""},  // no closing quote: the rest
-      {"\"C:\\Users\\?ukasz\\Mail.exe\" %1", "?"},
-      {"\"C:\\Mail.exe\" /subject \"?od?\"", "\"c:\\mail.exe\""},  // only the path counts
+// The quoted path of the command line registered for mailto: links, lower-cased, with the Program
+// Files folder in place of everything up to its token; the line counts only as a text that fits into
+// 200 bytes with its terminator. A '?' is what the platform reads for a character that Windows-1251
+// lacks: in the path it is refused as the program chooser refuses such a path.
+TEST(DefaultMailProgram, TheRegisteredQuotedPathLowerCasedWithTheFolderInPlaceOfItsToken) {
+  using host::RegType;
+  const std::string name(175, 'A'), longest = "\"C:\\Program Files\\" + std::string(175, 'a') + ".exe\"";
+  const struct {
+    RegType type;
+    std::string command;
+    const char* program;  // null when nothing is found, "?" when the path is foreign
+  } cases[] = {
+      {RegType::Text, "\"C:\\Mail\\Mail.EXE\" -compose \"%1\"", "\"c:\\mail\\mail.exe\""},
+      {RegType::Text, "C:\\Mail\\mail.exe %1", nullptr},
+      {RegType::Text, "\"\" %1", nullptr},
+      {RegType::ExpandableText, "\"X:\\%PROGRAMFILES%\\ПОЧТА\\Ёж Її.exe\" -osint",
+       "\"C:\\Program Files\\почта\\ёж її.exe\""},
+      {RegType::Text, "\"%ProgramFiles(x86)%\\a.exe\"", "\"%programfiles(x86)%\\a.exe\""},
+      {RegType::Text, "\"C:\\Mail.exe", "\"c:\\mail.exe\""},  // no closing quote: the rest
+      {RegType::Text, "\"C:\\Users\\?ukasz\\Mail.exe\" %1", "?"},
+      {RegType::Text, "\"C:\\Mail.exe\" /subject \"?od?\"", "\"c:\\mail.exe\""},  // only the path counts
+      {RegType::ExpandableText, "\"%ProgramFiles%\\" + name + ".exe\" %1", longest.c_str()},  // 199 bytes
+      {RegType::Text, "\"%ProgramFiles%\\" + name + "A.exe\" %1", nullptr},
+      {RegType::Bytes, "\"C:\\Mail.exe\"", nullptr},
   };
   for (const auto& c : cases) {
+    host::Reset();
+    const bool foreign = c.command.find('?') != std::string::npos;
+    host::PutValue("Software\\Classes\\mailto\\shell\\open\\command", "", {c.type, c.command, foreign});
     std::string program("kept");
-    const MailProgramFound found = MailProgramFromCommand(c[0], "D:\\Прог Файлы", program);
-    EXPECT_EQ(c[1] == nullptr ? MailProgramFound::Nothing
-              : *c[1] == '?'  ? MailProgramFound::Foreign
-                              : MailProgramFound::Program,
+    const MailProgramFound found = DetectDefaultMailProgram(program);
+    EXPECT_EQ(c.program == nullptr ? MailProgramFound::Nothing
+              : *c.program == '?'  ? MailProgramFound::Foreign
+                                   : MailProgramFound::Program,
               found)
-        << c[0];
-    EXPECT_STREQ(found == MailProgramFound::Program ? c[1] : "kept", program.c_str());
+        << c.command;
+    EXPECT_STREQ(found == MailProgramFound::Program ? c.program : "kept", program.c_str());
   }
   std::string program;
   EXPECT_EQ(MailProgramFound::Nothing, MailProgramFromCommand("\"%programfiles%\\a.exe\"", nullptr, program))
       << "no folder known";
-}
-
-// The registration as a text with or without variables, and only when it
-// fits into 200 bytes with its terminator; a path with characters that
-// Windows-1251 lacks is refused.
-TEST(DefaultMailProgram, DetectedFromTheRegistration) {
-  using host::RegType;
-  const struct {
-    size_t name;  // letters of the program's name; 0: nothing registered
-    RegType type;
-    bool foreign;
-    MailProgramFound found;
-  } cases[] = {
-      {0, RegType::Text, false, MailProgramFound::Nothing},
-      {175, RegType::ExpandableText, false, MailProgramFound::Program},
-      {176, RegType::Text, false, MailProgramFound::Nothing},
-      {3, RegType::Bytes, false, MailProgramFound::Nothing},
-      {3, RegType::Text, true, MailProgramFound::Foreign},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.name << " " << int(c.type) << c.foreign);
-    host::Reset();
-    const std::string name = c.foreign ? "?" + std::string(c.name - 1, 'A') : std::string(c.name, 'A');
-    const std::string command = "\"%ProgramFiles%\\" + name + ".exe\" %1";  // 24 + name
-    if (c.name > 0)
-      host::PutValue("Software\\Classes\\mailto\\shell\\open\\command", "", {c.type, command, c.foreign});
-    std::string program("kept");
-    EXPECT_EQ(c.found, DetectDefaultMailProgram(program));
-    EXPECT_EQ(c.found == MailProgramFound::Program
-                  ? "\"C:\\Program Files\\" + std::string(c.name, 'a') + ".exe\""
-                  : "kept",
-              program.c_str());
-  }
 }
 
 }  // namespace

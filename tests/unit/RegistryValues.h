@@ -12,10 +12,6 @@ inline void PutDword(const std::string& path, const char* name, int32_t number) 
   host::PutValue(path, name, {host::RegType::Number, std::string(bytes, 4)});
 }
 
-inline void PutText(const std::string& path, const char* name, const std::string& text) {
-  host::PutValue(path, name, {host::RegType::Text, text});
-}
-
 // The stored value as an export shows it: a text quoted up to its NUL, a number in decimal.
 inline std::string Stored(const std::string& path, const char* name) {
   host::RegValue value;

@@ -58,41 +58,29 @@ class SettingsOpeningTest : public ::testing::Test {
 // Whatever the user does to the box whose program failed, its acknowledged date
 // lands in its own key, and the box, perhaps freed, is not touched after the dialog.
 TEST_F(SettingsOpeningTest, EachStarterAsksAndOpensTheBoxFoundAgainByItsId) {
-  enum Starter { Automatic, LeftClick, BoxMenu };
-  enum Change { Nothing, Deleted, MovedBack };
-  const struct {
-    const char* what;
-    Starter starter;
-    Change change;
-  } cases[] = {
-      {"automatic start, the box deleted", Automatic, Deleted},
-      {"automatic start, the box moved back", Automatic, MovedBack},
-      {"left click, the box deleted", LeftClick, Deleted},
-      {"box menu, the box moved back", BoxMenu, MovedBack},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  // Started (a)utomatically, by a (l)eft click or from the (b)ox menu; the box (d)eleted or (m)oved back.
+  for (const std::string c : {"ad", "am", "ld", "bm"}) {
+    SCOPED_TRACE(c);
     SetUp();
+    const bool deleted = c[1] == 'd';
     g_inDialog = [&](Application& app) {
-      if (c.change == Deleted) app.Boxes.RemoveCurrent();
-      if (c.change == MovedBack) app.Boxes.MoveBox(0, 1);
+      deleted ? app.Boxes.RemoveCurrent() : app.Boxes.MoveBox(0, 1);
       SaveSettings(app);
     };
-    if (c.starter == Automatic) {
+    if (c[0] == 'a') {
       app_->Boxes.At(0)->MsminRunMode = 1;
       OnCheckResult(app_.get(), nullptr);  // a poll's result reaches the main thread
     } else {
       app_->Tray.SetState(TrayState::NewMail);
-      if (c.starter == LeftClick) app_->Boxes.At(1)->DoCheckBox = 0;
-      if (c.starter == BoxMenu) host::QueueMenuChoice(MailboxList::kFirstId);
+      if (c[0] == 'l') app_->Boxes.At(1)->DoCheckBox = 0;
+      if (c[0] == 'b') host::QueueMenuChoice(MailboxList::kFirstId);
       host::RaiseEvent(platform::MainEvent::TrayLeftClick);
     }
     ASSERT_EQ(1u, host::MessageBoxes().size());
     EXPECT_EQ("Путь к почтовой программе указан не верно!\nХотите исправить?", host::MessageBoxes()[0]);
     EXPECT_EQ(std::vector<std::string>{"box 0, page 1, ready"}, g_openings);
-    const std::string key =
-        "Software\\Tandreller\\MailBoxes\\" + std::to_string(c.change == MovedBack ? 2 : 1);
-    EXPECT_EQ(c.change == Deleted ? "0" : "1000", Stored(key, "LastMsgDate")) << "the other box's stays";
+    const std::string key = "Software\\Tandreller\\MailBoxes\\" + std::string(deleted ? "1" : "2");
+    EXPECT_EQ(deleted ? "0" : "1000", Stored(key, "LastMsgDate")) << "the other box's stays";
     EXPECT_TRUE(app_->MendQuestions.empty());
   }
 }

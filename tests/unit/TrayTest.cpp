@@ -81,13 +81,11 @@ class TrayTest : public ::testing::Test {
 
 TEST(TrayIcons, TheQuietEnvelopeOfTheDay) {
   using Name = platform::IconName;
-  const struct {
-    int month, day;
-    Name icon;
-  } days[] = {{2, 22, Name::ShieldEnvelope}, {2, 23, Name::Envelope},         {3, 7, Name::FlowersEnvelope},
-              {12, 26, Name::Envelope},      {12, 27, Name::NewYearEnvelope}, {1, 4, Name::NewYearEnvelope},
-              {1, 5, Name::Envelope}};
-  for (const auto& d : days) EXPECT_EQ(d.icon, QuietIconFor(d.month, d.day)) << d.month << "-" << d.day;
+  const std::map<int, Name> days = {{222, Name::ShieldEnvelope},   {223, Name::Envelope},
+                                    {307, Name::FlowersEnvelope},  {1226, Name::Envelope},
+                                    {1227, Name::NewYearEnvelope}, {104, Name::NewYearEnvelope},
+                                    {105, Name::Envelope}};  // month and day
+  for (const auto& d : days) EXPECT_EQ(d.second, QuietIconFor(d.first / 100, d.first % 100)) << d.first;
 }
 
 TEST_F(TrayTest, NewMailJumpsWithTheCountAndQuietStopsIt) {
@@ -174,36 +172,26 @@ TEST_F(TrayTest, OneAlertAtATime) {
   EXPECT_EQ(5u, host::Sounds().size()) << "silence frees the slots at once; a missing file plays nothing";
 }
 
-// Beeps of 8 ms at 100 Hz for "!" only; a pause of one step after "!" and for
-// "p"; steps and the whole melody bounded.
 // What a balloon says, however much there is: newest first, the undated
 // last, every box in its title, and what does not fit counted.
 TEST(Balloon, NewestFirstAndWhatDoesNotFitCounted) {
-  const auto letter = [](int32_t date, std::string sender, std::string subject) {
-    MessageInfo info;
-    info.Date = date;
-    info.Sender = std::move(sender);
-    info.Subject = std::move(subject);
-    return info;
-  };
+  using letter = MessageInfo;  // date, sender, subject
   std::vector<MessageInfo> many;
-  for (int i = 1; i <= 30; ++i) many.push_back(letter(i, "sender" + std::to_string(i), "subject"));
+  for (int i = 1; i <= 30; ++i) many.push_back(letter{i, "sender" + std::to_string(i), "subject"});
   const std::string emoji = u8"\U0001F600";
   struct Case {
     std::vector<BoxNews> news;
     std::string title, text;
   } cases[] = {
-      {{{1, "Дом", 3, {letter(5, "b", "B"), letter(0, "c", ""), letter(9, "", "A")}}},
+      {{{1, "Дом", 3, {letter{5, "b", "B"}, letter{0, "c", ""}, letter{9, "", "A"}}}},
        u8"Дом (3 шт.)",
        "A\nb \xE2\x80\x94 B\nc"},
-      {{{1, "Дом", 1, {letter(5, "a", "")}}, {2, "Работа", 2, {}}},
+      {{{1, "Дом", 1, {letter{5, "a", ""}}}, {2, "Работа", 2, {}}},
        u8"Дом (1 шт.), Работа (2 шт.)",
        u8"a\nРабота: Мыло припёрло (2 шт.)!"},
       {{{1, std::string(70, 'n'), 2, {}}}, std::string(62, 'n') + "\xE2\x80\xA6", u8"Мыло припёрло (2 шт.)!"},
-      {{{1, "x", 30, many}},
-       u8"x (30 шт.)",
-       "sender30 \xE2\x80\x94 subject\n"},
-      {{{1, "x", 1, {letter(1, std::string(300, 's') + emoji, "")}}}, u8"x (1 шт.)", std::string(254, 's') + "\xE2\x80\xA6"},
+      {{{1, "x", 30, many}}, u8"x (30 шт.)", "sender30 \xE2\x80\x94 subject\n"},
+      {{{1, "x", 1, {letter{1, std::string(300, 's') + emoji, ""}}}}, u8"x (1 шт.)", std::string(254, 's') + "\xE2\x80\xA6"},
   };
   for (const Case& c : cases) {
     const BalloonText balloon = ComposeBalloon(c.news, "Мыло припёрло");
@@ -217,6 +205,8 @@ TEST(Balloon, NewestFirstAndWhatDoesNotFitCounted) {
   EXPECT_EQ(u8"и ещё " + std::to_string(30 - shown) + "\xE2\x80\xA6", tail) << crowded;
 }
 
+// Beeps of 8 ms at 100 Hz for "!" only; a pause of one step after "!" and for
+// "p"; steps and the whole melody bounded.
 TEST(SpeakerPattern, PlaysMarksWithinBoundedSteps) {
   const std::string longest(99, '!'), marks(20, '!'), pauses(16, 'p');
   struct Case {
@@ -226,7 +216,6 @@ TEST(SpeakerPattern, PlaysMarksWithinBoundedSteps) {
     size_t beeps;
     uint64_t sleptMs;
   } cases[] = {
-      {"the mailbox default", "!p!!!p!ppp!p!", 100, 7, 1300},
       {"other characters are silent", "!xp !p", 1, 2, 4},
       {"no pattern", nullptr, 100, 0, 0},
       {"a step of 4294967295 ms lasts two seconds", "!p", 0xFFFFFFFF, 1, 2 * kMaxStepMs},
@@ -243,7 +232,6 @@ TEST(SpeakerPattern, PlaysMarksWithinBoundedSteps) {
     ASSERT_EQ(c.beeps, sounds.size());
     for (const uint32_t sound : sounds) EXPECT_EQ(100u, sound);
     EXPECT_EQ(c.sleptMs, std::accumulate(pauses.begin(), pauses.end(), uint64_t{0}));
-    for (uint32_t pause : pauses) EXPECT_LE(pause, kMaxStepMs);
   }
 }
 
@@ -266,7 +254,6 @@ TEST_F(TrayTest, CloseAndEndOfSession) {
     int code = -1;  // the stand-in leaves it unless the loop was told to end
     host::TakeQuitCode(&code);
     EXPECT_EQ(c.ends, host::TrayIcons().empty());
-    EXPECT_EQ(c.ends, !Box(0).CheckTimer);
     EXPECT_EQ(c.ends, !!platform::OwnedClaim(platform::ClaimInstance("2 TandrellerApp", nullptr)))
         << "the running copy's claim is let go";
     EXPECT_TRUE(host::MessageBoxes().empty()) << "no question asked";
@@ -287,7 +274,6 @@ TEST_F(TrayTest, AfterTheExitNothingChanges) {
   ASSERT_TRUE(platform::PostToMainThread(OnCheckResult, nullptr));
   host::QueueMenuChoice(kExitId);  // and Yes to "Точно выход?"
   host::RaiseEvent(MainEvent::TrayRightClick);
-  ASSERT_TRUE(host::TrayIcons().empty());
   const int threads = host::ThreadStartCount();
   host::RunQueued();
   for (MainEvent event : {MainEvent::TrayMouseOver, MainEvent::TrayLeftClick, MainEvent::TrayRightClick,
@@ -301,34 +287,13 @@ TEST_F(TrayTest, AfterTheExitNothingChanges) {
   EXPECT_EQ(1u, host::MessageBoxes().size()) << "nothing asked after the exit question";
 }
 
-// Until a newer version's notice is seen, polls go on and it waves whenever no mail takes the envelope.
-TEST_F(TrayTest, ANewerVersionKeepsCheckingAndItsNotice) {
-  Start("9.99");
-  SiteAnswers();
-  ASSERT_EQ(TrayState::NewVersion, Tray().State);
-  EXPECT_TRUE(Box(0).CheckTimer && Tray().Animation);
-  OnCheckResult(app_.get(), nullptr);
-  EXPECT_EQ(TrayState::NewVersion, Tray().State);
-  Box(0).PublishCount(1);
-  OnCheckResult(app_.get(), nullptr);
-  EXPECT_EQ(TrayState::NewMail, Tray().State);
-  app_->CheckNewVersion();
-  EXPECT_EQ(TrayState::NewMail, Tray().State) << "a check from About leaves waiting mail shown";
-  const size_t sounds = host::Sounds().size();
-  host::RaiseEvent(platform::MainEvent::TrayLeftClick);
-  EXPECT_EQ(TrayState::NewVersion, Tray().State);
-  EXPECT_EQ(sounds, host::Sounds().size()) << "the notice's tune played once";
-  host::RaiseEvent(platform::MainEvent::TrayRightClick);
-  OnCheckResult(app_.get(), nullptr);
-  EXPECT_EQ(TrayState::Quiet, Tray().State);
-}
-
 std::vector<float> g_answers;  // SiteVersion as each answer of a check found it
 void Answer(Application& app) { g_answers.push_back(app.SiteVersion); }
 
 // Start-up's check finds a newer version. While the site has not answered: m mail arrives,
 // n a poll finds none, a "О программе" asks too, c it closes, x the program ends; then s the
-// site answers, r the mail is read, v the notice is opened and mail arrives while it is.
+// site answers, r the mail is read, v the notice is opened and mail arrives while it is. Until the
+// notice is seen it waves whenever no mail takes the envelope, and polls go on throughout.
 TEST_F(TrayTest, TheVersionCheckHoldsNothingUpAndItsNoticeNeverHidesMail) {
   using State = TrayState;
   const struct {
@@ -347,6 +312,7 @@ TEST_F(TrayTest, TheVersionCheckHoldsNothingUpAndItsNoticeNeverHidesMail) {
       {"About's check joins the running one", false, "as", State::NewVersion, true, true, 1},
       {"About closed before the answer", false, "acs", State::NewVersion, true, true, 0},
       {"after the exit the answer changes nothing", false, "axs", State::CheckingVersion, false, false, 0},
+      {"the notice comes back until it is seen", false, "snmrvr", State::Quiet, true, true, 0},
   };
   using platform::MainEvent;
   const std::map<char, std::function<void()>> steps = {
@@ -371,7 +337,8 @@ TEST_F(TrayTest, TheVersionCheckHoldsNothingUpAndItsNoticeNeverHidesMail) {
     for (char step : std::string(c.steps)) steps.at(step)();
     EXPECT_EQ(c.state, Tray().State);
     EXPECT_EQ(c.icon, !host::TrayIcons().empty());
-    EXPECT_EQ(c.tune, !host::Sounds().empty()) << "the notice's tune";
+    EXPECT_EQ(c.tune ? 8u : 0u, host::Sounds().size()) << "the notice's tune of eight beeps, once";
+    EXPECT_EQ(c.icon, !!Box(0).CheckTimer) << "polls go on until the exit";
     EXPECT_EQ(c.answers, g_answers.size());
     for (float version : g_answers) EXPECT_FLOAT_EQ(9.99f, version) << "one read answers both";
     SiteAnswers();
