@@ -11,7 +11,7 @@
 #include "app/VersionCheck.h"
 #include "mail/ReceivedDate.h"
 #include "mail/TimeScale.h"
-#include "tests/unit/RegistryValues.h"
+#include "tests/support/RegistryValues.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "mail/DefaultMailProgram.h"
 #include "mail/MailboxList.h"
 #include "platform/host/HostControl.h"
-#include "tests/unit/MessageLists.h"
+#include "tests/support/MessageLists.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "mail/MailProgram.h"
 #include "platform/host/HostControl.h"
 #include "tests/support/ScriptedPop3Server.h"
-#include "tests/unit/MessageLists.h"
-#include "tests/unit/RegistryValues.h"
+#include "tests/support/MessageLists.h"
+#include "tests/support/RegistryValues.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "app/TrayMenus.h"
 #include "notify/AlertSound.h"
 #include "platform/host/HostControl.h"
-#include "tests/unit/MessageLists.h"
-#include "tests/unit/RegistryValues.h"
+#include "tests/support/MessageLists.h"
+#include "tests/support/RegistryValues.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include "app/ApplicationSettings.h"
 #include "mail/MailProgram.h"
 #include "settings/PasswordScrambler.h"
-#include "tests/unit/MessageLists.h"
-#include "tests/unit/RegistryValues.h"
+#include "tests/support/MessageLists.h"
+#include "tests/support/RegistryValues.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "notify/Balloon.h"
 #include "notify/SpeakerPattern.h"
 #include "platform/host/HostControl.h"
-#include "tests/unit/RegistryValues.h"
+#include "tests/support/RegistryValues.h"
 
 namespace {
 
