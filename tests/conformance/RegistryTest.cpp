@@ -59,17 +59,13 @@ bool Plant(const std::string& path, const char* name, Stored type, const std::u1
                          data, size) == ERROR_SUCCESS;
 #else
   // The stand-in has no code pages: the cases plant ASCII, and characters that Windows-1251 lacks.
-  host::RegValue value{type == Stored::Text             ? host::RegType::Text
-                       : type == Stored::ExpandableText ? host::RegType::ExpandableText
-                       : type == Stored::Number         ? host::RegType::Number
-                                                        : host::RegType::Bytes,
-                       bytes};
-  if (isText) {
-    value.bytes.clear();
-    for (const char16_t unit : text) {
-      value.bytes += unit < 0x80 ? static_cast<char>(unit) : '?';
-      value.foreign = value.foreign || unit >= 0x80;
-    }
+  const host::RegType types[] = {host::RegType::Text,  host::RegType::ExpandableText, host::RegType::Bytes,
+                                 host::RegType::Number, host::RegType::Bytes, host::RegType::Bytes,
+                                 host::RegType::Bytes};  // by Stored, as above
+  host::RegValue value{types[static_cast<int>(type)], isText ? "" : bytes};
+  for (const char16_t unit : text) {
+    value.bytes += unit < 0x80 ? static_cast<char>(unit) : '?';
+    value.foreign = value.foreign || unit >= 0x80;
   }
   host::PutValue(path, name, value);
   return true;
