@@ -22,8 +22,9 @@ namespace {
 // tests' prefix is their own.
 void Register(bool expandable, const std::u16string& line) {
 #ifdef _WIN32
-  RegSetKeyValueW(HKEY_CLASSES_ROOT, L"mailto\\shell\\open\\command", L"", expandable ? REG_EXPAND_SZ : REG_SZ,
-                  line.c_str(), static_cast<DWORD>((line.size() + 1) * sizeof(char16_t)));
+  RegSetKeyValueW(HKEY_CLASSES_ROOT, L"mailto\\shell\\open\\command", L"",
+                  expandable ? REG_EXPAND_SZ : REG_SZ, line.c_str(),
+                  static_cast<DWORD>((line.size() + 1) * sizeof(char16_t)));
 #else
   // The stand-in has no code pages: the cases register ASCII, and characters that Windows-1251 lacks.
   host::RegValue value{expandable ? host::RegType::ExpandableText : host::RegType::Text, ""};

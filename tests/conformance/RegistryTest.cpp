@@ -59,8 +59,8 @@ bool Plant(const std::string& path, const char* name, Stored type, const std::u1
                          data, size) == ERROR_SUCCESS;
 #else
   // The stand-in has no code pages: the cases plant ASCII, and characters that Windows-1251 lacks.
-  const host::RegType types[] = {host::RegType::Text,  host::RegType::ExpandableText, host::RegType::Bytes,
-                                 host::RegType::Number, host::RegType::Bytes, host::RegType::Bytes,
+  const host::RegType types[] = {host::RegType::Text,   host::RegType::ExpandableText, host::RegType::Bytes,
+                                 host::RegType::Number, host::RegType::Bytes,          host::RegType::Bytes,
                                  host::RegType::Bytes};  // by Stored, as above
   host::RegValue value{types[static_cast<int>(type)], isText ? "" : bytes};
   for (const char16_t unit : text) {
@@ -125,7 +125,7 @@ TEST(Registry, OtherTypesAndForeignTextsAreToldApart) {
     const char* number;
   } cases[] = {
       {"Port", Stored::Text, u"995", "", "995", "<wrong type>"},
-      {"FromRegFile", Stored::Text, std::u16string(63, u'9') + u'\0', "", std::string(63, '9'), "<wrong type>"},
+      {"RegFile", Stored::Text, std::u16string(63, u'9') + u'\0', "", std::string(63, '9'), "<wrong type>"},
       {"InnerNul", Stored::Text, std::u16string(u"ab\0cd", 5), "", "ab", "<wrong type>"},
       {"Expandable", Stored::ExpandableText, u"%ProgramFiles%\\a.exe", "", "<wrong type>", "<wrong type>"},
       {"Several", Stored::MultiText, std::u16string(u"995\0\0", 5), "", "<wrong type>", "<wrong type>"},

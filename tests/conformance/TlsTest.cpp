@@ -174,11 +174,11 @@ TEST_F(TlsTest, EmptyRecordsEndAReceiveInTimeAndTheLongestIsRead) {
 // an https address is read when its certificate is trusted and names the
 // host, and fails when it names another.
 TEST_F(TlsTest, ReadsAnHttpsAddressOnlyUnderItsCertificateName) {
-  const std::string port = std::to_string(std::atoi(Read("/site.port").c_str()));
+  const std::string path = ":" + std::to_string(Port("site")) + "/version.txt";
   char body[16];
-  EXPECT_EQ(ReadUrl(("https://localhost:" + port + "/version.txt").c_str(), body, sizeof body, kTimeoutMs), 5);
+  EXPECT_EQ(ReadUrl(("https://localhost" + path).c_str(), body, sizeof body, kTimeoutMs), 5);
   EXPECT_EQ(std::string(body, 5), "2.14\n");
-  EXPECT_EQ(ReadUrl(("https://127.0.0.1:" + port + "/version.txt").c_str(), body, sizeof body, kTimeoutMs), -1);
+  EXPECT_EQ(ReadUrl(("https://127.0.0.1" + path).c_str(), body, sizeof body, kTimeoutMs), -1);
 }
 
 }  // namespace
