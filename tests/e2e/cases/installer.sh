@@ -124,7 +124,6 @@ e2e_spawn timeout 60 wine reg add "$uninstall_key" /v DisplayVersion /d 2.12 /f 
   || e2e_fail "could not make the installed version older"
 e2e_wait_settings
 upgrade 2 "over an open dialog"
-e2e_alive "$old" || e2e_fail "the upgrade ended a copy with an open dialog"
 cancel_settings
 e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/before.reg"
 second_start
