@@ -4,7 +4,6 @@
 
 #include <cctype>
 #include <string>
-#include <vector>
 
 #include "platform/Platform.h"
 
@@ -18,43 +17,24 @@ using namespace platform;
 
 namespace {
 
+// Registers the line as a mail program's installer would. On Windows that is
+// among the machine's classes, which a Wine prefix lets anyone write: the
+// tests' prefix is their own.
+void Register(bool expandable, const std::u16string& line) {
 #ifdef _WIN32
-// A mail program's installer registers it among the machine's classes,
-// which a Wine prefix lets anyone write; what was there comes back after.
-constexpr wchar_t kKey[] = L"mailto\\shell\\open\\command";
-struct Registration {
-  Registration() {
-    DWORD size = 0;
-    had = RegGetValueW(HKEY_CLASSES_ROOT, kKey, L"", RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, &size) == 0;
-    saved.resize(size);
-    RegGetValueW(HKEY_CLASSES_ROOT, kKey, L"", RRF_RT_ANY | RRF_NOEXPAND, &type, saved.data(), &size);
-  }
-  ~Registration() {
-    const DWORD size = static_cast<DWORD>(saved.size());
-    if (had) RegSetKeyValueW(HKEY_CLASSES_ROOT, kKey, L"", type, saved.data(), size);
-    if (!had) RegDeleteKeyValueW(HKEY_CLASSES_ROOT, kKey, L"");
-  }
-  void Set(bool expandable, const std::u16string& line) {
-    RegSetKeyValueW(HKEY_CLASSES_ROOT, kKey, L"", expandable ? REG_EXPAND_SZ : REG_SZ, line.c_str(),
-                    static_cast<DWORD>((line.size() + 1) * sizeof(char16_t)));
-  }
-  bool had = false;
-  DWORD type = 0;
-  std::vector<BYTE> saved;
-};
+  RegSetKeyValueW(HKEY_CLASSES_ROOT, L"mailto\\shell\\open\\command", L"",
+                  expandable ? REG_EXPAND_SZ : REG_SZ, line.c_str(),
+                  static_cast<DWORD>((line.size() + 1) * sizeof(char16_t)));
 #else
-// The stand-in has no code pages: the cases register ASCII, and characters that Windows-1251 lacks.
-struct Registration {
-  void Set(bool expandable, const std::u16string& line) {
-    host::RegValue value{expandable ? host::RegType::ExpandableText : host::RegType::Text, ""};
-    for (const char16_t unit : line) {
-      value.bytes += unit < 0x80 ? static_cast<char>(unit) : '?';
-      value.foreign = value.foreign || unit >= 0x80;
-    }
-    host::PutValue("Software\\Classes\\mailto\\shell\\open\\command", "", value);
+  // The stand-in has no code pages: the cases register ASCII, and characters that Windows-1251 lacks.
+  host::RegValue value{expandable ? host::RegType::ExpandableText : host::RegType::Text, ""};
+  for (const char16_t unit : line) {
+    value.bytes += unit < 0x80 ? static_cast<char>(unit) : '?';
+    value.foreign = value.foreign || unit >= 0x80;
   }
-};
+  host::PutValue("Software\\Classes\\mailto\\shell\\open\\command", "", value);
 #endif
+}
 
 // A variable is left for the program, which knows the folder it names; the
 // rest of a registered path, beginning with a backslash, goes right after it.
@@ -70,10 +50,9 @@ TEST(MailProgram, TheRegisteredLineAsItStandsAndTheFolderItMayName) {
       {false, u"\"C:\\Users\\Łukasz\\mail.exe\"", ReadResult::Foreign, "\"C:\\Users\\?ukasz\\mail.exe\""},
       {false, std::u16string(200, u'a'), ReadResult::TooLong, ""},  // 199 fit, with the NUL
   };
-  Registration registration;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.found);
-    registration.Set(c.expandable, c.line);
+    Register(c.expandable, c.line);
     const MailProgramRegistration found = RegisteredMailProgram();
     EXPECT_EQ(found.lineRead, c.read);
     EXPECT_EQ(found.line, c.found);
