@@ -7,7 +7,7 @@
 
 #include "platform/Owned.h"
 #include "platform/Platform.h"
-#include "tests/conformance/Unique.h"
+#include "tests/support/UniqueName.h"
 
 using namespace platform;
 using namespace std::chrono_literals;

@@ -7,7 +7,7 @@
 
 #include "platform/Owned.h"
 #include "platform/Platform.h"
-#include "tests/conformance/Unique.h"
+#include "tests/support/UniqueName.h"
 
 #ifdef _WIN32
 #include <windows.h>

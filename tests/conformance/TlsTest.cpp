@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "tests/conformance/TestAuthority.h"
+#include "tests/support/trust/TestAuthority.h"
 
 using namespace platform;
 

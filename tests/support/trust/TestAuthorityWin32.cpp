@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/conformance/TestAuthority.h"
+#include "tests/support/trust/TestAuthority.h"
 
 bool TrustTestAuthority(const char* pemPath) {
   std::ifstream file(pemPath, std::ios::binary);

@@ -4,7 +4,7 @@
 //   vestun_e2e_trust.exe CA.pem
 #include <cstdio>
 
-#include "tests/conformance/TestAuthority.h"
+#include "tests/support/trust/TestAuthority.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
