@@ -354,6 +354,19 @@ e2e_check_box() {  # CAPTION ICON BUTTONS
   E2E_BOX=$out
 }
 
+# The same for a box with a lone OK, which is pressed; with SHOT, screenshots
+# the box first.
+e2e_dismiss_box() {  # CAPTION TEXT ICON [SHOT]
+  expect_message_box "$1" "$2" "$3" 1
+  [ -z "${4:-}" ] || e2e_shot "$4"
+  drv press --caption "$1" --id 1 >/dev/null || e2e_fail "could not close '$1'"
+}
+
+# The warning of a field from which letters Windows-1251 lacks were taken out.
+e2e_dismiss_foreign_letters() {
+  e2e_dismiss_box "Вестун :(" 'Некоторых введённых знаков нет в кодировке Windows-1251, в которой программа хранит тексты (русские и английские буквы, цифры, обычные знаки). Эти знаки убраны.' warning
+}
+
 # A question ("Да" and "Нет", "Нет" the default) is up: answers it with ID.
 e2e_answer_question() {  # TEXT ID
   expect_message_box "Вестун :)" "$1" question "6 7"
@@ -423,6 +436,16 @@ e2e_restart_vestun() {  # DATE
   E2E_DATE=$1
   e2e_env
   e2e_start_vestun
+}
+
+# Imports a .reg file of LINES: "[KEY]" lines and value lines as regedit reads
+# them, each key after a blank line.
+E2E_REG_SETS=0
+e2e_reg_set() {  # LINE...
+  local reg="$E2E_RUN/set-$((E2E_REG_SETS += 1)).reg" line
+  { echo 'Windows Registry Editor Version 5.00'
+    for line in "$@"; do [[ $line != \[* ]] || echo; printf '%s\n' "$line"; done; } >"$reg"
+  e2e_reg_import "$reg"
 }
 
 # A Linux path as Wine's Z: drive shows it (winepath would boot the prefix).
@@ -1011,12 +1034,17 @@ e2e_wait_settings() {
 
 e2e_settings_gone() { e2e_dialog_gone "$E2E_SETTINGS"; }
 
-# "Настройки", the first item of the tray menu.
-e2e_open_settings() {
+e2e_set_texts() {  # ID TEXT [ID TEXT]...: into the controls of E2E_DIALOG
+  drv set-texts --title "$E2E_DIALOG" "$@" || e2e_fail "cannot set the texts $*"
+}
+
+# "Настройки", the first item of the tray menu; with TAB, then that page.
+e2e_open_settings() {  # [TAB]
   e2e_tray_spot
   e2e_tray_click 3
   e2e_menu_keys 0x28,0x0d
   e2e_wait_settings
+  [ -z "${1:-}" ] || e2e_tab "$1"
 }
 
 # A start on incomplete mailboxes opens the settings dialog: "Отмена" closes it.

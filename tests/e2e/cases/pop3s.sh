@@ -22,14 +22,11 @@ expect_reg_value 'HKCU\Software\Tandreller\MailBoxes\1' LastMsgDate "$E2E_DELIVE
 logins() { grep -cE 'pop3-login: .*(Login: |auth failed)' "$E2E_DOVECOT/log/dovecot.log"; }
 expect_eq "logins after the first poll" "$(logins)" 1
 
-e2e_open_settings
-e2e_tab 1
+e2e_open_settings 1
 refused() {  # SERVER TEXT SHOT
-  drv set-texts --title "$E2E_SETTINGS" 1002 "$1" || e2e_fail "cannot set the server"
+  e2e_set_texts 1002 "$1"
   e2e_click 1021
-  expect_message_box "Вестун :(" "$2" absent 1
-  e2e_shot "$3"
-  drv press --caption "Вестун :(" --id 1 >/dev/null || e2e_fail "could not close the test's message"
+  e2e_dismiss_box "Вестун :(" "$2" absent "$3"
   expect_ctls "1021 enabled 1"
 }
 refused 127.0.0.1 'Сертификат сервера выдан на другое имя!\nПроверьте имя сервера.' other-name

@@ -12,24 +12,20 @@ e2e_install_recorder
 E2E_BOX_VALUES='"Delay"=dword:00000258'
 e2e_seed_pop3_boxes "tester wr0ng 0 0 /mail box1"
 box='HKCU\Software\Tandreller\MailBoxes\1'
-set_text() { drv set-texts --title "$E2E_SETTINGS" "$1" "$2" || e2e_fail "cannot set $1 to $2"; }
-close_box() { drv press --caption "$1" --id 1 >/dev/null || e2e_fail "could not close '$1'"; }
 e2e_start_vestun
 expect_dovecot_log 'pop3-login: .*auth failed.*user=<tester>' 1 20
 
-e2e_open_settings
-e2e_tab 1
+e2e_open_settings 1
 e2e_click 1021
 expect_message_box "Вестун :(" "Сервер отверг пароль!" absent 1
 expect_eq "system-modal" "$(kv topmost "$E2E_BOX")" 0
 expect_dovecot_log 'pop3-login: .*auth failed.*user=<tester>' 2 5
-close_box "Вестун :("
-set_text 1014 'r1ght'
+drv press --caption "Вестун :(" --id 1 >/dev/null || e2e_fail "could not close the refusal"
+e2e_set_texts 1014 'r1ght'
 e2e_click 1021
-expect_message_box "Вестун :)" "Проверка прошла удачно, новых писем нет." absent 1
+e2e_dismiss_box "Вестун :)" "Проверка прошла удачно, новых писем нет." absent
 expect_dovecot_log 'pop3\(tester\).*Logged out' 1 5
-close_box "Вестун :)"
-set_text 1015 25
+e2e_set_texts 1015 25
 e2e_click 1015
 e2e_keys Return
 e2e_settings_gone
@@ -37,7 +33,7 @@ expect_dovecot_log 'pop3\(tester\).*Logged out' 2 5
 expect_reg_value "$box" Delay 25
 
 e2e_open_settings
-set_text 1003 "$E2E_HOSTILE_PORT"
+e2e_set_texts 1003 "$E2E_HOSTILE_PORT"
 e2e_click 1021
 expect_ctls "1021 enabled 0"
 e2e_tab 0
