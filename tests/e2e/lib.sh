@@ -256,8 +256,9 @@ e2e_begin() {
 }
 
 # Copies the program into the prefix and starts it in the virtual desktop
-# through Explorer, as the desktop's own program. Waits for its main window.
-e2e_start_vestun() {
+# through Explorer, as the desktop's own program. Waits for its main window;
+# with --ready, also until it is past its start-up.
+e2e_start_vestun() {  # [--ready]
   local dir="$WINEPREFIX/drive_c/Vestun"
   if [ ! -f "$dir/vestun.exe" ]; then
     mkdir -p "$dir" && cp "$E2E_EXE" "$dir/vestun.exe" || e2e_fail "cannot install vestun.exe"
@@ -266,6 +267,7 @@ e2e_start_vestun() {
   drv wait-window --class "$E2E_MAIN_CLASS" --timeout 60000 >/dev/null \
     || e2e_fail "vestun.exe showed no window of class '$E2E_MAIN_CLASS' within 60 s"
   e2e_log "vestun.exe is up after $(($(date +%s) - E2E_STARTED)) s"
+  [ "${1:-}" != --ready ] || e2e_wait_vestun_ready
 }
 
 # One more start of vestun.exe in the same desktop, as from a shortcut.
@@ -550,12 +552,14 @@ e2e_test_pki() {
 # Starts the run's Dovecot; its stop is one of the run's clean-up steps.
 # With --tls it also serves POP3 over TLS on port 995 of 127.0.0.1 to .4,
 # with the certificates of e2e_test_pki (see tests/support/dovecot.sh).
-e2e_dovecot_start() {  # [--tls]
+# Then adds the users USER with their PASSWORD.
+e2e_dovecot_start() {  # [--tls] [USER PASSWORD]...
   local tls=()
   E2E_DOVECOT="$E2E_RUN/dovecot"
   if [ "${1:-}" = --tls ]; then
     e2e_test_pki
     tls=(--tls "$E2E_PKI")
+    shift
   fi
   # Dovecot's login, auth and mail processes run as other users and must
   # reach their files under the run's directory.
@@ -565,6 +569,7 @@ e2e_dovecot_start() {  # [--tls]
     || e2e_fail "Dovecot did not start: $(tail -n 3 "$E2E_ARTIFACTS/dovecot.err")"
   echo "$(cat "$E2E_DOVECOT/run/master.pid") $E2E_DOVECOT" >>"$E2E_WORK/dovecots.txt"
   e2e_log "Dovecot on 127.0.0.1:$E2E_POP3_PORT"
+  while [ $# -ge 2 ]; do e2e_dovecot_adduser "$1" "$2"; shift 2; done
 }
 
 # Trusts the run's test CA in the prefix, as a user trusts the root of a
@@ -660,7 +665,7 @@ e2e_reg_string() { printf '"%s"' "$(printf '%s' "$1" | sed 's/\\/\\\\/g; s/"/\\"
 # on new mail the box starts the recorder with ARGS. Boxes are polled every
 # 20 s. Error reports and version checks are off: whatever else the program
 # opened would land in the recorder's file too (E2E_AUTO_CHECK=1 switches the
-# version check on). Needs e2e_install_recorder.
+# version check on). Installs the recorder unless it is already.
 # E2E_BOX_VALUES: .reg value lines for every box, in place of the defaults of
 # the same values (Wine's regedit keeps the first of two).
 E2E_BOX_PORTS=()
@@ -669,6 +674,7 @@ E2E_BOX_VALUES=""
 E2E_AUTO_CHECK=0
 e2e_seed_pop3_boxes() {  # BOX...
   local reg="$E2E_RUN/seed.reg" n=0 box login password mode last args port replaced
+  [ -n "$E2E_RECORDED" ] || e2e_install_recorder
   replaced=$(sed -n 's/=.*/=/p' <<<"$E2E_BOX_VALUES")
   {
     echo 'Windows Registry Editor Version 5.00'
@@ -977,13 +983,15 @@ expect_ctls() {  # "ID FIELD VALUE"...
   e2e_log "ok: $(printf '[%s] ' "$@")"
 }
 
-# A real left click on the visible control ID of E2E_DIALOG.
-e2e_click() {  # ID
+# A real left click on the visible control ID of E2E_DIALOG; then, with
+# CHECKS, expect_ctls CHECKS.
+e2e_click() {  # ID ["ID FIELD VALUE"...]
   local xy
   e2e_read_ctls
   [ "$(ctl "$1" visible)" = 1 ] || e2e_fail "control $1 is not visible"
   xy=$(ctl "$1" centre)
   e2e_mouse mousemove "${xy%,*}" "${xy#*,}" click 1
+  [ $# -lt 2 ] || expect_ctls "${@:2}"
 }
 
 # Keys reach the window that has the keyboard: a dialog is shown a moment
@@ -1020,10 +1028,11 @@ e2e_click_item() {  # INDEX [COLUMN [CLICKS]]
   e2e_mouse mousemove "${xy%,*}" "${xy#*,}" click --repeat "${3:-1}" --delay 80 1
 }
 
-e2e_tab() {  # INDEX: a real click on that tab of the settings dialog
+# A real click on the tab INDEX of the settings dialog; then expect_ctls CHECKS.
+e2e_tab() {  # INDEX ["ID FIELD VALUE"...]
   e2e_items 1038
   e2e_click_item "$1"
-  expect_ctls "1038 state $1"
+  expect_ctls "1038 state $1" "${@:2}"
 }
 
 # Waits for the settings dialog; leaves its rectangle in E2E_SETTINGS_RECT.
@@ -1033,6 +1042,13 @@ e2e_wait_settings() {
 }
 
 e2e_settings_gone() { e2e_dialog_gone "$E2E_SETTINGS"; }
+
+# Closes the settings dialog with the key NAME (Escape, Return) or a real
+# click on the button ID.
+e2e_close_settings() {  # NAME|ID
+  if [[ $1 == [0-9]* ]]; then e2e_click "$1"; else e2e_keys "$1"; fi
+  e2e_settings_gone
+}
 
 e2e_set_texts() {  # ID TEXT [ID TEXT]...: into the controls of E2E_DIALOG
   drv set-texts --title "$E2E_DIALOG" "$@" || e2e_fail "cannot set the texts $*"
@@ -1094,9 +1110,11 @@ PY
 }
 
 # The settings tree, passwords unscrambled, must be expected/NAME.reg; with
-# --start, LastCheckNewVer holds the time of this run's start-up check.
+# --start, LastCheckNewVer holds the time of this run's start-up check, and
+# the tree is read once the program is past its start-up.
 expect_settings_tree() {  # NAME [--start]
   local tree="$E2E_ARTIFACTS/tree.reg"
+  [ "${2:-}" != --start ] || e2e_wait_vestun_ready
   e2e_reg_export 'HKCU\Software\Tandreller' "$tree"
   [ "${2:-}" != --start ] || e2e_mark_last_check "$tree"
   e2e_unscramble_passwords "$tree"

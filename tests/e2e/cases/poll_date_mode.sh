@@ -8,8 +8,7 @@
 # turned off. tray-balloon.png is docs/tray-balloon.png.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
-e2e_dovecot_start
-for user in "tester dAt3s" "third r1ght"; do e2e_dovecot_adduser $user; done
+e2e_dovecot_start tester dAt3s third r1ght
 e2e_deliver tester "Old" "2026-06-10 10:00:00"
 # Senders and subjects as mail programs encode them: Windows-1251 split into
 # two words, KOI8-R after plain text, UTF-8; a bare address; a filter's
@@ -24,7 +23,6 @@ E2E_FROM='=?UTF-8?B?0JDQvdC90LAg0J/QtdGC0YDQvtCy0LA=?= <anna@example.org>' \
 latest=$E2E_DELIVERED_AT
 e2e_deliver third "Unseen" "2026-06-14 10:00:00"
 
-e2e_install_recorder
 june11=$(e2e_time_value '2026-06-11 10:00:00')
 e2e_seed_pop3_boxes "tester dAt3s 0 $june11 /mail box1" "third wr0ng 0 $june11 /mail box2"
 e2e_start_vestun

@@ -4,16 +4,13 @@
 # (see tests/support/dovecot.sh), and none of them hears a login.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
-e2e_dovecot_start --tls
-e2e_dovecot_adduser tester 's3cure'
+e2e_dovecot_start --tls tester 's3cure'
 e2e_deliver tester "Over TLS" "2026-06-14 10:00:00"
 e2e_trust_test_ca
-e2e_install_recorder
 E2E_BOX_PORTS=(995)
 E2E_BOX_SERVERS=(localhost)
 E2E_BOX_VALUES='"Delay"=dword:00000258'
-june11=$(e2e_time_value '2026-06-11 10:00:00')
-e2e_seed_pop3_boxes "tester s3cure 0 $june11 /mail tls"
+e2e_seed_pop3_boxes "tester s3cure 0 $(e2e_time_value '2026-06-11 10:00:00') /mail tls"
 e2e_start_vestun
 
 e2e_wait_recorded 1 30
@@ -35,7 +32,6 @@ refused 127.0.0.3 'Срок действия сертификата сервер
 refused 127.0.0.4 'Сервер не поддерживает защищённое соединение (TLS) на этом порту!' no-tls
 expect_eq "logins after the refused tests" "$(logins)" 1
 expect_dovecot_log 'Disconnected.*no auth attempts.*lip=127\.0\.0\.4' 1 5
-e2e_keys Escape
-e2e_settings_gone
+e2e_close_settings Escape
 e2e_wait_vestun_ready
 e2e_pass

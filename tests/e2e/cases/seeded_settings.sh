@@ -19,6 +19,5 @@ expect_message_box_starting "Вестун :)" 'Здравствуйте!\nВам
 expect_eq "census question is system-modal (topmost)" "$(kv topmost "$E2E_BOX")" 1
 e2e_shot census-question
 drv press --caption "Вестун :)" --id 7 >/dev/null || e2e_fail "could not answer No to the census"
-e2e_wait_vestun_ready
 expect_settings_tree seeded-settings --start
 e2e_pass

@@ -7,14 +7,11 @@
 # parameters, the message that wakes it for queued work; "Выход".
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
-e2e_dovecot_start
-e2e_dovecot_adduser tester 'tRay1'
-e2e_install_recorder
+e2e_dovecot_start tester 'tRay1'
 E2E_AUTO_CHECK=1
 E2E_BOX_VALUES='"MsminRunMode"=dword:00000000'
 e2e_seed_pop3_boxes "tester tRay1 0 0 /mail box1"
-e2e_start_vestun
-e2e_wait_vestun_ready
+e2e_start_vestun --ready
 expect_last_check_of_run
 e2e_tray_spot
 expect_tray 10 quiet 110
@@ -31,9 +28,8 @@ expect_tray 5 jumping
 expect_tray_tooltip "Мыло припёрло (2 шт.)!"
 e2e_shot jumping
 
-list="Список новых писем (функция в разработке)"
 e2e_tray_click 3
-e2e_dialog "$list"
+e2e_dialog "Список новых писем (функция в разработке)"
 IFS=, read -r l t w h <<<"$(kv rect "$E2E_WINDOW")"
 bottom=$(kv work_area "$(drv metrics)")
 bottom=$((${bottom##*,} < E2E_TRAY_Y ? ${bottom##*,} : E2E_TRAY_Y))
@@ -42,9 +38,8 @@ e2e_items 1026
 expect_eq "columns and rows" "$(tr '\t' ' ' <<<"$E2E_ITEMS")" \
   $'column=0 53 Размер\ncolumn=1 120 От\ncolumn=2 180 Тема\ncolumn=3 62 Получено'
 expect_ctls "1033 visible 0" "1 text Прочитать"
-for id in 4 5 6; do e2e_click "$id"; done
-e2e_click 1
-e2e_dialog_gone "$list"
+for id in 4 5 6 1; do e2e_click "$id"; done
+e2e_dialog_gone "$E2E_DIALOG"
 expect_tray 5 jumping
 
 e2e_tray_click 1
@@ -57,8 +52,7 @@ expect_tray_tooltip "Все спокойно!"
 # The menu below opens on a message the shell posts after these: the program
 # has handled them by then.
 for params in "1 0" "0 0" "0x41414141 -1"; do
-  read -r wparam lparam <<<"$params"
-  drv post --class "$E2E_MAIN_CLASS" --message 0x8100 --wparam "$wparam" --lparam "$lparam" \
+  drv post --class "$E2E_MAIN_CLASS" --message 0x8100 --wparam "${params% *}" --lparam "${params#* }" \
     || e2e_fail "could not post to the main window"
 done
 for step in "7 tray-menu quiet 110" "6 exit-menu empty"; do  # "Выход", the fourth item: No, then Yes
