@@ -37,8 +37,7 @@ done
 expect_eq "mail programs started" "$E2E_RECORDED_LINES" "$(printf '"C:\\Vestun\\recorder.exe" /mail box%s\n' 1 2 3)"
 
 # Wine takes the DPI from the user's desktop settings at its next start.
-e2e_spawn timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f \
-  >>"$E2E_ARTIFACTS/wine.log" 2>&1 || e2e_fail "cannot set the DPI"
+e2e_reg_set '[HKEY_CURRENT_USER\Control Panel\Desktop]' '"LogPixels"=dword:00000090'
 e2e_restart_vestun "$E2E_DATE"
 expect_eq "small icons at 144 DPI" "$(kv small_icon "$(drv metrics)")" 24
 E2E_ICON_SIZE=24
