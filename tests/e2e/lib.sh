@@ -814,11 +814,13 @@ e2e_vestun_pid() {
 E2E_TRAY_PY=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/driver/tray_icon.py
 E2E_ICON_SIZE=16    # the drawing the tray should show: the system's small-icon size
 
-# The centre of the first (rightmost) tray icon: E2E_TRAY_X, E2E_TRAY_Y.
-e2e_tray_spot() {
+# The centre of the first (rightmost) tray icon: E2E_TRAY_X, E2E_TRAY_Y;
+# with arguments, then expect_tray with them.
+e2e_tray_spot() {  # [SECONDS STATE [NNN]]
   local m
   m=$(drv metrics) || e2e_fail "no taskbar in the desktop"
   IFS=, read -r E2E_TRAY_X E2E_TRAY_Y <<<"$(kv first_icon "$m")"
+  [ $# -eq 0 ] || expect_tray "$@"
 }
 
 # The icons of ours the tray shows over COUNT samples 100 ms apart, in

@@ -13,8 +13,7 @@ E2E_BOX_VALUES='"MsminRunMode"=dword:00000000'
 e2e_seed_pop3_boxes "tester tRay1 0 0 /mail box1"
 e2e_start_vestun --ready
 expect_last_check_of_run
-e2e_tray_spot
-expect_tray 10 quiet 110
+e2e_tray_spot 10 quiet 110
 expect_tray_tooltip "Все спокойно!"
 
 e2e_deliver tester "First" "2026-06-14 10:00:00"

@@ -15,8 +15,7 @@ E2E_BOX_VALUES='"MsminRunMode"=dword:00000000
 e2e_seed_pop3_boxes "first pw-first 0 0 /mail box1" "second pw-second 0 0 /mail box2" \
   "third pw-third 0 0 /mail box3"
 e2e_start_vestun
-e2e_tray_spot
-expect_tray 20 jumping
+e2e_tray_spot 20 jumping
 expect_no_message_box 1
 e2e_wait_vestun_ready
 
