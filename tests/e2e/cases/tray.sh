@@ -30,9 +30,8 @@ e2e_shot jumping
 e2e_tray_click 3
 e2e_dialog "Список новых писем (функция в разработке)"
 IFS=, read -r l t w h <<<"$(kv rect "$E2E_WINDOW")"
-bottom=$(kv work_area "$(drv metrics)")
-bottom=$((${bottom##*,} < E2E_TRAY_Y ? ${bottom##*,} : E2E_TRAY_Y))
-expect_eq "bottom-right corner of the list" "$((l + w)),$((t + h))" "$E2E_TRAY_X,$bottom"
+IFS=, read -r _ _ _ bottom <<<"$(kv work_area "$(drv metrics)")"
+expect_eq "bottom-right corner of the list" "$((l + w)),$((t + h))" "$E2E_TRAY_X,$((bottom < E2E_TRAY_Y ? bottom : E2E_TRAY_Y))"
 e2e_items 1026
 expect_eq "columns and rows" "$(tr '\t' ' ' <<<"$E2E_ITEMS")" \
   $'column=0 53 Размер\ncolumn=1 120 От\ncolumn=2 180 Тема\ncolumn=3 62 Получено'
