@@ -36,7 +36,6 @@ TEST(ReceivedDate, ReadsTheStampAfterTheFirstSemicolonInLocalStandardTime) {
   SetZone("UTC");
   const std::string stamp = "; Mon, 1 Dec 2003 12:34:56 +0300";
   const std::pair<std::string, int32_t> cases[] = {
-      {stamp + "\r\n", kExample},
       {"; 1 Dec 2003 04:34:56 -0500 (EST)\r\n", kExample},  // no weekday, a zone name after
       {"; Mon, 1 Dec 2003 15:34:56 +0530", kExample + 1800},
       {"; Mon, 01 Dec 2003 09:34:55 Z0000", kExample - 1},  // any sign but '-' subtracts
