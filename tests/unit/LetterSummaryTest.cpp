@@ -60,7 +60,6 @@ TEST(LetterSummary, ReadsFromAndSubjectAsMailWritesThem) {
       {Mail(kAddress, k1251Bill, "Content-Type: text/plain;\r\n charset=utf-8\r\n"), kAddress, kBill},
       // The sender: the display name, else a comment, else the address.
       {Mail("\"Ivan \\\"Vanya\\\" Petrov\" <ivan@example.org>", "x"), "Ivan \"Vanya\" Petrov", "x"},
-      {Mail("\"=?utf-8?B?0JjQstCw0L0=?=\" =?utf-8?B?0J/QtdGC0YDQvtCy?= <a@b>", "x"), u8"ИванПетров", "x"},
       {Mail("Ivan (work) <ivan@example.org> (home)", "x"), "Ivan", "x"},
       {Mail("ivan@example.org (=?koi8-r?B?6dfBzg==?=)", "x"), u8"Иван", "x"},
       {Mail("ivan@example.org ((nested) \\) Ivan) (home)", "x"), "(nested) ) Ivan", "x"},
