@@ -44,6 +44,7 @@ TEST(ReceivedDate, ReadsTheStampAfterTheFirstSemicolonInLocalStandardTime) {
       {"; Tue, 19 Jan 2038 03:14:08 +0000", -1},            // past the 32-bit range,
       {"; 99999999999999999999 Dec 2003 12:34:56 +0300", -1},  // numbers beyond any range
       {"; Tue, 19 Jan 2038 03:14:07 +0000", 2147483647},
+      {"; Mon, 1 Dec 2003 12:34:56 GMT", kNoStamp},            // letters for a zone
       {"; Mon, 1 DEC 2003 12:34:56 +0300", kNoStamp},          // month names are exact
       // Whole replies. Filters put fields with a ";" of their own above the
       // topmost Received field; the stamp is that field's all the same,
