@@ -32,6 +32,7 @@ TEST(LetterSummary, ReadsFromAndSubjectAsMailWritesThem) {
     const char* subject;
   } cases[] = {
       // Each charset, B or Q in either case, its name in any case, dashed or not, with a language.
+      {Mail(kAddress, "=?KOI8R?Q?=F3=DE=A3=D4_=DA=C1_=CD=C1=D2=D4?="), kAddress, kBill},
       {Mail(kAddress, "=?cp1251?B?0fe48iDn4CDs4PDy?="), kAddress, kBill},
       {Mail(kAddress, "=?IBM866?q?=8E=E2=E7=F1=E2?="), kAddress, u8"Отчёт"},
       {Mail(kAddress, "=?ISO_8859-5?B?8CCh1tja?="), kAddress, u8"№ Ёжик"},
