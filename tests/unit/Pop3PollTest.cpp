@@ -201,9 +201,7 @@ TEST_F(Pop3PollTest, HostileServersCannotHoldTheBox) {
     server.StopReadingAfter(c.stopReadingAfter);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(c.code, Poll(&server));
-    if (c.mostCommands != kAny) {
-      EXPECT_LE(sent_.size(), c.mostCommands);
-    }
+    EXPECT_LE(sent_.size(), c.mostCommands);
     EXPECT_LE(server.MostBytesAhead(), kPipelineWindowBytes);
     // Ten thousand answered TOPs are bounded by their count, which a slow
     // machine (a sanitizer, a busy CI) can take seconds to go through.
@@ -230,8 +228,8 @@ TEST_F(Pop3PollTest, NoServerMakesTheMemoryHideOrRepeatALetter) {
     bool fails = false;
     size_t tops = kAny;
   };
-  const auto uidl = [](const std::string& reply) {
-    return [reply](ScriptedPop3Server& server) { server.On("UIDL", Reply(reply)); };
+  const auto uidl = [](const std::string& reply, const char* listing = "UIDL") {
+    return [=](ScriptedPop3Server& server) { server.On(listing, Reply(reply)); };
   };
   const auto capa = [](Reply reply) {
     return [reply](ScriptedPop3Server& server) { server.On("CAPA", reply); };
@@ -243,7 +241,6 @@ TEST_F(Pop3PollTest, NoServerMakesTheMemoryHideOrRepeatALetter) {
       Stamp(4) + "\r\n.\r\n";
   const Visit three = {Days({1, 2, 3})}, four = {Days({1, 2, 3, 4})};
   const Visit readAll = {Days({1, 2, 3, 4}), {}, false, 4}, readNew = {Days({1, 2, 3, 4}), {}, false, 1};
-  const Visit unlisted = {Days({1, 2, 3, 4}), uidl("-ERR\r\n"), false, 4};
   Letters thousand(1001);
   for (int day = 1; day <= 1001; ++day) thousand[day - 1].Day = day;
   const auto oversized = [](ScriptedPop3Server& server) {
@@ -251,6 +248,15 @@ TEST_F(Pop3PollTest, NoServerMakesTheMemoryHideOrRepeatALetter) {
     server.On("TOP 1 1", Reply::MultiLine("+OK", huge).Chunks(huge.size() / 40, 0));
     server.On("TOP 2 1", Reply::MultiLine("+OK", Stamp(2) + "\r\n" + std::string(9000, 'y')).Chunks(1000, 1));
   };
+  Visit undated = {{{1}, {2}, {3}, {0, "", "-ERR no such message\r\n"}, {0, "", "+OK\r\nX: 2\r\n.\r\n"}}};
+  undated.twist = oversized;
+  undated.tops = 5;
+  std::vector<Visit> vouchless = {three};
+  for (const auto& twist : {uidl("+OK\r\n1 m1\r\n2 m2\r\n3\r\n.\r\n"),
+                            uidl("+OK\r\n1 m1\r\n2 m2\r\n3 " + std::string(71, 'c') + "\r\n.\r\n"),
+                            uidl("+OK\r\n1 m1\r\n2" + std::string(80, ' ') + "m2\r\n3 m4\r\n.\r\n"),
+                            uidl("+OK\r\n1 m1\r\n2 m2\r\n4 m4\r\n.\r\n"), uidl("-ERR\r\n", "LIST")})
+    vouchless.insert(vouchless.end(), {{Days({1, 2, 4}), twist, false, 3}, {Days({1, 2, 4})}});
   struct Case {
     const char* what;
     std::vector<Visit> visits;
@@ -262,38 +268,19 @@ TEST_F(Pop3PollTest, NoServerMakesTheMemoryHideOrRepeatALetter) {
       // Over TLS as in plain text. The rest of an oversized reply must not
       // pass for the next header; a TOP refused (the letter deleted since
       // STAT) and a block without a date are new mail of no date.
-      {"over TLS, oversized and undated",
-       {{{{1}, {2}, {3}, {0, "", "-ERR no such message\r\n"}, {0, "", "+OK\r\nX: 2\r\n.\r\n"}},
-         oversized,
-         false,
-         5}},
-       0,
-       false,
-       nullptr,
-       true},
+      {"over TLS, oversized and undated", {undated}, 0, false, nullptr, true},
       // A second poll reads only the new header where the server lists unique ids.
       {"no CAPA", {three, readAll}, 0, false, nullptr},
       {"CAPA of nothing of use", {three, readAll}, 0, false, "TOP\r\nUSER\r\nUIDLX"},
       {"PIPELINING", {three, readAll}, 0, true, "PIPELINING"},
       {"UIDL", {three, readNew}, 0, false, "UIDL"},
-      {"UIDL offered, not given", {three, unlisted}, 0, false, "UIDL"},
       {"both, in small letters", {three, readNew}, 0, true, "pipelining\r\nuidl"},
       {"an id given again once the box was emptied",
        {{{{1, "a"}, {2, "b"}, {3, "c"}}}, {{{5, "a"}}}, {{{5, "a"}, {6, "b"}}, {}, false, 1}}},
       {"ids that are positions", {{{{1, "1"}, {2, "2"}, {3, "3"}}}, {{{2, "1"}, {3, "2"}, {5, "3"}}}}},
       {"an id and a size given again further down", {{{{1, "a"}}}, {{{3}, {5, "a", "", 1007}}}}},
       {"an id listed twice", {three, {{{1}, {2, "m4"}, {4}}, {}, false, 2}}},
-      {"listings that vouch for nothing",
-       {three,
-        {Days({1, 2, 4}), uidl("+OK\r\n1 m1\r\n2 m2\r\n3\r\n.\r\n"), false, 3},
-        {Days({1, 2, 4})},
-        {Days({1, 2, 4}), uidl("+OK\r\n1 m1\r\n2 m2\r\n3 " + std::string(71, 'c') + "\r\n.\r\n"), false, 3},
-        {Days({1, 2, 4})},
-        {Days({1, 2, 4}), uidl("+OK\r\n1 m1\r\n2" + std::string(80, ' ') + "m2\r\n3 m4\r\n.\r\n"), false, 3},
-        {Days({1, 2, 4})},
-        {Days({1, 2, 4}), uidl("+OK\r\n1 m1\r\n2 m2\r\n4 m4\r\n.\r\n"), false, 3},
-        {Days({1, 2, 4})},
-        {Days({1, 2, 4}), [](ScriptedPop3Server& s) { s.On("LIST", Reply("-ERR\r\n")); }, false, 3}}},
+      {"listings that vouch for nothing", vouchless},
       {"a listing cut short, then not asked for a while",
        {three,
         {Days({1, 2, 3, 4}), uidl("+OK\r\n1 m1\r\n2 m2\r\n3 m3\r\n"), true},
@@ -340,11 +327,9 @@ TEST_F(Pop3PollTest, NoServerMakesTheMemoryHideOrRepeatALetter) {
       EXPECT_EQ(expected, filed_);
       EXPECT_EQ("QUIT", sent_.back());
       EXPECT_EQ(static_cast<int32_t>(expected.first.size()), code);
-      if (visit.tops != kAny) {
-        EXPECT_EQ(visit.tops, std::count_if(sent_.begin(), sent_.end(), [](const std::string& command) {
-                    return command.rfind("TOP ", 0) == 0;
-                  }));
-      }
+      size_t tops = 0;
+      for (const std::string& command : sent_) tops += command.rfind("TOP ", 0) == 0 ? 1 : 0;
+      EXPECT_TRUE(visit.tops == kAny || visit.tops == tops) << tops << " TOPs";
     }
     EXPECT_EQ(c.pipelines, server.MostCommandsAhead() > 1) << c.what;
   }

