@@ -109,7 +109,6 @@ TEST(DefaultMailProgram, TheRegisteredQuotedPathLowerCasedWithTheFolderInPlaceOf
     std::string command;
     const char* program;  // null when nothing is found, "?" when the path is foreign
   } cases[] = {
-      {RegType::Text, "\"C:\\Mail\\Mail.EXE\" -compose \"%1\"", "\"c:\\mail\\mail.exe\""},
       {RegType::Text, "C:\\Mail\\mail.exe %1", nullptr},
       {RegType::Text, "\"\" %1", nullptr},
       {RegType::ExpandableText, "\"X:\\%PROGRAMFILES%\\ПОЧТА\\Ёж Її.exe\" -osint",

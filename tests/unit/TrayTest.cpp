@@ -243,7 +243,6 @@ TEST_F(TrayTest, CloseAndEndOfSession) {
   } cases[] = {{MainEvent::CloseRequest, false, false, true},
                {MainEvent::CloseRequest, true, false, false},
                {MainEvent::CloseRequest, false, true, false},
-               {MainEvent::SessionEnds, false, false, true},
                {MainEvent::SessionEnds, true, false, true}};
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << int(c.event) << " " << c.menuOpen << " " << c.starting);
