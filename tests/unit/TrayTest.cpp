@@ -22,7 +22,6 @@
 
 namespace {
 
-// Mail arrives: a poll's result reaches the main thread.
 void MailArrives(Application& app) {
   app.Boxes.At(0)->SoundMode = kSoundNone;
   app.Boxes.At(0)->PublishCount(1);
@@ -172,8 +171,7 @@ TEST_F(TrayTest, OneAlertAtATime) {
   EXPECT_EQ(5u, host::Sounds().size()) << "silence frees the slots at once; a missing file plays nothing";
 }
 
-// What a balloon says, however much there is: newest first, the undated
-// last, every box in its title, and what does not fit counted.
+// The undated last, every box in the title.
 TEST(Balloon, NewestFirstAndWhatDoesNotFitCounted) {
   using letter = MessageInfo;  // date, sender, subject
   std::vector<MessageInfo> many;
