@@ -28,7 +28,6 @@ TEST(MainLoop, WorkFromOtherThreadsAndTimersByTheirOwnNamesRunOnTheMainThread) {
   ASSERT_NE(window, nullptr);
   const Timer stopped = StartTimer(60000);
   const Timer running = StartTimer(60000);
-  ASSERT_NE(stopped, nullptr);
   StopTimer(stopped);
   const Timer later = StartTimer(60000);
   EXPECT_TRUE(later != nullptr && later != stopped) << "a stopped timer's name is not given again";
