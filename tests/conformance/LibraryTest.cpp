@@ -1,9 +1,7 @@
-// Where the Windows build's DLLs come from (platform/win32/Library.h): the
-// system folder, by name or, where Windows cannot search that folder alone,
-// by its path; the common controls of the program's manifest from where the
-// manifest sends them; and nothing from the current directory, before or
-// after the program limits the search at its start. A DLL is planted there
-// for each test: a copy of one of the system's, under a name of its own.
+// Where the Windows build's DLLs come from: the system folder, by name or,
+// where Windows cannot search that folder alone, by its path; the common
+// controls of the program's manifest from where the manifest sends them; and
+// nothing from the current directory, where each test plants a system DLL.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -66,9 +64,7 @@ TEST_F(LibraryTest, SystemDllsComeFromTheSystemFolderByNameAndByItsPath) {
   for (const auto& way : ways) {
     SCOPED_TRACE(way.way);
     for (const wchar_t* name : {L"wininet.dll", L"secur32.dll"}) {
-      const OwnedModule module(way.load(name));
-      ASSERT_TRUE(module);
-      EXPECT_EQ(FolderOf(module), SystemFolder());
+      EXPECT_EQ(FolderOf(OwnedModule(way.load(name))), SystemFolder());
     }
     EXPECT_FALSE(OwnedModule(way.load(kPlanted))) << "taken from the current directory";
   }
