@@ -1,16 +1,12 @@
 #!/bin/bash
-# The setup program: its start-with-Windows page; /S into a folder with a space
-# and Cyrillic letters, as a Cyrillic user name's profile has; the Run value;
-# upgrades and the quiet uninstall giving up over an open dialog or a loaded
-# vestun.exe, and ending a running copy with its settings kept; the uninstall
-# leaving only HKCU\Software\Tandreller.
+# The setup program, into a folder with a space and Cyrillic letters, as a
+# Cyrillic user name's profile has, through to the uninstall.
 . "$(dirname "$0")/../lib.sh"
 e2e_begin "$@"
 # Wine would turn the shortcut into a menu entry of the Linux desktop.
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 
 SETUP=${VESTUN_E2E_SETUP:?VESTUN_E2E_SETUP names the setup program}
-built=$(dirname "$SETUP")/vestun.exe
 version=$(basename "$SETUP" | sed 's/^vestun-\(.*\)-setup\.exe$/\1/')
 profile="$WINEPREFIX/drive_c/users/$(id -un)"
 dir="$profile/Мои программы/Вестун тест"
@@ -52,11 +48,6 @@ cancel_settings() {
   e2e_wait_vestun_ready
 }
 
-second_start() {  # its notice keeps vestun.exe loaded, and locked, while a copy runs
-  launch "$exe"
-  expect_message_box "Вестун :)" "Прога уже запущена!" warning 1
-}
-
 # Answers both its boxes; the copy the setup program restarted opens its
 # settings. That dialog is waited for first: coming up later in Wine's
 # desktop, it can cover the topmost second box, whose icon is read off the screen.
@@ -67,11 +58,6 @@ end_second_start() {
   drv press --caption "Вестун :(" --id 1 >/dev/null || e2e_fail "could not answer 'Вестун :('"
   drv wait-process-count --name vestun.exe --count 1 >/dev/null || e2e_fail "the second start did not end"
   cancel_settings
-}
-
-same_settings() {  # NAME: the tree now, kept as NAME.reg, is the one before the upgrades
-  e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/$1.reg"
-  expect_file_eq "settings $1" "$E2E_ARTIFACTS/$1.reg" "$E2E_ARTIFACTS/before.reg"
 }
 
 files_of_prefix() {  # NAME: the files of drive C:, less the web cache index and the uninstaller's copy of itself
@@ -106,7 +92,7 @@ drv reg-query --key 'HKCU\Software\Tandreller\Settings' --value BoxesCount >/dev
 # ---- the Run value; upgrades of an older build, which give up (2) over an open
 # dialog and a loaded vestun.exe, and close a running copy, its settings kept
 upgrade() {  # EXIT-CODE WHAT
-  local want=("$built" "$version")
+  local want=("$(dirname "$SETUP")/vestun.exe" "$version")
   [ "$1" = 0 ] || want=("$E2E_RUN/older.exe" 2.12)
   run_on_desktop "$(e2e_winpath "$SETUP") /S"
   expect_eq "exit code of the upgrade $2" "$E2E_EXIT" "$1"
@@ -126,19 +112,21 @@ e2e_wait_settings
 upgrade 2 "over an open dialog"
 cancel_settings
 e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/before.reg"
-second_start
+launch "$exe"  # the second start's notice keeps vestun.exe loaded, and locked
+expect_message_box "Вестун :)" "Прога уже запущена!" warning 1
 upgrade 2 "over a loaded vestun.exe"
 e2e_wait_gone 1 "$old" || e2e_fail "the upgrade did not end the running copy"
 end_second_start
-old=$(e2e_vestun_pid)
-upgrade 0 "of a running copy"
-e2e_wait_gone 1 "$old" || e2e_fail "the running copy outlived the upgrade"
+upgrade 0 "of a running copy"  # it gives up (2) unless the copy ends
 cancel_settings  # the upgrade started the program again
-same_settings after-upgrade
+e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/after-upgrade.reg"
+expect_file_eq "settings after the upgrades" "$E2E_ARTIFACTS/after-upgrade.reg" "$E2E_ARTIFACTS/before.reg"
 
-# ---- uninstall, from a copy of itself, Un.exe, in the temporary folder
+# ---- the quiet uninstall, from a copy of itself, Un.exe, in the temporary
+# folder: it gives up over a loaded vestun.exe, then ends a running copy
 quiet=$(reg_value "$uninstall_key" QuietUninstallString)
-second_start
+launch "$exe"
+expect_message_box "Вестун :)" "Прога уже запущена!" warning 1
 run_on_desktop "$quiet"
 drv wait-process-count --name Un.exe --count 0 >/dev/null || e2e_fail "the uninstaller did not end"
 [ -f "$dir/vestun.exe" ] && [ -f "$dir/uninstall.exe" ] || e2e_fail "the uninstaller that gave up removed files"
@@ -152,5 +140,6 @@ drv reg-query --key "$run_key" --value Vestun >/dev/null 2>&1 && e2e_fail "the R
 drv reg-query --key "$uninstall_key" --value DisplayName >/dev/null 2>&1 && e2e_fail "the uninstall key is still there"
 files_of_prefix files-after
 expect_file_eq "files of the prefix after the uninstall" "$E2E_ARTIFACTS/files-after.txt" "$E2E_ARTIFACTS/files-before.txt"
-same_settings after-uninstall
+e2e_reg_export 'HKCU\Software\Tandreller' "$E2E_ARTIFACTS/after-uninstall.reg"  # all the uninstall leaves
+expect_file_eq "settings after the uninstall" "$E2E_ARTIFACTS/after-uninstall.reg" "$E2E_ARTIFACTS/before.reg"
 e2e_pass
